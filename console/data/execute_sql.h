@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+class CDbConnection;
+
+// Runs one statement whose rows nobody needs on TheConnection(); a failure is shown to
+// the operator through the message sink and the caller carries on.
+void ExecuteSql(const std::string& statement);
+// The same on a given connection.
+void ExecuteSql(CDbConnection& connection, const std::string& statement);
+
+// Runs one statement without showing anything; true when the connection reported no
+// error, otherwise the error text is put into errorText. For runs that report a failure
+// once for many statements.
+bool RunSql(CDbConnection& connection, const std::string& statement, std::string& errorText);
