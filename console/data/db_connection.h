@@ -1,8 +1,12 @@
 #pragma once
 
+#include "db_error.h"
+
 #include <memory>
 #include <string>
+#include <vector>
 
+class Clock;
 class DbProvider;
 
 // The console's one connection to the database. The provider is chosen by the connection
@@ -30,10 +34,17 @@ public:
     // For the recordset and ExecuteSql: the open provider, or nullptr.
     DbProvider* Provider() const;
     void ClearErrors();
+    // Adds an error of the layer itself (not of the engine) to the collection.
+    void AddError(const std::string& description);
+
+    // The clock that now() in statements reads; nullptr for the system clock.
+    void SetClock(const Clock* clock);
 
 private:
     std::string m_connectionString;
     std::unique_ptr<DbProvider> m_provider;
+    std::vector<DbError> m_ownErrors;
+    const Clock* m_clock = nullptr;
 };
 
 // The process-wide connection the pages share; set by the main window (and by tests).

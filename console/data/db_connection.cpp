@@ -1,0 +1,129 @@
+#include "db_connection.h"
+
+#include "connection_string.h"
+#include "db_provider.h"
+
+#include <cstdio>
+
+namespace {
+CDbConnection* g_theConnection = nullptr;
+}
+
+CDbConnection* TheConnection()
+{
+    return g_theConnection;
+}
+
+void SetTheConnection(CDbConnection* connection)
+{
+    g_theConnection = connection;
+}
+
+CDbConnection::CDbConnection() = default;
+
+CDbConnection::~CDbConnection()
+{
+    CloseIfOpen();
+}
+
+bool CDbConnection::Open(const std::string& connectionString, int /*options*/)
+{
+    m_connectionString = connectionString;
+    m_ownErrors.clear();
+    if (m_provider)
+        m_provider->Close();
+    const ::ConnectionString settings(connectionString);
+    m_provider = DbProvider::Create(settings);
+    if (!m_provider) {
+        m_ownErrors.push_back(DbError{"The connection string names no known provider (SQLite or PostgreSQL).",
+                                      "08001", 0, "Connection"});
+        return false;
+    }
+    m_provider->SetClock(m_clock);
+    return m_provider->Open(settings);
+}
+
+bool CDbConnection::CloseIfOpen()
+{
+    if (!m_provider || !m_provider->IsOpen())
+        return false;
+    m_provider->Close();
+    return true;
+}
+
+bool CDbConnection::IsOpen() const
+{
+    return m_provider && m_provider->IsOpen();
+}
+
+DbProvider* CDbConnection::Provider() const
+{
+    return m_provider && m_provider->IsOpen() ? m_provider.get() : nullptr;
+}
+
+void CDbConnection::ClearErrors()
+{
+    if (!m_ownErrors.empty())
+        m_ownErrors.clear();
+    if (m_provider)
+        m_provider->ClearErrors();
+}
+
+void CDbConnection::AddError(const std::string& description)
+{
+    m_ownErrors.push_back(DbError{description, "08003", 0, "Connection"});
+}
+
+std::string CDbConnection::GetErrorsText() const
+{
+    std::string text;
+    auto append = [&text](const std::vector<DbError>& errors) {
+        for (const auto& e : errors) {
+            const std::string head = "Description: " + e.description + "\r\n\r\nState: " + e.sqlState + ", Native: ";
+            text += head;
+            text += std::to_string(e.native);
+            text += ", Source: " + e.source + "\r\n";
+        }
+    };
+    append(m_ownErrors);
+    if (m_provider)
+        append(m_provider->Errors());
+    return text;
+}
+
+bool CDbConnection::BeginTrans()
+{
+    m_ownErrors.clear();
+    if (!IsOpen()) {
+        AddError("The connection is not open.");
+        return false;
+    }
+    return m_provider->Begin();
+}
+
+bool CDbConnection::CommitTrans()
+{
+    m_ownErrors.clear();
+    if (!IsOpen()) {
+        AddError("The connection is not open.");
+        return false;
+    }
+    return m_provider->Commit();
+}
+
+bool CDbConnection::RollbackTrans()
+{
+    m_ownErrors.clear();
+    if (!IsOpen()) {
+        AddError("The connection is not open.");
+        return false;
+    }
+    return m_provider->Rollback();
+}
+
+void CDbConnection::SetClock(const Clock* clock)
+{
+    m_clock = clock;
+    if (m_provider)
+        m_provider->SetClock(clock);
+}

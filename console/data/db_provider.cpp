@@ -1,0 +1,27 @@
+#include "db_provider.h"
+
+#include "clock.h"
+#include "connection_string.h"
+#include "postgres_provider.h"
+#include "sqlite_provider.h"
+#include "text_util.h"
+
+void DbProvider::AddError(std::string description, std::string sqlState, int native)
+{
+    m_errors.push_back(DbError{std::move(description), std::move(sqlState), native, SourceName()});
+}
+
+const Clock& DbProvider::TheClock() const
+{
+    return m_clock ? *m_clock : TheSystemClock();
+}
+
+std::unique_ptr<DbProvider> DbProvider::Create(const ConnectionString& settings)
+{
+    const std::string name = ToLowerAscii(settings.Get("Provider"));
+    if (name == "sqlite" || name == "sqlite3")
+        return std::make_unique<SqliteProvider>();
+    if (name == "postgresql" || name == "postgres")
+        return std::make_unique<PostgresProvider>();
+    return nullptr;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "db_error.h"
+#include "field_value.h"
+#include "jet_translator.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class Clock;
+class ConnectionString;
+class DbResult;
+
+// The only door to a database engine. One provider object is one connection. Statements
+// are Jet SQL text; the provider translates them. Nothing here throws: failures are
+// answered as false and described in Errors().
+class DbProvider {
+public:
+    virtual ~DbProvider() = default;
+
+    virtual SqlDialect Dialect() const = 0;
+    virtual bool Open(const ConnectionString& settings) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // Runs one statement. When it produces a result table and result is not null, *result
+    // receives all its rows (a statement without a result table leaves *result null).
+    // Clears the error collection first.
+    virtual bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) = 0;
+
+    // Runs a script of several statements in the engine's own dialect, untranslated.
+    virtual bool ExecuteScript(const std::string& script) = 0;
+
+    virtual bool Begin() = 0;
+    virtual bool Commit() = 0;
+    virtual bool Rollback() = 0;
+    virtual bool InTransaction() const = 0;
+
+    // Writes changes of one row of a result back, only when the row still holds the values
+    // read (optimistic locking). True when exactly that row was changed.
+    virtual bool UpdateRow(const DbResult& result, std::size_t row,
+                           const std::vector<std::pair<std::size_t, FieldValue>>& changes) = 0;
+
+    const std::vector<DbError>& Errors() const { return m_errors; }
+    void ClearErrors()
+    {
+        if (!m_errors.empty())
+            m_errors.clear();
+    }
+    void AddError(std::string description, std::string sqlState, int native);
+
+    // The clock now() reads; the system clock unless a test sets one.
+    void SetClock(const Clock* clock) { m_clock = clock; }
+    const Clock& TheClock() const;
+
+    // The provider named by the connection string's Provider key, or nullptr.
+    static std::unique_ptr<DbProvider> Create(const ConnectionString& settings);
+
+protected:
+    virtual const char* SourceName() const = 0;
+
+private:
+    std::vector<DbError> m_errors;
+    const Clock* m_clock = nullptr;
+};

@@ -1,0 +1,45 @@
+#include "execute_sql.h"
+
+#include "db_connection.h"
+#include "db_provider.h"
+#include "message_sink.h"
+
+namespace {
+
+// The one path of every insert, update and delete: no result is built, and on success
+// nothing beyond the engine's own work is done.
+bool Run(CDbConnection& connection, const std::string& statement)
+{
+    connection.ClearErrors();
+    DbProvider* provider = connection.Provider();
+    if (!provider) {
+        connection.AddError("The connection is not open.");
+        return false;
+    }
+    return provider->Execute(statement, nullptr);
+}
+
+} // namespace
+
+void ExecuteSql(const std::string& statement)
+{
+    if (CDbConnection* connection = TheConnection())
+        ExecuteSql(*connection, statement);
+}
+
+void ExecuteSql(CDbConnection& connection, const std::string& statement)
+{
+    if (Run(connection, statement))
+        return;
+    const std::string text = connection.GetErrorsText();
+    if (!text.empty())
+        CurrentMessageSink().Show(text, ApplicationName(), MessageIcon::None);
+}
+
+bool RunSql(CDbConnection& connection, const std::string& statement, std::string& errorText)
+{
+    if (Run(connection, statement))
+        return true;
+    errorText = connection.GetErrorsText();
+    return false;
+}

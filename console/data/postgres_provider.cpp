@@ -1,0 +1,1 @@
+#include "postgres_provider.h"

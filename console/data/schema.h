@@ -1,0 +1,17 @@
+#pragma once
+
+#include "jet_translator.h"
+
+#include <string>
+#include <vector>
+
+class CDbConnection;
+
+// Creates the five tables with their indexes on an open, empty database and fills
+// AddressTable, in one transaction. The scripts are built into the library.
+bool CreateSchema(CDbConnection& connection, std::string& error);
+
+// The built-in scripts: the tables of one engine, and the AddressTable rows (plain
+// inserts both engines accept; none when the data was missing at build time).
+std::string SchemaScript(SqlDialect dialect);
+std::vector<std::string> AddressScripts();

@@ -1,0 +1,432 @@
+#include "sqlite_provider.h"
+
+#include "connection_string.h"
+#include "db_result.h"
+#include "text_util.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <cstdlib>
+
+namespace {
+
+// SQLite has no SQLSTATE; these are the nearest classes, so callers can tell the kinds apart.
+const char* SqlStateOf(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+        return "23000";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "40001";
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+        return "08001";
+    case SQLITE_READONLY:
+        return "25006";
+    case SQLITE_FULL:
+        return "53100";
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+        return "58030";
+    case SQLITE_TOOBIG:
+        return "22001";
+    case SQLITE_MISMATCH:
+        return "22000";
+    case SQLITE_INTERRUPT:
+        return "57014";
+    case SQLITE_NOMEM:
+        return "53200";
+    case SQLITE_ERROR:
+        return "42000";
+    default:
+        return "HY000";
+    }
+}
+
+enum class DeclaredAs { Plain, DateTime, Bool };
+
+DeclaredAs DeclaredKind(const char* decl)
+{
+    if (!decl)
+        return DeclaredAs::Plain;
+    const std::string type = ToLowerAscii(decl);
+    if (type.find("date") != std::string::npos || type.find("time") != std::string::npos)
+        return DeclaredAs::DateTime;
+    if (type.find("bool") != std::string::npos)
+        return DeclaredAs::Bool;
+    return DeclaredAs::Plain;
+}
+
+void ReadCell(sqlite3_stmt* stmt, int column, DeclaredAs declared, FieldValue& v)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        v.kind = FieldValue::Kind::Null;
+        break;
+    case SQLITE_INTEGER:
+        v.m_int = sqlite3_column_int64(stmt, column);
+        if (declared == DeclaredAs::Bool) {
+            v.kind = FieldValue::Kind::Bool;
+            v.m_bool = v.m_int != 0;
+        } else {
+            v.kind = FieldValue::Kind::Int;
+        }
+        break;
+    case SQLITE_FLOAT:
+        v.kind = FieldValue::Kind::Double;
+        v.m_double = sqlite3_column_double(stmt, column);
+        break;
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        v.m_text.assign(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+        // Date/time columns hold "YYYY-MM-DD HH:MM:SS" text; the raw text stays in m_text
+        // for writing the row back.
+        v.kind = declared == DeclaredAs::DateTime && ParseDateTimeText(v.m_text, v.m_dateTime)
+                     ? FieldValue::Kind::DateTime
+                     : FieldValue::Kind::Text;
+        break;
+    }
+    default: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+        v.kind = FieldValue::Kind::Other;
+        v.m_text.assign(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+        break;
+    }
+    }
+}
+
+bool OnlyBlanksOrSemicolons(const char* tail)
+{
+    for (; tail && *tail; ++tail)
+        if (!IsBlank(*tail) && *tail != ';')
+            return false;
+    return true;
+}
+
+std::string QuoteIdentifier(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+// Binds an old value for the comparison "column IS ?".
+void BindOld(sqlite3_stmt* stmt, int index, const FieldValue& v)
+{
+    switch (v.kind) {
+    case FieldValue::Kind::Null:
+    case FieldValue::Kind::Empty:
+        sqlite3_bind_null(stmt, index);
+        break;
+    case FieldValue::Kind::Int:
+    case FieldValue::Kind::Currency:
+        sqlite3_bind_int64(stmt, index, v.m_int);
+        break;
+    case FieldValue::Kind::UInt:
+        sqlite3_bind_int64(stmt, index, static_cast<sqlite3_int64>(v.m_uint));
+        break;
+    case FieldValue::Kind::Bool:
+        sqlite3_bind_int64(stmt, index, v.m_int);
+        break;
+    case FieldValue::Kind::Single:
+    case FieldValue::Kind::Double:
+        sqlite3_bind_double(stmt, index, v.m_double);
+        break;
+    case FieldValue::Kind::Other:
+        sqlite3_bind_blob(stmt, index, v.m_text.data(), static_cast<int>(v.m_text.size()), SQLITE_STATIC);
+        break;
+    default:
+        sqlite3_bind_text(stmt, index, v.m_text.data(), static_cast<int>(v.m_text.size()), SQLITE_STATIC);
+        break;
+    }
+}
+
+} // namespace
+
+SqliteProvider::~SqliteProvider()
+{
+    Close();
+}
+
+bool SqliteProvider::Open(const ConnectionString& settings)
+{
+    Close();
+    ClearErrors();
+    const std::string path = settings.Get("Data Source");
+    if (path.empty()) {
+        AddError("The connection string names no Data Source.", "08001", 0);
+        return false;
+    }
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (settings.GetFlag("Create"))
+        flags |= SQLITE_OPEN_CREATE;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        AddError(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc), SqlStateOf(rc), rc);
+        sqlite3_close(db);
+        return false;
+    }
+    m_db = db;
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // The journal mode is read from the file, so this also finds a file that is no database.
+    if (!Simple("PRAGMA journal_mode=WAL") || !Simple("PRAGMA synchronous=NORMAL")) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void SqliteProvider::FinalizeAll()
+{
+    for (auto& [sql, stmt] : m_cache)
+        sqlite3_finalize(stmt);
+    m_cache.clear();
+}
+
+void SqliteProvider::Close()
+{
+    FinalizeAll();
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+void SqliteProvider::AddEngineError(int code)
+{
+    AddError(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code), SqlStateOf(code), code);
+}
+
+bool SqliteProvider::Simple(const char* sql)
+{
+    char* message = nullptr;
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        AddError(message ? message : sqlite3_errstr(rc), SqlStateOf(rc), rc);
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+sqlite3_stmt* SqliteProvider::Prepared(const std::string& sql)
+{
+    if (auto it = m_cache.find(sql); it != m_cache.end())
+        return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &stmt, &tail);
+    if (rc != SQLITE_OK) {
+        AddEngineError(rc);
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    if (!stmt || !OnlyBlanksOrSemicolons(tail)) {
+        AddError(stmt ? "Characters found after end of SQL statement." : "The statement is empty.", "42000",
+                 SQLITE_ERROR);
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    // Statements built with varying text (not through literals) would grow this without end.
+    if (m_cache.size() >= 256)
+        FinalizeAll();
+    m_cache.emplace(sql, stmt);
+    return stmt;
+}
+
+bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
+{
+    ClearErrors();
+    if (result)
+        result->reset();
+    if (!m_db) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    const auto kind = JetTranslator::KindOf(statement);
+    const bool dml = kind == JetTranslator::StatementKind::Insert || kind == JetTranslator::StatementKind::Update ||
+                     kind == JetTranslator::StatementKind::Delete;
+    m_translator.Parametrise(statement, TheClock(), dml);
+    sqlite3_stmt* stmt = Prepared(m_translator.Skeleton());
+    if (!stmt)
+        return false;
+
+    const auto& literals = m_translator.Literals();
+    for (std::size_t k = 0; k < literals.size(); ++k) {
+        const auto& literal = literals[k];
+        const int index = static_cast<int>(k + 1);
+        const char* begin = literal.text.data();
+        const char* end = begin + literal.text.size();
+        if (literal.kind == JetTranslator::Literal::Kind::Integer) {
+            sqlite3_int64 number = 0;
+            std::from_chars(begin, end, number);
+            sqlite3_bind_int64(stmt, index, number);
+        } else if (literal.kind == JetTranslator::Literal::Kind::Real) {
+            sqlite3_bind_double(stmt, index, std::strtod(std::string(literal.text).c_str(), nullptr));
+        } else {
+            // The texts outlive the step; the statement is reset before they go.
+            sqlite3_bind_text(stmt, index, begin, static_cast<int>(literal.text.size()), SQLITE_STATIC);
+        }
+    }
+
+    int rc = sqlite3_step(stmt);
+    const int columns = sqlite3_column_count(stmt);
+    if (columns == 0 || !result) {
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE) {
+            AddEngineError(rc);
+            return false;
+        }
+        return true;
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        AddEngineError(rc);
+        sqlite3_reset(stmt);
+        return false;
+    }
+
+    std::vector<DbResult::Column> names(static_cast<std::size_t>(columns));
+    std::vector<DeclaredAs> declared(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        auto& column = names[static_cast<std::size_t>(c)];
+        const char* name = sqlite3_column_name(stmt, c);
+        column.name = name ? name : "";
+        const char* table = sqlite3_column_table_name(stmt, c);
+        const char* origin = sqlite3_column_origin_name(stmt, c);
+        column.table = table ? table : "";
+        column.baseName = origin ? origin : "";
+        declared[static_cast<std::size_t>(c)] = DeclaredKind(sqlite3_column_decltype(stmt, c));
+    }
+    auto rows = std::make_unique<DbResult>(this, std::move(names));
+    while (rc == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c)
+            ReadCell(stmt, c, declared[static_cast<std::size_t>(c)], rows->AppendCell());
+        rc = sqlite3_step(stmt);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) {
+        AddEngineError(rc);
+        return false;
+    }
+    *result = std::move(rows);
+    return true;
+}
+
+bool SqliteProvider::ExecuteScript(const std::string& script)
+{
+    ClearErrors();
+    if (!m_db) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    return Simple(script.c_str());
+}
+
+bool SqliteProvider::Begin()
+{
+    ClearErrors();
+    if (!m_db) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    // IMMEDIATE takes the write lock now, so the busy timeout applies here rather than a
+    // deadlock-avoiding SQLITE_BUSY half way through the work.
+    return Simple("BEGIN IMMEDIATE");
+}
+
+bool SqliteProvider::Commit()
+{
+    ClearErrors();
+    if (!m_db || sqlite3_get_autocommit(m_db)) {
+        AddError("No transaction is active.", "25000", 0);
+        return false;
+    }
+    return Simple("COMMIT");
+}
+
+bool SqliteProvider::Rollback()
+{
+    ClearErrors();
+    if (!m_db || sqlite3_get_autocommit(m_db)) {
+        AddError("No transaction is active.", "25000", 0);
+        return false;
+    }
+    return Simple("ROLLBACK");
+}
+
+bool SqliteProvider::InTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+bool SqliteProvider::UpdateRow(const DbResult& result, std::size_t row,
+                               const std::vector<std::pair<std::size_t, FieldValue>>& changes)
+{
+    ClearErrors();
+    if (!m_db) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    std::string table;
+    for (const auto& [column, value] : changes) {
+        const auto& c = result.ColumnAt(column);
+        if (c.table.empty() || c.baseName.empty() || (!table.empty() && table != c.table)) {
+            AddError("The column " + c.name + " cannot be updated.", "HY000", 0);
+            return false;
+        }
+        table = c.table;
+    }
+    // Every column read from the table must still hold what was read; BINARY so that a
+    // change of letter case by someone else counts as a change.
+    std::string sql = "UPDATE " + QuoteIdentifier(table) + " SET ";
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (i)
+            sql += ',';
+        sql += QuoteIdentifier(result.ColumnAt(changes[i].first).baseName) + "=?";
+    }
+    sql += " WHERE rowid=(SELECT rowid FROM " + QuoteIdentifier(table) + " WHERE 1";
+    std::vector<std::size_t> compared;
+    for (std::size_t c = 0; c < result.ColumnCount(); ++c) {
+        const auto& column = result.ColumnAt(c);
+        if (column.table != table || column.baseName.empty())
+            continue;
+        sql += " AND " + QuoteIdentifier(column.baseName) + " IS ? COLLATE BINARY";
+        compared.push_back(c);
+    }
+    sql += " LIMIT 1)";
+
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        AddEngineError(rc);
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    int index = 1;
+    for (const auto& [column, value] : changes)
+        BindOld(stmt, index++, value);
+    for (std::size_t c : compared)
+        BindOld(stmt, index++, result.Cell(row, c));
+    rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        AddEngineError(rc);
+        return false;
+    }
+    if (sqlite3_changes(m_db) != 1) {
+        AddError("Row cannot be located for updating: it was changed or deleted since it was read.", "40001", 0);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Small text helpers shared inside the data layer.
+std::string ToLowerAscii(std::string_view text);
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
+// Blanks as the field reader trims them: space, tab, CR, LF, VT, FF.
+bool IsBlank(char c);
+std::string TrimBlanks(std::string_view text);
+
+#include "field_value.h"
+
+// Reads "YYYY-MM-DD HH:MM:SS" (also with 'T', fractions of a second, or a date alone).
+bool ParseDateTimeText(std::string_view text, FieldValue::DateTime& out);
