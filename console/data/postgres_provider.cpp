@@ -1,1 +1,610 @@
 #include "postgres_provider.h"
+
+#include "connection_string.h"
+#include "db_result.h"
+#include "text_util.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr Oid kBoolOid = 16;
+constexpr Oid kInt8Oid = 20;
+constexpr Oid kInt2Oid = 21;
+constexpr Oid kInt4Oid = 23;
+constexpr Oid kOidOid = 26;
+constexpr Oid kFloat4Oid = 700;
+constexpr Oid kFloat8Oid = 701;
+constexpr Oid kNumericOid = 1700;
+constexpr Oid kDateOid = 1082;
+constexpr Oid kTimestampOid = 1114;
+constexpr Oid kTimestampTzOid = 1184;
+
+bool IsDml(JetTranslator::StatementKind kind)
+{
+    return kind == JetTranslator::StatementKind::Insert || kind == JetTranslator::StatementKind::Update ||
+           kind == JetTranslator::StatementKind::Delete;
+}
+
+std::string Trimmed(const char* text)
+{
+    return TrimBlanks(text ? text : "");
+}
+
+// numeric text -> decimal parts; false for NaN and the like.
+bool ParseNumeric(const char* text, FieldValue& v)
+{
+    const char* p = text;
+    bool negative = false;
+    if (*p == '-' || *p == '+')
+        negative = *p++ == '-';
+    unsigned __int128 mantissa = 0;
+    int scale = 0;
+    bool point = false, digits = false;
+    for (; *p; ++p) {
+        if (*p == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (*p < '0' || *p > '9')
+            return false;
+        digits = true;
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        if (point)
+            ++scale;
+    }
+    if (!digits)
+        return false;
+    if (scale == 0 && mantissa <= static_cast<unsigned __int128>(INT64_MAX)) {
+        // Whole numbers (count and sum results) read as whole numbers.
+        v.kind = FieldValue::Kind::Int;
+        v.m_int = negative ? -static_cast<std::int64_t>(mantissa) : static_cast<std::int64_t>(mantissa);
+        return true;
+    }
+    // Fractions (literals such as 1.25, avg results) read as double, as the dialect's
+    // own numbers do.
+    v.kind = FieldValue::Kind::Double;
+    v.m_double = std::strtod(text, nullptr);
+    return true;
+}
+
+void ReadCell(const PGresult* r, int row, int column, Oid type, FieldValue& v)
+{
+    if (PQgetisnull(r, row, column)) {
+        v.kind = FieldValue::Kind::Null;
+        return;
+    }
+    const char* text = PQgetvalue(r, row, column);
+    const int length = PQgetlength(r, row, column);
+    switch (type) {
+    case kInt2Oid:
+    case kInt4Oid:
+    case kInt8Oid:
+    case kOidOid:
+        v.kind = FieldValue::Kind::Int;
+        std::from_chars(text, text + length, v.m_int);
+        return;
+    case kBoolOid:
+        v.kind = FieldValue::Kind::Bool;
+        v.m_bool = text[0] == 't';
+        v.m_int = v.m_bool ? 1 : 0;
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        return;
+    case kFloat4Oid:
+    case kFloat8Oid:
+        v.kind = type == kFloat4Oid ? FieldValue::Kind::Single : FieldValue::Kind::Double;
+        v.m_double = std::strtod(text, nullptr);
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        return;
+    case kNumericOid:
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        if (!ParseNumeric(text, v))
+            v.kind = FieldValue::Kind::Other;
+        return;
+    case kDateOid:
+    case kTimestampOid:
+    case kTimestampTzOid:
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        v.kind = ParseDateTimeText(v.m_text, v.m_dateTime) ? FieldValue::Kind::DateTime : FieldValue::Kind::Text;
+        return;
+    default:
+        // text, varchar, citext and anything else: the server's text of the value
+        v.kind = FieldValue::Kind::Text;
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        return;
+    }
+}
+
+// The text the server gave for a value, to compare the row with on write-back.
+std::string OldText(const FieldValue& v)
+{
+    switch (v.kind) {
+    case FieldValue::Kind::Int:
+        return std::to_string(v.m_int);
+    case FieldValue::Kind::UInt:
+        return std::to_string(v.m_uint);
+    default:
+        return v.m_text;
+    }
+}
+
+} // namespace
+
+PostgresProvider::~PostgresProvider()
+{
+    Close();
+}
+
+bool PostgresProvider::Open(const ConnectionString& settings)
+{
+    Close();
+    ClearErrors();
+    std::vector<std::pair<const char*, std::string>> params;
+    auto add = [&](const char* key, std::string value) {
+        if (!value.empty())
+            params.emplace_back(key, std::move(value));
+    };
+    add("host", settings.Get("Host", settings.Get("Server")));
+    add("port", settings.Get("Port"));
+    add("dbname", settings.Get("Database", settings.Get("Initial Catalog")));
+    add("user", settings.Get("User ID", settings.Get("User", settings.Get("UID"))));
+    add("password", settings.Get("Password", settings.Get("PWD")));
+    add("connect_timeout", settings.Get("Timeout", "10"));
+    add("client_encoding", "UTF8");
+    add("application_name", "kelvane");
+    // Dates come back as "YYYY-MM-DD HH:MM:SS" whatever the server's defaults are.
+    add("options", "-c DateStyle=ISO,YMD -c extra_float_digits=1");
+    std::vector<const char*> keys, values;
+    for (const auto& [k, v] : params) {
+        keys.push_back(k);
+        values.push_back(v.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 0);
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        AddError(conn ? Trimmed(PQerrorMessage(conn)) : "Out of memory.", "08001", 0);
+        PQfinish(conn);
+        return false;
+    }
+    m_conn = conn;
+    return true;
+}
+
+void PostgresProvider::Close()
+{
+    if (!m_conn)
+        return;
+    if (m_pipelining)
+        FlushPipeline(false);
+    PQfinish(m_conn);
+    m_conn = nullptr;
+    m_prepared.clear();
+    m_tables.clear();
+    m_pending.clear();
+    m_inTransaction = false;
+    m_pipelining = false;
+}
+
+void PostgresProvider::AddResultError(const PGresult* result)
+{
+    if (!result) {
+        AddConnectionError("08006");
+        return;
+    }
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    std::string description = primary ? primary : Trimmed(PQresultErrorMessage(result));
+    if (description.empty())
+        description = PQresStatus(PQresultStatus(result));
+    AddError(std::move(description), state ? state : "HY000", 0);
+}
+
+void PostgresProvider::AddConnectionError(const char* sqlState)
+{
+    AddError(Trimmed(PQerrorMessage(m_conn)), sqlState, 0);
+}
+
+bool PostgresProvider::Simple(const char* sql)
+{
+    PGresult* r = PQexec(m_conn, sql);
+    const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+    const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY;
+    if (!ok)
+        AddResultError(r);
+    PQclear(r);
+    return ok;
+}
+
+bool PostgresProvider::FlushPipeline(bool reportErrors)
+{
+    if (!m_pipelining)
+        return true;
+    bool ok = true;
+    if (!PQpipelineSync(m_conn)) {
+        if (reportErrors)
+            AddConnectionError("08006");
+        ok = false;
+    }
+    int emptyInARow = 0;
+    while (ok || PQstatus(m_conn) == CONNECTION_OK) {
+        PGresult* r = PQgetResult(m_conn);
+        if (!r) {
+            // One NULL ends each command's results; two in a row means nothing is coming.
+            if (++emptyInARow > 1 || PQstatus(m_conn) != CONNECTION_OK) {
+                if (ok && reportErrors)
+                    AddConnectionError("08006");
+                ok = false;
+                break;
+            }
+            continue;
+        }
+        emptyInARow = 0;
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_PIPELINE_SYNC) {
+            PQclear(r);
+            break;
+        }
+        Pending command{false, {}};
+        if (!m_pending.empty()) {
+            command = std::move(m_pending.front());
+            m_pending.pop_front();
+        }
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            if (command.prepare)
+                m_prepared.erase(command.key);
+            // Only the first failure is the cause; the rest of the segment was skipped.
+            if (ok && reportErrors && status != PGRES_PIPELINE_ABORTED)
+                AddResultError(r);
+            ok = false;
+        }
+        PQclear(r);
+    }
+    m_pending.clear();
+    if (PQpipelineStatus(m_conn) != PQ_PIPELINE_OFF)
+        PQexitPipelineMode(m_conn);
+    m_pipelining = false;
+    return ok;
+}
+
+void PostgresProvider::BuildParameters()
+{
+    const auto& literals = m_translator.Literals();
+    std::size_t total = 0;
+    for (const auto& literal : literals)
+        total += literal.text.size() + 1;
+    m_valueBuffer.clear();
+    m_valueBuffer.reserve(total);
+    m_values.clear();
+    for (const auto& literal : literals) {
+        m_values.push_back(m_valueBuffer.data() + m_valueBuffer.size());
+        m_valueBuffer.append(literal.text);
+        m_valueBuffer.push_back('\0');
+    }
+}
+
+const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string& key)
+{
+    if (auto it = m_prepared.find(key); it != m_prepared.end())
+        return &it->second;
+    Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
+    PGresult* r = PQprepare(m_conn, prepared.name.c_str(), m_translator.Skeleton().c_str(), prepared.parameters,
+                            m_types.data());
+    const bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok)
+        AddResultError(r);
+    PQclear(r);
+    if (!ok)
+        return nullptr;
+    return &m_prepared.emplace(key, std::move(prepared)).first->second;
+}
+
+bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
+{
+    ClearErrors();
+    if (result)
+        result->reset();
+    if (!m_conn) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    const auto kind = JetTranslator::KindOf(statement);
+    const bool dml = IsDml(kind);
+    m_translator.Parametrise(statement, TheClock(), dml);
+    if (TrimBlanks(m_translator.Skeleton()).empty()) {
+        AddError("The statement is empty.", "42601", 0);
+        return false;
+    }
+
+    // The cache key is the skeleton plus the parameter types (a number may be whole or not).
+    const auto& literals = m_translator.Literals();
+    m_key = m_translator.Skeleton();
+    m_types.clear();
+    if (!literals.empty()) {
+        m_key += '\x1f';
+        for (const auto& literal : literals) {
+            switch (literal.kind) {
+            case JetTranslator::Literal::Kind::Integer:
+                m_types.push_back(kInt8Oid);
+                m_key += 'i';
+                break;
+            case JetTranslator::Literal::Kind::Real:
+                m_types.push_back(kNumericOid);
+                m_key += 'r';
+                break;
+            default:
+                m_types.push_back(0); // the server infers it from where the value goes
+                m_key += 't';
+                break;
+            }
+        }
+    }
+    BuildParameters();
+
+    if (dml && !result && m_inTransaction) {
+        if (!m_pipelining) {
+            if (!PQenterPipelineMode(m_conn)) {
+                AddConnectionError("08006");
+                return false;
+            }
+            m_pipelining = true;
+        }
+        auto it = m_prepared.find(m_key);
+        if (it == m_prepared.end()) {
+            Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
+            if (!PQsendPrepare(m_conn, prepared.name.c_str(), m_translator.Skeleton().c_str(), prepared.parameters,
+                               m_types.data())) {
+                AddConnectionError("08006");
+                FlushPipeline(false);
+                return false;
+            }
+            m_pending.push_back(Pending{true, m_key});
+            it = m_prepared.emplace(m_key, std::move(prepared)).first;
+        }
+        if (!PQsendQueryPrepared(m_conn, it->second.name.c_str(), it->second.parameters, m_values.data(), nullptr,
+                                 nullptr, 0)) {
+            AddConnectionError("08006");
+            FlushPipeline(false);
+            return false;
+        }
+        m_pending.push_back(Pending{false, {}});
+        if (m_pending.size() >= static_cast<std::size_t>(kPipelineBatch))
+            return FlushPipeline(true);
+        return true;
+    }
+
+    if (m_pipelining && !FlushPipeline(true))
+        return false;
+    const Prepared* prepared = PrepareNow(m_key);
+    if (!prepared)
+        return false;
+    PGresult* r = PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr,
+                                 nullptr, 0);
+    return ReadResult(r, result);
+}
+
+bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)
+{
+    const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || (status == PGRES_TUPLES_OK && !out)) {
+        PQclear(r);
+        return true;
+    }
+    if (status != PGRES_TUPLES_OK) {
+        AddResultError(r);
+        PQclear(r);
+        return false;
+    }
+    const int columns = PQnfields(r);
+    const int rows = PQntuples(r);
+    std::vector<DbResult::Column> names(static_cast<std::size_t>(columns));
+    std::vector<Oid> types(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        auto& column = names[static_cast<std::size_t>(c)];
+        column.name = PQfname(r, c);
+        const Oid table = PQftable(r, c);
+        const int attribute = PQftablecol(r, c);
+        if (table != InvalidOid && attribute > 0) {
+            column.table = std::to_string(table);
+            column.baseName = std::to_string(attribute);
+        }
+        types[static_cast<std::size_t>(c)] = PQftype(r, c);
+    }
+    auto result = std::make_unique<DbResult>(this, std::move(names));
+    result->Reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row)
+        for (int c = 0; c < columns; ++c)
+            ReadCell(r, row, c, types[static_cast<std::size_t>(c)], result->AppendCell());
+    PQclear(r);
+    *out = std::move(result);
+    return true;
+}
+
+bool PostgresProvider::ExecuteScript(const std::string& script)
+{
+    ClearErrors();
+    if (!m_conn) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    if (m_pipelining && !FlushPipeline(true))
+        return false;
+    return Simple(script.c_str());
+}
+
+bool PostgresProvider::Begin()
+{
+    ClearErrors();
+    if (!m_conn) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    if (m_inTransaction) {
+        AddError("A transaction is already active.", "25001", 0);
+        return false;
+    }
+    if (!Simple("BEGIN"))
+        return false;
+    m_inTransaction = true;
+    return true;
+}
+
+bool PostgresProvider::Commit()
+{
+    ClearErrors();
+    if (!m_conn || !InTransaction()) {
+        AddError("No transaction is active.", "25000", 0);
+        return false;
+    }
+    const bool flushed = FlushPipeline(true);
+    m_inTransaction = false;
+    PGresult* r = PQexec(m_conn, "COMMIT");
+    bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok)
+        AddResultError(r);
+    else if (std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0) {
+        // The server ends a failed transaction with a rollback and no error of its own.
+        if (flushed)
+            AddError("The transaction was rolled back because a statement in it failed.", "40000", 0);
+        ok = false;
+    }
+    PQclear(r);
+    return ok && flushed;
+}
+
+bool PostgresProvider::Rollback()
+{
+    ClearErrors();
+    if (!m_conn || !InTransaction()) {
+        AddError("No transaction is active.", "25000", 0);
+        return false;
+    }
+    FlushPipeline(false); // whatever failed in there is being undone anyway
+    m_inTransaction = false;
+    return Simple("ROLLBACK");
+}
+
+bool PostgresProvider::InTransaction() const
+{
+    if (!m_conn)
+        return false;
+    if (m_inTransaction)
+        return true;
+    const auto status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
+const PostgresProvider::TableInfo* PostgresProvider::Table(unsigned int oid)
+{
+    if (auto it = m_tables.find(oid); it != m_tables.end())
+        return &it->second;
+    const std::string oidText = std::to_string(oid);
+    const char* values[] = {oidText.c_str()};
+    PGresult* r = PQexecParams(m_conn,
+                               "SELECT quote_ident(n.nspname)||'.'||quote_ident(c.relname) FROM pg_class c "
+                               "JOIN pg_namespace n ON n.oid=c.relnamespace WHERE c.oid=$1::oid",
+                               1, nullptr, values, nullptr, nullptr, 0);
+    if (!r || PQresultStatus(r) != PGRES_TUPLES_OK || PQntuples(r) != 1) {
+        AddResultError(r);
+        PQclear(r);
+        return nullptr;
+    }
+    TableInfo info;
+    info.name = PQgetvalue(r, 0, 0);
+    PQclear(r);
+    r = PQexecParams(m_conn,
+                     "SELECT attnum, quote_ident(attname) FROM pg_attribute "
+                     "WHERE attrelid=$1::oid AND attnum>0 AND NOT attisdropped",
+                     1, nullptr, values, nullptr, nullptr, 0);
+    if (!r || PQresultStatus(r) != PGRES_TUPLES_OK) {
+        AddResultError(r);
+        PQclear(r);
+        return nullptr;
+    }
+    for (int i = 0; i < PQntuples(r); ++i)
+        info.columns[std::atoi(PQgetvalue(r, i, 0))] = PQgetvalue(r, i, 1);
+    PQclear(r);
+    return &m_tables.emplace(oid, std::move(info)).first->second;
+}
+
+bool PostgresProvider::UpdateRow(const DbResult& result, std::size_t row,
+                                 const std::vector<std::pair<std::size_t, FieldValue>>& changes)
+{
+    ClearErrors();
+    if (!m_conn) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    if (m_pipelining && !FlushPipeline(true))
+        return false;
+    std::string tableOid;
+    for (const auto& [column, value] : changes) {
+        const auto& c = result.ColumnAt(column);
+        if (c.table.empty() || (!tableOid.empty() && tableOid != c.table)) {
+            AddError("The column " + c.name + " cannot be updated.", "HY000", 0);
+            return false;
+        }
+        tableOid = c.table;
+    }
+    const TableInfo* table = Table(static_cast<unsigned int>(std::strtoul(tableOid.c_str(), nullptr, 10)));
+    if (!table)
+        return false;
+    auto columnName = [&](std::size_t column) -> const std::string* {
+        const auto it = table->columns.find(std::atoi(result.ColumnAt(column).baseName.c_str()));
+        return it == table->columns.end() ? nullptr : &it->second;
+    };
+
+    std::vector<std::string> texts;
+    std::vector<char> isNull;
+    std::string sql = "UPDATE " + table->name + " SET ";
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const std::string* name = columnName(changes[i].first);
+        if (!name) {
+            AddError("The column " + result.ColumnAt(changes[i].first).name + " cannot be updated.", "HY000", 0);
+            return false;
+        }
+        sql += (i ? "," : "") + *name + "=$" + std::to_string(texts.size() + 1);
+        texts.push_back(OldText(changes[i].second));
+        isNull.push_back(changes[i].second.kind == FieldValue::Kind::Null);
+    }
+    // The row must still hold every value read from it; texts compare exactly (a change
+    // of letter case by someone else counts), other values by their type.
+    sql += " WHERE ctid=(SELECT ctid FROM " + table->name + " WHERE true";
+    for (std::size_t c = 0; c < result.ColumnCount(); ++c) {
+        if (result.ColumnAt(c).table != tableOid)
+            continue;
+        const std::string* name = columnName(c);
+        if (!name)
+            continue;
+        const FieldValue& old = result.Cell(row, c);
+        const std::string parameter = "$" + std::to_string(texts.size() + 1);
+        if (old.kind == FieldValue::Kind::Text)
+            sql += " AND " + *name + "::text IS NOT DISTINCT FROM " + parameter + "::text";
+        else
+            sql += " AND " + *name + " IS NOT DISTINCT FROM " + parameter;
+        texts.push_back(OldText(old));
+        isNull.push_back(old.kind == FieldValue::Kind::Null || old.kind == FieldValue::Kind::Empty);
+    }
+    sql += " LIMIT 1 FOR UPDATE)";
+    std::vector<const char*> values;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        values.push_back(isNull[i] ? nullptr : texts[i].c_str());
+    PGresult* r = PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                               nullptr, 0);
+    if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) {
+        AddResultError(r);
+        PQclear(r);
+        return false;
+    }
+    const bool one = std::strcmp(PQcmdTuples(r), "1") == 0;
+    PQclear(r);
+    if (!one) {
+        AddError("Row cannot be located for updating: it was changed or deleted since it was read.", "40001", 0);
+        return false;
+    }
+    return true;
+}

@@ -2,21 +2,80 @@
 
 #include "db_provider.h"
 
-// PostgreSQL through libpq (work in progress).
+#include <deque>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+// PostgreSQL through libpq:
+// "Provider=PostgreSQL;Host=..;Port=..;Database=..;User ID=..;Password=..;".
+// Statements are prepared once per shape and run with their literals as parameters.
+// Inside a transaction, inserts, updates and deletes whose rows nobody reads are sent in
+// pipeline mode and their outcome collected every few hundred statements and at commit;
+// the first error is reported then, and the transaction fails as a whole.
 class PostgresProvider final : public DbProvider {
 public:
+    PostgresProvider() = default;
+    ~PostgresProvider() override;
+
     SqlDialect Dialect() const override { return SqlDialect::PostgreSQL; }
-    bool Open(const ConnectionString&) override { AddError("PostgreSQL is not available yet.", "08001", 0); return false; }
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-    bool Execute(const std::string&, std::unique_ptr<DbResult>*) override { return false; }
-    bool ExecuteScript(const std::string&) override { return false; }
-    bool Begin() override { return false; }
-    bool Commit() override { return false; }
-    bool Rollback() override { return false; }
-    bool InTransaction() const override { return false; }
-    bool UpdateRow(const DbResult&, std::size_t, const std::vector<std::pair<std::size_t, FieldValue>>&) override { return false; }
+    bool Open(const ConnectionString& settings) override;
+    void Close() override;
+    bool IsOpen() const override { return m_conn != nullptr; }
+    bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) override;
+    bool ExecuteScript(const std::string& script) override;
+    bool Begin() override;
+    bool Commit() override;
+    bool Rollback() override;
+    bool InTransaction() const override;
+    bool UpdateRow(const DbResult& result, std::size_t row,
+                   const std::vector<std::pair<std::size_t, FieldValue>>& changes) override;
+
+    // Statements sent in one pipeline segment before their results are read.
+    static constexpr int kPipelineBatch = 512;
 
 protected:
     const char* SourceName() const override { return "PostgreSQL"; }
+
+private:
+    struct Prepared {
+        std::string name;
+        int parameters = 0;
+    };
+    struct Pending {
+        bool prepare;
+        std::string key; // for a prepare: its cache key, dropped again if it failed
+    };
+    struct TableInfo {
+        std::string name;
+        std::map<int, std::string> columns; // attribute number -> quoted name
+    };
+
+    void AddResultError(const pg_result* result);
+    void AddConnectionError(const char* sqlState);
+    bool Simple(const char* sql);
+    bool FlushPipeline(bool reportErrors);
+    void BuildParameters();
+    const Prepared* PrepareNow(const std::string& key);
+    bool ReadResult(pg_result* result, std::unique_ptr<DbResult>* out);
+    const TableInfo* Table(unsigned int oid);
+
+    pg_conn* m_conn = nullptr;
+    JetTranslator m_translator{SqlDialect::PostgreSQL};
+    std::unordered_map<std::string, Prepared> m_prepared;
+    int m_nextName = 0;
+    bool m_inTransaction = false;
+    bool m_pipelining = false;
+    std::deque<Pending> m_pending;
+    std::map<unsigned int, TableInfo> m_tables;
+
+    // Scratch space reused by every statement.
+    std::string m_key;
+    std::vector<unsigned int> m_types;
+    std::string m_valueBuffer;
+    std::vector<const char*> m_values;
 };

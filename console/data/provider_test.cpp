@@ -1,0 +1,287 @@
+#include "db_connection.h"
+#include "db_engine_test.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "sql_text.h"
+
+#include "clock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class ProviderTest : public DbEngineTest {
+protected:
+    // Reads one column of every row, in order.
+    std::vector<std::string> Column(const std::string& statement, const std::string& column)
+    {
+        std::vector<std::string> values;
+        CDbRecordset rs;
+        rs.SetConnection(&m_connection);
+        if (rs.Open(statement, 1, 3, 3) != 1)
+            return values;
+        while (!rs.IsEOF()) {
+            std::string value = "<unread>";
+            rs.GetFieldValue(column, value);
+            values.push_back(value);
+            rs.MoveNext();
+        }
+        return values;
+    }
+
+    void AddBatch(const std::string& name)
+    {
+        ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+                   "values ('" + SqlQuote(name) + "',' ',10,'未启用',1)");
+    }
+};
+
+TEST_P(ProviderTest, OpenAnswersOneForRowsZeroForNoneMinusOneForStatements)
+{
+    CDbRecordset rs;
+    EXPECT_EQ(rs.Open("select ProductName from ProductGroupTable", 1, 3, 3), -1) << "no connection bound";
+    rs.SetConnection(&m_connection);
+    EXPECT_EQ(rs.Open("select ProductName from ProductGroupTable", 1, 3, 3), 0);
+    EXPECT_TRUE(rs.IsEOF());
+    EXPECT_TRUE(rs.IsBOF());
+    EXPECT_EQ(rs.Open("insert into ProductGroupTable (ProductName) values ('a')", 1, 3, 3), -1);
+    EXPECT_EQ(m_connection.GetErrorsText(), "");
+    EXPECT_EQ(rs.Open("select ProductName from ProductGroupTable", 1, 3, 3), 1);
+    EXPECT_EQ(rs.Open("select nothing from nowhere", 1, 3, 3), -1);
+    EXPECT_NE(m_connection.GetErrorsText(), "");
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_P(ProviderTest, ExecuteSqlShowsOneBoxPerFailedStatementOnly)
+{
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('1','a','待发',1)");
+    EXPECT_TRUE(m_messages.Messages().empty());
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent values ('1','a')");
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    const auto& box = m_messages.Messages()[0];
+    EXPECT_EQ(box.text.rfind("Description: ", 0), 0u) << box.text;
+    EXPECT_NE(box.text.find("\r\n\r\nState: "), std::string::npos);
+    EXPECT_NE(box.text.find(Engine() == SqlDialect::PostgreSQL ? "State: 42601, Native: 0, Source: PostgreSQL\r\n"
+                                                                 : ", Source: SQLite\r\n"),
+              std::string::npos)
+        << box.text;
+    EXPECT_EQ(box.caption, ApplicationName());
+    // The next good statement starts with an empty collection.
+    ExecuteSql("update SendSmsTable set NewFlag=0");
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_connection.GetErrorsText(), "");
+}
+
+TEST_P(ProviderTest, GetFieldValueReadsEveryColumnAsTrimmedText)
+{
+    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,StartNumber,ProductCount,CreateCodeTime) "
+               "values ('  abc  ','NULL',' ',3,#3/5/2004 8:09:10#)");
+    CDbRecordset rs;
+    rs.SetConnection(&m_connection);
+    ASSERT_EQ(rs.Open("select ProductName,ProductRemark,StartNumber,EndNumber,ProductCount,CreateCodeTime,UseCodeTime,"
+                      "1.005 as D, 1.25 as E from ProductGroupTable",
+                      1, 3, 3),
+              1);
+    const struct {
+        const char* column;
+        const char* text;
+    } expected[] = {
+        {"PRODUCTNAME", "abc"}, {"ProductRemark", ""},  {"StartNumber", ""},
+        {"EndNumber", ""},      {"ProductCount", "3"}, {"CreateCodeTime", "2004-03-05 08:09:10"},
+        {"UseCodeTime", ""},    {"d", "1"},            {"E", "1.25"},
+    };
+    for (const auto& e : expected) {
+        std::string value = "before";
+        EXPECT_TRUE(rs.GetFieldValue(e.column, value)) << e.column;
+        EXPECT_EQ(value, e.text) << e.column;
+    }
+    std::string value = "kept";
+    EXPECT_FALSE(rs.GetFieldValue("ProductStatus", value));
+    EXPECT_EQ(value, "kept");
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    rs.MoveNext();
+    EXPECT_FALSE(rs.GetFieldValue("ProductName", value)) << "at the end";
+    EXPECT_EQ(value, "kept");
+
+    rs.CloseIfOpen();
+    EXPECT_FALSE(rs.GetFieldValue("ProductName", value));
+    EXPECT_FALSE(rs.GetFieldValue("ProductCount", value));
+    ASSERT_EQ(m_messages.Messages().size(), 2u) << "one notice per read of a closed recordset";
+    EXPECT_EQ(m_messages.Messages()[0].text, "数据库可能已经断开,\r\n请重新连接、然后重试.");
+    EXPECT_EQ(m_messages.Messages()[0].caption, "提示");
+    EXPECT_EQ(m_messages.Messages()[0].icon, MessageIcon::Information);
+}
+
+TEST_P(ProviderTest, QuotedTextIsStoredAsTyped)
+{
+    const std::string names[] = {"O'Brien", "'; delete from ProductGroupTable; --", "#2004-05-01# now() 100%", "''"};
+    for (const auto& name : names)
+        AddBatch(name);
+    EXPECT_TRUE(m_messages.Messages().empty());
+    for (const auto& name : names)
+        EXPECT_EQ(Column("select ProductName from ProductGroupTable where ProductName='" + SqlQuote(name) + "'",
+                         "ProductName"),
+                  std::vector<std::string>{name});
+}
+
+TEST_P(ProviderTest, DateLiteralsAndNowCompareWithStoredTimes)
+{
+    const FixedClock clock(1765275630); // some moment of 2025
+    m_connection.SetClock(&clock);
+    const std::tm local = clock.LocalNow();
+    char expected[32];
+    std::strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S", &local);
+
+    for (const char* time : {"#2004-05-01 0:0:1#", "#2004-05-01 00:00:00#", "#2004-04-30 23:59:59#", "now()"})
+        ExecuteSql(std::string("insert into QueryLogTable (QueryTime,QueryStatus) values (") + time + ",1)");
+    EXPECT_EQ(Column("select QueryTime from QueryLogTable where QueryTime>#2004-05-01# and QueryTime<#2004-5-2# ",
+                     "QueryTime"),
+                 std::vector<std::string>{"2004-05-01 00:00:01"});
+    EXPECT_EQ(Column("select QueryTime from QueryLogTable where QueryTime>#2010-01-01#", "QueryTime"),
+              std::vector<std::string>{expected});
+    EXPECT_EQ(Column("select count(*) as N from QueryLogTable where QueryTime<now()", "N"),
+              std::vector<std::string>{"3"});
+}
+
+TEST_P(ProviderTest, TextComparisonsIgnoreLetterCase)
+{
+    AddBatch("Tea Batch");
+    EXPECT_EQ(Column("select * from ProductGroupTable where ProductName='TEA batch'", "ProductName"),
+              std::vector<std::string>{"Tea Batch"});
+    ExecuteSql("insert into QueryLogTable (QueryProductID,QueryStatus) values ('0A000001',1)");
+    EXPECT_EQ(Column("select QueryProductID from QueryLogTable where QueryProductID>'0a000000' and "
+                     "QueryProductID<'0a000002'",
+                     "QueryProductID"),
+              std::vector<std::string>{"0A000001"});
+}
+
+TEST_P(ProviderTest, CursorWalksBackwards)
+{
+    for (int i = 1; i <= 3; ++i)
+        ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('" + IntText(i) +
+                   "','x','待发',1)");
+    CDbRecordset rs;
+    rs.SetConnection(&m_connection);
+    ASSERT_EQ(rs.Open("select SmsIndex,PhoneNumber from SendSmsTable order by SmsIndex", 1, 3, 3), 1);
+    EXPECT_FALSE(rs.IsBOF());
+    ASSERT_TRUE(rs.MoveLast());
+    std::vector<std::string> seen;
+    while (!rs.IsBOF()) {
+        std::string phone;
+        EXPECT_TRUE(rs.GetFieldValue("PhoneNumber", phone));
+        seen.push_back(phone);
+        rs.MovePrevious();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"3", "2", "1"}));
+    EXPECT_FALSE(rs.MovePrevious()) << "already before the first row";
+    EXPECT_TRUE(rs.MoveNext());
+    EXPECT_FALSE(rs.IsEOF());
+}
+
+TEST_P(ProviderTest, UpdateWritesBackUnlessAnotherWriterChangedTheRow)
+{
+    for (const char* phone : {"111", "222"})
+        ExecuteSql(std::string("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('") +
+                   phone + "','x','待发',1)");
+    CDbRecordset rs;
+    rs.SetConnection(&m_connection);
+    ASSERT_EQ(rs.Open("select SmsIndex,SendStatus,SendTime,PhoneNumber,SmsContent,NewFlag from SendSmsTable "
+                      "where NewFlag=1 order by SmsIndex",
+                      1, 3, 3),
+              1);
+
+    // Meanwhile the host changes the second row.
+    CDbConnection host;
+    ASSERT_TRUE(OpenSecond(host)) << host.GetErrorsText();
+    std::string error;
+    ASSERT_TRUE(RunSql(host, "update SendSmsTable set SendStatus='成功',NewFlag=1 where PhoneNumber='222'", error))
+        << error;
+
+    rs.SetFieldValue("NewFlag", 0);
+    EXPECT_TRUE(rs.Update()) << m_connection.GetErrorsText();
+    rs.MoveNext();
+    rs.SetFieldValue("newflag", 0);
+    EXPECT_FALSE(rs.Update()) << "the host's change must not be overwritten";
+    EXPECT_NE(m_connection.GetErrorsText(), "");
+
+    EXPECT_EQ(Column("select NewFlag from SendSmsTable order by SmsIndex", "NewFlag"),
+              (std::vector<std::string>{"0", "1"}));
+    EXPECT_EQ(Column("select SendStatus from SendSmsTable where PhoneNumber='222'", "SendStatus"),
+              std::vector<std::string>{"成功"});
+}
+
+TEST_P(ProviderTest, TransactionIsAllOrNothing)
+{
+    ASSERT_TRUE(m_connection.BeginTrans()) << m_connection.GetErrorsText();
+    std::string error;
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_TRUE(RunSql(m_connection,
+                           "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('01" +
+                               std::to_string(100000 + i) + "','09282731',0,'x')",
+                           error))
+            << error;
+    ASSERT_TRUE(m_connection.RollbackTrans()) << m_connection.GetErrorsText();
+    EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"0"});
+
+    ASSERT_TRUE(m_connection.BeginTrans());
+    for (int i = 0; i < 1500; ++i)
+        RunSql(m_connection,
+               "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('01" +
+                   std::to_string(100000 + i) + "','09282731',0,'x')",
+               error);
+    ASSERT_TRUE(m_connection.CommitTrans()) << m_connection.GetErrorsText();
+    EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"1500"});
+    EXPECT_EQ(Column("select UseStatus from ProductTable where ProductID='01100000'", "UseStatus"),
+              std::vector<std::string>{"0"});
+}
+
+TEST_P(ProviderTest, FailureInsideTransactionIsReportedAndCommitFails)
+{
+    ASSERT_TRUE(m_connection.BeginTrans());
+    std::string error;
+    bool failed = false;
+    for (int i = 0; i < 20 && !failed; ++i) {
+        const std::string table = i == 10 ? "NoSuchTable" : "ProductTable";
+        failed = !RunSql(m_connection, "insert into " + table + " (ProductID) values ('" + IntText(i) + "')", error);
+    }
+    // Reported at the failing statement or, when statements are sent ahead, by commit.
+    if (!failed)
+        EXPECT_FALSE(m_connection.CommitTrans());
+    else
+        EXPECT_TRUE(m_connection.RollbackTrans());
+    EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"0"});
+}
+
+TEST_P(ProviderTest, AutoNumbersAreNotReused)
+{
+    for (int i = 0; i < 2; ++i)
+        ExecuteSql("insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)");
+    ExecuteSql("delete from SendSmsTable where SmsIndex=2");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)");
+    EXPECT_EQ(Column("select SmsIndex from SendSmsTable order by SmsIndex", "SmsIndex"),
+              (std::vector<std::string>{"1", "3"}));
+}
+
+KELVANE_DB_ENGINE_TEST_SUITE(ProviderTest);
+
+TEST(Connection, OpenAnswersFalseOnBadStrings)
+{
+    CDbConnection c;
+    EXPECT_FALSE(c.Open("Provider=Jet;Data Source=x.mdb", -1));
+    EXPECT_NE(c.GetErrorsText().find("Description: "), std::string::npos);
+    EXPECT_FALSE(c.Open("Provider=SQLite;Data Source=/nonexistent/folder/Varnholt.db;", -1));
+    EXPECT_FALSE(c.IsOpen());
+    EXPECT_FALSE(c.CloseIfOpen());
+    // A plain file that is no database.
+    const std::string path = std::filesystem::temp_directory_path() / "kelvane-not-a-db.txt";
+    FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs("this is not a database, only some text of reasonable length for a header..........", f);
+    std::fclose(f);
+    EXPECT_FALSE(c.Open("Provider=SQLite;Data Source=" + path + ";", -1));
+    std::remove(path.c_str());
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+#include "pg_cluster.h"
+
+#include <libpq-fe.h>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int VersionOf(const fs::path& folder)
+{
+    return std::atoi(folder.filename().string().c_str());
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+PgCluster::~PgCluster()
+{
+    Stop();
+}
+
+std::string PgCluster::FindBinaries()
+{
+    if (const char* configured = std::getenv("KELVANE_PG_BIN"); configured && *configured)
+        return fs::exists(fs::path(configured) / "initdb") ? configured : std::string();
+    std::error_code ec;
+    fs::path best;
+    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
+        const fs::path bin = entry.path() / "bin";
+        if (fs::exists(bin / "initdb") && fs::exists(bin / "pg_ctl") && fs::exists(bin / "postgres") &&
+            (best.empty() || VersionOf(entry.path()) > VersionOf(best.parent_path())))
+            best = bin;
+    }
+    return best.string();
+}
+
+PgCluster* PgCluster::Shared(std::string& whyNot)
+{
+    static std::unique_ptr<PgCluster> shared;
+    static std::string failure;
+    if (shared)
+        return shared.get();
+    if (!failure.empty()) {
+        whyNot = failure;
+        return nullptr;
+    }
+    auto cluster = std::make_unique<PgCluster>();
+    if (!cluster->Start(failure)) {
+        whyNot = failure;
+        return nullptr;
+    }
+    shared = std::move(cluster);
+    return shared.get();
+}
+
+bool PgCluster::Run(const std::string& description, const std::vector<std::string>& arguments, std::string& error)
+{
+    std::vector<std::string> command;
+    if (!m_runAs.empty())
+        command = {"runuser", "-u", m_runAs, "--"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : command)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const std::string log = m_folder + "/commands.log";
+    const pid_t pid = fork();
+    if (pid < 0) {
+        error = description + ": fork failed";
+        return false;
+    }
+    if (pid == 0) {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+            close(fd);
+        }
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    error = description + " failed; its output:\n" + ReadFile(log);
+    return false;
+}
+
+bool PgCluster::Start(std::string& error)
+{
+    if (m_running)
+        return true;
+    m_binaries = FindBinaries();
+    if (m_binaries.empty()) {
+        error = "PostgreSQL server binaries not found (no /usr/lib/postgresql/*/bin/initdb); "
+                "install the postgresql package to run the PostgreSQL tests";
+        return false;
+    }
+    char folder[] = "/tmp/kelvane-pg-XXXXXX";
+    if (!mkdtemp(folder)) {
+        error = "cannot create a temporary folder for the PostgreSQL cluster";
+        return false;
+    }
+    m_folder = folder;
+    if (geteuid() == 0) {
+        const passwd* user = getpwnam("postgres");
+        if (!user) {
+            error = "running as root and there is no 'postgres' system user to run the server as";
+            Stop();
+            return false;
+        }
+        m_runAs = "postgres";
+        if (chown(m_folder.c_str(), user->pw_uid, user->pw_gid) != 0) {
+            error = "cannot hand the temporary folder to the postgres user";
+            Stop();
+            return false;
+        }
+    }
+    const std::string data = m_folder + "/data";
+    if (!Run("initdb", {m_binaries + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8", "--locale=C",
+                        "--no-sync", "--no-instructions"},
+             error)) {
+        Stop();
+        return false;
+    }
+    // Unix socket only, in our own folder; durability does not matter for a test server.
+    const std::string options = "-k " + m_folder + " -p " + std::to_string(kPort) +
+                                " -c listen_addresses='' -c fsync=off -c synchronous_commit=off"
+                                " -c full_page_writes=off -c shared_buffers=32MB -c max_connections=30";
+    if (!Run("pg_ctl start", {m_binaries + "/pg_ctl", "-D", data, "-l", m_folder + "/server.log", "-w", "-t", "60",
+                              "-o", options, "start"},
+             error)) {
+        error += "\nserver log:\n" + ReadFile(m_folder + "/server.log");
+        Stop();
+        return false;
+    }
+    m_running = true;
+    return true;
+}
+
+void PgCluster::Stop()
+{
+    if (m_folder.empty())
+        return;
+    if (m_running) {
+        std::string ignored;
+        Run("pg_ctl stop", {m_binaries + "/pg_ctl", "-D", m_folder + "/data", "-m", "immediate", "-w", "stop"},
+            ignored);
+        m_running = false;
+    }
+    std::error_code ec;
+    fs::remove_all(m_folder, ec);
+    m_folder.clear();
+}
+
+bool PgCluster::CreateDatabase(std::string& connectionString, std::string& error)
+{
+    if (!m_running) {
+        error = "the PostgreSQL test cluster is not running";
+        return false;
+    }
+    const std::string name = "t" + std::to_string(getpid()) + "_" + std::to_string(++m_databases);
+    const std::string port = std::to_string(kPort);
+    const char* keys[] = {"host", "port", "dbname", "user", nullptr};
+    const char* values[] = {m_folder.c_str(), port.c_str(), "postgres", kUser, nullptr};
+    PGconn* conn = PQconnectdbParams(keys, values, 0);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        error = std::string("cannot connect to the test cluster: ") + PQerrorMessage(conn);
+        PQfinish(conn);
+        return false;
+    }
+    PGresult* r = PQexec(conn, ("CREATE DATABASE " + name).c_str());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok)
+        error = std::string("CREATE DATABASE failed: ") + PQresultErrorMessage(r);
+    PQclear(r);
+    PQfinish(conn);
+    if (ok)
+        connectionString = "Provider=PostgreSQL;Host=" + m_folder + ";Port=" + port + ";Database=" + name +
+                           ";User ID=" + kUser + ";Password=;";
+    return ok;
+}
