@@ -11,3 +11,19 @@ add_library(brantlet_codec STATIC
 set_target_properties(brantlet_codec PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(brantlet_codec PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_features(brantlet_codec PUBLIC cxx_std_20)
+
+add_executable(brantlet_codec_tests
+  ${CMAKE_CURRENT_LIST_DIR}/gbk_text_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_record_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pdu_codec_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pdu_codec_fuzz.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial_port_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/termios_port_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pty_pair.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/termios_probe.cpp
+)
+target_link_libraries(brantlet_codec_tests PRIVATE brantlet_codec util GTest::gtest_main)
+target_compile_definitions(brantlet_codec_tests PRIVATE
+  BRANTLET_FUZZ_CORPUS="${CMAKE_CURRENT_LIST_DIR}/fuzz_corpus")
+add_dependencies(gateway_tests brantlet_codec_tests)
+gtest_discover_tests(brantlet_codec_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS gateway)
