@@ -10,7 +10,10 @@ namespace {
 void StoreZeroTerminated(char* field, std::size_t fieldSize, std::string_view value)
 {
     std::memset(field, 0, fieldSize);
-    std::memcpy(field, value.data(), std::min(value.size(), fieldSize - 1));
+    // An empty view may carry no pointer at all; memcpy must not see it.
+    if (!value.empty()) {
+        std::memcpy(field, value.data(), std::min(value.size(), fieldSize - 1));
+    }
 }
 
 std::string ReadZeroTerminated(const char* field, std::size_t fieldSize)
