@@ -185,6 +185,8 @@ void PostgresProvider::Close()
     m_conn = nullptr;
     m_prepared.clear();
     m_tables.clear();
+    m_shapes.clear();
+    m_rows = 0;
     m_pending.clear();
     m_inTransaction = false;
     m_pipelining = false;
@@ -225,8 +227,16 @@ bool PostgresProvider::FlushPipeline(bool reportErrors)
     if (!m_pipelining)
         return true;
     bool ok = true;
+    if (m_rows > 0) {
+        if (reportErrors) {
+            ok = SendRows(false);
+        } else {
+            m_rows = 0; // being thrown away
+            m_rowsKey.clear();
+        }
+    }
     if (!PQpipelineSync(m_conn)) {
-        if (reportErrors)
+        if (ok && reportErrors)
             AddConnectionError("08006");
         ok = false;
     }
@@ -255,8 +265,12 @@ bool PostgresProvider::FlushPipeline(bool reportErrors)
             m_pending.pop_front();
         }
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            if (command.prepare)
+            if (command.prepare && command.key.rfind("#rows#", 0) == 0) {
+                if (auto it = m_shapes.find(command.key.substr(6)); it != m_shapes.end())
+                    it->second.fullName.clear();
+            } else if (command.prepare) {
                 m_prepared.erase(command.key);
+            }
             // Only the first failure is the cause; the rest of the segment was skipped.
             if (ok && reportErrors && status != PGRES_PIPELINE_ABORTED)
                 AddResultError(r);
@@ -346,13 +360,15 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
     BuildParameters();
 
     if (dml && !result && m_inTransaction) {
-        if (!m_pipelining) {
-            if (!PQenterPipelineMode(m_conn)) {
-                AddConnectionError("08006");
-                return false;
-            }
-            m_pipelining = true;
+        if (!EnterPipeline())
+            return false;
+        if (kind == JetTranslator::StatementKind::Insert) {
+            const InsertShape& shape = ShapeOf(m_key);
+            if (shape.multiRow)
+                return QueueRow(shape);
         }
+        if (m_rows > 0 && !SendRows(true))
+            return false;
         auto it = m_prepared.find(m_key);
         if (it == m_prepared.end()) {
             Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
@@ -385,6 +401,151 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
     PGresult* r = PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr,
                                  nullptr, 0);
     return ReadResult(r, result);
+}
+
+bool PostgresProvider::EnterPipeline()
+{
+    if (m_pipelining)
+        return true;
+    if (!PQenterPipelineMode(m_conn)) {
+        AddConnectionError("08006");
+        return false;
+    }
+    m_pipelining = true;
+    return true;
+}
+
+const PostgresProvider::InsertShape& PostgresProvider::ShapeOf(const std::string& key)
+{
+    if (auto it = m_shapes.find(key); it != m_shapes.end())
+        return it->second;
+    InsertShape shape;
+    // Only "insert into T (..) values (..)" with every parameter inside the one tuple.
+    const std::string& sql = m_translator.Skeleton();
+    std::size_t end = sql.size();
+    while (end > 0 && (IsBlank(sql[end - 1]) || sql[end - 1] == ';'))
+        --end;
+    if (end > 0 && sql[end - 1] == ')' && sql.find('"') == std::string::npos && !m_types.empty()) {
+        int depth = 0;
+        std::size_t open = std::string::npos;
+        for (std::size_t i = end; i-- > 0;) {
+            if (sql[i] == ')')
+                ++depth;
+            else if (sql[i] == '(' && --depth == 0) {
+                open = i;
+                break;
+            }
+        }
+        if (open != std::string::npos) {
+            std::size_t w = open;
+            while (w > 0 && IsBlank(sql[w - 1]))
+                --w;
+            const std::string head = sql.substr(0, w);
+            if (head.size() >= 6 && EqualsNoCaseAscii(std::string_view(head).substr(head.size() - 6), "values") &&
+                (head.size() == 6 || IsBlank(head[head.size() - 7]) || head[head.size() - 7] == ')') &&
+                head.find('$') == std::string::npos &&
+                static_cast<int>(m_types.size()) * kRowsPerInsert <= 65535) {
+                shape.multiRow = true;
+                shape.head = head + ' ';
+                shape.tuple = sql.substr(open, end - open);
+            }
+        }
+    }
+    if (m_shapes.size() >= 256 && m_rows == 0)
+        m_shapes.clear();
+    return m_shapes.emplace(key, std::move(shape)).first->second;
+}
+
+std::string PostgresProvider::MultiRowText(const InsertShape& shape, int rows) const
+{
+    const int perRow = static_cast<int>(m_rowsTypes.size());
+    std::string sql = shape.head;
+    sql.reserve(shape.head.size() + static_cast<std::size_t>(rows) * (shape.tuple.size() + 8));
+    for (int r = 0; r < rows; ++r) {
+        if (r)
+            sql += ',';
+        const std::string& t = shape.tuple;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            if (t[i] == '$' && i + 1 < t.size() && t[i + 1] >= '0' && t[i + 1] <= '9') {
+                int number = 0;
+                while (i + 1 < t.size() && t[i + 1] >= '0' && t[i + 1] <= '9')
+                    number = number * 10 + (t[++i] - '0');
+                sql += '$';
+                sql += std::to_string(number + r * perRow);
+            } else {
+                sql += t[i];
+            }
+        }
+    }
+    return sql;
+}
+
+bool PostgresProvider::QueueRow(const InsertShape& shape)
+{
+    if (m_rows > 0 && m_rowsKey != m_key && !SendRows(true))
+        return false;
+    if (m_rows == 0) {
+        m_rowsKey = m_key;
+        m_rowsTypes = m_types;
+        m_rowsValues.clear();
+        m_rowsOffsets.clear();
+    }
+    for (const auto& literal : m_translator.Literals()) {
+        m_rowsOffsets.push_back(m_rowsValues.size());
+        m_rowsValues.append(literal.text);
+        m_rowsValues.push_back('\0');
+    }
+    ++m_rows;
+    (void)shape;
+    if (m_rows >= kRowsPerInsert)
+        return SendRows(true);
+    return true;
+}
+
+bool PostgresProvider::SendRows(bool mayFlush)
+{
+    const int rows = m_rows;
+    m_rows = 0;
+    if (rows == 0)
+        return true;
+    auto shapeIt = m_shapes.find(m_rowsKey);
+    if (shapeIt == m_shapes.end()) {
+        AddError("Internal error: the shape of the gathered rows was lost.", "XX000", 0);
+        return false;
+    }
+    InsertShape& shape = shapeIt->second;
+    m_values.clear();
+    for (std::size_t offset : m_rowsOffsets)
+        m_values.push_back(m_rowsValues.data() + offset);
+    const int count = static_cast<int>(m_values.size());
+    std::vector<Oid> types;
+    types.reserve(static_cast<std::size_t>(count));
+    for (int r = 0; r < rows; ++r)
+        types.insert(types.end(), m_rowsTypes.begin(), m_rowsTypes.end());
+    int sent = 0;
+    if (rows == kRowsPerInsert) {
+        if (shape.fullName.empty()) {
+            const std::string name = "k" + std::to_string(++m_nextName);
+            const std::string sql = MultiRowText(shape, rows);
+            if (PQsendPrepare(m_conn, name.c_str(), sql.c_str(), count, types.data())) {
+                m_pending.push_back(Pending{true, "#rows#" + m_rowsKey});
+                shape.fullName = name;
+            }
+        }
+        if (!shape.fullName.empty())
+            sent = PQsendQueryPrepared(m_conn, shape.fullName.c_str(), count, m_values.data(), nullptr, nullptr, 0);
+    } else {
+        const std::string sql = MultiRowText(shape, rows);
+        sent = PQsendQueryParams(m_conn, sql.c_str(), count, types.data(), m_values.data(), nullptr, nullptr, 0);
+    }
+    if (!sent) {
+        AddConnectionError("08006");
+        return false;
+    }
+    m_pending.push_back(Pending{false, {}});
+    if (mayFlush && m_pending.size() >= static_cast<std::size_t>(kPipelineBatch))
+        return FlushPipeline(true);
+    return true;
 }
 
 bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)

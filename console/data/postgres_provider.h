@@ -16,7 +16,8 @@ struct pg_result;
 // Statements are prepared once per shape and run with their literals as parameters.
 // Inside a transaction, inserts, updates and deletes whose rows nobody reads are sent in
 // pipeline mode and their outcome collected every few hundred statements and at commit;
-// the first error is reported then, and the transaction fails as a whole.
+// the first error is reported then, and the transaction fails as a whole. Consecutive
+// inserts of one shape ("insert into T (..) values (..)") travel as one multi-row insert.
 class PostgresProvider final : public DbProvider {
 public:
     PostgresProvider() = default;
@@ -37,6 +38,8 @@ public:
 
     // Statements sent in one pipeline segment before their results are read.
     static constexpr int kPipelineBatch = 512;
+    // Rows of one multi-row insert.
+    static constexpr int kRowsPerInsert = 256;
 
 protected:
     const char* SourceName() const override { return "PostgreSQL"; }
@@ -50,6 +53,13 @@ private:
         bool prepare;
         std::string key; // for a prepare: its cache key, dropped again if it failed
     };
+    // How an insert of one shape is written for many rows: head + tuple per row.
+    struct InsertShape {
+        bool multiRow = false;
+        std::string head;  // "insert into T (a,b) values "
+        std::string tuple; // "($1,$2)"
+        std::string fullName; // prepared statement for kRowsPerInsert rows, once made
+    };
     struct TableInfo {
         std::string name;
         std::map<int, std::string> columns; // attribute number -> quoted name
@@ -59,6 +69,11 @@ private:
     void AddConnectionError(const char* sqlState);
     bool Simple(const char* sql);
     bool FlushPipeline(bool reportErrors);
+    bool EnterPipeline();
+    const InsertShape& ShapeOf(const std::string& key);
+    bool QueueRow(const InsertShape& shape);
+    bool SendRows(bool mayFlush);
+    std::string MultiRowText(const InsertShape& shape, int rows) const;
     void BuildParameters();
     const Prepared* PrepareNow(const std::string& key);
     bool ReadResult(pg_result* result, std::unique_ptr<DbResult>* out);
@@ -72,6 +87,14 @@ private:
     bool m_pipelining = false;
     std::deque<Pending> m_pending;
     std::map<unsigned int, TableInfo> m_tables;
+    std::unordered_map<std::string, InsertShape> m_shapes;
+
+    // Rows of the insert being gathered: its key, types and values (each ends with NUL).
+    std::string m_rowsKey;
+    std::vector<unsigned int> m_rowsTypes;
+    std::string m_rowsValues;
+    std::vector<std::size_t> m_rowsOffsets;
+    int m_rows = 0;
 
     // Scratch space reused by every statement.
     std::string m_key;

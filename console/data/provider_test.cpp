@@ -8,9 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
+
+std::string ToLower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 class ProviderTest : public DbEngineTest {
 protected:
@@ -223,6 +233,9 @@ TEST_P(ProviderTest, TransactionIsAllOrNothing)
                                std::to_string(100000 + i) + "','09282731',0,'x')",
                            error))
             << error;
+    // Statements sent ahead are in place before anything reads.
+    EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"1500"});
+    ExecuteSql("update ProductTable set QueryCount=QueryCount+1 where ProductID='01100007'");
     ASSERT_TRUE(m_connection.RollbackTrans()) << m_connection.GetErrorsText();
     EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"0"});
 
@@ -248,10 +261,14 @@ TEST_P(ProviderTest, FailureInsideTransactionIsReportedAndCommitFails)
         failed = !RunSql(m_connection, "insert into " + table + " (ProductID) values ('" + IntText(i) + "')", error);
     }
     // Reported at the failing statement or, when statements are sent ahead, by commit.
-    if (!failed)
+    if (!failed) {
         EXPECT_FALSE(m_connection.CommitTrans());
-    else
+        error = m_connection.GetErrorsText();
+    } else {
         EXPECT_TRUE(m_connection.RollbackTrans());
+    }
+    EXPECT_EQ(error.rfind("Description: ", 0), 0u) << error;
+    EXPECT_NE(ToLower(error).find("nosuchtable"), std::string::npos) << error;
     EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"0"});
 }
 
@@ -263,6 +280,25 @@ TEST_P(ProviderTest, AutoNumbersAreNotReused)
     ExecuteSql("insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)");
     EXPECT_EQ(Column("select SmsIndex from SendSmsTable order by SmsIndex", "SmsIndex"),
               (std::vector<std::string>{"1", "3"}));
+}
+
+TEST_P(ProviderTest, SecondUserWaitsForAWriterInsteadOfFailing)
+{
+    CDbConnection host;
+    ASSERT_TRUE(OpenSecond(host)) << host.GetErrorsText();
+    ASSERT_TRUE(host.BeginTrans()) << host.GetErrorsText();
+    std::string error;
+    ASSERT_TRUE(RunSql(host, "insert into QueryLogTable (QueryStatus) values (1)", error)) << error;
+    std::thread commitLater([&host] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        host.CommitTrans();
+    });
+    // Readers go on while the host writes; a writer waits for it.
+    EXPECT_EQ(Column("select count(*) as N from QueryLogTable", "N"), std::vector<std::string>{"0"});
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)");
+    commitLater.join();
+    EXPECT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
+    EXPECT_EQ(Column("select count(*) as N from QueryLogTable", "N"), std::vector<std::string>{"1"});
 }
 
 KELVANE_DB_ENGINE_TEST_SUITE(ProviderTest);
