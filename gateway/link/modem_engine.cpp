@@ -1,0 +1,353 @@
+#include "modem_engine.h"
+
+#include <ctime>
+#include <memory>
+#include <utility>
+
+#include "command_task.h"
+#include "engine_text.h"
+#include "event_sink.h"
+#include "gbk_text.h"
+#include "init_task.h"
+#include "list_task.h"
+#include "read_task.h"
+#include "send_task.h"
+#include "serial_port.h"
+
+namespace {
+
+// Calendar normalisation only (an hour of 24 is hour 0 of the next day); no time zone is
+// applied, so a stamp never moves by a daylight-saving change.
+LinkTime NormaliseCalendar(const LinkTime& stamp)
+{
+    std::tm fields{};
+    fields.tm_year = stamp.year - 1900;
+    fields.tm_mon = stamp.month - 1;
+    fields.tm_mday = stamp.day;
+    fields.tm_hour = stamp.hour;
+    fields.tm_min = stamp.minute;
+    fields.tm_sec = stamp.second;
+    const std::time_t seconds = timegm(&fields);
+    std::tm normal{};
+    if (seconds == static_cast<std::time_t>(-1) || gmtime_r(&seconds, &normal) == nullptr)
+        return stamp;
+    LinkTime result = stamp;
+    result.year = static_cast<std::uint16_t>(normal.tm_year + 1900);
+    result.month = static_cast<std::uint16_t>(normal.tm_mon + 1);
+    result.day = static_cast<std::uint16_t>(normal.tm_mday);
+    result.dayOfWeek = static_cast<std::uint16_t>(normal.tm_wday);
+    result.hour = static_cast<std::uint16_t>(normal.tm_hour);
+    result.minute = static_cast<std::uint16_t>(normal.tm_min);
+    result.second = static_cast<std::uint16_t>(normal.tm_sec);
+    return result;
+}
+
+}  // namespace
+
+CModemEngine::CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock,
+                           EventSink& events)
+    : m_port(port),
+      m_timers(timers),
+      m_clock(clock),
+      m_events(events),
+      m_link(&port, &m_queue, &clock)
+{
+    m_timers.SetClient(this);
+}
+
+CModemEngine::~CModemEngine()
+{
+    Stop();
+    m_timers.SetClient(nullptr);
+}
+
+void CModemEngine::Start()
+{
+    m_connecting = 0;
+    m_busy = false;
+    m_connected = 0;
+    m_free = 0;
+    m_recvFlag = 1;
+    m_sendFlag = 1;
+    m_started = true;
+    m_timers.Start(kScanTimer, kScanIntervalMs);
+}
+
+void CModemEngine::Stop()
+{
+    m_timers.Stop(kEngineTimer);
+    m_timers.Stop(kConnectTimer);
+    m_timers.Stop(kScanTimer);
+    m_port.Close();
+    m_link.SetCurrent(nullptr);
+    m_queue.Clear();
+    m_started = false;
+}
+
+std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud,
+                                   std::int32_t /*softId*/)
+{
+    if (m_port.ModemType() == 0 && baud != 19200)
+        return 0;
+    if (m_connecting)
+        return 0;
+    m_connecting = 1;
+    m_free = 0;
+    m_timers.Stop(kEngineTimer);
+    m_timers.Stop(kConnectTimer);
+    InternalDisconnect();
+    if (!m_port.Open(comName, baud)) {
+        m_connecting = 0;
+        return -1;
+    }
+    m_link.Activate();
+    m_comName = comName;
+    m_baud = baud;
+    m_connecting = 1;
+    m_timers.Start(kConnectTimer, kConnectDelayMs);
+    return 1;
+}
+
+std::int32_t CModemEngine::Disconnect()
+{
+    m_comName.clear();
+    InternalDisconnect();
+    return 1;
+}
+
+void CModemEngine::InternalDisconnect()
+{
+    m_port.Close();
+    m_connected = 0;
+    m_connecting = 0;
+    m_free = 0;
+    m_timers.Stop(kConnectTimer);
+}
+
+std::int32_t CModemEngine::SendSms(const std::string& number, const std::string& text,
+                                   std::int32_t index)
+{
+    return SendSmsEx(number, text, index, false);
+}
+
+std::int32_t CModemEngine::SendSmsEx(const std::string& number, const std::string& text,
+                                     std::int32_t index, bool requestReport)
+{
+    std::string trimmedNumber = engine_text::TrimBlanks(number);
+    std::string trimmedText = engine_text::TrimBlanks(text);
+    if (trimmedNumber.empty())
+        return 0;
+    if (trimmedText.empty())
+        trimmedText = "   ";
+    // Cut on a character boundary: half a Chinese character would reach the phone and the
+    // host's result event as a broken byte.
+    MessageRecord record{};
+    record.index = index;
+    record.SetNumber(CutGbk(trimmedNumber, kMaxNumberBytes));
+    record.SetText(CutGbk(trimmedText, kMaxTextBytes));
+    m_queue.Append(std::make_unique<CSendTask>(&m_port, record, requestReport));
+    m_free = 0;
+    return 1;
+}
+
+void CModemEngine::SetSendRate(std::int16_t ticks)
+{
+    m_sendRate = ticks <= 0 ? 1 : ticks;
+}
+
+std::int32_t CModemEngine::SetSendFlag(std::int32_t flag)
+{
+    m_sendFlag = flag;
+    return 0;
+}
+
+std::int32_t CModemEngine::SetRecvFlag(std::int32_t flag)
+{
+    m_recvFlag = flag;
+    if (m_connected && !m_queue.HoldsType(CModemTask::kList))
+        QueueListTask();
+    return 0;
+}
+
+std::int32_t CModemEngine::SetModemType(std::int16_t type)
+{
+    m_port.SetModemType(type);
+    return 0;
+}
+
+std::int32_t CModemEngine::ModemType() const
+{
+    return m_port.ModemType();
+}
+
+void CModemEngine::SetSmsServerNumber(const std::string& number)
+{
+    m_serviceCentre = number;
+    m_queue.Append(
+        std::make_unique<CCommandTask>(&m_port, "AT+CSCA=\"" + number + "\",145\r\n"));
+}
+
+const std::string& CModemEngine::SelectedStorage() const
+{
+    return m_port.SelectedStorage();
+}
+
+std::int32_t CModemEngine::IsFreeStatus() const
+{
+    if (m_queue.Count() > 4)
+        return 0;
+    return m_free;
+}
+
+void CModemEngine::OnTimer(int id)
+{
+    switch (id) {
+    case kEngineTimer:
+        EngineTick();
+        break;
+    case kConnectTimer:
+        ConnectTimer();
+        break;
+    case kScanTimer:
+        ScanTimer();
+        break;
+    default:
+        break;
+    }
+}
+
+void CModemEngine::ConnectTimer()
+{
+    m_timers.Stop(kConnectTimer);
+    m_promptFailures = 0;
+    // Whatever was queued before the modem is ready goes, without an event.
+    m_link.SetCurrent(nullptr);
+    m_queue.Clear();
+    m_queue.Append(std::make_unique<CInitTask>(&m_port));
+    m_connecting = 1;
+    m_timers.Start(kEngineTimer, kEngineTickMs);
+}
+
+void CModemEngine::ScanTimer()
+{
+    if (m_connected)
+        QueueListTask();
+}
+
+void CModemEngine::QueueListTask()
+{
+    m_queue.Append(std::make_unique<CListTask>(&m_port, &m_queue, &m_clock));
+}
+
+void CModemEngine::EngineTick()
+{
+    if (!m_link.IsActive())
+        return;
+    if (m_busy)
+        return;
+    m_busy = true;
+
+    m_link.Poll();
+
+    if (CModemTask* task = m_link.Current(); task != nullptr) {
+        task->Tick();
+        if (task->IsFinished() &&
+            (task->Ticks() > m_sendRate || task->Type() != CModemTask::kSend)) {
+            // A handler that pumps its loop may let the connect timer clear the queue
+            // while the events of this completion are out; then the task is gone already.
+            const std::uint64_t generation = m_queue.Generation();
+            Complete(*task);
+            if (m_queue.Generation() == generation)
+                m_queue.Remove(task);
+            m_link.SetCurrent(nullptr);
+        }
+    } else if ((m_connected || m_connecting) && !m_queue.IsEmpty()) {
+        CModemTask* head = m_queue.Head();
+        m_link.SetCurrent(head);
+        head->Restart();
+        head->OnData({});
+    }
+
+    m_busy = false;
+}
+
+void CModemEngine::Complete(CModemTask& task)
+{
+    switch (task.Type()) {
+    case CModemTask::kInit:
+        CompleteInit(task);
+        break;
+    case CModemTask::kSend:
+        CompleteSend(task);
+        break;
+    case CModemTask::kRead:
+        CompleteRead(task);
+        break;
+    default:
+        break;  // list and single-command tasks raise nothing
+    }
+}
+
+void CModemEngine::CompleteInit(const CModemTask& task)
+{
+    if (task.State() == CModemTask::kDone) {
+        m_connecting = 0;
+        m_free = 1;
+        m_connected = 1;
+        m_events.ConnectStatus(1);
+        // Messages that arrived while nobody listened are still in the modem.
+        QueueListTask();
+    } else {
+        m_connecting = 0;
+        m_connected = 0;
+        InternalDisconnect();
+        m_events.ConnectStatus(0);
+    }
+}
+
+void CModemEngine::CompleteSend(const CModemTask& task)
+{
+    const auto& send = static_cast<const CSendTask&>(task);
+    m_free = 1;
+    // Copies: the handler may destroy the task (see EngineTick).
+    const std::int32_t index = send.Record().index;
+    const std::string number = send.Record().Number();
+    const std::string text = send.Record().Text();
+    if (send.State() == CModemTask::kDone) {
+        m_promptFailures = 0;
+        m_events.SendSmsResult(1, index, number, text);
+    } else if (send.PromptTimedOut()) {
+        const int failures = ++m_promptFailures;
+        m_events.SendSmsResult(-1, index, number, text);
+        if (failures > 4) {
+            m_events.ConnectStatus(0);
+            InternalDisconnect();
+        }
+    } else {
+        m_promptFailures = 0;
+        m_events.SendSmsResult(0, index, number, text);
+    }
+}
+
+void CModemEngine::CompleteRead(const CModemTask& task)
+{
+    if (task.State() != CModemTask::kDone)
+        return;
+    const auto& read = static_cast<const CReadTask&>(task);
+    if (read.ReportFlag() == 1) {
+        const DeliveryReport report = read.Report();
+        if (!report.number.empty())
+            m_events.SendReport(report.number, report.sendTime, report.receiveTime);
+        return;
+    }
+    const std::string number = read.Record().Number();
+    if (number.empty())
+        return;
+    const std::string text = read.Record().Text();
+    const LinkTime stamp = NormaliseCalendar(read.Record().timeStamp);
+    m_events.Recvsms(number, text, static_cast<std::int16_t>(stamp.year),
+                     static_cast<std::int16_t>(stamp.month), static_cast<std::int16_t>(stamp.day),
+                     static_cast<std::int16_t>(stamp.hour),
+                     static_cast<std::int16_t>(stamp.minute),
+                     static_cast<std::int16_t>(stamp.second));
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "modem_link.h"
+#include "task_queue.h"
+#include "timer_host.h"
+
+class CSerialPort;
+class EventSink;
+class LinkClock;
+
+// The GSM modem engine behind the control: connection state, the task queue and the 100 ms
+// engine tick that moves it. Single-threaded: every method, timer callback and event runs on
+// the thread that serves the control. All waiting is counted in engine ticks.
+//
+// The environment comes in through the constructor and must outlive the engine: the serial
+// port (modem type and selected storage live there), the timer host (the engine registers
+// itself as its client), the clock for received time stamps, and the sink of the events.
+// Events are raised synchronously from inside the tick; a handler may call any method here,
+// and a tick entered from inside a handler does nothing.
+//
+// How the control's methods map onto this class:
+//   window created             -> Start()            window destroyed -> Stop()
+//   ConnectModem               -> Connect()          DisconnectModem  -> Disconnect()
+//   SendSms / SendSignifySms   -> SendSms() / SendSmsEx(..., true)
+//   SetSendFlag / GetSendFlag  -> SetSendFlag() / SendFlag()
+//   SetRecvFlag / GetRecvFlag  -> SetRecvFlag() / RecvFlag()
+//   IsConnected, IsConnecting, IsFreeStatus, GetTaskCount, GetConnectComName: same names
+//   SetModemType               -> SetModemType()     SetSmsServerNumber -> SetSmsServerNumber()
+//   SetSendRate                -> SetSendRate()
+//   timer messages 1, 2, 3     -> OnTimer(id)
+// Texts are GBK bytes throughout; the control converts at its boundary.
+class CModemEngine final : public TimerHost::Client {
+public:
+    static constexpr int kEngineTimer = 1;
+    static constexpr int kConnectTimer = 2;
+    static constexpr int kScanTimer = 3;
+    static constexpr int kEngineTickMs = 100;
+    static constexpr int kConnectDelayMs = 500;
+    static constexpr int kScanIntervalMs = 180100;
+    static constexpr std::int32_t kDefaultSendRate = 15;
+    static constexpr std::size_t kMaxTextBytes = 160;
+    static constexpr std::size_t kMaxNumberBytes = 20;
+
+    CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock,
+                 EventSink& events);
+    // Stops the timers, closes the port and destroys the queued tasks.
+    ~CModemEngine();
+    CModemEngine(const CModemEngine&) = delete;
+    CModemEngine& operator=(const CModemEngine&) = delete;
+
+    // The control's window exists: flags to their initial values, scan timer started.
+    void Start();
+    // The window goes away: timers stopped, port closed, every queued task destroyed.
+    void Stop();
+
+    // 1: port open, initialisation starts in 500 ms; 0: refused (modem type 0 runs at 19200
+    // only, or a connect is under way); -1: the port could not be opened. softId is accepted.
+    std::int32_t Connect(const std::string& comName, std::int32_t baud, std::int32_t softId);
+    // Always 1: port closed, connecting and connected cleared, COM name emptied.
+    std::int32_t Disconnect();
+
+    // Queues a message: 1 queued, 0 when the number is empty after trimming. The text is
+    // trimmed, "   " when empty, cut to 160 bytes; the number cut to 20.
+    std::int32_t SendSms(const std::string& number, const std::string& text, std::int32_t index);
+    // The same, asking for a delivery report when requestReport is set (taken up only for
+    // 11-character numbers).
+    std::int32_t SendSmsEx(const std::string& number, const std::string& text,
+                           std::int32_t index, bool requestReport);
+
+    // Pause after a send, in ticks of 100 ms; 0 or less becomes 1.
+    void SetSendRate(std::int16_t ticks);
+    std::int32_t SendRate() const { return m_sendRate; }
+
+    // Stored for the host; the engine does not consult them. SetSendFlag answers 0.
+    std::int32_t SetSendFlag(std::int32_t flag);
+    std::int32_t SendFlag() const { return m_sendFlag; }
+    // Also queues a list task while connected, unless one is already queued. Answers 0.
+    std::int32_t SetRecvFlag(std::int32_t flag);
+    std::int32_t RecvFlag() const { return m_recvFlag; }
+
+    // Takes effect at the next Connect. Answers 0.
+    std::int32_t SetModemType(std::int16_t type);
+    std::int32_t ModemType() const;
+    // Queues "AT+CSCA=\"<number>\",145\r\n" (the number as given).
+    void SetSmsServerNumber(const std::string& number);
+    const std::string& SmsServerNumber() const { return m_serviceCentre; }
+    // The storage last selected on the modem (kept by the port across reconnects).
+    const std::string& SelectedStorage() const;
+
+    std::int32_t IsConnected() const { return m_connected; }
+    std::int32_t IsConnecting() const { return m_connecting; }
+    // 0 when more than 4 tasks are queued, else the free flag: 1 once the last send has
+    // completed (or the modem was just initialised) and nothing was queued since.
+    std::int32_t IsFreeStatus() const;
+    // Tasks in the queue, the running one and non-send tasks included.
+    std::int32_t GetTaskCount() const { return static_cast<std::int32_t>(m_queue.Count()); }
+    // Port name of the last Connect that answered 1; empty after Disconnect.
+    const std::string& GetConnectComName() const { return m_comName; }
+    std::int32_t Baud() const { return m_baud; }
+
+    // Timer callbacks by id (1 engine, 2 connect, 3 scan); other ids are ignored.
+    void OnTimer(int id) override;
+    void EngineTick();
+    void ConnectTimer();
+    void ScanTimer();
+
+    // For inspection by tests and diagnostics.
+    const CTaskQueue& Queue() const { return m_queue; }
+    const CModemLink& Link() const { return m_link; }
+    int PromptFailures() const { return m_promptFailures; }
+
+private:
+    void InternalDisconnect();
+    void QueueListTask();
+    void Complete(CModemTask& task);
+    void CompleteInit(const CModemTask& task);
+    void CompleteSend(const CModemTask& task);
+    void CompleteRead(const CModemTask& task);
+
+    CSerialPort& m_port;
+    TimerHost& m_timers;
+    const LinkClock& m_clock;
+    EventSink& m_events;
+    CTaskQueue m_queue;
+    CModemLink m_link;
+
+    bool m_started = false;
+    std::int32_t m_connecting = 0;
+    std::int32_t m_connected = 0;
+    std::int32_t m_free = 0;
+    bool m_busy = false;
+    int m_promptFailures = 0;
+    std::string m_comName;
+    std::int32_t m_baud = 0;
+    std::string m_serviceCentre;
+    std::int32_t m_sendRate = kDefaultSendRate;
+    std::int32_t m_sendFlag = 1;
+    std::int32_t m_recvFlag = 1;
+};
