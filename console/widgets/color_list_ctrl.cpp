@@ -1,0 +1,185 @@
+#include "color_list_ctrl.h"
+
+#include "color_list_delegate.h"
+#include "color_list_model.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+CColorListCtrl::CColorListCtrl(QWidget* parent)
+    : QTreeView(parent), m_model(new ColorListModel(this)), m_delegate(new ColorListDelegate(this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    // A flat list: no tree decoration, one height for every row so that a million rows
+    // lay out in one pass.
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setIndentation(0);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setSectionsClickable(false);
+    header()->setMinimumSectionSize(0);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    const QPalette platform = palette();
+    m_selectionBackground = platform.color(QPalette::Active, QPalette::Highlight);
+    m_selectionText = platform.color(QPalette::Active, QPalette::HighlightedText);
+    ApplySelectionPalette();
+
+    connect(this, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { emit ItemDoubleClicked(index.row()); });
+}
+
+CColorListCtrl::~CColorListCtrl() = default;
+
+int CColorListCtrl::InsertColumn(int column, const QString& heading, Qt::Alignment alignment, int width)
+{
+    const int at = m_model->InsertColumn(column, heading, alignment);
+    if (at < 0)
+        return -1;
+    SetColumnWidth(at, width);
+    return at;
+}
+
+bool CColorListCtrl::DeleteColumn(int column)
+{
+    return m_model->RemoveColumn(column);
+}
+
+bool CColorListCtrl::SetColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= GetColumnCount())
+        return false;
+    // A negative width keeps the column's data in the rows but out of sight.
+    header()->setSectionHidden(column, width < 0);
+    if (width >= 0)
+        header()->resizeSection(column, width);
+    return true;
+}
+
+int CColorListCtrl::GetColumnWidth(int column) const
+{
+    if (column < 0 || column >= GetColumnCount())
+        return 0;
+    return header()->isSectionHidden(column) ? 0 : header()->sectionSize(column);
+}
+
+int CColorListCtrl::GetColumnCount() const
+{
+    return m_model->columnCount();
+}
+
+int CColorListCtrl::InsertItem(int row, const QString& text)
+{
+    return m_model->InsertRow(row, text);
+}
+
+bool CColorListCtrl::SetItemText(int row, int column, const QString& text)
+{
+    return m_model->SetCell(row, column, text);
+}
+
+QString CColorListCtrl::GetItemText(int row, int column) const
+{
+    return m_model->Cell(row, column);
+}
+
+bool CColorListCtrl::DeleteItem(int row)
+{
+    return m_model->RemoveRow(row);
+}
+
+bool CColorListCtrl::DeleteAllItems()
+{
+    m_model->RemoveAllRows();
+    return true;
+}
+
+int CColorListCtrl::GetItemCount() const
+{
+    return m_model->rowCount();
+}
+
+int CColorListCtrl::GetFirstSelectedItem() const
+{
+    const std::vector<int> rows = GetSelectedItems();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> CColorListCtrl::GetSelectedItems() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CColorListCtrl::SetItemSelected(int row, bool selected)
+{
+    if (row < 0 || row >= GetItemCount())
+        return;
+    auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                 QItemSelectionModel::Rows;
+    if (selected && selectionMode() == QAbstractItemView::SingleSelection)
+        flags |= QItemSelectionModel::Clear;
+    selectionModel()->select(m_model->index(row, 0), flags);
+    if (selected)
+        selectionModel()->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::NoUpdate);
+}
+
+int CColorListCtrl::GetSelectedCount() const
+{
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+void CColorListCtrl::SetMultipleSelection(bool on)
+{
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void CColorListCtrl::SetSelectionBackground(QColor colour)
+{
+    m_selectionBackground = colour;
+    ApplySelectionPalette();
+}
+
+void CColorListCtrl::SetSelectionText(QColor colour)
+{
+    m_selectionText = colour;
+    ApplySelectionPalette();
+}
+
+void CColorListCtrl::SetGridLines(bool on)
+{
+    m_delegate->SetGridLines(on);
+    viewport()->update();
+}
+
+void CColorListCtrl::SetHeaderVisible(bool visible)
+{
+    header()->setVisible(visible);
+}
+
+void CColorListCtrl::ApplySelectionPalette()
+{
+    m_delegate->SetSelectionColours(m_selectionBackground, m_selectionText);
+    // The row panel the view draws under the cells uses the palette: same colours in every
+    // state, so losing the focus changes nothing.
+    QPalette colours = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight, m_selectionBackground);
+        colours.setColor(group, QPalette::HighlightedText, m_selectionText);
+    }
+    setPalette(colours);
+    viewport()->update();
+}

@@ -1,0 +1,128 @@
+#include "color_list_ctrl.h"
+#include "color_list_model.h"
+
+#include "kit_look.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Column(const CColorListCtrl& list, int column)
+{
+    QStringList cells;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        cells << list.GetItemText(row, column);
+    return cells;
+}
+
+TEST(ColorListCtrl, SelectedRowKeepsItsColoursWithoutFocus)
+{
+    // The list sits in an active window while another control holds the focus.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* other = new QLineEdit(&window);
+    auto* list = new CColorListCtrl(&window);
+    layout->addWidget(other);
+    layout->addWidget(list);
+    window.resize(400, 240);
+    list->InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 300);
+    list->InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 60);
+    for (int row = 0; row < 3; ++row) {
+        list->InsertItem(row, QStringLiteral("批次%1").arg(row));
+        list->SetItemText(row, 1, QString::number(row));
+    }
+    list->SetSelectionBackground(ListSelectionBackground());
+    list->SetSelectionText(Qt::black);
+    list->SetItemSelected(1, true);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    other->setFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(list->hasFocus());
+
+    const QImage picture = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect selected = list->visualRect(list->Model()->index(1, 0));
+    const QRect plain = list->visualRect(list->Model()->index(2, 0));
+    // Far right in the wide first column, away from the text.
+    EXPECT_EQ(QColor(picture.pixel(selected.right() - 10, selected.center().y())), QColor(174, 196, 241));
+    EXPECT_NE(QColor(picture.pixel(plain.right() - 10, plain.center().y())), QColor(174, 196, 241));
+}
+
+TEST(ColorListCtrl, NegativeWidthHidesTheColumnButKeepsItsCells)
+{
+    CColorListCtrl list;
+    list.InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 90);
+    list.InsertColumn(1, QStringLiteral("产品编号"), Qt::AlignLeft, -10);
+    list.InsertItem(0, QStringLiteral("茶叶"));
+    list.SetItemText(0, 1, QStringLiteral("7"));
+    EXPECT_TRUE(list.header()->isSectionHidden(1));
+    EXPECT_FALSE(list.header()->isSectionHidden(0));
+    EXPECT_EQ(list.GetColumnWidth(1), 0);
+    EXPECT_EQ(list.GetItemText(0, 1), QStringLiteral("7"));
+}
+
+TEST(ColorListCtrl, DeletingColumnsShiftsCellsAndTheLastColumnTakesTheRows)
+{
+    CColorListCtrl list;
+    list.InsertColumn(0, QStringLiteral("a"));
+    list.InsertColumn(1, QStringLiteral("b"));
+    list.InsertItem(0, QStringLiteral("a0"));
+    list.SetItemText(0, 1, QStringLiteral("b0"));
+    list.InsertItem(1, QStringLiteral("a1"));
+    list.SetItemText(1, 1, QStringLiteral("b1"));
+
+    ASSERT_TRUE(list.DeleteColumn(0));
+    EXPECT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(Column(list, 0), (QStringList{QStringLiteral("b0"), QStringLiteral("b1")}));
+
+    ASSERT_TRUE(list.DeleteColumn(0));
+    EXPECT_EQ(list.GetColumnCount(), 0);
+    EXPECT_EQ(list.GetItemCount(), 0);
+}
+
+TEST(ColorListCtrl, RowsInsertedAtTheTopShowTheReadingOrderReversed)
+{
+    CColorListCtrl list;
+    list.InsertColumn(0, QStringLiteral("时间"));
+    list.InsertColumn(1, QStringLiteral("号码"));
+    for (const char* number : {"1", "2", "3"}) {
+        const int row = list.InsertItem(0, QString::fromLatin1(number));
+        list.SetItemText(row, 1, QStringLiteral("x") + QString::fromLatin1(number));
+    }
+    EXPECT_EQ(Column(list, 0), (QStringList{"3", "2", "1"}));
+    EXPECT_EQ(Column(list, 1), (QStringList{"x3", "x2", "x1"}));
+    // Past the end appends; a column that does not exist is refused.
+    EXPECT_EQ(list.InsertItem(99, QStringLiteral("4")), 3);
+    EXPECT_FALSE(list.SetItemText(0, 2, QStringLiteral("no")));
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(Column(list, 0), (QStringList{"2", "1", "4"}));
+}
+
+TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)
+{
+    CColorListCtrl list;
+    list.InsertColumn(0, QStringLiteral("号码"));
+    for (int row = 0; row < 4; ++row)
+        list.InsertItem(row, QString::number(row));
+    list.SetItemSelected(2, true);
+    list.SetItemSelected(0, true);
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(list.GetFirstSelectedItem(), 0);
+    // A row inserted at the top moves the selected rows down with their texts.
+    list.InsertItem(0, QStringLiteral("new"));
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{1, 3}));
+
+    list.SetMultipleSelection(false);
+    list.SetItemSelected(4, true);
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{4}));
+    list.DeleteAllItems();
+    EXPECT_EQ(list.GetFirstSelectedItem(), -1);
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+// The rows of a CColorListCtrl: every cell is text. Rows live in a deque so that a row
+// inserted at the top costs the same as one appended, however long the list is.
+class ColorListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ColorListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Positions past the end append; negative ones are refused with -1.
+    int InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
+    bool RemoveColumn(int column);
+    int InsertRow(int row, const QString& firstCell);
+    bool RemoveRow(int row);
+    void RemoveAllRows();
+    bool SetCell(int row, int column, const QString& text);
+    QString Cell(int row, int column) const;
+
+private:
+    struct Column {
+        QString heading;
+        Qt::Alignment alignment;
+    };
+    std::vector<Column> m_columns;
+    std::deque<std::vector<QString>> m_rows;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QBasicTimer>
+#include <QComboBox>
+
+// The kit's drop-down list: the platform's combo box framed in kit blue, with its own
+// drop-down button that shows a press for at most a second.
+class CSkinComboBox final : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CSkinComboBox(QWidget* parent = nullptr);
+    bool IsPressed() const { return m_pressed; }
+    // The drop-down button's square at the right edge.
+    QRect ButtonRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    bool m_pressed = false;
+    QBasicTimer m_pressTimer;
+};
