@@ -109,6 +109,30 @@ bool PgCluster::Run(const std::string& description, const std::vector<std::strin
     return false;
 }
 
+void PgCluster::KeepTemplate(const std::string& data, const std::string& shelf)
+{
+    // Built aside and renamed into place, so a half-made copy is never used; when two
+    // processes race, one rename wins and the other copy is dropped.
+    std::string ignored;
+    char aside[] = "/tmp/kelvane-pg-template-XXXXXX";
+    if (!mkdtemp(aside))
+        return;
+    if (!m_runAs.empty()) {
+        const passwd* user = getpwnam(m_runAs.c_str());
+        if (!user || chown(aside, user->pw_uid, user->pw_gid) != 0) {
+            std::error_code ec;
+            fs::remove_all(aside, ec);
+            return;
+        }
+    }
+    if (Run("keeping a template cluster", {"cp", "-a", data, std::string(aside) + "/data"}, ignored) &&
+        Run("marking the template cluster", {"touch", std::string(aside) + "/READY"}, ignored) &&
+        rename(aside, shelf.c_str()) == 0)
+        return;
+    std::error_code ec;
+    fs::remove_all(aside, ec);
+}
+
 bool PgCluster::Start(std::string& error)
 {
     if (m_running)
@@ -140,11 +164,23 @@ bool PgCluster::Start(std::string& error)
         }
     }
     const std::string data = m_folder + "/data";
-    if (!Run("initdb", {m_binaries + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8", "--locale=C",
-                        "--no-sync", "--no-instructions"},
-             error)) {
-        Stop();
-        return false;
+    // initdb takes seconds; every test process starting its own cluster copies a cluster
+    // made once instead (kept in /tmp per server version and user).
+    const std::string version = fs::path(m_binaries).parent_path().filename().string();
+    const std::string shelf = "/tmp/kelvane-pg-template-" + version + "-" + std::to_string(geteuid());
+    if (fs::exists(shelf + "/READY")) {
+        if (!Run("copying the template cluster", {"cp", "-a", shelf + "/data", data}, error)) {
+            Stop();
+            return false;
+        }
+    } else {
+        if (!Run("initdb", {m_binaries + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8",
+                            "--locale=C", "--no-sync", "--no-instructions"},
+                 error)) {
+            Stop();
+            return false;
+        }
+        KeepTemplate(data, shelf);
     }
     // Unix socket only, in our own folder; durability does not matter for a test server.
     const std::string options = "-k " + m_folder + " -p " + std::to_string(kPort) +

@@ -38,6 +38,7 @@ public:
     static constexpr const char* kUser = "kelvane";
 
 private:
+    void KeepTemplate(const std::string& data, const std::string& shelf);
     bool Run(const std::string& description, const std::vector<std::string>& arguments, std::string& error);
 
     std::string m_binaries;
