@@ -1,0 +1,271 @@
+#include "code_generator.h"
+#include "store_batch_codes.h"
+
+#include "clock.h"
+#include "db_engine_test.h"
+#include "db_provider.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "sql_text.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kStart = 1765000000; // 2025-12-06
+
+class StoreBatchCodesTest : public DbEngineTest {
+protected:
+    void AddBatch(const std::string& name, int quantity, int number)
+    {
+        ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) values ('" +
+                   SqlQuote(name) + "',' '," + std::to_string(quantity) + ",'未启用'," + std::to_string(number) + ")");
+        ASSERT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
+    }
+
+    // One column of the first row, or "<none>" when there is no row.
+    std::string Value(CDbConnection& connection, const std::string& statement, const std::string& column)
+    {
+        CDbRecordset recordset;
+        recordset.SetConnection(&connection);
+        if (recordset.Open(statement, 1, 3, 3) != 1)
+            return "<none>";
+        std::string value;
+        recordset.GetFieldValue(column, value);
+        return value;
+    }
+    std::string Value(const std::string& statement, const std::string& column)
+    {
+        return Value(m_connection, statement, column);
+    }
+    int CodeRows(const std::string& name)
+    {
+        return std::stoi(Value("select count(*) as N from ProductTable where ProductName='" + SqlQuote(name) + "'", "N"));
+    }
+    std::string Batch(const std::string& name, const std::string& column)
+    {
+        return Value("select " + column + " from ProductGroupTable where ProductName='" + SqlQuote(name) + "'", column);
+    }
+
+    // A trigger that refuses one ProductID, for a statement that fails half way. Run as a
+    // script: it is DDL with literals of its own, not a statement of the console.
+    void RefuseProductId(const std::string& productId)
+    {
+        const std::string script = Engine() == SqlDialect::SQLite
+            ? "create trigger refuse_code before insert on ProductTable when new.ProductID='" + productId +
+                  "' begin select raise(abort, 'code refused'); end;"
+            : "create function refuse_code() returns trigger language plpgsql as $$ begin if new.ProductID = '" +
+                  productId + "' then raise exception 'code refused'; end if; return new; end $$;"
+                  "create trigger refuse_code before insert on ProductTable for each row execute function refuse_code();";
+        ASSERT_TRUE(m_connection.Provider()->ExecuteScript(script)) << m_connection.GetErrorsText();
+    }
+    void AllowAll()
+    {
+        ASSERT_TRUE(m_connection.Provider()->ExecuteScript(
+            Engine() == SqlDialect::SQLite ? "drop trigger refuse_code" : "drop trigger refuse_code on ProductTable"))
+            << m_connection.GetErrorsText();
+    }
+};
+
+struct Report {
+    BatchEnd end;
+    std::string productId;
+    int rowsWritten; // code rows in the table when the report came
+};
+
+} // namespace
+
+// Statement order, watched from inside the run: before code i is composed, rows 0..i-1
+// exist, StartNumber is set from the second code on, EndNumber and CreateCodeTime only at
+// the end. The clock moves in the hook, so each code must take its time after the hook.
+TEST_P(StoreBatchCodesTest, WritesEveryCodeInOrder)
+{
+    struct Case {
+        int quantity;
+        int number;
+    };
+    for (const Case c : {Case{1, 3}, Case{2, 7}, Case{5, 0}}) {
+        const std::string name = "批次 " + std::to_string(c.quantity);
+        SCOPED_TRACE(name);
+        AddBatch(name, c.quantity, c.number);
+        FixedClock clock(kStart);
+        std::vector<int> serials;
+        std::vector<Report> reports;
+        const bool stored = StoreBatchCodes(
+            m_connection, clock, name, c.number, c.quantity,
+            [&](int serial) {
+                serials.push_back(serial);
+                EXPECT_EQ(CodeRows(name), serial);
+                EXPECT_EQ(Batch(name, "StartNumber").empty(), serial == 0);
+                EXPECT_EQ(Batch(name, "EndNumber"), "");
+                EXPECT_EQ(Batch(name, "CreateCodeTime"), "");
+                clock.Set(kStart + 10 * serial);
+            },
+            [&](BatchEnd end, const std::string& productId) { reports.push_back({end, productId, CodeRows(name)}); });
+        ASSERT_TRUE(stored);
+        EXPECT_TRUE(m_messages.Messages().empty());
+
+        std::vector<int> expectedSerials;
+        for (int i = 0; i < c.quantity; ++i)
+            expectedSerials.push_back(i);
+        EXPECT_EQ(serials, expectedSerials);
+
+        char first[16], last[16];
+        std::snprintf(first, sizeof first, "%02d000000", c.number);
+        std::snprintf(last, sizeof last, "%02d%06d", c.number, c.quantity - 1);
+        ASSERT_EQ(reports.size(), c.quantity == 1 ? 1u : 2u);
+        EXPECT_EQ(reports[0].end, BatchEnd::First);
+        EXPECT_EQ(reports[0].productId, first);
+        EXPECT_EQ(reports[0].rowsWritten, 1);
+        if (c.quantity > 1) {
+            EXPECT_EQ(reports[1].end, BatchEnd::Last);
+            EXPECT_EQ(reports[1].productId, last);
+            EXPECT_EQ(reports[1].rowsWritten, c.quantity);
+        }
+        EXPECT_EQ(Batch(name, "StartNumber"), first);
+        EXPECT_EQ(Batch(name, "EndNumber"), c.quantity == 1 ? "" : last);
+        EXPECT_EQ(Batch(name, "CreateCodeTime").size(), 19u);
+
+        CDbRecordset codes;
+        codes.SetConnection(&m_connection);
+        ASSERT_EQ(codes.Open("select ProductID,ProductCode,QueryCount,UseStatus from ProductTable where ProductName='" +
+                                 name + "' order by ProductID",
+                             1, 3, 3),
+                  1);
+        for (int i = 0; i < c.quantity; ++i, codes.MoveNext()) {
+            ASSERT_FALSE(codes.IsEOF());
+            const CodeGenerator::Code expected = CodeGenerator::Compose(c.number, i, kStart + 10 * i);
+            std::string id, code, count, use;
+            codes.GetFieldValue("ProductID", id);
+            codes.GetFieldValue("ProductCode", code);
+            codes.GetFieldValue("QueryCount", count);
+            codes.GetFieldValue("UseStatus", use);
+            EXPECT_EQ(id, expected.productId);
+            EXPECT_EQ(code, expected.productCode);
+            EXPECT_EQ(count, "0");
+            EXPECT_EQ(use, "0"); // never enabled
+        }
+        EXPECT_TRUE(codes.IsEOF());
+    }
+}
+
+TEST_P(StoreBatchCodesTest, NoQuantityStillMarksTheBatchGenerated)
+{
+    AddBatch("空批次", 0, 4);
+    FixedClock clock(kStart);
+    int hooks = 0;
+    int reports = 0;
+    EXPECT_TRUE(StoreBatchCodes(m_connection, clock, "空批次", 4, 0, [&](int) { ++hooks; },
+                                [&](BatchEnd, const std::string&) { ++reports; }));
+    EXPECT_EQ(hooks, 0);
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(CodeRows("空批次"), 0);
+    EXPECT_EQ(Batch("空批次", "StartNumber"), "");
+    EXPECT_NE(Batch("空批次", "CreateCodeTime"), "");
+}
+
+TEST_P(StoreBatchCodesTest, NameWithQuotesIsStoredAsTyped)
+{
+    const std::string name = "O'Brien's 'best'";
+    AddBatch(name, 3, 9);
+    FixedClock clock(kStart);
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, name, 9, 3, nullptr, nullptr));
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_EQ(CodeRows(name), 3);
+    EXPECT_EQ(Batch(name, "EndNumber"), "09000002");
+}
+
+// A statement that fails half way: nothing of the run stays, the operator hears of it
+// once, the run stops there, and the batch can be generated again.
+TEST_P(StoreBatchCodesTest, FailingStatementRollsBackAndReportsOnce)
+{
+    AddBatch("坏批次", 10, 7);
+    AddBatch("旁边的批次", 2, 8);
+    FixedClock clock(kStart);
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "旁边的批次", 8, 2, nullptr, nullptr));
+    RefuseProductId("07000003");
+
+    std::vector<int> serials;
+    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "坏批次", 7, 10, [&](int serial) { serials.push_back(serial); },
+                                 nullptr));
+    // The run stops where the failure shows: at once, or at the end of a pipelined
+    // stretch of statements.
+    if (Engine() == SqlDialect::SQLite) {
+        EXPECT_EQ(serials, (std::vector<int>{0, 1, 2, 3}));
+    }
+    EXPECT_GE(serials.size(), 4u);
+    for (std::size_t i = 0; i < serials.size(); ++i)
+        EXPECT_EQ(serials[i], static_cast<int>(i));
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text.rfind("Description: ", 0), 0u) << m_messages.Messages()[0].text;
+    EXPECT_NE(m_messages.Messages()[0].text.find("code refused"), std::string::npos) << m_messages.Messages()[0].text;
+    EXPECT_EQ(m_messages.Messages()[0].caption, ApplicationName());
+
+    EXPECT_EQ(CodeRows("坏批次"), 0);
+    EXPECT_EQ(Batch("坏批次", "StartNumber"), "");
+    EXPECT_EQ(Batch("坏批次", "CreateCodeTime"), "");
+    EXPECT_EQ(CodeRows("旁边的批次"), 2); // committed work of an earlier run stays
+
+    // The connection is usable again and a second run completes.
+    m_messages.Clear();
+    AllowAll();
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "坏批次", 7, 10, nullptr, nullptr));
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_EQ(CodeRows("坏批次"), 10);
+    EXPECT_EQ(Batch("坏批次", "EndNumber"), "07000009");
+}
+
+// The console killed half way through a run: another user sees no code rows and no
+// StartNumber afterwards.
+TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
+{
+    AddBatch("断电批次", 500, 5);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A connection of its own, as a second console process would have.
+        CDbConnection own;
+        if (!own.Open(ConnectionString(), -1))
+            _exit(2);
+        FixedClock clock(kStart);
+        StoreBatchCodes(own, clock, "断电批次", 5, 500, [](int serial) {
+            if (serial == 300)
+                _exit(7);
+        },
+                        nullptr);
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 7);
+
+    CDbConnection other;
+    ASSERT_TRUE(OpenSecond(other));
+    EXPECT_EQ(Value(other, "select count(*) as N from ProductTable", "N"), "0");
+    EXPECT_EQ(Value(other, "select StartNumber from ProductGroupTable", "StartNumber"), "");
+    EXPECT_EQ(Value(other, "select CreateCodeTime from ProductGroupTable", "CreateCodeTime"), "");
+
+    FixedClock clock(kStart);
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "断电批次", 5, 500, nullptr, nullptr));
+    EXPECT_EQ(Value(other, "select count(*) as N from ProductTable", "N"), "500");
+}
+
+TEST_P(StoreBatchCodesTest, RefusesNumbersThatDoNotMakeEightDigits)
+{
+    AddBatch("越界", 5, 100);
+    FixedClock clock(kStart);
+    for (const auto& [number, quantity] : {std::pair{100, 5}, std::pair{-1, 5}, std::pair{1, 1000001}}) {
+        m_messages.Clear();
+        EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "越界", number, quantity, nullptr, nullptr));
+        EXPECT_EQ(m_messages.Messages().size(), 1u);
+    }
+    EXPECT_EQ(CodeRows("越界"), 0);
+    EXPECT_EQ(Batch("越界", "CreateCodeTime"), "");
+}
+
+KELVANE_DB_ENGINE_TEST_SUITE(StoreBatchCodesTest);

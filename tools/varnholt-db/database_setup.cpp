@@ -1,0 +1,137 @@
+#include "database_setup.h"
+
+#include "connection_target.h"
+#include "demo_data.h"
+#include "one_line.h"
+
+#include "db_connection.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "schema.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Dropped in this order before a forced re-creation.
+const char* const kTables[] = {"QueryLogTable", "SendSmsTable", "ProductTable", "ProductGroupTable",
+                               "AddressTable"};
+
+void RemoveSqliteFiles(const std::string& path)
+{
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        ::unlink((path + suffix).c_str());
+}
+
+// Counts the user tables of a server database.
+int CountTables(CDbConnection& connection, std::string& error)
+{
+    CDbRecordset recordset;
+    recordset.SetConnection(&connection);
+    const int opened = recordset.Open(
+        "select count(*) as TableCount from information_schema.tables "
+        "where table_schema not in ('pg_catalog','information_schema')",
+        1, 3, 3);
+    std::string count;
+    if (opened != 1 || !recordset.GetFieldValue("TableCount", count)) {
+        error = "cannot list the tables: " + OneLine(connection.GetErrorsText());
+        return -1;
+    }
+    return std::atoi(count.c_str());
+}
+
+} // namespace
+
+DatabaseSetup::DatabaseSetup(const ConnectionTarget& target, const Clock& clock)
+    : m_target(target), m_clock(clock)
+{
+}
+
+bool DatabaseSetup::Run(std::string& error)
+{
+    bool createdFile = false;
+    if (m_target.IsSqlite()) {
+        const std::string& path = m_target.SqlitePath();
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0) {
+            if (S_ISDIR(info.st_mode)) {
+                error = path + " is a directory";
+                return false;
+            }
+            if (info.st_size > 0 && !m_force) {
+                error = path + " already exists and is not empty; use --force to replace its tables";
+                return false;
+            }
+            createdFile = info.st_size == 0;
+        } else if (errno == ENOENT) {
+            createdFile = true;
+        } else {
+            error = "cannot use " + path + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+
+    bool ok = false;
+    {
+        CDbConnection connection;
+        if (!connection.Open(m_target.ConnectionString(), -1)) {
+            const std::string reason = OneLine(connection.GetErrorsText());
+            error = "cannot open " + m_target.Description() + (reason.empty() ? "" : ": " + reason);
+        } else {
+            ok = RunOn(connection, error);
+        }
+        connection.CloseIfOpen();
+    }
+    if (!ok && createdFile)
+        RemoveSqliteFiles(m_target.SqlitePath());
+    return ok;
+}
+
+bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
+{
+    if (!m_target.IsSqlite()) {
+        const int tables = CountTables(connection, error);
+        if (tables < 0)
+            return false;
+        if (tables > 0 && !m_force) {
+            error = m_target.Description() + " already has tables; use --force to replace them";
+            return false;
+        }
+    }
+
+    if (m_force) {
+        std::string dropError;
+        for (const char* table : kTables) {
+            if (!RunSql(connection, std::string("drop table if exists ") + table, dropError)) {
+                error = std::string("cannot drop ") + table + ": " + OneLine(dropError);
+                return false;
+            }
+        }
+    }
+
+    std::string schemaError;
+    if (!CreateSchema(connection, schemaError)) {
+        error = "cannot create the tables: " + OneLine(schemaError);
+        return false;
+    }
+    {
+        // The cities are built into the data library; a build without them is of no use.
+        CDbRecordset cities;
+        cities.SetConnection(&connection);
+        if (cities.Open("select CityName from AddressTable", 1, 3, 3) != 1) {
+            error = "this build carries no AddressTable data";
+            return false;
+        }
+    }
+
+    if (m_demo) {
+        DemoData demo(connection, m_clock);
+        if (!demo.Fill(error))
+            return false;
+    }
+    return true;
+}

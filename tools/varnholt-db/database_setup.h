@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+class Clock;
+class ConnectionTarget;
+
+// `varnholt-db init`: creates the five tables and AddressTable on a new database, and on
+// request fills demo data. It leaves an existing database alone unless forced.
+class DatabaseSetup final {
+public:
+    DatabaseSetup(const ConnectionTarget& target, const Clock& clock);
+
+    void SetForce(bool force) { m_force = force; }
+    void SetDemo(bool demo) { m_demo = demo; }
+
+    // False with a one-line reason; a new SQLite file that could not be completed is
+    // removed again, so the same command can simply be repeated.
+    bool Run(std::string& error);
+
+private:
+    bool RunOn(class CDbConnection& connection, std::string& error);
+
+    const ConnectionTarget& m_target;
+    const Clock& m_clock;
+    bool m_force = false;
+    bool m_demo = false;
+};
