@@ -1,0 +1,53 @@
+# libbrantlet.so: CBrantletCtrl over the modem engine, the event-loop integration and the
+# C binding. Only with the engine of gateway/link.
+if(TARGET brantlet_engine)
+  # CBrantletCtrl for C++ hosts (and the tests), linked statically.
+  add_library(brantlet_control STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/brantlet_ctrl.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/timerfd_timer_host.cpp
+  )
+  target_link_libraries(brantlet_control PUBLIC brantlet_engine brantlet_control_meta)
+  set_target_properties(brantlet_control PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+  add_library(brantlet SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/brantlet_c_api.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/brantlet_module.cpp
+  )
+  target_link_libraries(brantlet PRIVATE brantlet_control ${CMAKE_DL_LIBS})
+  target_include_directories(brantlet PUBLIC
+    $<BUILD_INTERFACE:${CMAKE_CURRENT_LIST_DIR}/include>
+    $<INSTALL_INTERFACE:include>)
+  target_compile_definitions(brantlet PRIVATE BRANTLET_BUILDING_LIBRARY)
+  set_target_properties(brantlet PROPERTIES
+    VERSION 1.0.0
+    SOVERSION 1
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/brantlet.map)
+  # Exactly the functions of brantlet.h leave the library; the static parts stay inside.
+  target_link_options(brantlet PRIVATE
+    -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR}/brantlet.map
+    -Wl,--no-undefined)
+
+  install(TARGETS brantlet LIBRARY DESTINATION lib)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/include/brantlet/brantlet.h DESTINATION include/brantlet)
+  install(FILES ${BRANTLET_TYPELIB} DESTINATION lib)
+
+  add_executable(brantlet_control_tests
+    ${CMAKE_CURRENT_LIST_DIR}/timerfd_timer_host_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/brantlet_c_api_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/integration_test.cpp
+  )
+  target_link_libraries(brantlet_control_tests PRIVATE brantlet brantlet_control GTest::gtest_main)
+  # The simulator is defined in tools/ after this folder; generator expressions and
+  # dependencies on it resolve at generation time.
+  target_compile_definitions(brantlet_control_tests PRIVATE
+    GSM_MODEM_SIM_BINARY="$<TARGET_FILE:gsm-modem-sim>"
+    BRANTLET_LIBRARY_FILE="$<TARGET_FILE:brantlet>")
+  add_dependencies(brantlet_control_tests gsm-modem-sim)
+  gtest_discover_tests(brantlet_control_tests
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS gateway)
+  add_dependencies(gateway_tests brantlet_control_tests)
+endif()
