@@ -1,5 +1,11 @@
 #include "code_generator.h"
 
+#include "db_connection.h"
+#include "db_recordset.h"
+#ifdef VARNHOLT_HAVE_PG_TESTING
+#include "pg_cluster.h"
+#endif
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -301,3 +307,53 @@ TEST_F(VarnholtDbTool, DemoDataCoversEveryPage)
               0);
     EXPECT_EQ(file.Count("select count(*) from SendSmsTable where SendStatus<>'待发' and SendTime is null"), 0);
 }
+
+#ifdef VARNHOLT_HAVE_PG_TESTING
+// The same contract on a server database: an empty one is set up, one with tables is left
+// alone unless forced.
+TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
+{
+    if (PgCluster::FindBinaries().empty())
+        GTEST_SKIP() << "PostgreSQL server not installed";
+    std::string error;
+    PgCluster* cluster = PgCluster::Shared(error);
+    ASSERT_NE(cluster, nullptr) << error;
+    std::string connectionString;
+    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
+
+    const ToolRun created = Run({"init", connectionString});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+
+    auto count = [&](const std::string& statement) {
+        CDbConnection connection;
+        EXPECT_TRUE(connection.Open(connectionString, -1)) << connection.GetErrorsText();
+        CDbRecordset recordset;
+        recordset.SetConnection(&connection);
+        std::string value = "-1";
+        if (recordset.Open(statement, 1, 3, 3) == 1)
+            recordset.GetFieldValue("N", value);
+        return std::stol(value);
+    };
+    EXPECT_EQ(count("select count(distinct ProvName) as N from AddressTable"), 31);
+    EXPECT_EQ(count("select count(*) as N from ProductGroupTable"), 0);
+
+    const ToolRun refused = Run({"init", connectionString, "--demo"});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_EQ(LineCount(refused.err), 1) << refused.err;
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(count("select count(*) as N from QueryLogTable"), 0);
+
+    const ToolRun forced = Run({"init", connectionString, "--demo", "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(count("select count(distinct ProvName) as N from AddressTable"), 31);
+    EXPECT_GE(count("select count(*) as N from QueryLogTable"), 2000);
+    EXPECT_EQ(count("select count(distinct ProductStatus) as N from ProductGroupTable"), 3);
+    EXPECT_EQ(count("select count(*) as N from ProductGroupTable where CreateCodeTime is not null and "
+                    "(StartNumber is null or EndNumber is null or EndNumber='')"),
+              0);
+    EXPECT_EQ(count("select count(distinct SendStatus) as N from SendSmsTable"), 5);
+    EXPECT_EQ(count("select count(*) as N from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
+                    "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
+              0);
+}
+#endif
