@@ -113,8 +113,8 @@ bool CDbConnection::CommitTrans()
 
 bool CDbConnection::RollbackTrans()
 {
-    m_ownErrors.clear();
     if (!IsOpen()) {
+        m_ownErrors.clear();
         AddError("The connection is not open.");
         return false;
     }

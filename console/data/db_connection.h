@@ -23,7 +23,11 @@ public:
     bool CloseIfOpen();
     std::string GetErrorsText() const;
 
-    // Groups many statements into one unit of work: all or nothing.
+    // Groups many statements into one unit of work: all or nothing. On PostgreSQL the
+    // statements of a transaction whose rows nobody reads are sent ahead, so a failure
+    // may be reported by a later statement or by CommitTrans, which then answers false
+    // with the cause in GetErrorsText(). RollbackTrans with no transaction left (after a
+    // failed commit) answers true and keeps the errors.
     bool BeginTrans();
     bool CommitTrans();
     bool RollbackTrans();

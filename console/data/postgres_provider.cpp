@@ -514,10 +514,11 @@ bool PostgresProvider::SendRows(bool mayFlush)
         return false;
     }
     InsertShape& shape = shapeIt->second;
-    m_values.clear();
+    // Own pointers: m_values may hold the parameters of the statement that made us send.
+    m_rowsPointers.clear();
     for (std::size_t offset : m_rowsOffsets)
-        m_values.push_back(m_rowsValues.data() + offset);
-    const int count = static_cast<int>(m_values.size());
+        m_rowsPointers.push_back(m_rowsValues.data() + offset);
+    const int count = static_cast<int>(m_rowsPointers.size());
     std::vector<Oid> types;
     types.reserve(static_cast<std::size_t>(count));
     for (int r = 0; r < rows; ++r)
@@ -533,10 +534,11 @@ bool PostgresProvider::SendRows(bool mayFlush)
             }
         }
         if (!shape.fullName.empty())
-            sent = PQsendQueryPrepared(m_conn, shape.fullName.c_str(), count, m_values.data(), nullptr, nullptr, 0);
+            sent = PQsendQueryPrepared(m_conn, shape.fullName.c_str(), count, m_rowsPointers.data(), nullptr, nullptr,
+                                       0);
     } else {
         const std::string sql = MultiRowText(shape, rows);
-        sent = PQsendQueryParams(m_conn, sql.c_str(), count, types.data(), m_values.data(), nullptr, nullptr, 0);
+        sent = PQsendQueryParams(m_conn, sql.c_str(), count, types.data(), m_rowsPointers.data(), nullptr, nullptr, 0);
     }
     if (!sent) {
         AddConnectionError("08006");
@@ -639,11 +641,11 @@ bool PostgresProvider::Commit()
 
 bool PostgresProvider::Rollback()
 {
+    // Nothing to undo (a failed commit already ended it): done, and the errors that
+    // told why stay readable.
+    if (!m_conn || !InTransaction())
+        return m_conn != nullptr;
     ClearErrors();
-    if (!m_conn || !InTransaction()) {
-        AddError("No transaction is active.", "25000", 0);
-        return false;
-    }
     FlushPipeline(false); // whatever failed in there is being undone anyway
     m_inTransaction = false;
     return Simple("ROLLBACK");

@@ -94,6 +94,7 @@ private:
     std::vector<unsigned int> m_rowsTypes;
     std::string m_rowsValues;
     std::vector<std::size_t> m_rowsOffsets;
+    std::vector<const char*> m_rowsPointers;
     int m_rows = 0;
 
     // Scratch space reused by every statement.

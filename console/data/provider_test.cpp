@@ -233,9 +233,15 @@ TEST_P(ProviderTest, TransactionIsAllOrNothing)
                                std::to_string(100000 + i) + "','09282731',0,'x')",
                            error))
             << error;
-    // Statements sent ahead are in place before anything reads.
-    EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"1500"});
+    // Statements sent ahead are in place, in order, before anything reads.
     ExecuteSql("update ProductTable set QueryCount=QueryCount+1 where ProductID='01100007'");
+    RunSql(m_connection, "insert into ProductTable (ProductID,QueryCount,ProductName) values ('02000000',5,'y')", error);
+    EXPECT_EQ(Column("select count(*) as N from ProductTable where ProductName='x'", "N"),
+              std::vector<std::string>{"1500"});
+    EXPECT_EQ(Column("select QueryCount from ProductTable where ProductID='01100007' or ProductName='y' "
+                     "order by ProductID",
+                     "QueryCount"),
+              (std::vector<std::string>{"1", "5"}));
     ASSERT_TRUE(m_connection.RollbackTrans()) << m_connection.GetErrorsText();
     EXPECT_EQ(Column("select count(*) as N from ProductTable", "N"), std::vector<std::string>{"0"});
 
@@ -263,7 +269,8 @@ TEST_P(ProviderTest, FailureInsideTransactionIsReportedAndCommitFails)
     // Reported at the failing statement or, when statements are sent ahead, by commit.
     if (!failed) {
         EXPECT_FALSE(m_connection.CommitTrans());
-        error = m_connection.GetErrorsText();
+        EXPECT_TRUE(m_connection.RollbackTrans()) << "nothing left to undo";
+        error = m_connection.GetErrorsText(); // still the cause
     } else {
         EXPECT_TRUE(m_connection.RollbackTrans());
     }

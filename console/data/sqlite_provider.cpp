@@ -357,11 +357,11 @@ bool SqliteProvider::Commit()
 
 bool SqliteProvider::Rollback()
 {
+    // Nothing to undo (a failed commit may have ended it): done, and the errors that
+    // told why stay readable.
+    if (!m_db || sqlite3_get_autocommit(m_db))
+        return m_db != nullptr;
     ClearErrors();
-    if (!m_db || sqlite3_get_autocommit(m_db)) {
-        AddError("No transaction is active.", "25000", 0);
-        return false;
-    }
     return Simple("ROLLBACK");
 }
 
