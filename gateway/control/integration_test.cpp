@@ -1,0 +1,217 @@
+// The real library on the real termios port against the simulator process: connect, send,
+// receive, reports, and a modem that stops answering or dies.
+#include "brantlet/brantlet.h"
+#include "sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the four events brought, in arrival order.
+struct Events {
+    std::vector<int> connect;
+    struct Result {
+        int result;
+        int index;
+        std::string number;
+        std::string text;
+    };
+    std::vector<Result> results;
+    struct Received {
+        std::string number;
+        std::string text;
+        int time[6];
+    };
+    std::vector<Received> received;
+    std::vector<std::vector<std::string>> reports;
+    std::vector<int> lateDispids;
+};
+
+struct HandleDeleter {
+    void operator()(brantlet* h) const { brantlet_destroy(h); }
+};
+
+class ControlOnSimulator : public testing::Test {
+protected:
+    void SetUp() override {
+        m_sim = std::make_unique<SimProcess>();
+        ASSERT_TRUE(m_sim->Started());
+        m_handle.reset(brantlet_create());
+        ASSERT_NE(m_handle, nullptr);
+        brantlet* h = m_handle.get();
+        brantlet_on_ConnectStatus(h, [](void* u, int32_t s) { static_cast<Events*>(u)->connect.push_back(s); }, &m_events);
+        brantlet_on_SendSmsResult(
+            h,
+            [](void* u, int16_t r, int32_t i, const char* n, const char* t) {
+                static_cast<Events*>(u)->results.push_back({r, i, n, t});
+            },
+            &m_events);
+        brantlet_on_Recvsms(
+            h,
+            [](void* u, const char* n, const char* t, int16_t y, int16_t mo, int16_t d, int16_t hh, int16_t mi,
+               int16_t s) { static_cast<Events*>(u)->received.push_back({n, t, {y, mo, d, hh, mi, s}}); },
+            &m_events);
+        brantlet_on_SendReport(
+            h,
+            [](void* u, const char* n, const char* s, const char* r) {
+                static_cast<Events*>(u)->reports.push_back({n, s, r});
+            },
+            &m_events);
+        brantlet_on_event(
+            h, [](void* u, int32_t dispid, const brantlet_value*, size_t) {
+                static_cast<Events*>(u)->lateDispids.push_back(dispid);
+            },
+            &m_events);
+    }
+
+    brantlet* H() { return m_handle.get(); }
+
+    // Runs the control's loop until the condition holds or the time is up.
+    bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+        for (int waited = 0; waited < timeoutMs && !done(); waited += 50) brantlet_run_for(H(), 50);
+        return done();
+    }
+
+    void Connect() {
+        ASSERT_EQ(brantlet_ConnectModem(H(), m_sim->Link().c_str(), 19200, 0), 1);
+        EXPECT_EQ(brantlet_IsConnecting(H()), 1);
+        ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 5000));
+        ASSERT_EQ(m_events.connect.back(), 1);
+        EXPECT_EQ(brantlet_IsConnected(H()), 1);
+        EXPECT_EQ(brantlet_IsConnecting(H()), 0);
+    }
+
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<brantlet, HandleDeleter> m_handle;
+    Events m_events;
+};
+
+TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
+    Connect();
+    EXPECT_EQ(std::string(brantlet_GetConnectComName(H())), m_sim->Link());
+    brantlet_SetSendRate(H(), 1);
+    ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "hello", 1), 1);
+    ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "你好世界", 2), 1);
+    ASSERT_EQ(brantlet_SendSignifySms(H(), "13812345678", "report me", 3), 1);
+    ASSERT_TRUE(RunUntil([&] { return m_events.results.size() == 3; }, 10000));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m_events.results[i].result, 1);
+        EXPECT_EQ(m_events.results[i].index, i + 1);
+        EXPECT_EQ(m_events.results[i].number, "13812345678");
+    }
+    EXPECT_EQ(m_events.results[1].text, "你好世界");
+
+    std::vector<std::string> submits;
+    for (const std::string& line : m_sim->LogLines()) {
+        if (line.find("\"event\":\"submit\"") != std::string::npos) submits.push_back(line);
+    }
+    ASSERT_EQ(submits.size(), 3u);
+    EXPECT_NE(submits[0].find("\"number\":\"+8613812345678\",\"text\":\"hello\",\"status_report\":false"),
+              std::string::npos)
+        << submits[0];
+    EXPECT_NE(submits[1].find("\"text\":\"你好世界\",\"status_report\":false,\"encoding\":\"ucs2\""),
+              std::string::npos)
+        << submits[1];
+    EXPECT_NE(submits[2].find("\"text\":\"report me\",\"status_report\":true"), std::string::npos) << submits[2];
+
+    // An incoming message, stamped with the current local time (the control checks the year).
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &t);
+    ASSERT_EQ(m_sim->Control(std::string("deliver +8613912345678 ") + stamp + " 验证 1234567890123456"), "ok SM 1");
+    ASSERT_TRUE(RunUntil([&] { return !m_events.received.empty(); }, 5000));
+    EXPECT_EQ(m_events.received[0].number, "13912345678");
+    EXPECT_EQ(m_events.received[0].text, "验证 1234567890123456");
+    const int expected[6] = {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(m_events.received[0].time[i], expected[i]) << i;
+    EXPECT_EQ(m_sim->Control("slots SM"), "ok SM=");
+
+    // The delivery report of the third message (reference 3).
+    ASSERT_EQ(m_sim->Control("report --time=2026-03-15T12:35:10+08:00 3"), "ok SM 1");
+    ASSERT_TRUE(RunUntil([&] { return !m_events.reports.empty(); }, 5000));
+    EXPECT_EQ(m_events.reports[0][0], "13812345678");
+    EXPECT_EQ(m_events.reports[0][1].size(), 14u);
+    EXPECT_EQ(m_events.reports[0][2], "20260315123510");
+    EXPECT_EQ(m_sim->Control("slots SM"), "ok SM=");
+
+    // Every typed event also reached the late-bound callback.
+    EXPECT_EQ(m_events.lateDispids.size(), 1u + 3u + 1u + 1u);
+    EXPECT_EQ(brantlet_DisconnectModem(H()), 1);
+    EXPECT_STREQ(brantlet_GetConnectComName(H()), "");
+    EXPECT_EQ(brantlet_IsConnected(H()), 0);
+}
+
+TEST_F(ControlOnSimulator, InvokeByDispidDrivesTheModem) {
+    const brantlet_value connect[] = {{BRANTLET_VT_BSTR, 0, {.str = nullptr}}, {BRANTLET_VT_I4, 0, {.i4 = 19200}},
+                                      {BRANTLET_VT_I4, 0, {.i4 = 0}}};
+    const std::string link = m_sim->Link();
+    brantlet_value args[3] = {connect[0], connect[1], connect[2]};
+    args[0].u.str = link.c_str();
+    brantlet_value r{};
+    ASSERT_EQ(brantlet_invoke(H(), BRANTLET_DISPID_ConnectModem, args, 3, &r), BRANTLET_OK);
+    EXPECT_EQ(r.u.i4, 1);
+    ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 5000));
+    ASSERT_EQ(brantlet_invoke(H(), BRANTLET_DISPID_IsConnected, nullptr, 0, &r), BRANTLET_OK);
+    EXPECT_EQ(r.u.boolean, 1);
+    brantlet_value send[3] = {{BRANTLET_VT_BSTR, 0, {.str = "10086"}}, {BRANTLET_VT_BSTR, 0, {.str = "ye"}},
+                              {BRANTLET_VT_I2, 0, {.i2 = 9}}};
+    ASSERT_EQ(brantlet_invoke(H(), BRANTLET_DISPID_SendSms, send, 3, &r), BRANTLET_OK);
+    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 5000));
+    EXPECT_EQ(m_events.results[0].result, 1);
+    EXPECT_EQ(m_events.results[0].index, 9);
+}
+
+TEST_F(ControlOnSimulator, FiveMissingPromptsDropTheConnection) {
+    Connect();
+    brantlet_SetSendRate(H(), 1);
+    ASSERT_EQ(m_sim->Control("prompt none"), "ok");
+    for (int i = 1; i <= 5; ++i) ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "x", i), 1);
+    // Each send waits 15 s of silence for its prompt.
+    ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 2; }, 100000));
+    ASSERT_EQ(m_events.results.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(m_events.results[i].result, -1);
+        EXPECT_EQ(m_events.results[i].index, i + 1);
+    }
+    EXPECT_EQ(m_events.connect.back(), 0);
+    EXPECT_EQ(brantlet_IsConnected(H()), 0);
+}
+
+TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
+    Connect();
+    brantlet_SetSendRate(H(), 1);
+    ASSERT_EQ(m_sim->Control("prompt none"), "ok");
+    ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "lost", 1), 1);
+    brantlet_run_for(H(), 1000);  // the send command is out, the prompt never comes
+    const std::string folder = m_sim->Folder();
+    m_sim->KeepFolder();
+    m_sim.reset();  // killed
+    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 20000));
+    EXPECT_EQ(m_events.results[0].result, -1);
+
+    m_sim = std::make_unique<SimProcess>(folder);
+    ASSERT_TRUE(m_sim->Started());
+    m_events.connect.clear();
+    Connect();
+    ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "back again", 2), 1);
+    ASSERT_TRUE(RunUntil([&] { return m_events.results.size() == 2; }, 5000));
+    EXPECT_EQ(m_events.results[1].result, 1);
+}
+
+TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred) {
+    brantlet* h = m_handle.release();
+    brantlet_on_ConnectStatus(h, [](void* u, int32_t) { brantlet_destroy(static_cast<brantlet*>(u)); }, h);
+    ASSERT_EQ(brantlet_ConnectModem(h, m_sim->Link().c_str(), 19200, 0), 1);
+    // run_for returns as soon as the handle is gone; nothing touches it afterwards.
+    EXPECT_EQ(brantlet_run_for(h, 5000), BRANTLET_OK);
+}
+
+}  // namespace

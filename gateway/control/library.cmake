@@ -38,6 +38,7 @@ if(TARGET brantlet_engine)
     ${CMAKE_CURRENT_LIST_DIR}/timerfd_timer_host_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/brantlet_c_api_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/integration_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sim_process.cpp
   )
   target_link_libraries(brantlet_control_tests PRIVATE brantlet brantlet_control GTest::gtest_main)
   # The simulator is defined in tools/ after this folder; generator expressions and
