@@ -255,6 +255,26 @@ TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
     EXPECT_EQ(Value(other, "select count(*) as N from ProductTable", "N"), "500");
 }
 
+// The console dispatches window messages from the hook, so a second click can start a
+// second run inside the first: it is refused and the first one completes.
+TEST_P(StoreBatchCodesTest, RunStartedInsideARunIsRefused)
+{
+    AddBatch("外层", 5, 1);
+    AddBatch("内层", 5, 2);
+    FixedClock clock(kStart);
+    bool inner = true;
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "外层", 1, 5, [&](int serial) {
+        if (serial == 2)
+            inner = StoreBatchCodes(m_connection, clock, "内层", 2, 5, nullptr, nullptr);
+    },
+                                nullptr));
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(CodeRows("外层"), 5);
+    EXPECT_EQ(CodeRows("内层"), 0);
+    EXPECT_EQ(Batch("内层", "CreateCodeTime"), "");
+}
+
 TEST_P(StoreBatchCodesTest, RefusesNumbersThatDoNotMakeEightDigits)
 {
     AddBatch("越界", 5, 100);
