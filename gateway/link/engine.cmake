@@ -41,6 +41,10 @@ if(TARGET brantlet_codec)
     PROPERTIES LABELS gateway
     DISCOVERY_TIMEOUT 60)
   add_dependencies(gateway_tests brantlet_engine_tests)
+
+  # Not a test: prints the engine's own cost (see the top of the file).
+  add_executable(bench_engine ${CMAKE_CURRENT_LIST_DIR}/bench_engine.cpp)
+  target_link_libraries(bench_engine PRIVATE brantlet_engine_testkit util)
 endif()
 
 # libFuzzer target over the whole engine, built with clang like the codec's fuzz target.
