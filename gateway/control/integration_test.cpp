@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 #include <string>
@@ -212,6 +215,53 @@ TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred) {
     ASSERT_EQ(brantlet_ConnectModem(h, m_sim->Link().c_str(), 19200, 0), 1);
     // run_for returns as soon as the handle is gone; nothing touches it afterwards.
     EXPECT_EQ(brantlet_run_for(h, 5000), BRANTLET_OK);
+}
+
+}  // namespace
+
+namespace {
+
+// The plain C host sends, then receives what the simulator delivers once it is connected.
+TEST(CHost, SendsAndReceivesThroughTheSimulator) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started());
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const std::string link = sim.Link();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        execl(BRANTLET_C_HOST_EXAMPLE, BRANTLET_C_HOST_EXAMPLE, link.c_str(), "13812345678", "hello from C",
+              "10", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    auto waitFor = [&](const std::string& want) {
+        char buf[256];
+        for (int i = 0; i < 200 && text.find(want) == std::string::npos; ++i) {
+            pollfd p{out[0], POLLIN, 0};
+            if (poll(&p, 1, 100) > 0) {
+                const ssize_t n = read(out[0], buf, sizeof buf);
+                if (n <= 0) break;
+                text.append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        return text.find(want) != std::string::npos;
+    };
+    EXPECT_TRUE(waitFor("connected 1\n")) << text;
+    EXPECT_TRUE(waitFor("result 1 1 13812345678 hello from C\n")) << text;
+    EXPECT_TRUE(waitFor("tasks ")) << text;
+    EXPECT_EQ(sim.Control("deliver 13912345678 now hi C"), "ok SM 1");
+    EXPECT_TRUE(waitFor("received 13912345678 hi C ")) << text;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(out[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+    bool logged = false;
+    for (const std::string& line : sim.LogLines()) logged |= line.find("\"text\":\"hello from C\"") != std::string::npos;
+    EXPECT_TRUE(logged);
 }
 
 }  // namespace

@@ -34,6 +34,11 @@ if(TARGET brantlet_engine)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/include/brantlet/brantlet.h DESTINATION include/brantlet)
   install(FILES ${BRANTLET_TYPELIB} DESTINATION lib)
 
+  # A host in plain C that sees nothing but brantlet.h.
+  add_executable(brantlet_c_host_example ${CMAKE_CURRENT_LIST_DIR}/c_host_example.c)
+  target_link_libraries(brantlet_c_host_example PRIVATE brantlet)
+  target_compile_options(brantlet_c_host_example PRIVATE -std=c11 -pedantic)
+
   add_executable(brantlet_control_tests
     ${CMAKE_CURRENT_LIST_DIR}/timerfd_timer_host_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/brantlet_c_api_test.cpp
@@ -45,8 +50,9 @@ if(TARGET brantlet_engine)
   # dependencies on it resolve at generation time.
   target_compile_definitions(brantlet_control_tests PRIVATE
     GSM_MODEM_SIM_BINARY="$<TARGET_FILE:gsm-modem-sim>"
-    BRANTLET_LIBRARY_FILE="$<TARGET_FILE:brantlet>")
-  add_dependencies(brantlet_control_tests gsm-modem-sim)
+    BRANTLET_LIBRARY_FILE="$<TARGET_FILE:brantlet>"
+    BRANTLET_C_HOST_EXAMPLE="$<TARGET_FILE:brantlet_c_host_example>")
+  add_dependencies(brantlet_control_tests gsm-modem-sim brantlet_c_host_example)
   gtest_discover_tests(brantlet_control_tests
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS gateway)
