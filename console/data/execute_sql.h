@@ -12,5 +12,6 @@ void ExecuteSql(CDbConnection& connection, const std::string& statement);
 
 // Runs one statement without showing anything; true when the connection reported no
 // error, otherwise the error text is put into errorText. For runs that report a failure
-// once for many statements.
+// once for many statements. Inside a transaction on PostgreSQL the failure of a statement
+// sent ahead shows at a later statement or at CommitTrans.
 bool RunSql(CDbConnection& connection, const std::string& statement, std::string& errorText);

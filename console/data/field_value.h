@@ -33,6 +33,8 @@ struct FieldValue {
     bool m_decimalNegative = false;
     DateTime m_dateTime;
     bool m_bool = false;
+    // Text and Other: the value. Other kinds: providers may keep the engine's own text of
+    // the value here, to compare the row with when writing it back.
     std::string m_text;
 };
 

@@ -305,6 +305,12 @@ const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string
 {
     if (auto it = m_prepared.find(key); it != m_prepared.end())
         return &it->second;
+    // Statements built with varying text (not through literals) would grow this without end.
+    if (m_prepared.size() >= 256 && !m_pipelining && Simple("DEALLOCATE ALL")) {
+        m_prepared.clear();
+        for (auto& [key, shape] : m_shapes)
+            shape.fullName.clear();
+    }
     Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
     PGresult* r = PQprepare(m_conn, prepared.name.c_str(), m_translator.Skeleton().c_str(), prepared.parameters,
                             m_types.data());

@@ -289,6 +289,22 @@ TEST_P(ProviderTest, AutoNumbersAreNotReused)
               (std::vector<std::string>{"1", "3"}));
 }
 
+TEST_P(ProviderTest, OpenAnswersFalseForAMissingDatabase)
+{
+    // The last of a repeated key counts.
+    const std::string missing = Engine() == SqlDialect::SQLite ? "Data Source=/tmp/kelvane-no-such-folder/x.db;Create=no;"
+                                                               : "Database=no_such_database;";
+    CDbConnection other;
+    EXPECT_FALSE(other.Open(ConnectionString() + missing, -1));
+    EXPECT_FALSE(other.IsOpen());
+    EXPECT_EQ(other.GetErrorsText().rfind("Description: ", 0), 0u) << other.GetErrorsText();
+    CDbRecordset rs;
+    rs.SetConnection(&other);
+    EXPECT_EQ(rs.Open("select * from AddressTable", 1, 3, 3), -1);
+    EXPECT_TRUE(rs.IsEOF());
+    EXPECT_TRUE(rs.IsBOF());
+}
+
 TEST_P(ProviderTest, SecondUserWaitsForAWriterInsteadOfFailing)
 {
     CDbConnection host;
