@@ -21,11 +21,14 @@ public:
     TransactionGuard(const TransactionGuard&) = delete;
     TransactionGuard& operator=(const TransactionGuard&) = delete;
 
-    bool Commit()
+    // On failure, error holds the engine's reason, taken before the rollback clears it.
+    bool Commit(std::string& error)
     {
         m_done = true;
+        m_connection.ClearErrors();
         if (m_connection.CommitTrans())
             return true;
+        error = m_connection.GetErrorsText();
         // A refused commit can leave the transaction open; end it here.
         m_connection.RollbackTrans();
         return false;
@@ -46,9 +49,8 @@ void ShowOnce(const std::string& text)
     CurrentMessageSink().Show(text, ApplicationName(), MessageIcon::None);
 }
 
-std::string ErrorOr(const CDbConnection& connection, const std::string& fallback)
+std::string ErrorOr(const std::string& text, const std::string& fallback)
 {
-    std::string text = connection.GetErrorsText();
     return text.empty() ? fallback : text;
 }
 
@@ -67,7 +69,7 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
 
     connection.ClearErrors();
     if (!connection.BeginTrans()) {
-        ShowOnce(ErrorOr(connection, "无法开始数据库事务，未生成防伪码。"));
+        ShowOnce(ErrorOr(connection.GetErrorsText(), "无法开始数据库事务，未生成防伪码。"));
         return false;
     }
     TransactionGuard transaction(connection);
@@ -106,9 +108,8 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
     if (!run("update ProductGroupTable set CreateCodeTime=now() where ProductName='" + quotedName + "'"))
         return false;
 
-    connection.ClearErrors();
-    if (!transaction.Commit()) {
-        ShowOnce(ErrorOr(connection, "提交数据库事务失败，未生成防伪码。"));
+    if (!transaction.Commit(error)) {
+        ShowOnce(ErrorOr(error, "提交数据库事务失败，未生成防伪码。"));
         return false;
     }
     return true;

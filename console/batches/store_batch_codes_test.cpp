@@ -219,6 +219,27 @@ TEST_P(StoreBatchCodesTest, FailingStatementRollsBackAndReportsOnce)
     EXPECT_EQ(Batch("坏批次", "EndNumber"), "07000009");
 }
 
+// A refusal that only comes at commit (a deferred check on a server database): the engine's
+// reason reaches the operator once and no row stays.
+TEST_P(StoreBatchCodesTest, RefusedCommitLeavesNoRowsAndSaysWhy)
+{
+    if (Engine() != SqlDialect::PostgreSQL)
+        GTEST_SKIP() << "SQLite has no checks deferred to commit without foreign keys";
+    AddBatch("迟到的拒绝", 3, 6);
+    ASSERT_TRUE(m_connection.Provider()->ExecuteScript(
+        "create function refuse_at_commit() returns trigger language plpgsql as $$ begin "
+        "raise exception 'refused at commit'; end $$;"
+        "create constraint trigger refuse_at_commit after insert on ProductTable deferrable initially deferred "
+        "for each row execute function refuse_at_commit();"))
+        << m_connection.GetErrorsText();
+    FixedClock clock(kStart);
+    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "迟到的拒绝", 6, 3, nullptr, nullptr));
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_NE(m_messages.Messages()[0].text.find("refused at commit"), std::string::npos) << m_messages.Messages()[0].text;
+    EXPECT_EQ(CodeRows("迟到的拒绝"), 0);
+    EXPECT_EQ(Batch("迟到的拒绝", "CreateCodeTime"), "");
+}
+
 // The console killed half way through a run: another user sees no code rows and no
 // StartNumber afterwards.
 TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
