@@ -2,6 +2,7 @@
 #include "db_engine_test.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "schema.h"
 #include "sql_text.h"
 
 #include "clock.h"
@@ -287,6 +288,15 @@ TEST_P(ProviderTest, AutoNumbersAreNotReused)
     ExecuteSql("insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)");
     EXPECT_EQ(Column("select SmsIndex from SendSmsTable order by SmsIndex", "SmsIndex"),
               (std::vector<std::string>{"1", "3"}));
+}
+
+TEST_P(ProviderTest, SchemaCarriesTheAddressData)
+{
+    if (AddressScripts().empty())
+        GTEST_SKIP() << "no AddressTable data was built in";
+    EXPECT_EQ(Column("select count(*) as N from (select distinct ProvName from AddressTable) P", "N"),
+              std::vector<std::string>{"31"});
+    EXPECT_FALSE(Column("select CityName from AddressTable where ProvName='北京' order by CityName", "CityName").empty());
 }
 
 TEST_P(ProviderTest, OpenAnswersFalseForAMissingDatabase)

@@ -143,6 +143,22 @@ bool PgCluster::Start(std::string& error)
                 "install the postgresql package to run the PostgreSQL tests";
         return false;
     }
+    // initdb takes seconds; every test process starting its own cluster copies a cluster
+    // made once instead (kept in /tmp per server version and user). A kept cluster that
+    // does not start is thrown away and made again.
+    const std::string version = fs::path(m_binaries).parent_path().filename().string();
+    const std::string shelf = "/tmp/kelvane-pg-template-" + version + "-" + std::to_string(geteuid());
+    if (StartIn(shelf, error))
+        return true;
+    if (!fs::exists(shelf + "/READY"))
+        return false;
+    std::error_code ec;
+    fs::remove_all(shelf, ec);
+    return StartIn(shelf, error);
+}
+
+bool PgCluster::StartIn(const std::string& shelf, std::string& error)
+{
     char folder[] = "/tmp/kelvane-pg-XXXXXX";
     if (!mkdtemp(folder)) {
         error = "cannot create a temporary folder for the PostgreSQL cluster";
@@ -164,10 +180,6 @@ bool PgCluster::Start(std::string& error)
         }
     }
     const std::string data = m_folder + "/data";
-    // initdb takes seconds; every test process starting its own cluster copies a cluster
-    // made once instead (kept in /tmp per server version and user).
-    const std::string version = fs::path(m_binaries).parent_path().filename().string();
-    const std::string shelf = "/tmp/kelvane-pg-template-" + version + "-" + std::to_string(geteuid());
     if (fs::exists(shelf + "/READY")) {
         if (!Run("copying the template cluster", {"cp", "-a", shelf + "/data", data}, error)) {
             Stop();
@@ -194,7 +206,41 @@ bool PgCluster::Start(std::string& error)
         return false;
     }
     m_running = true;
+    StartWatchdog(data);
     return true;
+}
+
+void PgCluster::StartWatchdog(const std::string& data)
+{
+    // A test process killed by a timeout never runs Stop(); a detached shell waits for
+    // the end of this process (its pipe closes) and then stops the server and removes
+    // the folder, so no server outlives its tests.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return;
+    const std::string prefix = m_runAs.empty() ? std::string() : "runuser -u " + m_runAs + " -- ";
+    const std::string script = "read unused; " + prefix + m_binaries + "/pg_ctl -D " + data +
+                               " -m immediate -w stop >/dev/null 2>&1; rm -rf " + m_folder;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
+    if (pid == 0) {
+        setsid();
+        dup2(fds[0], 0);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, 1);
+            dup2(null, 2);
+        }
+        execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    m_watchdogPipe = fds[1];
+    m_watchdogPid = pid;
 }
 
 void PgCluster::Stop()
@@ -210,6 +256,12 @@ void PgCluster::Stop()
     std::error_code ec;
     fs::remove_all(m_folder, ec);
     m_folder.clear();
+    if (m_watchdogPid > 0) {
+        close(m_watchdogPipe); // the watchdog finds nothing left to do
+        waitpid(m_watchdogPid, nullptr, 0);
+        m_watchdogPid = -1;
+        m_watchdogPipe = -1;
+    }
 }
 
 bool PgCluster::CreateDatabase(std::string& connectionString, std::string& error)

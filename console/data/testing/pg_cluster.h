@@ -38,6 +38,8 @@ public:
     static constexpr const char* kUser = "kelvane";
 
 private:
+    bool StartIn(const std::string& shelf, std::string& error);
+    void StartWatchdog(const std::string& data);
     void KeepTemplate(const std::string& data, const std::string& shelf);
     bool Run(const std::string& description, const std::vector<std::string>& arguments, std::string& error);
 
@@ -46,4 +48,6 @@ private:
     std::string m_runAs; // system user the server runs as, empty for ourselves
     bool m_running = false;
     int m_databases = 0;
+    int m_watchdogPid = -1;
+    int m_watchdogPipe = -1;
 };
