@@ -247,9 +247,18 @@ void JetTranslator::Scan(std::string_view s, const Clock& clock, bool parametris
                 continue;
             }
             flush(i);
-            m_skeleton += '"';
-            m_skeleton.append(s.data() + i + 1, close - i - 1);
-            m_skeleton += '"';
+            const std::string_view name = s.substr(i + 1, close - i - 1);
+            bool plain = !name.empty() && IsIdentStart(name[0]);
+            for (char ch : name)
+                plain = plain && IsIdentChar(ch) && ch != '$';
+            if (plain) {
+                m_skeleton.append(name); // folds to the table's own case like any bare name
+            } else {
+                // Quoted names keep their case; PostgreSQL's folded names are lower case.
+                m_skeleton += '"';
+                m_skeleton += m_dialect == SqlDialect::PostgreSQL ? ToLowerAscii(name) : std::string(name);
+                m_skeleton += '"';
+            }
             i = copied = close + 1;
             continue;
         }
