@@ -58,3 +58,11 @@ if(TARGET brantlet_engine)
     PROPERTIES LABELS gateway)
   add_dependencies(gateway_tests brantlet_control_tests)
 endif()
+
+# Benchmark (not a test): end-to-end messages per minute against the simulator.
+if(TARGET brantlet)
+  add_executable(bench_brantlet_end_to_end ${PROJECT_SOURCE_DIR}/bench/bench_brantlet_end_to_end.cpp)
+  target_link_libraries(bench_brantlet_end_to_end PRIVATE brantlet)
+  target_compile_definitions(bench_brantlet_end_to_end PRIVATE GSM_MODEM_SIM_BINARY="$<TARGET_FILE:gsm-modem-sim>")
+  add_dependencies(bench_brantlet_end_to_end gsm-modem-sim)
+endif()
