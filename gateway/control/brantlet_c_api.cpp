@@ -52,25 +52,31 @@ private:
         x.u.str = s.c_str();
         return x;
     }
+    // Once the host destroyed the handle from inside an event, no more of its events reach it.
+    bool Gone() const { return destroyPending; }
     void Late(std::int32_t dispid, const std::vector<brantlet_value>& args) {
-        if (onEvent) onEvent(eventUser, dispid, args.data(), args.size());
+        if (onEvent && !Gone()) onEvent(eventUser, dispid, args.data(), args.size());
     }
 
     void ConnectStatus(std::int32_t nStatus) override {
+        if (Gone()) return;
         if (onConnectStatus) onConnectStatus(connectStatusUser, nStatus);
         Late(BRANTLET_EVENT_ConnectStatus, {I4(nStatus)});
     }
     void SendSmsResult(std::int16_t nResult, std::int32_t nIndex, const std::string& number,
                        const std::string& content) override {
+        if (Gone()) return;
         if (onSendSmsResult) onSendSmsResult(sendSmsResultUser, nResult, nIndex, number.c_str(), content.c_str());
         Late(BRANTLET_EVENT_SendSmsResult, {I2(nResult), I4(nIndex), Str(number), Str(content)});
     }
     void Recvsms(const std::string& number, const std::string& content, std::int16_t y, std::int16_t mo,
                  std::int16_t d, std::int16_t h, std::int16_t mi, std::int16_t s) override {
+        if (Gone()) return;
         if (onRecvsms) onRecvsms(recvsmsUser, number.c_str(), content.c_str(), y, mo, d, h, mi, s);
         Late(BRANTLET_EVENT_Recvsms, {Str(number), Str(content), I2(y), I2(mo), I2(d), I2(h), I2(mi), I2(s)});
     }
     void SendReport(const std::string& number, const std::string& sendTime, const std::string& recvTime) override {
+        if (Gone()) return;
         if (onSendReport) onSendReport(sendReportUser, number.c_str(), sendTime.c_str(), recvTime.c_str());
         Late(BRANTLET_EVENT_SendReport, {Str(number), Str(sendTime), Str(recvTime)});
     }

@@ -152,6 +152,18 @@ TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
     EXPECT_EQ(brantlet_IsConnected(H()), 0);
 }
 
+TEST_F(ControlOnSimulator, OtherStorageAndExtraNotificationFieldsStillDeliver) {
+    Connect();
+    ASSERT_EQ(m_sim->Control("set deliver-storage ME"), "ok");
+    ASSERT_EQ(m_sim->Control("quirk cmti-suffix ,\"extra\""), "ok");
+    ASSERT_EQ(m_sim->Control("quirk urc-space on"), "ok");
+    ASSERT_EQ(m_sim->Control("deliver 10086 now 余额 12.5"), "ok ME 1");
+    ASSERT_TRUE(RunUntil([&] { return !m_events.received.empty(); }, 5000));
+    EXPECT_EQ(m_events.received[0].number, "10086");
+    EXPECT_EQ(m_events.received[0].text, "余额 12.5");
+    EXPECT_EQ(m_sim->Control("slots"), "ok SM= ME= SR=");
+}
+
 TEST_F(ControlOnSimulator, InvokeByDispidDrivesTheModem) {
     const brantlet_value connect[] = {{BRANTLET_VT_BSTR, 0, {.str = nullptr}}, {BRANTLET_VT_I4, 0, {.i4 = 19200}},
                                       {BRANTLET_VT_I4, 0, {.i4 = 0}}};
@@ -178,7 +190,7 @@ TEST_F(ControlOnSimulator, FiveMissingPromptsDropTheConnection) {
     ASSERT_EQ(m_sim->Control("prompt none"), "ok");
     for (int i = 1; i <= 5; ++i) ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "x", i), 1);
     // Each send waits 15 s of silence for its prompt.
-    ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 2; }, 100000));
+    ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 2; }, 150000));
     ASSERT_EQ(m_events.results.size(), 5u);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(m_events.results[i].result, -1);
@@ -197,7 +209,7 @@ TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
     const std::string folder = m_sim->Folder();
     m_sim->KeepFolder();
     m_sim.reset();  // killed
-    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 20000));
+    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 30000));
     EXPECT_EQ(m_events.results[0].result, -1);
 
     m_sim = std::make_unique<SimProcess>(folder);
