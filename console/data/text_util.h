@@ -1,5 +1,7 @@
 #pragma once
 
+#include "field_value.h"
+
 #include <string>
 #include <string_view>
 
@@ -9,8 +11,6 @@ bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
 // Blanks as the field reader trims them: space, tab, CR, LF, VT, FF.
 bool IsBlank(char c);
 std::string TrimBlanks(std::string_view text);
-
-#include "field_value.h"
 
 // Reads "YYYY-MM-DD HH:MM:SS" (also with 'T', fractions of a second, or a date alone).
 bool ParseDateTimeText(std::string_view text, FieldValue::DateTime& out);
