@@ -69,7 +69,6 @@ void CModemEngine::Start()
     m_free = 0;
     m_recvFlag = 1;
     m_sendFlag = 1;
-    m_started = true;
     m_timers.Start(kScanTimer, kScanIntervalMs);
 }
 
@@ -81,7 +80,6 @@ void CModemEngine::Stop()
     m_port.Close();
     m_link.SetCurrent(nullptr);
     m_queue.Clear();
-    m_started = false;
 }
 
 std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud,

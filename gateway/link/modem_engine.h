@@ -127,7 +127,6 @@ private:
     CTaskQueue m_queue;
     CModemLink m_link;
 
-    bool m_started = false;
     std::int32_t m_connecting = 0;
     std::int32_t m_connected = 0;
     std::int32_t m_free = 0;
