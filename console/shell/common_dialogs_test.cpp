@@ -1,0 +1,114 @@
+#include "dialogs.h"
+#include "modal_script.h"
+#include "scripted_dialogs.h"
+#include "widget_dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QAbstractButton* Button(QDialog& dialog, const char* id)
+{
+    return dialog.findChild<QAbstractButton*>(QString::fromLatin1(id));
+}
+
+TEST(MessageDialog, NoticeShowsOnlyOkAndQuestionAnswersByItsButtons)
+{
+    WidgetDialogs dialogs;
+    const struct {
+        bool withCancel;
+        const char* press; // a button, or "Escape"
+        bool answer;
+    } cases[] = {
+        {false, "1", true}, {false, "Escape", false}, {true, "1", true}, {true, "2", false}, {true, "Escape", false},
+    };
+    for (const auto& c : cases) {
+        ModalScript script;
+        script.Then([&](QDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("消息提示！"));
+            EXPECT_EQ(dialog.findChild<QTextEdit*>(QStringLiteral("1014"))->toPlainText(),
+                      QStringLiteral("第一行\n第二行"));
+            EXPECT_TRUE(Button(dialog, "1")->isVisible());
+            EXPECT_EQ(Button(dialog, "2")->isVisible(), c.withCancel);
+            if (c.withCancel) {
+                EXPECT_EQ(Button(dialog, "1")->geometry(), QRect(51, 158, 75, 19));
+                EXPECT_EQ(Button(dialog, "2")->geometry(), QRect(158, 158, 75, 19));
+            }
+            if (QLatin1String(c.press) == QLatin1String("Escape"))
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                ModalScript::Click(dialog, QString::fromLatin1(c.press));
+        });
+        EXPECT_EQ(dialogs.ShowMessage(QStringLiteral("第一行\r\n第二行"), c.withCancel), c.answer)
+            << c.withCancel << " " << c.press;
+    }
+}
+
+TEST(ReplyTextDialog, RefusesAnEmptyTextAndKeeps140Bytes)
+{
+    ScriptedDialogs notices;
+    WidgetDialogs dialogs;
+    ModalScript script;
+    const QString seventyOne(71, QChar(0x56de)); // 回 x 71: 142 bytes
+    script.Then([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("输入回复短信的内容"));
+        ModalScript::Click(dialog, QStringLiteral("1"));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(notices.Messages(), QStringList{QStringLiteral("请输入短信内容！")});
+        dialog.findChild<QPlainTextEdit*>(QStringLiteral("1092"))->insertPlainText(seventyOne);
+        ModalScript::Click(dialog, QStringLiteral("1"));
+    });
+    EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(QString(70, QChar(0x56de))));
+
+    script.Then(ModalScript::TypeAndOk(QStringLiteral("1092"), QStringLiteral("您好")));
+    script.Then(ModalScript::Press(QStringLiteral("2")));
+    EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(QStringLiteral("您好")));
+    EXPECT_EQ(dialogs.AskReplyText(), std::nullopt);
+}
+
+TEST(RecipientNumberDialog, TakesDigitsOnlyAndAtLeastFour)
+{
+    ScriptedDialogs notices;
+    WidgetDialogs dialogs;
+    ModalScript script;
+    script.Then([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("输入短信接收号码"));
+        ModalScript::TypeAndOk(QStringLiteral("1132"), QStringLiteral("123"))(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(notices.Messages(), QStringList{QStringLiteral("请输入短信接收号码（不少于4位）！")});
+        ModalScript::Type(dialog, QStringLiteral("1132"), QStringLiteral("13a8b0-0 1380013800012345678"));
+        EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("1132"))->text(), QStringLiteral("138001380013800012"));
+        ModalScript::TypeAndOk(QStringLiteral("1132"), QStringLiteral("1234"))(dialog);
+    });
+    EXPECT_EQ(dialogs.AskRecipientNumber(), std::optional<QString>(QStringLiteral("1234")));
+}
+
+TEST(FileChooser, FiltersOfThePagesMatchInEitherCase)
+{
+    EXPECT_EQ(NameFilters(QStringLiteral("文本文件(*.txt)|*.txt|")), QStringList{QStringLiteral("文本文件(*.txt *.TXT)")});
+    EXPECT_EQ(NameFilters(QStringLiteral("电子表格文件(*.XLS)|*.XLS|")),
+              QStringList{QStringLiteral("电子表格文件(*.XLS *.xls)")});
+}
+
+TEST(ScriptedDialogs, AnswersFromItsQueuesAndCancelsWhatWasNotScripted)
+{
+    ScriptedDialogs dialogs;
+    dialogs.AnswerQuestion(true);
+    EXPECT_TRUE(ShowMessage(QStringLiteral("删除吗？"), true));
+    EXPECT_FALSE(ShowMessage(QStringLiteral("再删除吗？"), true));
+    EXPECT_TRUE(ShowMessage(QStringLiteral("完成")));
+    EXPECT_FALSE(VerifyAdministrator());
+    EXPECT_EQ(dialogs.Unanswered(), 2);
+    EXPECT_EQ(dialogs.Messages(),
+              (QStringList{QStringLiteral("删除吗？"), QStringLiteral("再删除吗？"), QStringLiteral("完成")}));
+}
+
+} // namespace

@@ -1,0 +1,227 @@
+#include "main_dialog.h"
+
+#include "connection_owner.h"
+#include "db_connection.h"
+#include "home_page.h"
+#include "kit_art.h"
+#include "modal_script.h"
+#include "nav_button.h"
+#include "page_host.h"
+#include "program_directory.h"
+#include "scripted_dialogs.h"
+#include "the_bulk_sms_page.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kExitQuestion = QStringLiteral("真的要退出“Ostrel”吗？");
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetProgramDirectory(m_dir.path());
+        SetArtDirectory(QStringLiteral(KELVANE_ART_DIR));
+    }
+
+    void TearDown() override { DestroyTheConnection(); }
+
+    // The database file the default connection string names.
+    void MakeDatabase()
+    {
+        CDbConnection connection;
+        ASSERT_TRUE(connection.Open(
+            "Provider=SQLite;Data Source=" + m_dir.filePath(QStringLiteral("Varnholt.db")).toStdString() +
+                ";Create=1;",
+            -1));
+        connection.CloseIfOpen();
+    }
+
+    void Write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+};
+
+TEST_F(MainDialogTest, ConnectsWithTheDefaultStringAndTakesItsTitleFromOemDat)
+{
+    MakeDatabase();
+    Write(QStringLiteral("oem.dat"), QStringLiteral("[程序窗口名]\nOstrel=绿茶防伪\n").toUtf8());
+    CMainDialog window;
+    EXPECT_TRUE(window.OnInitDialog());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("绿茶防伪"));
+    ASSERT_NE(TheConnection(), nullptr);
+    EXPECT_TRUE(TheConnection()->IsOpen());
+    EXPECT_TRUE(m_dialogs.Prompts().empty());
+    // The link file now holds the default string for the next start.
+    QFile link(m_dir.filePath(QStringLiteral("Varnholt-dblink.ini")));
+    ASSERT_TRUE(link.open(QIODevice::ReadOnly));
+    EXPECT_EQ(link.readAll().toStdString(), TheConnection()->ConnectionString());
+    EXPECT_EQ(theBulkSmsPage, window.PageHost()->BulkSmsPage());
+}
+
+TEST_F(MainDialogTest, DatabaseThatCannotBeOpenedIsReportedAndLeavesTheWindowUntitled)
+{
+    Write(QStringLiteral("oem.dat"), QStringLiteral("[程序窗口名]\nOstrel=绿茶防伪\n").toUtf8());
+    Write(QStringLiteral("Varnholt-dblink.ini"), "Provider=SQLite;Data Source=/no/such/folder/x.db;");
+    CMainDialog window;
+    EXPECT_FALSE(window.OnInitDialog());
+    EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral("连接数据库失败！")});
+    EXPECT_EQ(window.windowTitle(), QString());
+    EXPECT_FALSE(window.IsEnded());
+}
+
+TEST_F(MainDialogTest, EveryWayOfClosingAsksAndCancelKeepsTheConsoleRunning)
+{
+    MakeDatabase();
+    const struct {
+        const char* name;
+        void (*close)(CMainDialog&);
+    } paths[] = {
+        {"exit button 1", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("1")), Qt::LeftButton); }},
+        {"close button 2", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("2")), Qt::LeftButton); }},
+        {"Enter", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Return); }},
+        {"Escape", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"window manager", [](CMainDialog& w) { w.close(); }},
+    };
+    for (const auto& path : paths) {
+        for (const bool confirm : {false, true}) {
+            m_dialogs.Clear();
+            CMainDialog window;
+            window.OnInitDialog();
+            window.show();
+            m_dialogs.AnswerQuestion(confirm);
+            path.close(window);
+            EXPECT_EQ(m_dialogs.Messages(), QStringList{kExitQuestion}) << path.name;
+            ASSERT_EQ(m_dialogs.Prompts().size(), 1u);
+            EXPECT_EQ(m_dialogs.Prompts()[0].kind, ScriptedDialogs::Kind::Question) << path.name;
+            EXPECT_EQ(window.IsEnded(), confirm) << path.name;
+            EXPECT_EQ(window.isVisible(), !confirm) << path.name;
+            if (confirm) {
+                EXPECT_EQ(window.Result(), 1) << path.name;
+            }
+        }
+    }
+}
+
+TEST_F(MainDialogTest, NavigationButtonsShowTheirPageAndSelectThemselves)
+{
+    MakeDatabase();
+    CMainDialog window;
+    window.OnInitDialog();
+    window.show();
+    CPageHost* host = window.PageHost();
+    const auto visiblePages = [host]() {
+        std::vector<int> shown;
+        for (int n = 0; n < host->PageCount(); ++n)
+            if (host->Page(n)->isVisible())
+                shown.push_back(n);
+        return shown;
+    };
+    EXPECT_EQ(visiblePages(), std::vector<int>{0});
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(window.ColumnButton(i)->GetState(), CNavButton::Normal) << "no button is selected at start";
+
+    for (const int n : {3, 0, 7, 7, 1}) {
+        QTest::mouseClick(window.findChild<QWidget*>(QString::number(1006 + n)), Qt::LeftButton);
+        EXPECT_EQ(visiblePages(), std::vector<int>{n});
+        EXPECT_EQ(host->Page(n)->geometry(), host->rect());
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(window.ColumnButton(i)->GetState(), i == n ? CNavButton::Selected : CNavButton::Normal)
+                << "page " << n << " button " << i;
+    }
+    // The page frame encloses the page host, one pixel out at the left and top.
+    const QRect frame = window.findChild<QWidget*>(QStringLiteral("1001"))->geometry();
+    const QRect pageHost = host->geometry();
+    EXPECT_EQ(frame.topLeft(), pageHost.topLeft() - QPoint(1, 1));
+    EXPECT_EQ(frame.bottomRight(), pageHost.bottomRight());
+}
+
+TEST_F(MainDialogTest, TrayPressAsksForThePasswordAndIgnoresPressesWhileAsking)
+{
+    MakeDatabase();
+    CMainDialog window;
+    window.OnInitDialog();
+    ModalScript script;
+
+    // Moves, releases and double clicks do nothing.
+    EXPECT_EQ(window.OnTrayNotify(CMainDialog::TrayEvent::Other), 1);
+    EXPECT_EQ(script.Titles().size(), 0);
+
+    // A wrong password leaves the window hidden.
+    script.Then(ModalScript::TypeAndOk(QStringLiteral("1144"), QStringLiteral("000")));
+    EXPECT_EQ(window.OnTrayNotify(CMainDialog::TrayEvent::RightPress), 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral("口令错误！")});
+
+    // A press while the prompt is open is ignored; the right password shows the window.
+    int nested = -1;
+    script.Then([&](QDialog& dialog) {
+        EXPECT_TRUE(CMainDialog::TrayBusy());
+        nested = window.OnTrayNotify(CMainDialog::TrayEvent::LeftPress);
+        ModalScript::TypeAndOk(QStringLiteral("1144"), QStringLiteral("759"))(dialog);
+    });
+    EXPECT_EQ(window.OnTrayNotify(CMainDialog::TrayEvent::LeftPress), 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_FALSE(CMainDialog::TrayBusy());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(script.Unexpected(), 0);
+}
+
+TEST_F(MainDialogTest, HiddenWindowStaysReachableAndASecondStartShowsItWithoutPassword)
+{
+    MakeDatabase();
+    CMainDialog window;
+    window.OnInitDialog();
+    window.show();
+    ModalScript script;
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("1005")), Qt::LeftButton);
+    if (window.HasTrayIcon())
+        EXPECT_FALSE(window.isVisible());
+    else
+        EXPECT_TRUE(window.isMinimized()) << "without a tray the window is minimised, not hidden";
+
+    window.hide();
+    window.ShowFromSecondStart();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_EQ(script.Titles().size(), 0) << "no password prompt";
+}
+
+TEST_F(MainDialogTest, PasswordButtonRunsTheChangeAfterTheAdministratorCheck)
+{
+    MakeDatabase();
+    CMainDialog window;
+    window.OnInitDialog();
+    ModalScript script;
+    script.Then(ModalScript::Press(QStringLiteral("2")));
+    m_dialogs.AnswerAdministrator(true);
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("1147")), Qt::LeftButton);
+    EXPECT_EQ(script.Titles(), QStringList{QStringLiteral("修改操作口令")});
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("1147"))->toolTip(), QStringLiteral("修改系统口令"));
+}
+
+TEST_F(MainDialogTest, HomePagePaintsTheProgramDirectorysPicture)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KELVANE_ART_DIR "/m3.bmp"), m_dir.filePath(QStringLiteral("m3.bmp"))));
+    CHomePage home;
+    EXPECT_TRUE(home.HasPicture());
+    QFile::remove(m_dir.filePath(QStringLiteral("m3.bmp")));
+    CHomePage bare;
+    EXPECT_FALSE(bare.HasPicture());
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+#include "modal_runner.h"
+
+#include <QDialog>
+
+namespace {
+ModalHook& Hook()
+{
+    static ModalHook hook;
+    return hook;
+}
+} // namespace
+
+int RunModal(QDialog& dialog)
+{
+    if (Hook())
+        return Hook()(dialog);
+    return dialog.exec();
+}
+
+void SetModalHook(ModalHook hook)
+{
+    Hook() = std::move(hook);
+}

@@ -1,0 +1,52 @@
+#include "page_host.h"
+
+#include "bulk_sms_page.h"
+#include "code_lookup_page.h"
+#include "cross_region_page.h"
+#include "fake_warning_page.h"
+#include "home_page.h"
+#include "product_batch_page.h"
+#include "query_records_page.h"
+#include "query_stats_page.h"
+
+CPageHost::CPageHost(QWidget* parent) : QWidget(parent)
+{
+    // Pages are made here but must not read the database yet: the connection is opened
+    // later in the main window's initialisation. Pages that show data on arrival defer
+    // their first read with a timer.
+    m_pages = {new CHomePage(this),        new CProductBatchPage(this), new CQueryRecordsPage(this),
+               new CQueryStatsPage(this),  new CFakeWarningPage(this),  new CCrossRegionPage(this),
+               new CCodeLookupPage(this),  new CBulkSmsPage(this)};
+    for (int n = 0; n < kPageCount; ++n) {
+        m_pages[static_cast<size_t>(n)]->setObjectName(QStringLiteral("page%1").arg(n));
+        m_pages[static_cast<size_t>(n)]->hide();
+    }
+}
+
+void CPageHost::CreatePages()
+{
+    for (int n = 0; n < kPageCount; ++n) {
+        QWidget* page = m_pages[static_cast<size_t>(n)];
+        page->setGeometry(rect());
+        page->setVisible(n == 0);
+    }
+}
+
+QWidget* CPageHost::Page(int n) const
+{
+    if (n < 0 || n >= kPageCount)
+        return nullptr;
+    return m_pages[static_cast<size_t>(n)];
+}
+
+CBulkSmsPage* CPageHost::BulkSmsPage() const
+{
+    return static_cast<CBulkSmsPage*>(m_pages[7]);
+}
+
+void CPageHost::resizeEvent(QResizeEvent* event)
+{
+    for (QWidget* page : m_pages)
+        page->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class CBulkSmsPage;
+
+// The area of the main window that shows one page at a time. It owns the eight pages, made
+// in the order of the navigation buttons; each page fills the whole area.
+class CPageHost final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPageCount = 8;
+
+    explicit CPageHost(QWidget* parent = nullptr);
+
+    // Lays the pages over the area: the home page visible, the others hidden.
+    void CreatePages();
+    // Page n, or nullptr when there is none.
+    QWidget* Page(int n) const;
+    int PageCount() const { return kPageCount; }
+    CBulkSmsPage* BulkSmsPage() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::array<QWidget*, kPageCount> m_pages{};
+};

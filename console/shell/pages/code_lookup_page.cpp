@@ -1,0 +1,6 @@
+#include "code_lookup_page.h"
+
+CCodeLookupPage::CCodeLookupPage(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+}

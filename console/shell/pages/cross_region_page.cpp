@@ -1,0 +1,6 @@
+#include "cross_region_page.h"
+
+CCrossRegionPage::CCrossRegionPage(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+}

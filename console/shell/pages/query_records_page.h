@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+// Page "查询记录" of the main window: the query log with its filters, replies and export. Empty until its controls are added.
+class CQueryRecordsPage final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CQueryRecordsPage(QWidget* parent = nullptr);
+};

@@ -1,0 +1,6 @@
+#include "query_stats_page.h"
+
+CQueryStatsPage::CQueryStatsPage(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+}

@@ -1,0 +1,50 @@
+#include "reply_text_dialog.h"
+
+#include "dialog_controls.h"
+#include "dialogs.h"
+#include "gbk_byte_limit.h"
+#include "kit_look.h"
+#include "skin_button.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace {
+constexpr int kMaxBytes = 140;
+}
+
+CReplyTextDialog::CReplyTextDialog(QWidget* parent) : CSkinDialog(parent)
+{
+    setFixedSize(DluSize(209, 121));
+    PlaceLabel(this, QString(), QStringLiteral("短信内容："), QRect(18, 40, 120, 20));
+    m_edit = new QPlainTextEdit(this);
+    m_edit->setObjectName(QStringLiteral("1092"));
+    m_edit->setGeometry(18, 62, width() - 36, 74);
+    m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_edit->setTabChangesFocus(true);
+    LimitGbkBytes(m_edit, kMaxBytes);
+    auto* ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(66, 148, 75, 19));
+    auto* cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(173, 148, 75, 19));
+    ok->setDefault(true);
+    connect(ok, &QAbstractButton::clicked, this, &CReplyTextDialog::OnOk);
+    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+}
+
+void CReplyTextDialog::OnInitDialog()
+{
+    CSkinDialog::OnInitDialog();
+    setWindowTitle(QStringLiteral("输入回复短信的内容"));
+    m_edit->setFocus();
+}
+
+void CReplyTextDialog::OnOk()
+{
+    const QString text = m_edit->toPlainText();
+    if (text.isEmpty()) {
+        ShowMessage(QStringLiteral("请输入短信内容！"));
+        m_edit->setFocus();
+        return;
+    }
+    m_text = text;
+    accept();
+}

@@ -1,0 +1,3 @@
+#include "the_bulk_sms_page.h"
+
+CBulkSmsPage* theBulkSmsPage = nullptr;
