@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the system and makes a demo database in the program directory (build/bin).
+# Builds the system, makes a demo database in the program directory (build/bin) if there
+# is none, and starts the console from there.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,3 +14,9 @@ if [ ! -f "$db" ]; then
   build/bin/varnholt-db init "$db" --demo
 fi
 echo "Demo database: $(realpath "$db")"
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+  echo "run.sh: no display to show the console on; start it on a desktop or under xvfb-run" >&2
+  exit 1
+fi
+exec build/bin/kelvane
