@@ -150,6 +150,8 @@ int main(int argc, char** argv) {
         std::int64_t now = MonotonicMs();
         const std::string out = sim.TakeOutput(now);
         if (attached) toWrite += out;
+        // A terminal that never reads must not make us grow without end: keep the newest.
+        if (toWrite.size() > 65536) toWrite.erase(0, toWrite.size() - 65536);
         while (!toWrite.empty()) {
             const ssize_t n = ::write(line.Fd(), toWrite.data(), toWrite.size());
             if (n <= 0) break;
