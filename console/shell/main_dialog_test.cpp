@@ -97,6 +97,16 @@ TEST_F(MainDialogTest, EveryWayOfClosingAsksAndCancelKeepsTheConsoleRunning)
         {"Escape", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
         {"window manager", [](CMainDialog& w) { w.close(); }},
     };
+    {
+        // Enter and Escape typed on a page stay there.
+        CMainDialog window;
+        window.OnInitDialog();
+        window.show();
+        window.ShowPage(2);
+        QTest::keyClick(window.PageHost()->Page(2), Qt::Key_Return);
+        QTest::keyClick(window.PageHost()->Page(2), Qt::Key_Escape);
+        EXPECT_TRUE(m_dialogs.Prompts().empty());
+    }
     for (const auto& path : paths) {
         for (const bool confirm : {false, true}) {
             m_dialogs.Clear();

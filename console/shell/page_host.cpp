@@ -9,6 +9,8 @@
 #include "query_records_page.h"
 #include "query_stats_page.h"
 
+#include <QKeyEvent>
+
 CPageHost::CPageHost(QWidget* parent) : QWidget(parent)
 {
     // Pages are made here but must not read the database yet: the connection is opened
@@ -49,4 +51,17 @@ void CPageHost::resizeEvent(QResizeEvent* event)
     for (QWidget* page : m_pages)
         page->setGeometry(rect());
     QWidget::resizeEvent(event);
+}
+
+void CPageHost::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }

@@ -24,6 +24,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Enter and Escape on a page do nothing: they must not reach the main window, where
+    // they ask to quit.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::array<QWidget*, kPageCount> m_pages{};
