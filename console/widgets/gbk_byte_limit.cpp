@@ -41,11 +41,10 @@ std::pair<QString, int> Fit(const QString& before, const QString& after, int max
 
 void LimitGbkBytes(QLineEdit* edit, int maxBytes)
 {
-    auto accepted = std::make_shared<QString>(CutToGbkBytes(edit->text(), maxBytes));
-    if (*accepted != edit->text())
-        edit->setText(*accepted);
+    auto accepted = std::make_shared<QString>(edit->text());
     QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, maxBytes, accepted](const QString& text) {
-        if (GbkByteCount(text) <= maxBytes) {
+        // Text the program sets is shown as it is; only typing and pasting are limited.
+        if (!edit->isModified() || GbkByteCount(text) <= maxBytes) {
             *accepted = text;
             return;
         }

@@ -46,6 +46,9 @@ TEST(GbkByteLimit, EditsRefuseTextPastTheirByteLimit)
     password.setCursorPosition(2);
     QTest::keyClicks(&password, QStringLiteral("X"));
     EXPECT_EQ(password.text(), QStringLiteral("abcdefghij"));
+    // A longer value the program puts there stays whole.
+    password.setText(QStringLiteral("abcdefghijklmnopqrs"));
+    EXPECT_EQ(password.text(), QStringLiteral("abcdefghijklmnopqrs"));
 
     QPlainTextEdit reply;
     LimitGbkBytes(&reply, 140);
