@@ -1,0 +1,31 @@
+# The batch page, the batch dialog and the page's commands: the Qt part of this folder.
+# It stands in for the shell's empty page 1 and uses the shell's dialog services
+# (kelvane_ui), whose folder is read after this one; targets are linked by name.
+set(kelvane_batches_shell ${PROJECT_SOURCE_DIR}/console/shell)
+if(NOT (EXISTS ${kelvane_batches_shell}/dialogs.h AND EXISTS ${kelvane_batches_shell}/modal_runner.h
+        AND EXISTS ${kelvane_batches_shell}/pump_messages.h))
+  message(STATUS "kelvane_batches_gui: waiting for the shell's dialog services")
+  return()
+endif()
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+
+add_library(kelvane_batches_gui STATIC
+  choose_batch_number.cpp
+  gbk_byte_validator.cpp
+  batch_dialog.cpp
+  product_batch_page.cpp)
+set_target_properties(kelvane_batches_gui PROPERTIES AUTOMOC ON)
+target_include_directories(kelvane_batches_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(kelvane_batches_gui PUBLIC kelvane_batches kelvane_ui kelvane_widgets Qt6::Widgets)
+# The shell's page host builds this page in place of its empty one.
+set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_batches_gui)
+
+add_executable(kelvane_batches_gui_tests
+  choose_batch_number_test.cpp
+  batch_dialog_test.cpp
+  product_batch_page_test.cpp)
+target_link_libraries(kelvane_batches_gui_tests PRIVATE
+  kelvane_batches_gui kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
+gtest_discover_tests(kelvane_batches_gui_tests
+  DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)

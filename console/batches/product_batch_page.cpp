@@ -1,0 +1,377 @@
+#include "product_batch_page.h"
+
+#include "batch_dialog.h"
+#include "choose_batch_number.h"
+#include "store_batch_codes.h"
+
+#include "dialogs.h"
+#include "modal_runner.h"
+#include "program_directory.h"
+#include "pump_messages.h"
+
+#include "color_list_ctrl.h"
+#include "kit_look.h"
+#include "skin_button.h"
+#include "skin_frame.h"
+
+#include "clock.h"
+#include "db_connection.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "sql_text.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProgressBar>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kStatusNew = "未启用";
+const char* const kStatusEnabled = "启用";
+const char* const kStatusDisabled = "停用";
+
+// Even when a hundred codes take long (a busy database), the window is served this often.
+constexpr qint64 kLongestQuietMs = 50;
+
+std::string Quoted(const QString& text)
+{
+    return SqlQuote(text.toStdString());
+}
+
+} // namespace
+
+CProductBatchPage::CProductBatchPage(QWidget* parent)
+    : QWidget(parent),
+      m_list(new CColorListCtrl(this)),
+      m_frame(new CSkinFrame(this)),
+      m_progress(new QProgressBar(this)),
+      m_clock(&TheSystemClock())
+{
+    setAutoFillBackground(true);
+
+    struct Heading {
+        const char* text;
+        int width;
+    };
+    // The batch number rides along in a column of negative width, which hides it.
+    static const Heading kHeadings[] = {
+        {"产品名称", 90},     {"产品描述", 120},     {"生成编码日期", 130}, {"启用编码日期", 130}, {"产品起始编码", 100},
+        {"产品结束编码", 100}, {"产品数量", 60}, {"查询状态", 60}, {"产品编号", -10},
+    };
+    for (int i = 0; i < 9; ++i)
+        m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
+    m_list->SetGridLines(true);
+    m_list->SetMultipleSelection(false);
+    m_list->SetSelectionBackground(ListSelectionBackground());
+    m_list->SetSelectionText(Qt::black);
+    m_list->setGeometry(DluRect(6, 6, 407, 214));
+    m_list->setObjectName(QStringLiteral("list"));
+    connect(m_list, &CColorListCtrl::ItemDoubleClicked, this, [this](int) { EditRemark(); });
+
+    // The frame lies on the list's rectangle, one pixel further out to the left and top.
+    m_frame->setGeometry(m_list->geometry().adjusted(-1, -1, 0, 0));
+    m_frame->lower();
+
+    m_progress->setGeometry(DluRect(6, 224, 407, 8));
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+
+    struct Command {
+        const char* caption;
+        const char* name;
+        void (CProductBatchPage::*run)();
+    };
+    static const Command kCommands[] = {
+        {"新加货品", "newBatch", &CProductBatchPage::NewBatch},
+        {"生成防伪码", "generateCodes", &CProductBatchPage::GenerateCodes},
+        {"打印防伪码", "printStickers", &CProductBatchPage::PrintStickers},
+        {"启用防伪码", "enableBatch", &CProductBatchPage::EnableBatch},
+        {"停用防伪码", "disableBatch", &CProductBatchPage::DisableBatch},
+        {"删除货品", "deleteBatch", &CProductBatchPage::DeleteBatch},
+    };
+    int x = 6;
+    for (const Command& command : kCommands) {
+        auto* button = new CSkinButton(QString::fromUtf8(command.caption), this);
+        button->setObjectName(QString::fromUtf8(command.name));
+        button->setGeometry(DluRect(x, 238, 62, 16));
+        x += 69;
+        connect(button, &QPushButton::clicked, this, command.run);
+        m_buttons.push_back(button);
+    }
+
+    m_startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+
+    // The connection is opened after the pages are created: the list is read later.
+    m_loadTimer.setSingleShot(true);
+    m_loadTimer.setInterval(kLoadDelayMs);
+    connect(&m_loadTimer, &QTimer::timeout, this, &CProductBatchPage::LoadBatches);
+    m_loadTimer.start();
+}
+
+CProductBatchPage::~CProductBatchPage() = default;
+
+void CProductBatchPage::SetClock(const Clock* clock)
+{
+    m_clock = clock ? clock : &TheSystemClock();
+}
+
+QString CProductBatchPage::NowText() const
+{
+    const std::tm now = m_clock->LocalNow();
+    char text[64];
+    std::snprintf(text, sizeof text, "%4d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1,
+                  now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    return QString::fromLatin1(text);
+}
+
+int CProductBatchPage::SelectedRow() const
+{
+    return m_list->GetFirstSelectedItem();
+}
+
+QString CProductBatchPage::Cell(int row, int column) const
+{
+    return m_list->GetItemText(row, column);
+}
+
+void CProductBatchPage::SetCell(int row, int column, const QString& text)
+{
+    m_list->SetItemText(row, column, text);
+}
+
+bool CProductBatchPage::HasCodes(int row) const
+{
+    return !Cell(row, kCreateCodeTime).trimmed().isEmpty();
+}
+
+std::vector<std::string> CProductBatchPage::BatchNumberCells() const
+{
+    std::vector<std::string> cells;
+    const int rows = m_list->GetItemCount();
+    cells.reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row)
+        cells.push_back(Cell(row, kBatchNumber).toStdString());
+    return cells;
+}
+
+void CProductBatchPage::LoadBatches()
+{
+    m_loadTimer.stop();
+    CDbRecordset rows;
+    rows.SetConnection(TheConnection());
+    if (rows.Open("select ProductName,ProductRemark,CreateCodeTime,UseCodeTime,StartNumber,EndNumber,ProductCount,"
+                  "ProductStatus,ProductCode from ProductGroupTable",
+                  1, 3, 3) != 1)
+        return;
+    static const char* const kFields[] = {"ProductName", "ProductRemark", "CreateCodeTime",
+                                          "UseCodeTime", "StartNumber",   "EndNumber",
+                                          "ProductCount", "ProductStatus", "ProductCode"};
+    while (!rows.IsEOF()) {
+        std::string value;
+        rows.GetFieldValue(kFields[0], value);
+        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromStdString(value));
+        for (int column = 1; column < 9; ++column) {
+            value.clear();
+            rows.GetFieldValue(kFields[column], value);
+            SetCell(row, column, QString::fromStdString(value));
+        }
+        rows.MoveNext();
+    }
+}
+
+void CProductBatchPage::NewBatch()
+{
+    CBatchDialog dialog(this);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+
+    const int batchNumber = ChooseBatchNumber(BatchNumberCells());
+    const int row = m_list->InsertItem(m_list->GetItemCount(), dialog.Name());
+    SetCell(row, kRemark, dialog.Remark());
+    SetCell(row, kCount, QString::number(dialog.Quantity()));
+    SetCell(row, kStatus, QString::fromUtf8(kStatusNew));
+    SetCell(row, kBatchNumber, QString::number(batchNumber));
+
+    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+               "values ('" + SqlQuote(BlankIfEmpty(dialog.Name().toStdString())) + "','" +
+               SqlQuote(BlankIfEmpty(dialog.Remark().toStdString())) + "'," + IntText(dialog.Quantity()) +
+               ",'未启用'," + IntText(batchNumber) + ")");
+}
+
+void CProductBatchPage::SetCommandsEnabled(bool enabled)
+{
+    for (CSkinButton* button : m_buttons)
+        button->setEnabled(enabled);
+}
+
+void CProductBatchPage::ShowProgress(int serial)
+{
+    m_progress->setValue(serial);
+}
+
+void CProductBatchPage::GenerateCodes()
+{
+    // The page's commands are off during a run; this also holds when a queued click
+    // arrives while the run lets window events through.
+    if (m_generating)
+        return;
+    const int row = SelectedRow();
+    if (row < 0) {
+        ShowMessage(QStringLiteral("请先从列表中选择要生成防伪码的产品！"), false);
+        return;
+    }
+    const QString name = Cell(row, kName);
+    const int quantity = CellInteger(Cell(row, kCount).toStdString());
+    const int batchNumber = CellInteger(Cell(row, kBatchNumber).toStdString());
+    if (HasCodes(row)) {
+        ShowMessage(QStringLiteral("您选择的产品已经生成了防伪码，请重新选择！"), false);
+        return;
+    }
+    if (!VerifyAdministrator())
+        return;
+    const QString startedAt = NowText();
+    if (quantity > kSlowQuantity)
+        ShowMessage(QStringLiteral("防伪码生成速度较慢，请耐心等候！"), false);
+
+    m_generating = true;
+    SetCommandsEnabled(false);
+    m_progress->setRange(0, std::max(quantity, 1));
+    m_progress->setValue(0);
+    m_progress->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    const QString oldStart = Cell(row, kStartNumber);
+    const QString oldEnd = Cell(row, kEndNumber);
+    QElapsedTimer sincePump;
+    sincePump.start();
+    const bool stored = StoreBatchCodes(
+        *TheConnection(), *m_clock, name.toStdString(), batchNumber, quantity,
+        [&](int serial) {
+            if (serial % 100 == 0 || sincePump.elapsed() >= kLongestQuietMs) {
+                ShowProgress(serial);
+                PumpMessages();
+                sincePump.restart();
+            }
+        },
+        [&](BatchEnd end, const std::string& productId) {
+            SetCell(row, end == BatchEnd::First ? kStartNumber : kEndNumber, QString::fromStdString(productId));
+        });
+
+    QApplication::restoreOverrideCursor();
+    m_progress->hide();
+    SetCommandsEnabled(true);
+    m_generating = false;
+
+    if (!stored) {
+        // The run was rolled back and its failure shown: nothing of it is in the database,
+        // so the row must not claim codes either.
+        SetCell(row, kStartNumber, oldStart);
+        SetCell(row, kEndNumber, oldEnd);
+        return;
+    }
+    SetCell(row, kCreateCodeTime, startedAt);
+    ShowMessage(QStringLiteral("防伪码生成完毕！"), false);
+}
+
+void CProductBatchPage::PrintStickers()
+{
+    const int row = SelectedRow();
+    if (row < 0) {
+        ShowMessage(QStringLiteral("请先选择要打印防伪贴纸的产品！"), false);
+        return;
+    }
+    if (!HasCodes(row)) {
+        ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！"), false);
+        return;
+    }
+    // Started and left alone: whether it ran is not the console's concern.
+    m_startProgram(ProgramDirectory() + QStringLiteral("/stickwell"),
+                   {Cell(row, kStartNumber) + Cell(row, kEndNumber)});
+}
+
+void CProductBatchPage::EnableBatch()
+{
+    const int row = SelectedRow();
+    if (row < 0) {
+        ShowMessage(QStringLiteral("请先从列表中选择要启用短信查询的产品！"), false);
+        return;
+    }
+    if (!HasCodes(row)) {
+        ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能启用短信查询功能！"), false);
+        return;
+    }
+    SetCell(row, kUseCodeTime, NowText());
+    SetCell(row, kStatus, QString::fromUtf8(kStatusEnabled));
+    const std::string name = Quoted(Cell(row, kName));
+    ExecuteSql("update ProductTable set UseStatus=1 where ProductName='" + name + "'");
+    ExecuteSql("update ProductGroupTable set UseCodeTime=now(),ProductStatus='启用' where ProductName='" + name + "'");
+}
+
+void CProductBatchPage::DisableBatch()
+{
+    const int row = SelectedRow();
+    if (row < 0) {
+        ShowMessage(QStringLiteral("请先从列表中选择要停用短信查询的产品！"), false);
+        return;
+    }
+    if (!HasCodes(row))
+        return;
+    const QString status = Cell(row, kStatus);
+    if (status == QString::fromUtf8(kStatusEnabled)) {
+        SetCell(row, kStatus, QString::fromUtf8(kStatusDisabled));
+        const std::string name = Quoted(Cell(row, kName));
+        ExecuteSql("update ProductTable set UseStatus=0 where ProductName='" + name + "'");
+        ExecuteSql("update ProductGroupTable set ProductStatus='停用' where ProductName='" + name + "'");
+    } else if (status == QString::fromUtf8(kStatusNew)) {
+        // Only the cell: the batch was never switched on, so there is nothing to switch off.
+        SetCell(row, kStatus, QString::fromUtf8(kStatusDisabled));
+    }
+}
+
+void CProductBatchPage::DeleteBatch()
+{
+    const int row = SelectedRow();
+    if (row < 0) {
+        ShowMessage(QStringLiteral("请先从列表中选择要删除短信查询的产品！"), false);
+        return;
+    }
+    if (!ShowMessage(QStringLiteral("注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n"
+                                    "确认您要做此操作吗？"),
+                     true))
+        return;
+    if (!VerifyAdministrator())
+        return;
+    const std::string name = Quoted(Cell(row, kName));
+    m_list->DeleteItem(row);
+    ExecuteSql("delete from ProductGroupTable where ProductName='" + name + "'");
+    ExecuteSql("delete from ProductTable where ProductName='" + name + "'");
+}
+
+void CProductBatchPage::EditRemark()
+{
+    if (m_generating)
+        return;
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    CBatchDialog dialog(this);
+    dialog.SetMode(CBatchDialog::Mode::Edit);
+    dialog.SetName(Cell(row, kName));
+    const QString oldRemark = Cell(row, kRemark);
+    dialog.SetRemark(oldRemark);
+    dialog.SetQuantity(CellInteger(Cell(row, kCount).toStdString()));
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+    const QString remark = dialog.Remark();
+    if (remark.toUtf8() == oldRemark.toUtf8())
+        return;
+    ExecuteSql("update ProductGroupTable set ProductRemark='" + SqlQuote(BlankIfEmpty(remark.toStdString())) +
+               "' where ProductName='" + Quoted(Cell(row, kName)) + "'");
+    SetCell(row, kRemark, remark);
+}
