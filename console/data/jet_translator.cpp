@@ -151,6 +151,21 @@ JetTranslator::StatementKind JetTranslator::KindOf(std::string_view statement)
     return StatementKind::Other;
 }
 
+bool JetTranslator::IsDml(StatementKind kind)
+{
+    return kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete;
+}
+
+JetTranslator::StatementKind JetTranslator::ParametriseStatement(std::string_view statement, const Clock& clock)
+{
+    const StatementKind kind = KindOf(statement);
+    if (kind == StatementKind::Other)
+        Scan(statement, clock, false, false);
+    else
+        Parametrise(statement, clock, IsDml(kind));
+    return kind;
+}
+
 std::string JetTranslator::Translate(std::string_view statement, const Clock& clock)
 {
     Scan(statement, clock, false, false);

@@ -33,11 +33,19 @@ public:
     // position in an order by, so callers pass true only for insert, update and delete).
     void Parametrise(std::string_view statement, const Clock& clock, bool parametriseNumbers);
 
+    // Parametrise() as far as the statement's kind allows, answering the kind: insert,
+    // update and delete give up every literal, select its texts and dates; any other
+    // statement (definitions, pragmas) keeps its literals in place, as engines take no
+    // parameters there, and Literals() is empty.
+    StatementKind ParametriseStatement(std::string_view statement, const Clock& clock);
+
     const std::string& Skeleton() const { return m_skeleton; }
     const std::vector<Literal>& Literals() const { return m_literals; }
 
     // What the statement does, from its first word.
     static StatementKind KindOf(std::string_view statement);
+    // Insert, update or delete.
+    static bool IsDml(StatementKind kind);
 
     // Reads the inside of a #...# literal (2004-5-1 0:0:1, 5/1/2004, 2004/05/01 1:02 PM)
     // into "YYYY-MM-DD HH:MM:SS"; false when it is no date.

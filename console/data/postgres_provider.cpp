@@ -24,12 +24,6 @@ constexpr Oid kDateOid = 1082;
 constexpr Oid kTimestampOid = 1114;
 constexpr Oid kTimestampTzOid = 1184;
 
-bool IsDml(JetTranslator::StatementKind kind)
-{
-    return kind == JetTranslator::StatementKind::Insert || kind == JetTranslator::StatementKind::Update ||
-           kind == JetTranslator::StatementKind::Delete;
-}
-
 std::string Trimmed(const char* text)
 {
     return TrimBlanks(text ? text : "");
@@ -332,12 +326,18 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
         AddError("The connection is not open.", "08003", 0);
         return false;
     }
-    const auto kind = JetTranslator::KindOf(statement);
-    const bool dml = IsDml(kind);
-    m_translator.Parametrise(statement, TheClock(), dml);
+    const auto kind = m_translator.ParametriseStatement(statement, TheClock());
+    const bool dml = JetTranslator::IsDml(kind);
     if (TrimBlanks(m_translator.Skeleton()).empty()) {
         AddError("The statement is empty.", "42601", 0);
         return false;
+    }
+    if (kind == JetTranslator::StatementKind::Other) {
+        // A one-off text (a definition and the like) is not worth a prepared statement.
+        if (m_pipelining && !FlushPipeline(true))
+            return false;
+        return ReadResult(PQexecParams(m_conn, m_translator.Skeleton().c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0),
+                          result);
     }
 
     // The cache key is the skeleton plus the parameter types (a number may be whole or not).

@@ -138,6 +138,30 @@ TEST_P(ProviderTest, QuotedTextIsStoredAsTyped)
                   std::vector<std::string>{name});
 }
 
+TEST_P(ProviderTest, DefinitionsKeepTheirLiteralsInPlace)
+{
+    // Engines take no parameters in definitions, so texts and dates there stay as written.
+    ExecuteSql("create table TidyNote (Id integer, Note varchar(20) default 'x', Made timestamp default #2004-5-1#)");
+    ExecuteSql("create view TidyNoteView as select Id, Note, Made, 'y' as Mark from TidyNote where Note <> 'z'");
+    if (Engine() == SqlDialect::SQLite) {
+        ExecuteSql("create trigger TidyNoteMark after insert on TidyNote when new.Id=2 "
+                   "begin update TidyNote set Note='t' where Id=new.Id; end");
+    } else {
+        ExecuteSql("create function tidy_note_mark() returns trigger language plpgsql as "
+                   "'begin if new.Id=2 then new.Note := ''t''; end if; return new; end'");
+        ExecuteSql("create trigger TidyNoteMark before insert on TidyNote for each row "
+                   "execute function tidy_note_mark()");
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+    ExecuteSql("insert into TidyNote (Id) values (1)");
+    ExecuteSql("insert into TidyNote (Id) values (2)");
+    EXPECT_EQ(Column("select Note from TidyNoteView order by Id", "Note"), (std::vector<std::string>{"x", "t"}));
+    EXPECT_EQ(Column("select Mark from TidyNoteView where Id=1", "Mark"), std::vector<std::string>{"y"});
+    EXPECT_EQ(Column("select Made from TidyNoteView where Id=1", "Made"),
+              std::vector<std::string>{"2004-05-01 00:00:00"});
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
 TEST_P(ProviderTest, DateLiteralsAndNowCompareWithStoredTimes)
 {
     const FixedClock clock(1765275630); // some moment of 2025

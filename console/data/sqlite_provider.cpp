@@ -252,10 +252,7 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
         AddError("The connection is not open.", "08003", 0);
         return false;
     }
-    const auto kind = JetTranslator::KindOf(statement);
-    const bool dml = kind == JetTranslator::StatementKind::Insert || kind == JetTranslator::StatementKind::Update ||
-                     kind == JetTranslator::StatementKind::Delete;
-    m_translator.Parametrise(statement, TheClock(), dml);
+    m_translator.ParametriseStatement(statement, TheClock());
     sqlite3_stmt* stmt = Prepared(m_translator.Skeleton());
     if (!stmt)
         return false;
