@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -105,10 +107,11 @@ struct RunResult {
     std::string output; // stdout and stderr together
 };
 
-RunResult RunStickwell(const std::string& home, const std::string& args)
+RunResult RunStickwell(const std::string& home, const std::string& args, const std::string& path = std::string())
 {
     const std::string log = home + "/run.log";
-    const std::string command = "KELVANE_HOME='" + home + "' '" STICKWELL_BINARY "' " + args + " >'" + log + "' 2>&1";
+    const std::string command = (path.empty() ? std::string() : "PATH='" + path + "' ") + "KELVANE_HOME='" + home +
+                                "' '" STICKWELL_BINARY "' " + args + " >'" + log + "' 2>&1";
     RunResult result;
     const int status = std::system(command.c_str());
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -345,4 +348,37 @@ TEST(StickwellProgram, FailuresSayOneLineAndLeaveNoSheet)
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists(pdf));
     }
+}
+
+TEST(StickwellProgram, HandsTheSheetToTheViewerOrThePrinter)
+{
+    TempDir home;
+    CodeDatabase db(home.File("Varnholt.db"), 2);
+    // Stand-ins for the desktop's viewer and CUPS that note how they were called.
+    TempDir bin;
+    for (const char* tool : {"xdg-open", "lp"}) {
+        const std::string script = bin.File(tool);
+        WriteFile(script, std::string("#!/bin/sh\necho \"$@\" > '") + bin.File(std::string(tool) + ".args") + "'\n");
+        fs::permissions(script, fs::perms::owner_all);
+    }
+    const std::string path = bin.Path() + ":/usr/bin:/bin";
+    const std::string pdf = home.File("sheet.pdf");
+    const std::string range = ProductId(1, 0) + ProductId(1, 1);
+
+    ASSERT_EQ(RunStickwell(home.Path(), "--output '" + pdf + "' " + range, path).exitCode, 0);
+    // The viewer is started and left to run.
+    for (int i = 0; i < 100 && !fs::exists(bin.File("xdg-open.args")); ++i)
+        usleep(20000);
+    EXPECT_EQ(ReadFile(bin.File("xdg-open.args")), pdf + "\n");
+
+    const RunResult printed =
+        RunStickwell(home.Path(), "--print --printer office --output '" + pdf + "' " + range, path);
+    ASSERT_EQ(printed.exitCode, 0) << printed.output;
+    EXPECT_EQ(ReadFile(bin.File("lp.args")), "-d office -- " + pdf + "\n");
+
+    // A printer that refuses: one line, and a failure.
+    WriteFile(bin.File("lp"), "#!/bin/sh\necho 'lp: The printer or class does not exist.' >&2\nexit 1\n");
+    const RunResult refused = RunStickwell(home.Path(), "--print --output '" + pdf + "' " + range, path);
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.output.find("does not exist"), std::string::npos) << refused.output;
 }
