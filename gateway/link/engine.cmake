@@ -82,9 +82,7 @@ if(TARGET brantlet_engine AND BRANTLET_ENGINE_FUZZ_CXX)
   set(engine_fuzz_bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/engine_fuzz)
   add_custom_command(
     OUTPUT ${engine_fuzz_bin}
-    # clang flags an unused constant in the termios binding that gcc accepts.
     COMMAND ${BRANTLET_ENGINE_FUZZ_CXX} -std=c++20 -g -O1 -Wall -Wextra -Werror
-            -Wno-unused-const-variable
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
             -I${CMAKE_CURRENT_LIST_DIR} ${engine_fuzz_sources} -o ${engine_fuzz_bin}
     DEPENDS ${engine_fuzz_sources} ${engine_fuzz_headers}

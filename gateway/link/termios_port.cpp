@@ -30,7 +30,6 @@ constexpr BaudCode kBauds[] = {
 };
 
 constexpr int kDefaultBaud = 19200;
-constexpr std::size_t kReadChunk = BytePort::kReadChunk;
 
 void SetModemLine(int fd, int line, bool raised)
 {
@@ -125,7 +124,7 @@ int TermiosPort::Read(char* buffer, std::size_t capacity)
     if (m_fd < 0) {
         return -1;
     }
-    const ssize_t count = ::read(m_fd, buffer, std::min(capacity, kReadChunk));
+    const ssize_t count = ::read(m_fd, buffer, std::min(capacity, BytePort::kReadChunk));
     // Nothing there (EAGAIN), the device gone (EIO), the far end closed (0): no data.
     return count > 0 ? static_cast<int>(count) : 0;
 }
