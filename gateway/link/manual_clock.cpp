@@ -20,24 +20,8 @@ void ManualClock::FollowTime(std::function<std::int64_t()> elapsedMs)
 
 LinkTime ManualClock::Make(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    const std::time_t t = timegm(&fields);
-    std::tm normal{};
-    gmtime_r(&t, &normal);
     LinkTime time;
-    time.year = static_cast<std::uint16_t>(normal.tm_year + 1900);
-    time.month = static_cast<std::uint16_t>(normal.tm_mon + 1);
-    time.dayOfWeek = static_cast<std::uint16_t>(normal.tm_wday);
-    time.day = static_cast<std::uint16_t>(normal.tm_mday);
-    time.hour = static_cast<std::uint16_t>(normal.tm_hour);
-    time.minute = static_cast<std::uint16_t>(normal.tm_min);
-    time.second = static_cast<std::uint16_t>(normal.tm_sec);
+    NormaliseLinkTime(year, month, day, hour, minute, second, time);
     return time;
 }
 

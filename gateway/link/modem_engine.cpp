@@ -20,25 +20,10 @@ namespace {
 // applied, so a stamp never moves by a daylight-saving change.
 LinkTime NormaliseCalendar(const LinkTime& stamp)
 {
-    std::tm fields{};
-    fields.tm_year = stamp.year - 1900;
-    fields.tm_mon = stamp.month - 1;
-    fields.tm_mday = stamp.day;
-    fields.tm_hour = stamp.hour;
-    fields.tm_min = stamp.minute;
-    fields.tm_sec = stamp.second;
-    const std::time_t seconds = timegm(&fields);
-    std::tm normal{};
-    if (seconds == static_cast<std::time_t>(-1) || gmtime_r(&seconds, &normal) == nullptr)
+    LinkTime result;
+    if (!NormaliseLinkTime(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, result))
         return stamp;
-    LinkTime result = stamp;
-    result.year = static_cast<std::uint16_t>(normal.tm_year + 1900);
-    result.month = static_cast<std::uint16_t>(normal.tm_mon + 1);
-    result.day = static_cast<std::uint16_t>(normal.tm_mday);
-    result.dayOfWeek = static_cast<std::uint16_t>(normal.tm_wday);
-    result.hour = static_cast<std::uint16_t>(normal.tm_hour);
-    result.minute = static_cast<std::uint16_t>(normal.tm_min);
-    result.second = static_cast<std::uint16_t>(normal.tm_sec);
+    result.milliseconds = stamp.milliseconds;
     return result;
 }
 

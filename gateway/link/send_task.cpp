@@ -10,13 +10,8 @@ CSendTask::CSendTask(CSerialPort* port, const MessageRecord& record, bool reques
 
 int CSendTask::Tick()
 {
-    ++m_ticks;
-    if (IsFinished())
+    if (CModemTask::Tick() == 0)
         return 0;
-    if (m_ticks > m_limit) {
-        OnTimeout();
-        return 0;
-    }
     if (m_state == 1 && m_ticks > kPromptLimit) {
         OnTimeout();
         m_promptTimedOut = true;
