@@ -91,34 +91,31 @@ std::string CDbConnection::GetErrorsText() const
     return text;
 }
 
+bool CDbConnection::CheckOpen()
+{
+    if (IsOpen())
+        return true;
+    m_ownErrors.clear();
+    AddError("The connection is not open.");
+    return false;
+}
+
 bool CDbConnection::BeginTrans()
 {
     m_ownErrors.clear();
-    if (!IsOpen()) {
-        AddError("The connection is not open.");
-        return false;
-    }
-    return m_provider->Begin();
+    return CheckOpen() && m_provider->Begin();
 }
 
 bool CDbConnection::CommitTrans()
 {
     m_ownErrors.clear();
-    if (!IsOpen()) {
-        AddError("The connection is not open.");
-        return false;
-    }
-    return m_provider->Commit();
+    return CheckOpen() && m_provider->Commit();
 }
 
 bool CDbConnection::RollbackTrans()
 {
-    if (!IsOpen()) {
-        m_ownErrors.clear();
-        AddError("The connection is not open.");
-        return false;
-    }
-    return m_provider->Rollback();
+    // Errors of a failed commit stay readable after the rollback that follows it.
+    return CheckOpen() && m_provider->Rollback();
 }
 
 void CDbConnection::SetClock(const Clock* clock)

@@ -45,6 +45,9 @@ public:
     void SetClock(const Clock* clock);
 
 private:
+    // False, with the error "The connection is not open.", when it is not.
+    bool CheckOpen();
+
     std::string m_connectionString;
     std::unique_ptr<DbProvider> m_provider;
     std::vector<DbError> m_ownErrors;

@@ -6,9 +6,23 @@
 #include "sqlite_provider.h"
 #include "text_util.h"
 
+DbProvider::DbProvider(SqlDialect dialect, const char* sourceName)
+    : m_dialect(dialect), m_sourceName(sourceName), m_translator(dialect)
+{
+}
+
 void DbProvider::AddError(std::string description, std::string sqlState, int native)
 {
-    m_errors.push_back(DbError{std::move(description), std::move(sqlState), native, SourceName()});
+    m_errors.push_back(DbError{std::move(description), std::move(sqlState), native, m_sourceName});
+}
+
+bool DbProvider::ReadyToRun()
+{
+    ClearErrors();
+    if (IsOpen())
+        return true;
+    AddError("The connection is not open.", "08003", 0);
+    return false;
 }
 
 const Clock& DbProvider::TheClock() const

@@ -20,7 +20,7 @@ class DbProvider {
 public:
     virtual ~DbProvider() = default;
 
-    virtual SqlDialect Dialect() const = 0;
+    SqlDialect Dialect() const { return m_dialect; }
     virtual bool Open(const ConnectionString& settings) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
@@ -59,9 +59,18 @@ public:
     static std::unique_ptr<DbProvider> Create(const ConnectionString& settings);
 
 protected:
-    virtual const char* SourceName() const = 0;
+    // sourceName is what errors name as their source.
+    DbProvider(SqlDialect dialect, const char* sourceName);
+
+    // Starts a call that needs the connection: clears the errors, and answers false with
+    // the error "The connection is not open." when it is not.
+    bool ReadyToRun();
+    JetTranslator& Translator() { return m_translator; }
 
 private:
+    const SqlDialect m_dialect;
+    const char* const m_sourceName;
+    JetTranslator m_translator;
     std::vector<DbError> m_errors;
     const Clock* m_clock = nullptr;
 };

@@ -281,7 +281,7 @@ bool PostgresProvider::FlushPipeline(bool reportErrors)
 
 void PostgresProvider::BuildParameters()
 {
-    const auto& literals = m_translator.Literals();
+    const auto& literals = Translator().Literals();
     std::size_t total = 0;
     for (const auto& literal : literals)
         total += literal.text.size() + 1;
@@ -306,7 +306,7 @@ const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string
             shape.fullName.clear();
     }
     Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
-    PGresult* r = PQprepare(m_conn, prepared.name.c_str(), m_translator.Skeleton().c_str(), prepared.parameters,
+    PGresult* r = PQprepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters,
                             m_types.data());
     const bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
@@ -319,30 +319,27 @@ const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string
 
 bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
 {
-    ClearErrors();
     if (result)
         result->reset();
-    if (!m_conn) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
-    const auto kind = m_translator.ParametriseStatement(statement, TheClock());
+    const auto kind = Translator().ParametriseStatement(statement, TheClock());
     const bool dml = JetTranslator::IsDml(kind);
-    if (TrimBlanks(m_translator.Skeleton()).empty()) {
+    const std::string& skeleton = Translator().Skeleton();
+    if (TrimBlanks(skeleton).empty()) {
         AddError("The statement is empty.", "42601", 0);
         return false;
     }
     if (kind == JetTranslator::StatementKind::Other) {
         // A one-off text (a definition and the like) is not worth a prepared statement.
-        if (m_pipelining && !FlushPipeline(true))
+        if (!FlushPipeline(true))
             return false;
-        return ReadResult(PQexecParams(m_conn, m_translator.Skeleton().c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0),
-                          result);
+        return ReadResult(PQexecParams(m_conn, skeleton.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), result);
     }
 
     // The cache key is the skeleton plus the parameter types (a number may be whole or not).
-    const auto& literals = m_translator.Literals();
-    m_key = m_translator.Skeleton();
+    const auto& literals = Translator().Literals();
+    m_key = skeleton;
     m_types.clear();
     if (!literals.empty()) {
         m_key += '\x1f';
@@ -378,7 +375,7 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
         auto it = m_prepared.find(m_key);
         if (it == m_prepared.end()) {
             Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
-            if (!PQsendPrepare(m_conn, prepared.name.c_str(), m_translator.Skeleton().c_str(), prepared.parameters,
+            if (!PQsendPrepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters,
                                m_types.data())) {
                 AddConnectionError("08006");
                 FlushPipeline(false);
@@ -399,7 +396,7 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
         return true;
     }
 
-    if (m_pipelining && !FlushPipeline(true))
+    if (!FlushPipeline(true))
         return false;
     const Prepared* prepared = PrepareNow(m_key);
     if (!prepared)
@@ -427,7 +424,7 @@ const PostgresProvider::InsertShape& PostgresProvider::ShapeOf(const std::string
         return it->second;
     InsertShape shape;
     // Only "insert into T (..) values (..)" with every parameter inside the one tuple.
-    const std::string& sql = m_translator.Skeleton();
+    const std::string& sql = Translator().Skeleton();
     std::size_t end = sql.size();
     while (end > 0 && (IsBlank(sql[end - 1]) || sql[end - 1] == ';'))
         --end;
@@ -496,7 +493,7 @@ bool PostgresProvider::QueueRow(const InsertShape& shape)
         m_rowsValues.clear();
         m_rowsOffsets.clear();
     }
-    for (const auto& literal : m_translator.Literals()) {
+    for (const auto& literal : Translator().Literals()) {
         m_rowsOffsets.push_back(m_rowsValues.size());
         m_rowsValues.append(literal.text);
         m_rowsValues.push_back('\0');
@@ -595,23 +592,17 @@ bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)
 
 bool PostgresProvider::ExecuteScript(const std::string& script)
 {
-    ClearErrors();
-    if (!m_conn) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
-    if (m_pipelining && !FlushPipeline(true))
+    if (!FlushPipeline(true))
         return false;
     return Simple(script.c_str());
 }
 
 bool PostgresProvider::Begin()
 {
-    ClearErrors();
-    if (!m_conn) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
     if (m_inTransaction) {
         AddError("A transaction is already active.", "25001", 0);
         return false;
@@ -703,12 +694,9 @@ const PostgresProvider::TableInfo* PostgresProvider::Table(unsigned int oid)
 bool PostgresProvider::UpdateRow(const DbResult& result, std::size_t row,
                                  const std::vector<std::pair<std::size_t, FieldValue>>& changes)
 {
-    ClearErrors();
-    if (!m_conn) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
-    if (m_pipelining && !FlushPipeline(true))
+    if (!FlushPipeline(true))
         return false;
     std::string tableOid;
     for (const auto& [column, value] : changes) {

@@ -20,10 +20,9 @@ struct pg_result;
 // inserts of one shape ("insert into T (..) values (..)") travel as one multi-row insert.
 class PostgresProvider final : public DbProvider {
 public:
-    PostgresProvider() = default;
+    PostgresProvider() : DbProvider(SqlDialect::PostgreSQL, "PostgreSQL") {}
     ~PostgresProvider() override;
 
-    SqlDialect Dialect() const override { return SqlDialect::PostgreSQL; }
     bool Open(const ConnectionString& settings) override;
     void Close() override;
     bool IsOpen() const override { return m_conn != nullptr; }
@@ -40,9 +39,6 @@ public:
     static constexpr int kPipelineBatch = 512;
     // Rows of one multi-row insert.
     static constexpr int kRowsPerInsert = 256;
-
-protected:
-    const char* SourceName() const override { return "PostgreSQL"; }
 
 private:
     struct Prepared {
@@ -80,7 +76,6 @@ private:
     const TableInfo* Table(unsigned int oid);
 
     pg_conn* m_conn = nullptr;
-    JetTranslator m_translator{SqlDialect::PostgreSQL};
     std::unordered_map<std::string, Prepared> m_prepared;
     int m_nextName = 0;
     bool m_inTransaction = false;

@@ -205,6 +205,15 @@ void SqliteProvider::AddEngineError(int code)
     AddError(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code), SqlStateOf(code), code);
 }
 
+bool SqliteProvider::Finish(sqlite3_stmt* stmt, int rc)
+{
+    sqlite3_reset(stmt);
+    if (rc == SQLITE_DONE)
+        return true;
+    AddEngineError(rc);
+    return false;
+}
+
 bool SqliteProvider::Simple(const char* sql)
 {
     char* message = nullptr;
@@ -245,19 +254,16 @@ sqlite3_stmt* SqliteProvider::Prepared(const std::string& sql)
 
 bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
 {
-    ClearErrors();
     if (result)
         result->reset();
-    if (!m_db) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
-    m_translator.ParametriseStatement(statement, TheClock());
-    sqlite3_stmt* stmt = Prepared(m_translator.Skeleton());
+    Translator().ParametriseStatement(statement, TheClock());
+    sqlite3_stmt* stmt = Prepared(Translator().Skeleton());
     if (!stmt)
         return false;
 
-    const auto& literals = m_translator.Literals();
+    const auto& literals = Translator().Literals();
     for (std::size_t k = 0; k < literals.size(); ++k) {
         const auto& literal = literals[k];
         const int index = static_cast<int>(k + 1);
@@ -280,18 +286,10 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
     if (columns == 0 || !result) {
         while (rc == SQLITE_ROW)
             rc = sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-        if (rc != SQLITE_DONE) {
-            AddEngineError(rc);
-            return false;
-        }
-        return true;
+        return Finish(stmt, rc);
     }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        AddEngineError(rc);
-        sqlite3_reset(stmt);
-        return false;
-    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return Finish(stmt, rc);
 
     std::vector<DbResult::Column> names(static_cast<std::size_t>(columns));
     std::vector<DeclaredAs> declared(static_cast<std::size_t>(columns));
@@ -311,32 +309,23 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
             ReadCell(stmt, c, declared[static_cast<std::size_t>(c)], rows->AppendCell());
         rc = sqlite3_step(stmt);
     }
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE) {
-        AddEngineError(rc);
+    if (!Finish(stmt, rc))
         return false;
-    }
     *result = std::move(rows);
     return true;
 }
 
 bool SqliteProvider::ExecuteScript(const std::string& script)
 {
-    ClearErrors();
-    if (!m_db) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
     return Simple(script.c_str());
 }
 
 bool SqliteProvider::Begin()
 {
-    ClearErrors();
-    if (!m_db) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
     // IMMEDIATE takes the write lock now, so the busy timeout applies here rather than a
     // deadlock-avoiding SQLITE_BUSY half way through the work.
     return Simple("BEGIN IMMEDIATE");
@@ -370,11 +359,8 @@ bool SqliteProvider::InTransaction() const
 bool SqliteProvider::UpdateRow(const DbResult& result, std::size_t row,
                                const std::vector<std::pair<std::size_t, FieldValue>>& changes)
 {
-    ClearErrors();
-    if (!m_db) {
-        AddError("The connection is not open.", "08003", 0);
+    if (!ReadyToRun())
         return false;
-    }
     std::string table;
     for (const auto& [column, value] : changes) {
         const auto& c = result.ColumnAt(column);

@@ -13,10 +13,9 @@ struct sqlite3_stmt;
 // and the gateway host work on the same file.
 class SqliteProvider final : public DbProvider {
 public:
-    SqliteProvider() = default;
+    SqliteProvider() : DbProvider(SqlDialect::SQLite, "SQLite") {}
     ~SqliteProvider() override;
 
-    SqlDialect Dialect() const override { return SqlDialect::SQLite; }
     bool Open(const ConnectionString& settings) override;
     void Close() override;
     bool IsOpen() const override { return m_db != nullptr; }
@@ -31,17 +30,15 @@ public:
 
     static constexpr int kBusyTimeoutMs = 10000;
 
-protected:
-    const char* SourceName() const override { return "SQLite"; }
-
 private:
     sqlite3_stmt* Prepared(const std::string& sql);
     void AddEngineError(int code);
+    // Resets a cached statement after its last step; false, with the error, unless rc says done.
+    bool Finish(sqlite3_stmt* stmt, int rc);
     bool Simple(const char* sql);
     void FinalizeAll();
 
     sqlite3* m_db = nullptr;
-    JetTranslator m_translator{SqlDialect::SQLite};
     // Prepared statements by the skeleton text, so statements of one shape are prepared once.
     std::unordered_map<std::string, sqlite3_stmt*> m_cache;
 };
