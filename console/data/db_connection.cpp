@@ -61,6 +61,15 @@ DbProvider* CDbConnection::Provider() const
     return m_provider && m_provider->IsOpen() ? m_provider.get() : nullptr;
 }
 
+DbProvider* CDbConnection::StartStatement()
+{
+    ClearErrors();
+    DbProvider* provider = Provider();
+    if (!provider)
+        AddError("The connection is not open.");
+    return provider;
+}
+
 void CDbConnection::ClearErrors()
 {
     if (!m_ownErrors.empty())

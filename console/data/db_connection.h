@@ -37,6 +37,9 @@ public:
 
     // For the recordset and ExecuteSql: the open provider, or nullptr.
     DbProvider* Provider() const;
+    // Before a statement: clears the errors and answers the open provider, or nullptr with
+    // the error "The connection is not open.".
+    DbProvider* StartStatement();
     void ClearErrors();
     // Adds an error of the layer itself (not of the engine) to the collection.
     void AddError(const std::string& description);

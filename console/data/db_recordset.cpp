@@ -28,12 +28,9 @@ int CDbRecordset::Open(const std::string& statement, int /*options*/, int /*curs
     if (!m_connection)
         return -1;
     CloseIfOpen();
-    m_connection->ClearErrors();
-    DbProvider* provider = m_connection->Provider();
-    if (!provider) {
-        m_connection->AddError("The connection is not open.");
+    DbProvider* provider = m_connection->StartStatement();
+    if (!provider)
         return -1;
-    }
     std::unique_ptr<DbResult> result;
     if (!provider->Execute(statement, &result) || !result)
         return -1; // statements without rows answer -1 as well; the error collection tells them apart

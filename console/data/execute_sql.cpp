@@ -10,13 +10,8 @@ namespace {
 // nothing beyond the engine's own work is done.
 bool Run(CDbConnection& connection, const std::string& statement)
 {
-    connection.ClearErrors();
-    DbProvider* provider = connection.Provider();
-    if (!provider) {
-        connection.AddError("The connection is not open.");
-        return false;
-    }
-    return provider->Execute(statement, nullptr);
+    DbProvider* provider = connection.StartStatement();
+    return provider && provider->Execute(statement, nullptr);
 }
 
 } // namespace

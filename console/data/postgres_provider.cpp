@@ -6,6 +6,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -326,7 +327,7 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
     const auto kind = Translator().ParametriseStatement(statement, TheClock());
     const bool dml = JetTranslator::IsDml(kind);
     const std::string& skeleton = Translator().Skeleton();
-    if (TrimBlanks(skeleton).empty()) {
+    if (std::all_of(skeleton.begin(), skeleton.end(), IsBlank)) {
         AddError("The statement is empty.", "42601", 0);
         return false;
     }
@@ -360,7 +361,6 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
             }
         }
     }
-    BuildParameters();
 
     if (dml && !result && m_inTransaction) {
         if (!EnterPipeline())
@@ -368,8 +368,9 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
         if (kind == JetTranslator::StatementKind::Insert) {
             const InsertShape& shape = ShapeOf(m_key);
             if (shape.multiRow)
-                return QueueRow(shape);
+                return QueueRow(); // copies the literals itself
         }
+        BuildParameters();
         if (m_rows > 0 && !SendRows(true))
             return false;
         auto it = m_prepared.find(m_key);
@@ -398,6 +399,7 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
 
     if (!FlushPipeline(true))
         return false;
+    BuildParameters();
     const Prepared* prepared = PrepareNow(m_key);
     if (!prepared)
         return false;
@@ -483,7 +485,7 @@ std::string PostgresProvider::MultiRowText(const InsertShape& shape, int rows) c
     return sql;
 }
 
-bool PostgresProvider::QueueRow(const InsertShape& shape)
+bool PostgresProvider::QueueRow()
 {
     if (m_rows > 0 && m_rowsKey != m_key && !SendRows(true))
         return false;
@@ -499,7 +501,6 @@ bool PostgresProvider::QueueRow(const InsertShape& shape)
         m_rowsValues.push_back('\0');
     }
     ++m_rows;
-    (void)shape;
     if (m_rows >= kRowsPerInsert)
         return SendRows(true);
     return true;

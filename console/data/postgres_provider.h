@@ -67,7 +67,7 @@ private:
     bool FlushPipeline(bool reportErrors);
     bool EnterPipeline();
     const InsertShape& ShapeOf(const std::string& key);
-    bool QueueRow(const InsertShape& shape);
+    bool QueueRow();
     bool SendRows(bool mayFlush);
     std::string MultiRowText(const InsertShape& shape, int rows) const;
     void BuildParameters();

@@ -126,13 +126,11 @@ void BindOld(sqlite3_stmt* stmt, int index, const FieldValue& v)
         break;
     case FieldValue::Kind::Int:
     case FieldValue::Kind::Currency:
+    case FieldValue::Kind::Bool:
         sqlite3_bind_int64(stmt, index, v.m_int);
         break;
     case FieldValue::Kind::UInt:
         sqlite3_bind_int64(stmt, index, static_cast<sqlite3_int64>(v.m_uint));
-        break;
-    case FieldValue::Kind::Bool:
-        sqlite3_bind_int64(stmt, index, v.m_int);
         break;
     case FieldValue::Kind::Single:
     case FieldValue::Kind::Double:
