@@ -22,11 +22,8 @@ CChangePasswordsDialog::CChangePasswordsDialog(QWidget* parent) : CSkinDialog(pa
         edit->setEchoMode(QLineEdit::Password);
         LimitGbkBytes(edit, kPasswordBytes);
     }
-    auto* ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(50, 124, 75, 22));
-    auto* cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(156, 124, 75, 22));
-    ok->setDefault(true);
+    auto* ok = PlaceOkCancel(this, QRect(50, 124, 75, 22), QRect(156, 124, 75, 22)).ok;
     connect(ok, &QAbstractButton::clicked, this, &CChangePasswordsDialog::OnOk);
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void CChangePasswordsDialog::SetAdministratorPassword(const QString& password)

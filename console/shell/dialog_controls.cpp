@@ -3,6 +3,7 @@
 #include "skin_button.h"
 #include "skin_edit.h"
 
+#include <QDialog>
 #include <QLabel>
 
 CSkinButton* PlaceButton(QWidget* parent, const QString& id, const QString& caption, QRect rect)
@@ -28,4 +29,13 @@ QLabel* PlaceLabel(QWidget* parent, const QString& id, const QString& text, QRec
     label->setGeometry(rect);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
+}
+
+OkCancelButtons PlaceOkCancel(QDialog* dialog, QRect ok, QRect cancel)
+{
+    OkCancelButtons buttons{PlaceButton(dialog, QStringLiteral("1"), QStringLiteral("确定"), ok),
+                            PlaceButton(dialog, QStringLiteral("2"), QStringLiteral("取消"), cancel)};
+    buttons.ok->setDefault(true);
+    QObject::connect(buttons.cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
+    return buttons;
 }

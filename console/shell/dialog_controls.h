@@ -5,6 +5,7 @@
 
 class CSkinButton;
 class CSkinEdit;
+class QDialog;
 class QLabel;
 class QWidget;
 
@@ -13,3 +14,11 @@ class QWidget;
 CSkinButton* PlaceButton(QWidget* parent, const QString& id, const QString& caption, QRect rect);
 CSkinEdit* PlaceEdit(QWidget* parent, const QString& id, QRect rect);
 QLabel* PlaceLabel(QWidget* parent, const QString& id, const QString& text, QRect rect);
+
+struct OkCancelButtons {
+    CSkinButton* ok;
+    CSkinButton* cancel;
+};
+// The OK (ID 1, the default button) and Cancel (ID 2) pair an input dialog ends with;
+// Cancel rejects, what OK does is the caller's.
+OkCancelButtons PlaceOkCancel(QDialog* dialog, QRect ok, QRect cancel);

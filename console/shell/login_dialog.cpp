@@ -26,14 +26,11 @@ CLoginDialog::CLoginDialog(QWidget* parent)
     m_edit = PlaceEdit(this, QStringLiteral("1144"), QRect(108, 100, width() - 108 - 26, 22));
     m_edit->setEchoMode(QLineEdit::Password);
     LimitGbkBytes(m_edit, kPasswordBytes);
-    auto* ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(60, 146, 75, 22));
-    auto* cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(168, 146, 75, 22));
-    ok->setDefault(true);
+    auto* ok = PlaceOkCancel(this, QRect(60, 146, 75, 22), QRect(168, 146, 75, 22)).ok;
     connect(ok, &QAbstractButton::clicked, this, [this]() {
         m_password = m_edit->text();
         accept();
     });
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void CLoginDialog::OnInitDialog()

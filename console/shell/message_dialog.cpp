@@ -31,12 +31,11 @@ CMessageDialog::CMessageDialog(QWidget* parent) : CSkinDialog(parent)
     m_textBox->setFocusPolicy(Qt::NoFocus);
 
     // Without cancel, OK stands alone in the middle.
-    m_ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(103, 158, 75, 19));
-    m_cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(158, 158, 75, 19));
-    m_ok->setDefault(true);
+    const OkCancelButtons buttons = PlaceOkCancel(this, QRect(103, 158, 75, 19), QRect(158, 158, 75, 19));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     m_cancel->hide();
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
-    connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void CMessageDialog::OnInitDialog()

@@ -20,11 +20,8 @@ CRecipientNumberDlg::CRecipientNumberDlg(QWidget* parent) : CSkinDialog(parent)
     m_edit = PlaceEdit(this, QStringLiteral("1132"), DluRect(77, 43, 85, 14));
     m_edit->setMaxLength(kMaxDigits);
     m_edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_edit));
-    auto* ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(48, 112, 75, 19));
-    auto* cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(150, 112, 75, 19));
-    ok->setDefault(true);
+    auto* ok = PlaceOkCancel(this, QRect(48, 112, 75, 19), QRect(150, 112, 75, 19)).ok;
     connect(ok, &QAbstractButton::clicked, this, &CRecipientNumberDlg::OnOk);
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void CRecipientNumberDlg::OnInitDialog()

@@ -23,11 +23,8 @@ CReplyTextDialog::CReplyTextDialog(QWidget* parent) : CSkinDialog(parent)
     m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edit->setTabChangesFocus(true);
     LimitGbkBytes(m_edit, kMaxBytes);
-    auto* ok = PlaceButton(this, QStringLiteral("1"), QStringLiteral("确定"), QRect(66, 148, 75, 19));
-    auto* cancel = PlaceButton(this, QStringLiteral("2"), QStringLiteral("取消"), QRect(173, 148, 75, 19));
-    ok->setDefault(true);
+    auto* ok = PlaceOkCancel(this, QRect(66, 148, 75, 19), QRect(173, 148, 75, 19)).ok;
     connect(ok, &QAbstractButton::clicked, this, &CReplyTextDialog::OnOk);
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void CReplyTextDialog::OnInitDialog()
