@@ -24,7 +24,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
-#include <QWindow>
 
 namespace {
 
@@ -271,11 +270,8 @@ void CMainDialog::paintEvent(QPaintEvent*)
 void CMainDialog::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
-        // The body moves the captionless window, as a caption would.
-        if (!(windowHandle() && windowHandle()->startSystemMove())) {
-            m_dragging = true;
-            m_dragOffset = event->globalPosition().toPoint() - pos();
-        }
+        // The body moves the captionless window.
+        m_drag.Start(this, event);
         return;
     }
     QWidget::mousePressEvent(event);
@@ -283,16 +279,13 @@ void CMainDialog::mousePressEvent(QMouseEvent* event)
 
 void CMainDialog::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
+    if (!m_drag.Move(this, event))
+        QWidget::mouseMoveEvent(event);
 }
 
 void CMainDialog::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_dragging = false;
+    m_drag.Stop();
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dib_image.h"
+#include "window_drag.h"
 
-#include <QPoint>
 #include <QWidget>
 
 #include <array>
@@ -75,6 +75,5 @@ private:
     bool m_initialised = false;
     bool m_ended = false;
     int m_result = 0;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
+    CWindowDrag m_drag;
 };

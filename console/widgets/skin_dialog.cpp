@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QWindow>
 
 namespace {
 
@@ -125,11 +124,8 @@ void CSkinDialog::mousePressEvent(QMouseEvent* event)
             return;
         }
         if (fromRight > kBandRight) {
-            // Dragged like a title bar: by the window manager where it can, else by hand.
-            if (!(windowHandle() && windowHandle()->startSystemMove())) {
-                m_dragging = true;
-                m_dragOffset = event->globalPosition().toPoint() - pos();
-            }
+            // Dragged like a title bar.
+            m_drag.Start(this, event);
             return;
         }
     }
@@ -138,16 +134,13 @@ void CSkinDialog::mousePressEvent(QMouseEvent* event)
 
 void CSkinDialog::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        return;
-    }
-    QDialog::mouseMoveEvent(event);
+    if (!m_drag.Move(this, event))
+        QDialog::mouseMoveEvent(event);
 }
 
 void CSkinDialog::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_dragging = false;
+    m_drag.Stop();
     QDialog::mouseReleaseEvent(event);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "window_drag.h"
+
 #include <QDialog>
 #include <QPixmap>
-#include <QPoint>
 
 // The base of the console's small modal dialogs: no platform frame, a picture title band
 // with the window title drawn into it, four nested blue borders, and a white surface for
@@ -33,6 +34,5 @@ private:
     QPixmap m_band;
     bool m_bandDirty = true;
     bool m_initialised = false;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
+    CWindowDrag m_drag;
 };
