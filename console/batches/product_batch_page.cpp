@@ -145,6 +145,14 @@ void CProductBatchPage::SetCell(int row, int column, const QString& text)
     m_list->SetItemText(row, column, text);
 }
 
+int CProductBatchPage::SelectedRowOrTell(const QString& noSelection) const
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        ShowMessage(noSelection, false);
+    return row;
+}
+
 bool CProductBatchPage::HasCodes(int row) const
 {
     return !Cell(row, kCreateCodeTime).trimmed().isEmpty();
@@ -221,11 +229,9 @@ void CProductBatchPage::GenerateCodes()
     // arrives while the run lets window events through.
     if (m_generating)
         return;
-    const int row = SelectedRow();
-    if (row < 0) {
-        ShowMessage(QStringLiteral("请先从列表中选择要生成防伪码的产品！"), false);
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要生成防伪码的产品！"));
+    if (row < 0)
         return;
-    }
     const QString name = Cell(row, kName);
     const int quantity = CellInteger(Cell(row, kCount).toStdString());
     const int batchNumber = CellInteger(Cell(row, kBatchNumber).toStdString());
@@ -281,11 +287,9 @@ void CProductBatchPage::GenerateCodes()
 
 void CProductBatchPage::PrintStickers()
 {
-    const int row = SelectedRow();
-    if (row < 0) {
-        ShowMessage(QStringLiteral("请先选择要打印防伪贴纸的产品！"), false);
+    const int row = SelectedRowOrTell(QStringLiteral("请先选择要打印防伪贴纸的产品！"));
+    if (row < 0)
         return;
-    }
     if (!HasCodes(row)) {
         ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！"), false);
         return;
@@ -297,11 +301,9 @@ void CProductBatchPage::PrintStickers()
 
 void CProductBatchPage::EnableBatch()
 {
-    const int row = SelectedRow();
-    if (row < 0) {
-        ShowMessage(QStringLiteral("请先从列表中选择要启用短信查询的产品！"), false);
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要启用短信查询的产品！"));
+    if (row < 0)
         return;
-    }
     if (!HasCodes(row)) {
         ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能启用短信查询功能！"), false);
         return;
@@ -315,11 +317,9 @@ void CProductBatchPage::EnableBatch()
 
 void CProductBatchPage::DisableBatch()
 {
-    const int row = SelectedRow();
-    if (row < 0) {
-        ShowMessage(QStringLiteral("请先从列表中选择要停用短信查询的产品！"), false);
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要停用短信查询的产品！"));
+    if (row < 0)
         return;
-    }
     if (!HasCodes(row))
         return;
     const QString status = Cell(row, kStatus);
@@ -336,11 +336,9 @@ void CProductBatchPage::DisableBatch()
 
 void CProductBatchPage::DeleteBatch()
 {
-    const int row = SelectedRow();
-    if (row < 0) {
-        ShowMessage(QStringLiteral("请先从列表中选择要删除短信查询的产品！"), false);
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要删除短信查询的产品！"));
+    if (row < 0)
         return;
-    }
     if (!ShowMessage(QStringLiteral("注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n"
                                     "确认您要做此操作吗？"),
                      true))

@@ -65,6 +65,8 @@ public:
 
 private:
     int SelectedRow() const;
+    // The selected row; with none, the operator is told why nothing happens and -1 comes back.
+    int SelectedRowOrTell(const QString& noSelection) const;
     QString Cell(int row, int column) const;
     void SetCell(int row, int column, const QString& text);
     bool HasCodes(int row) const;
