@@ -73,14 +73,11 @@ protected:
             m_dialogModes.push_back(dialog.GetMode());
             m_dialogFields.push_back(
                 {dialog.QuantityEdit()->text(), dialog.NameEdit()->text(), dialog.RemarkEdit()->text()});
-            // Text arrives as an input method hands it over, through the edits' checks.
             for (auto [edit, text] : {std::pair{dialog.QuantityEdit(), typing.quantity},
                                       std::pair{dialog.NameEdit(), typing.name},
                                       std::pair{dialog.RemarkEdit(), typing.remark}}) {
-                if (edit->isEnabled()) {
-                    edit->clear();
-                    edit->insert(text);
-                }
+                if (edit->isEnabled())
+                    ModalScript::Type(dialog, edit->objectName(), text);
             }
             ModalScript::Click(dialog, QStringLiteral("1"));
         };

@@ -72,6 +72,11 @@ TEST(ReplyTextDialog, RefusesAnEmptyTextAndKeeps140Bytes)
     script.Then(ModalScript::Press(QStringLiteral("2")));
     EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(QStringLiteral("您好")));
     EXPECT_EQ(dialogs.AskReplyText(), std::nullopt);
+
+    // Typed over two lines, with a character outside the basic plane.
+    const QString twoLines = QStringLiteral("您好，\n再见𠀀");
+    script.Then(ModalScript::TypeAndOk(QStringLiteral("1092"), twoLines));
+    EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(twoLines));
 }
 
 TEST(RecipientNumberDialog, TakesDigitsOnlyAndAtLeastFour)

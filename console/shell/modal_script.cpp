@@ -49,18 +49,29 @@ int ModalScript::Run(QDialog& dialog)
 
 namespace {
 
-// Key presses as a keyboard with an input method makes them: letters outside ASCII come as
-// text without a key code.
+// Key presses as a keyboard with an input method makes them: keys for printable ASCII and
+// Tab, Return for a line break ("\r\n" is one), and every other character as text without a
+// key code, a surrogate pair in one piece.
 void TypeKeys(QWidget* widget, const QString& text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            QTest::keyClick(widget, Qt::Key_Return);
+            continue;
+        }
+        if (c == u'\t' || (c.unicode() >= 0x20 && c.unicode() < 0x7f)) {
             QTest::keyClick(widget, c.toLatin1());
             continue;
         }
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString unit = text.mid(i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, unit);
         QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, unit);
         QApplication::sendEvent(widget, &release);
     }
 }

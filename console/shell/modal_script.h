@@ -30,6 +30,8 @@ public:
     const QStringList& Titles() const { return m_titles; }
 
     // Step helpers: find a control by its object name (its control ID).
+    // Type clears the edit and types any text, as a keyboard with an input method would;
+    // a line break is the Return key (in a one-line edit it presses the default button).
     static void Type(QDialog& dialog, const QString& control, const QString& text);
     static void Click(QDialog& dialog, const QString& control);
     // A step that types into one edit and presses OK (control 1).
