@@ -43,13 +43,12 @@ if(TARGET brantlet_engine)
     ${CMAKE_CURRENT_LIST_DIR}/timerfd_timer_host_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/brantlet_c_api_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/integration_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/sim_process.cpp
   )
-  target_link_libraries(brantlet_control_tests PRIVATE brantlet brantlet_control GTest::gtest_main)
-  # The simulator is defined in tools/ after this folder; generator expressions and
-  # dependencies on it resolve at generation time.
+  # The simulator and its test support are defined in tools/ after this folder; names,
+  # generator expressions and dependencies on them resolve at generation time.
+  target_link_libraries(brantlet_control_tests PRIVATE brantlet brantlet_control gsm_modem_sim_testing
+    GTest::gtest_main)
   target_compile_definitions(brantlet_control_tests PRIVATE
-    GSM_MODEM_SIM_BINARY="$<TARGET_FILE:gsm-modem-sim>"
     BRANTLET_LIBRARY_FILE="$<TARGET_FILE:brantlet>"
     BRANTLET_C_HOST_EXAMPLE="$<TARGET_FILE:brantlet_c_host_example>")
   add_dependencies(brantlet_control_tests gsm-modem-sim brantlet_c_host_example)

@@ -1,5 +1,7 @@
 // Drives the simulator program over its pseudo-terminal and its control socket, the way a
 // gateway and a test harness use it.
+#include "sim_process.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,101 +11,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// One simulator process in a scratch folder, with its link, log and control socket there.
-class SimProcess final {
-public:
-    explicit SimProcess(bool fifo = false) {
-        char tmpl[] = "/tmp/gsm-sim-test-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        m_control = m_dir + (fifo ? "/control.fifo" : "/control.sock");
-        int out[2];
-        if (pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string link = Link();
-        const std::string log = Log();
-        std::vector<const char*> argv = {GSM_MODEM_SIM_BINARY, "--link", link.c_str(), "--log", log.c_str(),
-                                         fifo ? "--control-fifo" : "--control", m_control.c_str(), nullptr};
-        posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        m_stdout = out[0];
-        m_firstLine = ReadStdoutLine();
-    }
-    ~SimProcess() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_stdout >= 0) close(m_stdout);
-        fs::remove_all(m_dir);
-    }
-
-    std::string Link() const { return m_dir + "/modem"; }
-    std::string Log() const { return m_dir + "/sent.jsonl"; }
-    const std::string& FirstLine() const { return m_firstLine; }
-    pid_t Pid() const { return m_pid; }
-
-    std::string ReadStdoutLine() {
-        std::string line;
-        char c;
-        pollfd p{m_stdout, POLLIN, 0};
-        while (poll(&p, 1, 5000) > 0 && read(m_stdout, &c, 1) == 1 && c != '\n') line.push_back(c);
-        return line;
-    }
-
-    // Sends one control line and returns the reply (sockets) or "" (FIFO).
-    std::string Control(const std::string& line) {
-        if (m_control.size() > 5 && m_control.substr(m_control.size() - 5) == ".fifo") {
-            const int fd = open(m_control.c_str(), O_WRONLY);
-            const std::string text = line + "\n";
-            EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-            close(fd);
-            return "";
-        }
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, m_control.c_str(), sizeof addr.sun_path - 1);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            close(fd);
-            return "connect failed";
-        }
-        const std::string text = line + "\n";
-        EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        std::string reply;
-        char c;
-        pollfd p{fd, POLLIN, 0};
-        while (poll(&p, 1, 5000) > 0 && read(fd, &c, 1) == 1 && c != '\n') reply.push_back(c);
-        close(fd);
-        return reply;
-    }
-
-private:
-    std::string m_dir;
-    std::string m_control;
-    pid_t m_pid = -1;
-    int m_stdout = -1;
-    std::string m_firstLine;
-};
 
 // The gateway's end of the line: opens the device raw, writes, and waits for text.
 class Terminal final {
@@ -163,13 +78,6 @@ private:
     bool m_hungUp = false;
 };
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 void Initialise(Terminal& t) {
     ASSERT_NE(t.Command("ATE\r\n").find("OK"), std::string::npos);
     ASSERT_NE(t.Command("AT+CMGF=0\r\n").find("OK"), std::string::npos);
@@ -179,8 +87,8 @@ void Initialise(Terminal& t) {
 
 TEST(SimProcess, PrintsItsDeviceAndLinksIt) {
     SimProcess sim;
-    ASSERT_EQ(sim.FirstLine().rfind("/dev/pts/", 0), 0u) << sim.FirstLine();
-    EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.FirstLine());
+    ASSERT_EQ(sim.Device().rfind("/dev/pts/", 0), 0u) << sim.Device();
+    EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Device());
 }
 
 TEST(SimProcess, SendsReceivesAndReportsOverThePty) {
@@ -195,7 +103,7 @@ TEST(SimProcess, SendsReceivesAndReportsOverThePty) {
     const std::string chinese = "0031000D91683118325476F8000800044F60597D";
     t.Command("AT+CMGS=19\r", "> ");
     EXPECT_NE(t.Command(chinese + "\x1A\r").find("+CMGS: 2\r\n"), std::string::npos);
-    const auto log = ReadLines(sim.Log());
+    const auto log = sim.LogLines();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_NE(log[0].find("\"text\":\"abc\",\"status_report\":false"), std::string::npos) << log[0];
     EXPECT_NE(log[1].find("\"text\":\"你好\",\"status_report\":true"), std::string::npos) << log[1];
@@ -237,7 +145,7 @@ TEST(SimProcess, HangupDropsTheLineAndMovesTheLink) {
 }
 
 TEST(SimProcess, FifoTakesCommandsToo) {
-    SimProcess sim(true);
+    SimProcess sim({}, SimProcess::ControlKind::kFifo);
     Terminal t(sim.Link());
     Initialise(t);
     sim.Control("deliver 10086 now hello");

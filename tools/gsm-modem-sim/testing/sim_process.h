@@ -4,22 +4,30 @@
 #include <sys/types.h>
 #include <vector>
 
-// A gsm-modem-sim process for the control's integration tests: in a scratch folder, with a
-// fixed link to its device, a log of what it received and a control socket.
+// A gsm-modem-sim process for tests: in a scratch folder, with a fixed link to its device,
+// a log of what it received and a control socket (or FIFO).
 class SimProcess final {
 public:
+    enum class ControlKind { kSocket, kFifo };
+
     // folder: reuse a folder (a restart keeps the link path); empty makes a new one.
-    explicit SimProcess(const std::string& folder = {});
+    explicit SimProcess(const std::string& folder = {}, ControlKind control = ControlKind::kSocket);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool Started() const { return !m_device.empty(); }
+    // The first line the simulator printed: its device.
+    const std::string& Device() const { return m_device; }
+    pid_t Pid() const { return m_pid; }
     const std::string& Folder() const { return m_dir; }
     std::string Link() const { return m_dir + "/modem"; }
     std::string LogPath() const { return m_dir + "/modem.jsonl"; }
-    // One control line; the reply line, or "" when the simulator did not answer.
+    // One control line; the reply line, or "" when the simulator did not answer (always
+    // "" through a FIFO).
     std::string Control(const std::string& line) const;
+    // The next line the simulator prints, "" after 5 s without one.
+    std::string ReadStdoutLine();
     std::vector<std::string> LogLines() const;
     // Ends the process at once (SIGKILL), as a crash or a pulled cable would.
     void Kill();
@@ -28,7 +36,9 @@ public:
 
 private:
     std::string m_dir;
+    std::string m_control;
     std::string m_device;
     pid_t m_pid = -1;
+    int m_stdout = -1;
     bool m_keepFolder = false;
 };
