@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// A small JSON reader for the control's own description files (the type description);
+// A small JSON reader for the tests that check the control's description files;
 // enough for objects, arrays, strings with escapes, numbers, booleans and null.
 class JsonValue final {
 public:
