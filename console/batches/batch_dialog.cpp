@@ -1,5 +1,6 @@
 #include "batch_dialog.h"
 
+#include "dialog_controls.h"
 #include "dialogs.h"
 #include "gbk_byte_validator.h"
 #include "gbk_text.h"
@@ -65,9 +66,7 @@ CBatchDialog::CBatchDialog(QWidget* parent)
     : CSkinDialog(parent),
       m_quantityEdit(new CSkinEdit(this)),
       m_nameEdit(new CSkinEdit(this)),
-      m_remarkEdit(new CSkinEdit(this)),
-      m_ok(new CSkinButton(QStringLiteral("确定"), this)),
-      m_cancel(new CSkinButton(QStringLiteral("取消"), this))
+      m_remarkEdit(new CSkinEdit(this))
 {
     setFixedSize(DluSize(190, 118));
     const int top = BandHeight();
@@ -85,13 +84,10 @@ CBatchDialog::CBatchDialog(QWidget* parent)
     m_nameEdit->setValidator(new GbkByteValidator(kMaxTextBytes, m_nameEdit));
     m_remarkEdit->setValidator(new GbkByteValidator(kMaxTextBytes, m_remarkEdit));
 
-    m_ok->setObjectName(QStringLiteral("1"));
-    m_cancel->setObjectName(QStringLiteral("2"));
-    m_ok->setGeometry(Dlu(40), row(3) + Dlu(4), Dlu(50), Dlu(14));
-    m_cancel->setGeometry(Dlu(100), row(3) + Dlu(4), Dlu(50), Dlu(14));
-    m_ok->setDefault(true);
-    connect(m_ok, &QPushButton::clicked, this, &CBatchDialog::OnOK);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const int buttonTop = row(3) + Dlu(4);
+    auto* ok = PlaceOkCancel(this, QRect(Dlu(40), buttonTop, Dlu(50), Dlu(14)),
+                             QRect(Dlu(100), buttonTop, Dlu(50), Dlu(14))).ok;
+    connect(ok, &QPushButton::clicked, this, &CBatchDialog::OnOK);
 
     SetQuantity(0);
     ApplyMode();

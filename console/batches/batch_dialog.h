@@ -5,7 +5,6 @@
 #include <QString>
 
 class CSkinEdit;
-class CSkinButton;
 
 // The small dialog in which a batch is created (new mode) or its remark edited (edit
 // mode). Its OK button checks the fields and keeps the dialog open on the first failure,
@@ -56,6 +55,4 @@ private:
     CSkinEdit* m_quantityEdit;
     CSkinEdit* m_nameEdit;
     CSkinEdit* m_remarkEdit;
-    CSkinButton* m_ok;
-    CSkinButton* m_cancel;
 };
