@@ -56,20 +56,16 @@ CMainDialog::CMainDialog(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
             connect(button, &QAbstractButton::clicked, this, [this, i]() { ShowPage(i); });
     }
 
-    m_close = new CImageButton(this);
-    m_close->setObjectName(QStringLiteral("2"));
-    m_close->setGeometry(DluRect(486, 3, 14, 14));
-    connect(m_close, &QAbstractButton::clicked, this, &CMainDialog::OnExit);
-
-    m_hide = new CImageButton(this);
-    m_hide->setObjectName(QStringLiteral("1005"));
-    m_hide->setGeometry(DluRect(471, 3, 14, 14));
-    connect(m_hide, &QAbstractButton::clicked, this, &CMainDialog::OnHide);
-
-    m_password = new CImageButton(this);
-    m_password->setObjectName(QStringLiteral("1147"));
-    m_password->setGeometry(DluRect(27, 235, 32, 32));
-    connect(m_password, &QAbstractButton::clicked, this, &CMainDialog::OnChangePasswords);
+    const auto imageButton = [this](const QString& id, QRect place, void (CMainDialog::*command)()) {
+        auto* button = new CImageButton(this);
+        button->setObjectName(id);
+        button->setGeometry(place);
+        connect(button, &QAbstractButton::clicked, this, command);
+        return button;
+    };
+    m_close = imageButton(QStringLiteral("2"), DluRect(486, 3, 14, 14), &CMainDialog::OnExit);
+    m_hide = imageButton(QStringLiteral("1005"), DluRect(471, 3, 14, 14), &CMainDialog::OnHide);
+    m_password = imageButton(QStringLiteral("1147"), DluRect(27, 235, 32, 32), &CMainDialog::OnChangePasswords);
 
     m_pageHost = new CPageHost(this);
     m_pageHost->setObjectName(QStringLiteral("1000"));
