@@ -61,11 +61,7 @@ std::optional<QString> ScriptedDialogs::Take(std::deque<std::optional<QString>>&
         ++m_unanswered;
         return std::nullopt;
     }
-    if (!queue.front()) {
-        queue.pop_front();
-        return std::nullopt;
-    }
-    const QString answer = *queue.front();
+    std::optional<QString> answer = std::move(queue.front());
     queue.pop_front();
     return answer;
 }
