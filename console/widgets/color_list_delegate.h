@@ -12,7 +12,6 @@ public:
 
     void SetSelectionColours(QColor background, QColor text);
     void SetGridLines(bool on) { m_gridLines = on; }
-    bool GridLines() const { return m_gridLines; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

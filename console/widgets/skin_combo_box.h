@@ -9,7 +9,6 @@ class CSkinComboBox final : public QComboBox {
     Q_OBJECT
 public:
     explicit CSkinComboBox(QWidget* parent = nullptr);
-    bool IsPressed() const { return m_pressed; }
     // The drop-down button's square at the right edge.
     QRect ButtonRect() const;
 

@@ -16,7 +16,6 @@ public:
     int BandHeight() const;
     // The band with the title drawn in, rendered once per title.
     const QPixmap& RenderedBand();
-    bool IsInitialised() const { return m_initialised; }
 
 protected:
     // Runs once, when the dialog is first shown. A derived dialog calls the base first.
