@@ -10,8 +10,8 @@ public:
     bool Parse(const std::string& argument, std::string& error);
 
     const std::string& ConnectionString() const { return m_connectionString; }
-    bool IsSqlite() const { return m_sqlite; }
     // The SQLite file; empty for a server database.
+    bool IsSqlite() const { return !m_sqlitePath.empty(); }
     const std::string& SqlitePath() const { return m_sqlitePath; }
     // For messages: the file, or the server database by name (never the password).
     const std::string& Description() const { return m_description; }
@@ -20,5 +20,4 @@ private:
     std::string m_connectionString;
     std::string m_sqlitePath;
     std::string m_description;
-    bool m_sqlite = false;
 };
