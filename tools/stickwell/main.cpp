@@ -8,6 +8,7 @@
 #include "sticker_sheet.h"
 #include "sticker_source.h"
 #include "stickwell_options.h"
+#include "text_util.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -54,10 +55,7 @@ private:
 
 bool IsSqliteFile(const ConnectionString& settings, std::string& path)
 {
-    std::string provider = settings.Get("Provider");
-    for (char& c : provider)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (provider != "sqlite")
+    if (!EqualsNoCaseAscii(settings.Get("Provider"), "sqlite"))
         return false;
     path = settings.Get("Data Source");
     return !path.empty() && path != ":memory:" && path.rfind("file:", 0) != 0;
