@@ -61,7 +61,11 @@ std::optional<QString> ScriptedDialogs::Take(std::deque<std::optional<QString>>&
         ++m_unanswered;
         return std::nullopt;
     }
-    std::optional<QString> answer = std::move(queue.front());
+    if (!queue.front()) {
+        queue.pop_front();
+        return std::nullopt;
+    }
+    const QString answer = *queue.front();
     queue.pop_front();
     return answer;
 }
