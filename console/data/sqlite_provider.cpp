@@ -175,11 +175,60 @@ bool SqliteProvider::Open(const ConnectionString& settings)
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // The journal mode is read from the file, so this also finds a file that is no database.
-    if (!Simple("PRAGMA journal_mode=WAL") || !Simple("PRAGMA synchronous=NORMAL")) {
+    const std::string mode = JournalMode("PRAGMA journal_mode=WAL");
+    if (mode.empty() || !Simple("PRAGMA synchronous=NORMAL")) {
         Close();
         return false;
     }
+    if (mode == "wal")
+        StartCheckpointer();
     return true;
+}
+
+std::string SqliteProvider::JournalMode(const char* pragma)
+{
+    std::string mode;
+    char* message = nullptr;
+    const int rc = sqlite3_exec(
+        m_db, pragma,
+        [](void* out, int columns, char** values, char**) {
+            if (columns > 0 && values[0])
+                *static_cast<std::string*>(out) = ToLowerAscii(values[0]);
+            return 0;
+        },
+        &mode, &message);
+    if (rc != SQLITE_OK) {
+        AddError(message ? message : sqlite3_errstr(rc), SqlStateOf(rc), rc);
+        sqlite3_free(message);
+        return std::string();
+    }
+    return mode;
+}
+
+// A commit that leaves the log past the threshold would make SQLite copy the whole log
+// into the database right there, on the console's thread: after a large batch, long
+// enough to freeze the window. Instead the automatic checkpoint is off for this connection
+// and a worker with its own connection runs PASSIVE checkpoints. The commit hook only
+// tells the worker (it is called after every commit, the implicit ones of single
+// statements too, with the log's size); running the checkpoint inside the hook would put
+// the copy back on the committing thread. Other processes on the file keep their own
+// automatic checkpoints. Without the worker the automatic checkpoint stays on, so the log
+// never grows without bound.
+void SqliteProvider::StartCheckpointer()
+{
+    const char* path = sqlite3_db_filename(m_db, "main");
+    if (!path || !*path || !m_checkpointer.Start(path))
+        return;
+    sqlite3_wal_autocheckpoint(m_db, 0);
+    sqlite3_wal_hook(m_db, &SqliteProvider::OnWalCommit, this);
+}
+
+int SqliteProvider::OnWalCommit(void* self, sqlite3*, const char*, int pages)
+{
+    auto* provider = static_cast<SqliteProvider*>(self);
+    if (pages >= provider->m_checkpointPages)
+        provider->m_checkpointer.Request();
+    return SQLITE_OK;
 }
 
 void SqliteProvider::FinalizeAll()
@@ -196,6 +245,9 @@ void SqliteProvider::Close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    // The final checkpoint, and the removal of the log when no one else has the file open,
+    // happen before Close returns, so the file is complete for whoever opens it next.
+    m_checkpointer.Stop();
 }
 
 void SqliteProvider::AddEngineError(int code)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db_provider.h"
+#include "wal_checkpointer.h"
 
 #include <string>
 #include <unordered_map>
@@ -10,7 +11,8 @@ struct sqlite3_stmt;
 
 // SQLite through its C API: "Provider=SQLite;Data Source=/path/Varnholt.db;". The file
 // must exist unless "Create=true" is given. WAL mode and a busy timeout let the console
-// and the gateway host work on the same file.
+// and the gateway host work on the same file. Checkpoints of this connection's log run on
+// a worker of its own (see Open), never on the thread that commits.
 class SqliteProvider final : public DbProvider {
 public:
     SqliteProvider() : DbProvider(SqlDialect::SQLite, "SQLite") {}
@@ -29,6 +31,13 @@ public:
                    const std::vector<std::pair<std::size_t, FieldValue>>& changes) override;
 
     static constexpr int kBusyTimeoutMs = 10000;
+    // Log size, in pages, past which a commit asks the worker for a checkpoint; SQLite's
+    // own automatic threshold.
+    static constexpr int kCheckpointPages = 1000;
+
+    // For tests: the threshold (read at every commit), and what the worker has done.
+    void SetCheckpointPages(int pages) { m_checkpointPages = pages; }
+    const WalCheckpointer& Checkpointer() const { return m_checkpointer; }
 
 private:
     sqlite3_stmt* Prepared(const std::string& sql);
@@ -37,8 +46,13 @@ private:
     bool Finish(sqlite3_stmt* stmt, int rc);
     bool Simple(const char* sql);
     void FinalizeAll();
+    std::string JournalMode(const char* pragma);
+    void StartCheckpointer();
+    static int OnWalCommit(void* self, sqlite3* db, const char* schema, int pages);
 
     sqlite3* m_db = nullptr;
     // Prepared statements by the skeleton text, so statements of one shape are prepared once.
     std::unordered_map<std::string, sqlite3_stmt*> m_cache;
+    int m_checkpointPages = kCheckpointPages;
+    WalCheckpointer m_checkpointer;
 };
