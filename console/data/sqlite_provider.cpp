@@ -208,12 +208,12 @@ std::string SqliteProvider::JournalMode(const char* pragma)
 // A commit that leaves the log past the threshold would make SQLite copy the whole log
 // into the database right there, on the console's thread: after a large batch, long
 // enough to freeze the window. Instead the automatic checkpoint is off for this connection
-// and a worker with its own connection runs PASSIVE checkpoints. The commit hook only
-// tells the worker (it is called after every commit, the implicit ones of single
-// statements too, with the log's size); running the checkpoint inside the hook would put
-// the copy back on the committing thread. Other processes on the file keep their own
-// automatic checkpoints. Without the worker the automatic checkpoint stays on, so the log
-// never grows without bound.
+// and a worker with its own connection runs PASSIVE checkpoints. The WAL hook is only the
+// trigger: it is called after every commit (the implicit ones of single statements too,
+// which a check in Commit would miss) with the log's size for free, and it just wakes the
+// worker; checkpointing inside the hook would put the copy back on the committing thread.
+// Other processes on the file keep their own automatic checkpoints. Without the worker
+// the automatic checkpoint stays on, so the log never grows without bound.
 void SqliteProvider::StartCheckpointer()
 {
     const char* path = sqlite3_db_filename(m_db, "main");
