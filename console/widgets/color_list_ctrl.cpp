@@ -95,7 +95,19 @@ QString CColorListCtrl::GetItemText(int row, int column) const
 
 bool CColorListCtrl::DeleteItem(int row)
 {
-    return m_model->RemoveRow(row);
+    // The view would move the selection onto a neighbour of a deleted selected row; the
+    // list selects nothing in its place, so a command on the selection cannot silently
+    // act on another row.
+    std::vector<int> keep;
+    for (int selected : GetSelectedItems())
+        if (selected != row)
+            keep.push_back(selected > row ? selected - 1 : selected);
+    if (!m_model->RemoveRow(row))
+        return false;
+    selectionModel()->clearSelection();
+    for (int selected : keep)
+        SetItemSelected(selected, true);
+    return true;
 }
 
 bool CColorListCtrl::DeleteAllItems()

@@ -125,4 +125,34 @@ TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)
     EXPECT_EQ(list.GetFirstSelectedItem(), -1);
 }
 
+TEST(ColorListCtrl, DeletingASelectedRowSelectsNoNeighbour)
+{
+    struct Case {
+        const char* why;
+        int selected, deleted;
+        std::vector<int> expect;
+    };
+    const Case cases[] = {
+        {"the last row", 3, 3, {}},
+        {"a middle row", 1, 1, {}},
+        {"the first row", 0, 0, {}},
+        {"a row above the selection", 2, 0, {1}},
+        {"a row below the selection", 1, 3, {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        CColorListCtrl list;
+        list.InsertColumn(0, QStringLiteral("产品名称"));
+        for (int row = 0; row < 4; ++row)
+            list.InsertItem(row, QString::number(row));
+        list.SetMultipleSelection(false);
+        list.show();
+        list.setFocus();
+        list.SetItemSelected(c.selected, true);
+        EXPECT_TRUE(list.DeleteItem(c.deleted));
+        QApplication::processEvents();
+        EXPECT_EQ(list.GetSelectedItems(), c.expect);
+    }
+}
+
 } // namespace
