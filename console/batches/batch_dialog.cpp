@@ -44,7 +44,7 @@ bool ParseInteger(const QString& text, int& value)
     return true;
 }
 
-// Blanks as the leading-blank trim of the name knows them: the single-byte ones only, so
+// Blanks as the trim of the name knows them: the single-byte ones only, so
 // a full-width space stays part of a name.
 bool IsAsciiBlank(QChar c)
 {
@@ -173,10 +173,15 @@ void CBatchDialog::OnOK()
     }
 
     if (m_mode == Mode::New) {
+        // Trailing blanks go too: every list cell reads back trimmed, and a stored name
+        // with a trailing blank would never again match the cell that every later update
+        // and delete of the batch selects it by.
         qsizetype blanks = 0;
         while (blanks < name.size() && IsAsciiBlank(name[blanks]))
             ++blanks;
         name.remove(0, blanks);
+        while (!name.isEmpty() && IsAsciiBlank(name.back()))
+            name.chop(1);
         if (name.isEmpty()) {
             Refuse(QStringLiteral("请输入产品名称描述！"), m_nameEdit);
             return;

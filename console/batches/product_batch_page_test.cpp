@@ -182,14 +182,14 @@ TEST_P(BatchPageTest, NewBatchAppendsTheRowAndInsertsTheBatch)
     m_page->LoadBatches();
     EXPECT_EQ(AddBatch(QStringLiteral("  茶具 "), 12), 0);
     EXPECT_EQ(AddBatch(QStringLiteral("O'Brien"), 5, QStringLiteral("it's")), 1);
-    const QStringList first{"茶具 ", "", "", "", "", "", "12", "未启用", "1"};
+    const QStringList first{"茶具", "", "", "", "", "", "12", "未启用", "1"};
     for (int column = 0; column < 9; ++column)
         EXPECT_EQ(Cell(0, column), first[column]) << column;
     EXPECT_EQ(Cell(1, 8), "2");
-    EXPECT_EQ(Batch("茶具 ", "ProductRemark"), "");
+    EXPECT_EQ(Batch("茶具", "ProductRemark"), "");
     EXPECT_EQ(Value("select count(*) as N from ProductGroupTable where ProductRemark=' '", "N"), "1");
-    EXPECT_EQ(Batch("茶具 ", "ProductCount"), "12");
-    EXPECT_EQ(Batch("茶具 ", "ProductStatus"), "未启用");
+    EXPECT_EQ(Batch("茶具", "ProductCount"), "12");
+    EXPECT_EQ(Batch("茶具", "ProductStatus"), "未启用");
     EXPECT_EQ(Batch("O'Brien", "ProductRemark"), "it's");
     EXPECT_EQ(Batch("O'Brien", "ProductCode"), "2");
     EXPECT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
@@ -198,6 +198,12 @@ TEST_P(BatchPageTest, NewBatchAppendsTheRowAndInsertsTheBatch)
     m_modal.Then(ModalScript::Press(QStringLiteral("2")));
     m_page->NewBatch();
     EXPECT_EQ(m_page->List()->GetItemCount(), 2);
+
+    // As after a restart: the cell read afresh, which every later command selects the
+    // batch by, still names the stored row of a name typed with blanks around it.
+    m_page->LoadBatches();
+    const int tea = Cell(0, 0) == QStringLiteral("茶具") ? 0 : 1;
+    EXPECT_EQ(Batch(Cell(tea, 0).toStdString(), "ProductCount"), "12");
     EXPECT_EQ(m_dialogModes.back(), CBatchDialog::Mode::New);
     EXPECT_EQ(Value("select count(*) as N from ProductGroupTable", "N"), "2");
 }
