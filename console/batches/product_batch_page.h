@@ -21,6 +21,8 @@ class QProgressBar;
 // and the database together.
 class CProductBatchPage final : public QWidget {
     Q_OBJECT
+    // The main window asks this before it lets the console end: a run must not go on hidden.
+    Q_PROPERTY(bool busy READ IsGenerating)
 public:
     enum Column {
         kName = 0,

@@ -174,6 +174,10 @@ void CMainDialog::ShowPage(int n)
 
 void CMainDialog::OnExit()
 {
+    // A page's run (code generation pumps the window meanwhile) would otherwise go on
+    // with the window hidden; the request is dropped and the window stays until it ends.
+    if (m_pageHost->IsBusy())
+        return;
     if (ShowMessage(QStringLiteral("真的要退出“Ostrel”吗？"), true))
         EndDialog(1);
 }

@@ -1,13 +1,17 @@
 #include "main_dialog.h"
 
+#include "color_list_ctrl.h"
 #include "connection_owner.h"
 #include "db_connection.h"
+#include "execute_sql.h"
 #include "home_page.h"
 #include "kit_art.h"
 #include "modal_script.h"
 #include "nav_button.h"
 #include "page_host.h"
+#include "product_batch_page.h"
 #include "program_directory.h"
+#include "schema.h"
 #include "scripted_dialogs.h"
 #include "the_bulk_sms_page.h"
 
@@ -17,12 +21,25 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString kExitQuestion = QStringLiteral("真的要退出“Ostrel”吗？");
+
+// Every way the operator can ask the main window to close.
+const struct {
+    const char* name;
+    void (*close)(CMainDialog&);
+} kClosePaths[] = {
+    {"exit button 1", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("1")), Qt::LeftButton); }},
+    {"close button 2", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("2")), Qt::LeftButton); }},
+    {"Enter", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Return); }},
+    {"Escape", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+    {"window manager", [](CMainDialog& w) { w.close(); }},
+};
 
 class MainDialogTest : public ::testing::Test {
 protected:
@@ -87,16 +104,6 @@ TEST_F(MainDialogTest, DatabaseThatCannotBeOpenedIsReportedAndLeavesTheWindowUnt
 TEST_F(MainDialogTest, EveryWayOfClosingAsksAndCancelKeepsTheConsoleRunning)
 {
     MakeDatabase();
-    const struct {
-        const char* name;
-        void (*close)(CMainDialog&);
-    } paths[] = {
-        {"exit button 1", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("1")), Qt::LeftButton); }},
-        {"close button 2", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("2")), Qt::LeftButton); }},
-        {"Enter", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Return); }},
-        {"Escape", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-        {"window manager", [](CMainDialog& w) { w.close(); }},
-    };
     {
         // Enter and Escape typed on a page stay there.
         CMainDialog window;
@@ -107,7 +114,7 @@ TEST_F(MainDialogTest, EveryWayOfClosingAsksAndCancelKeepsTheConsoleRunning)
         QTest::keyClick(window.PageHost()->Page(2), Qt::Key_Escape);
         EXPECT_TRUE(m_dialogs.Prompts().empty());
     }
-    for (const auto& path : paths) {
+    for (const auto& path : kClosePaths) {
         for (const bool confirm : {false, true}) {
             m_dialogs.Clear();
             CMainDialog window;
@@ -125,6 +132,54 @@ TEST_F(MainDialogTest, EveryWayOfClosingAsksAndCancelKeepsTheConsoleRunning)
             }
         }
     }
+}
+
+TEST_F(MainDialogTest, ClosingDuringCodeGenerationIsIgnoredUntilTheRunEnds)
+{
+    MakeDatabase();
+    CMainDialog window;
+    ASSERT_TRUE(window.OnInitDialog());
+    std::string error;
+    ASSERT_TRUE(CreateSchema(*TheConnection(), error)) << error;
+    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+               "values ('Tea',' ',1000,'未启用',3)");
+    window.show();
+    window.ShowPage(1);
+    auto* page = qobject_cast<CProductBatchPage*>(window.PageHost()->Page(1));
+    ASSERT_NE(page, nullptr);
+    page->LoadBatches();
+    page->List()->SetItemSelected(0, true);
+
+    // Every way of closing, tried while the run serves the window; a question answered
+    // yes would end the console.
+    int tried = 0;
+    QTimer::singleShot(0, [&] {
+        for (const auto& path : kClosePaths) {
+            EXPECT_TRUE(page->IsGenerating()) << path.name;
+            path.close(window);
+            EXPECT_FALSE(window.IsEnded()) << path.name;
+            EXPECT_TRUE(window.isVisible()) << path.name;
+            ++tried;
+        }
+    });
+    m_dialogs.AnswerAdministrator(true);
+    m_dialogs.AnswerQuestion(true);
+    page->GenerateCodes();
+
+    EXPECT_EQ(tried, 5);
+    EXPECT_FALSE(window.IsEnded());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(m_dialogs.Messages(),
+              QStringList({QStringLiteral("防伪码生成速度较慢，请耐心等候！"), QStringLiteral("防伪码生成完毕！")}));
+    EXPECT_EQ(m_dialogs.Unused(), 1) << "nobody was asked whether to exit";
+    EXPECT_EQ(page->List()->GetItemText(0, CProductBatchPage::kEndNumber), QStringLiteral("03000999"));
+
+    // With the run over, closing asks again.
+    m_dialogs.Clear();
+    m_dialogs.AnswerQuestion(true);
+    kClosePaths[1].close(window);
+    EXPECT_EQ(m_dialogs.Messages(), QStringList{kExitQuestion});
+    EXPECT_TRUE(window.IsEnded());
 }
 
 TEST_F(MainDialogTest, NavigationButtonsShowTheirPageAndSelectThemselves)

@@ -46,6 +46,14 @@ CBulkSmsPage* CPageHost::BulkSmsPage() const
     return static_cast<CBulkSmsPage*>(m_pages[7]);
 }
 
+bool CPageHost::IsBusy() const
+{
+    for (const QWidget* page : m_pages)
+        if (page->property("busy").toBool())
+            return true;
+    return false;
+}
+
 void CPageHost::resizeEvent(QResizeEvent* event)
 {
     for (QWidget* page : m_pages)

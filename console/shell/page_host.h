@@ -21,6 +21,9 @@ public:
     QWidget* Page(int n) const;
     int PageCount() const { return kPageCount; }
     CBulkSmsPage* BulkSmsPage() const;
+    // True while a page has work under way that must finish before the console ends (a
+    // page says so through a bool property "busy").
+    bool IsBusy() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
