@@ -20,6 +20,12 @@ constexpr int kQuietModules = 2;  // the label's own padding adds to the quiet z
 constexpr double kPaddingShare = 0.07;
 constexpr double kQrWidthShare = 0.42;
 
+// Fitting a long product name: the size steps down by kShrinkStep; on one line it goes
+// no lower than kSmallestNameShare of the normal size before two lines are tried.
+constexpr double kShrinkStep = 0.95;
+constexpr double kSmallestNameShare = 0.7;
+constexpr double kTinyPoints = 1.0;
+
 QFont MakeFont(const QStringList& families, bool bold)
 {
     QFont font;
@@ -139,12 +145,12 @@ void StickerSheet::Add(const Sticker& sticker)
 
     if (sticker.productName != m_lastName || m_count == 1) {
         m_lastName = sticker.productName;
-        m_lastNameElided = QFontMetricsF(m_nameFont, m_writer.get())
-                               .elidedText(QString::fromStdString(sticker.productName), Qt::ElideRight, Px(textWidth));
+        m_lastNameText = QString::fromStdString(sticker.productName);
+        FitName(m_lastNameText, Px(textWidth), Px(textHeight * 0.28));
     }
-    m_painter.setFont(m_nameFont);
-    m_painter.drawText(QRectF(Px(textLeft), Px(textTop), Px(textWidth), Px(textHeight * 0.28)),
-                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_lastNameElided);
+    m_painter.setFont(m_lastNameFont);
+    m_painter.drawText(QRectF(Px(textLeft), Px(textTop), Px(textWidth), Px(textHeight * 0.28)), m_lastNameFlags,
+                       m_lastNameText);
 
     m_painter.setFont(m_codeFont);
     m_painter.drawText(QRectF(Px(textLeft), Px(textTop + textHeight * 0.28), Px(textWidth), Px(textHeight * 0.32)),
@@ -154,6 +160,40 @@ void StickerSheet::Add(const Sticker& sticker)
     m_painter.setFont(m_hintFont);
     m_painter.drawText(QRectF(Px(textLeft), Px(textTop + textHeight * 0.62), Px(textWidth), Px(textHeight * 0.38)),
                        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_hint);
+}
+
+void StickerSheet::FitName(const QString& name, double width, double height)
+{
+    // A name is never cut: a buyer compares it with the goods. It first gets smaller on
+    // one line; below kSmallestNameShare of the normal size two lines read better, at the
+    // largest size at which they fit the box.
+    const double normal = m_nameFont.pointSizeF();
+    // Room for rounding between measuring and drawing, which clips at the box.
+    const double room = width * 0.98;
+    QFont font = m_nameFont;
+    const auto metrics = [&](double points) {
+        font.setPointSizeF(points);
+        return QFontMetricsF(font, m_writer.get());
+    };
+    double oneLine = normal;
+    while (oneLine > kTinyPoints && metrics(oneLine).horizontalAdvance(name) > room)
+        oneLine *= kShrinkStep;
+    double size = oneLine;
+    bool wrap = false;
+    if (oneLine < normal * kSmallestNameShare) {
+        // Counts down to oneLine at most, where the name fits on one line anyway.
+        for (double points = normal; points > oneLine; points *= kShrinkStep) {
+            const QRectF used = metrics(points).boundingRect(QRectF(0, 0, room, 100 * height), Qt::TextWordWrap, name);
+            if (used.width() <= room && used.height() <= height) {
+                size = points;
+                wrap = true;
+                break;
+            }
+        }
+    }
+    m_lastNameFont = m_nameFont;
+    m_lastNameFont.setPointSizeF(size);
+    m_lastNameFlags = Qt::AlignLeft | Qt::AlignVCenter | (wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
 }
 
 bool StickerSheet::Finish(std::string& error)

@@ -37,6 +37,9 @@ public:
 private:
     double Px(double millimetres) const;
     void FitFonts();
+    // Chooses how the name goes into a box of that size (pixels): m_lastNameFont and
+    // m_lastNameFlags.
+    void FitName(const QString& name, double width, double height);
 
     LabelGrid m_grid;
     QString m_hint;
@@ -49,5 +52,7 @@ private:
     int m_count = 0;
     // The name of the previous sticker and how it fits: a batch repeats one name.
     std::string m_lastName;
-    QString m_lastNameElided;
+    QString m_lastNameText;
+    QFont m_lastNameFont;
+    int m_lastNameFlags = 0;
 };

@@ -320,6 +320,34 @@ TEST(StickwellProgram, OneCodeBatchAndTheLinkFile)
     EXPECT_EQ(CodesInPdf(pdf), std::vector<std::string>{ProductId(2, 4) + CodeDatabase::CodeOf(2, 4)});
 }
 
+TEST(StickwellProgram, LongestNamesPrintWhole)
+{
+    // The console takes names of up to 25 GBK bytes; on a crowded sheet they go on two
+    // lines, so the text is compared without its line breaks and blanks.
+    const auto squeezed = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
+        return text;
+    };
+    const char* const names[] = {"O'Brien 一二三四五六七八", "一二三四五六七八九十壹贰A", "ABCDEFGHIJKLMNOPQRSTUVWXY"};
+    const char* const grids[] = {"", "--columns 5 --rows 12"};
+    for (const char* grid : grids) {
+        for (const char* name : names) {
+            SCOPED_TRACE(std::string(name) + " " + grid);
+            TempDir home;
+            CodeDatabase db(home.File("Varnholt.db"), 0);
+            db.Insert(ProductId(3, 0), CodeDatabase::CodeOf(3, 0), std::regex_replace(std::string(name), std::regex("'"), "''"));
+            const std::string pdf = home.File("sheet.pdf");
+            const RunResult run = RunStickwell(home.Path(), std::string("--no-open ") + grid + " --output '" + pdf +
+                                                                "' " + ProductId(3, 0));
+            ASSERT_EQ(run.exitCode, 0) << run.output;
+            ASSERT_EQ(CodesInPdf(pdf).size(), 1u);
+            const std::string text = ReadFile(pdf + ".txt");
+            EXPECT_NE(squeezed(text).find(squeezed(name)), std::string::npos) << text;
+            EXPECT_EQ(text.find("…"), std::string::npos) << text;
+        }
+    }
+}
+
 TEST(StickwellProgram, FailuresSayOneLineAndLeaveNoSheet)
 {
     TempDir home;
