@@ -12,7 +12,6 @@
 #include "passwords.h"
 #include "program_directory.h"
 #include "skin_frame.h"
-#include "the_bulk_sms_page.h"
 #include "window_title.h"
 
 #include <QApplication>
@@ -80,8 +79,6 @@ CMainDialog::~CMainDialog()
     // The tray icon goes with the window.
     if (m_tray)
         m_tray->hide();
-    if (theBulkSmsPage == m_pageHost->BulkSmsPage())
-        theBulkSmsPage = nullptr;
 }
 
 CNavButton* CMainDialog::ColumnButton(int index) const
@@ -111,7 +108,6 @@ bool CMainDialog::OnInitDialog()
         button->SetBitmaps(QStringLiteral("skin/nav_normal.bmp"), QStringLiteral("skin/nav_selected.bmp"),
                            QStringLiteral("skin/nav_hot.bmp"), QStringLiteral("skin/nav_disabled.bmp"), key);
 
-    theBulkSmsPage = m_pageHost->BulkSmsPage();
     AddTrayIcon();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -13,7 +13,6 @@
 #include "program_directory.h"
 #include "schema.h"
 #include "scripted_dialogs.h"
-#include "the_bulk_sms_page.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -87,7 +86,6 @@ TEST_F(MainDialogTest, ConnectsWithTheDefaultStringAndTakesItsTitleFromOemDat)
     QFile link(m_dir.filePath(QStringLiteral("Varnholt-dblink.ini")));
     ASSERT_TRUE(link.open(QIODevice::ReadOnly));
     EXPECT_EQ(link.readAll().toStdString(), TheConnection()->ConnectionString());
-    EXPECT_EQ(theBulkSmsPage, window.PageHost()->BulkSmsPage());
 }
 
 TEST_F(MainDialogTest, DatabaseThatCannotBeOpenedIsReportedAndLeavesTheWindowUntitled)

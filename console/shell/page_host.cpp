@@ -16,9 +16,14 @@ CPageHost::CPageHost(QWidget* parent) : QWidget(parent)
     // Pages are made here but must not read the database yet: the connection is opened
     // later in the main window's initialisation. Pages that show data on arrival defer
     // their first read with a timer.
-    m_pages = {new CHomePage(this),        new CProductBatchPage(this), new CQueryRecordsPage(this),
+    auto* records = new CQueryRecordsPage(this);
+    m_bulkSms = new CBulkSmsPage(this);
+    m_pages = {new CHomePage(this),        new CProductBatchPage(this), records,
                new CQueryStatsPage(this),  new CFakeWarningPage(this),  new CCrossRegionPage(this),
-               new CCodeLookupPage(this),  new CBulkSmsPage(this)};
+               new CCodeLookupPage(this),  m_bulkSms};
+    // The one call between pages: a reply queued on the records page appears in the send
+    // records at once instead of at the next refresh.
+    connect(records, &CQueryRecordsPage::ReplyQueued, m_bulkSms, &CBulkSmsPage::ShowNewPending);
     for (int n = 0; n < kPageCount; ++n) {
         m_pages[static_cast<size_t>(n)]->setObjectName(QStringLiteral("page%1").arg(n));
         m_pages[static_cast<size_t>(n)]->hide();
@@ -39,11 +44,6 @@ QWidget* CPageHost::Page(int n) const
     if (n < 0 || n >= kPageCount)
         return nullptr;
     return m_pages[static_cast<size_t>(n)];
-}
-
-CBulkSmsPage* CPageHost::BulkSmsPage() const
-{
-    return static_cast<CBulkSmsPage*>(m_pages[7]);
 }
 
 bool CPageHost::IsBusy() const

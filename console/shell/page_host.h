@@ -20,7 +20,7 @@ public:
     // Page n, or nullptr when there is none.
     QWidget* Page(int n) const;
     int PageCount() const { return kPageCount; }
-    CBulkSmsPage* BulkSmsPage() const;
+    CBulkSmsPage* BulkSmsPage() const { return m_bulkSms; }
     // True while a page has work under way that must finish before the console ends (a
     // page says so through a bool property "busy").
     bool IsBusy() const;
@@ -33,4 +33,5 @@ protected:
 
 private:
     std::array<QWidget*, kPageCount> m_pages{};
+    CBulkSmsPage* m_bulkSms = nullptr;
 };

@@ -7,4 +7,8 @@ class CQueryRecordsPage final : public QWidget {
     Q_OBJECT
 public:
     explicit CQueryRecordsPage(QWidget* parent = nullptr);
+
+signals:
+    // A manual reply was queued; the page host has the bulk SMS page show it at once.
+    void ReplyQueued();
 };

@@ -1,3 +1,0 @@
-#include "the_bulk_sms_page.h"
-
-CBulkSmsPage* theBulkSmsPage = nullptr;
