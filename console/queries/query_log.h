@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class CDbConnection;
+
+// The standard statement of the query pages over QueryLogTable, with a where clause.
+std::string QueryLogSelect(const std::string& clause);
+
+// One log row as the lists show it, every field as display text.
+struct QueryLogRow {
+    std::string index;
+    std::string time;
+    std::string phone;
+    std::string productId;
+    std::string productCode;
+    std::string realCode;
+    std::string status;
+    std::string comm;
+    std::string province;
+    std::string city;
+};
+
+// What a read found. A failure is never taken for an empty result.
+enum class ReadOutcome { Failed = -1, Empty = 0, Rows = 1 };
+
+using QueryLogRowSink = std::function<void(const QueryLogRow&)>;
+
+// Runs a select of QueryLogSelect's columns and hands every row to sink, in the order the
+// database gives them. On failure the database's error text is put into errorText.
+ReadOutcome ReadQueryLogRows(CDbConnection& connection, const std::string& statement, const QueryLogRowSink& sink,
+                             std::string& errorText);
+
+// Shows a database error to the operator the way ExecuteSql shows its failures.
+void ShowDatabaseError(const std::string& errorText);

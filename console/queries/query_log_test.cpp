@@ -1,0 +1,214 @@
+#include "filter_lists.h"
+#include "query_filter.h"
+#include "query_log.h"
+#include "query_records.h"
+
+#include "db_engine_test.h"
+#include "db_provider.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "sql_text.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+class QueryLogTest : public DbEngineTest {
+protected:
+    // One log row; the index is given when a test needs gaps between rows.
+    void Log(const std::string& time, int status, const std::string& province = "广东",
+             const std::string& city = "深圳", const std::string& product = "金穗", int index = 0)
+    {
+        const std::string columns = index ? "QueryIndex," : "";
+        const std::string value = index ? std::to_string(index) + "," : "";
+        ExecuteSql("insert into QueryLogTable (" + columns +
+                   "QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,QueryStatus,"
+                   "QueryComm,QueryProv,QueryCity,ProductName) values (" +
+                   value + "#" + time + "#,'13900000000','01000001','12345678','12345678'," + std::to_string(status) +
+                   ",'/dev/ttyUSB0','" + SqlQuote(province) + "','" + SqlQuote(city) + "','" + SqlQuote(product) +
+                   "')");
+        ASSERT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
+    }
+
+    // The times of the rows a filter selects, in the order read.
+    std::vector<std::string> Times(const QueryFilter& filter)
+    {
+        std::vector<std::string> times;
+        std::string error;
+        const ReadOutcome outcome = ReadQueryLogRows(
+            m_connection, QueryLogSelect(filter.WhereClause()),
+            [&times](const QueryLogRow& row) { times.push_back(row.time); }, error);
+        EXPECT_NE(outcome, ReadOutcome::Failed) << error;
+        return times;
+    }
+
+    std::vector<std::string> Listed(QueryListing& listing)
+    {
+        std::vector<std::string> indexes;
+        std::string error;
+        int windows = 0;
+        EXPECT_NE(ReadQueryRecords(
+                      m_connection, listing, [&indexes](const QueryLogRow& row) { indexes.push_back(row.index); },
+                      [&windows] { ++windows; }, error),
+                  ReadOutcome::Failed)
+            << error;
+        m_windows = windows;
+        return indexes;
+    }
+
+    int Rows()
+    {
+        CDbRecordset rows;
+        rows.SetConnection(&m_connection);
+        EXPECT_EQ(rows.Open("select count(*) as N from QueryLogTable", 1, 3, 3), 1);
+        std::string n;
+        rows.GetFieldValue("N", n);
+        return std::stoi(n);
+    }
+
+    static QueryFilter Day(int day, std::string status = "")
+    {
+        return QueryFilter{{2004, 5, day}, {2004, 5, day}, "", "", "", std::move(status)};
+    }
+
+    int m_windows = 0;
+};
+
+TEST_P(QueryLogTest, ADaySelectsItsRowsBetweenOneSecondPastMidnightAndOneSecondBefore)
+{
+    for (const char* time : {"2004-04-30 23:59:59", "2004-05-01 00:00:00", "2004-05-01 00:00:01",
+                             "2004-05-01 00:00:02", "2004-05-01 12:30:00", "2004-05-01 23:59:58",
+                             "2004-05-01 23:59:59", "2004-05-02 00:00:00"})
+        Log(time, 1);
+    EXPECT_EQ(Times(Day(1)), (std::vector<std::string>{"2004-05-01 00:00:02", "2004-05-01 12:30:00",
+                                                         "2004-05-01 23:59:58"}));
+    // Midnight belongs to neither range it lies between; inside a longer range it counts.
+    const QueryFilter before{{2004, 4, 30}, {2004, 4, 30}, "", "", "", ""};
+    EXPECT_EQ(Times(before), std::vector<std::string>{});
+    const QueryFilter twoDays{{2004, 4, 30}, {2004, 5, 1}, "", "", "", ""};
+    EXPECT_EQ(Times(twoDays).size(), 6u);
+    const QueryFilter backwards{{2004, 5, 2}, {2004, 5, 1}, "", "", "", ""};
+    EXPECT_TRUE(Times(backwards).empty());
+}
+
+TEST_P(QueryLogTest, ConditionsSelectRegionBatchAndStatus)
+{
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗");
+    Log("2004-05-01 10:00:01", 2, "广东", "广州", "金穗");
+    Log("2004-05-01 10:00:02", -2, "广东", "深圳", "O'Brien's");
+    Log("2004-05-01 10:00:03", 3, "江苏", "南京", "O'Brien's");
+    Log("2004-05-01 10:00:04", -1, "广东", "深圳", "");
+
+    struct Case {
+        QueryFilter filter;
+        std::vector<std::string> seconds;
+    };
+    auto filter = [](std::string province, std::string city, std::string product, std::string status) {
+        return QueryFilter{{2004, 5, 1}, {2004, 5, 1}, province, city, product, status};
+    };
+    const Case cases[] = {
+        {filter("", "", "", "<不限>"), {"00", "01", "02", "03", "04"}},
+        {filter("广东", "", "", ""), {"00", "01", "02", "04"}},
+        {filter("广东", "深圳", "", "码值错误"), {"02", "04"}},
+        {filter("", "", "", "重复查询"), {"01", "03"}},
+        {filter("", "", "", "正确查询"), {"00"}},
+        {filter("", "", "o'brien's", ""), {"02", "03"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> seconds;
+        for (const std::string& time : Times(c.filter))
+            seconds.push_back(time.substr(17));
+        EXPECT_EQ(seconds, c.seconds) << c.filter.WhereClause();
+    }
+}
+
+TEST_P(QueryLogTest, FilterListsReadTheDatabase)
+{
+    EXPECT_EQ(FillCityList(m_connection, "不存在"), std::vector<std::string>{});
+    const std::vector<std::string> cities = FillCityList(m_connection, "广东");
+    ASSERT_FALSE(cities.empty());
+    EXPECT_TRUE(std::is_sorted(cities.begin(), cities.end())) << "sorted as the database sorts";
+
+    ExecuteSql("insert into AddressTable (ProvName,CityName) values ('O''Land','B''town')");
+    ExecuteSql("insert into AddressTable (ProvName,CityName) values ('O''Land','A''town')");
+    EXPECT_EQ(FillCityList(m_connection, "O'Land"), (std::vector<std::string>{"A'town", "B'town"}));
+
+    EXPECT_TRUE(FillProductList(m_connection).empty());
+    for (const char* name : {"瑞丰", "O'Brien's", "金穗"})
+        ExecuteSql("insert into ProductGroupTable (ProductName,ProductCount,ProductCode) values ('" +
+                   SqlQuote(name) + "',1,1)");
+    std::vector<std::string> products = FillProductList(m_connection);
+    std::sort(products.begin(), products.end());
+    EXPECT_EQ(products, (std::vector<std::string>{"O'Brien's", "瑞丰", "金穗"}));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
+{
+    // Index gaps wider than a read window, and a row that the filter drops.
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 7);
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 60000);
+    Log("2004-05-02 10:00:00", 1, "广东", "深圳", "金穗", 70000);
+    Log("2004-05-01 09:00:00", 2, "广东", "深圳", "金穗", 130001);
+    QueryListing listing{Day(1).WhereClause(), 0};
+    EXPECT_EQ(Listed(listing), (std::vector<std::string>{"7", "60000", "130001"}));
+    EXPECT_EQ(listing.upTo, 130001);
+    EXPECT_EQ(m_windows, 3);
+
+    QueryListing nothing{Day(9).WhereClause(), 0};
+    std::string error;
+    EXPECT_EQ(ReadQueryRecords(m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
+              ReadOutcome::Empty);
+}
+
+TEST_P(QueryLogTest, AnEmptyLogIsEmptyAndABrokenOneFails)
+{
+    QueryListing listing{Day(1).WhereClause(), 0};
+    std::string error;
+    EXPECT_EQ(ReadQueryRecords(m_connection, listing, [](const QueryLogRow&) {}, nullptr, error), ReadOutcome::Empty);
+    EXPECT_TRUE(error.empty());
+
+    ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
+    EXPECT_EQ(ReadQueryRecords(m_connection, listing, [](const QueryLogRow&) {}, nullptr, error), ReadOutcome::Failed);
+    EXPECT_NE(error.find("Description: "), std::string::npos) << error;
+    error.clear();
+    EXPECT_EQ(ReadQueryLogRows(m_connection, QueryLogSelect(listing.clause), [](const QueryLogRow&) {}, error),
+              ReadOutcome::Failed);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_P(QueryLogTest, ClearDeletesTheListedRowsAndKeepsRowsLoggedSince)
+{
+    Log("2004-05-01 10:00:00", 1);
+    Log("2004-05-01 11:00:00", -1);
+    Log("2004-05-02 11:00:00", 1);
+    QueryListing listing{Day(1).WhereClause(), 0};
+    ASSERT_EQ(Listed(listing).size(), 2u);
+
+    // Logged after the list was filled, inside its filter.
+    Log("2004-05-01 12:00:00", 1);
+    ASSERT_TRUE(ClearQueryRecords(m_connection, listing));
+    EXPECT_EQ(Rows(), 2);
+    QueryListing again{Day(1).WhereClause(), 0};
+    EXPECT_EQ(Listed(again).size(), 1u);
+}
+
+TEST_P(QueryLogTest, DeleteOneRowAndReportAFailure)
+{
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 5);
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 6);
+    EXPECT_TRUE(DeleteQueryRecord(m_connection, "5"));
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
+    EXPECT_FALSE(DeleteQueryRecord(m_connection, "6"));
+    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), 6}));
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
+}
+
+KELVANE_DB_ENGINE_TEST_SUITE(QueryLogTest);
+
+} // namespace

@@ -1,0 +1,80 @@
+#include "query_records.h"
+
+#include "db_connection.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Index values per read: a window's rows are held twice (the result and the list) only
+// for this many rows at most.
+constexpr std::int64_t kWindow = 50000;
+
+bool ReadNumber(CDbRecordset& rows, const std::string& column, std::int64_t& value)
+{
+    std::string text;
+    if (!rows.GetFieldValue(column, text) || text.empty())
+        return false;
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    return true;
+}
+
+bool RunShown(CDbConnection& connection, const std::string& statement)
+{
+    std::string errorText;
+    if (RunSql(connection, statement, errorText))
+        return true;
+    ShowDatabaseError(errorText);
+    return false;
+}
+
+} // namespace
+
+ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
+                             const std::function<void()>& betweenWindows, std::string& errorText)
+{
+    listing.upTo = 0;
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    {
+        CDbRecordset range;
+        range.SetConnection(&connection);
+        const int opened = range.Open(
+            "select min(QueryIndex) as FirstIndex,max(QueryIndex) as LastIndex from QueryLogTable", 1, 3, 3);
+        if (opened < 0) {
+            errorText = connection.GetErrorsText();
+            return ReadOutcome::Failed;
+        }
+        if (opened == 0 || !ReadNumber(range, "FirstIndex", first) || !ReadNumber(range, "LastIndex", last))
+            return ReadOutcome::Empty;
+    }
+    listing.upTo = last;
+
+    bool any = false;
+    for (std::int64_t from = first - 1; from < last; from += kWindow) {
+        const std::int64_t to = std::min(last, from + kWindow);
+        const std::string window = listing.clause + " and QueryIndex>" + std::to_string(from) +
+                                   " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex";
+        const ReadOutcome outcome = ReadQueryLogRows(connection, QueryLogSelect(window), sink, errorText);
+        if (outcome == ReadOutcome::Failed)
+            return outcome;
+        any = any || outcome == ReadOutcome::Rows;
+        if (betweenWindows)
+            betweenWindows();
+    }
+    return any ? ReadOutcome::Rows : ReadOutcome::Empty;
+}
+
+bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText)
+{
+    return RunShown(connection,
+                    "delete from QueryLogTable where QueryIndex=" + std::to_string(std::atoi(indexText.c_str())));
+}
+
+bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing)
+{
+    return RunShown(connection, "delete from QueryLogTable " + listing.clause +
+                                    " and QueryIndex<=" + std::to_string(listing.upTo) + " ");
+}
