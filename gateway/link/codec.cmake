@@ -18,25 +18,11 @@ brantlet_add_gateway_tests(brantlet_codec_tests
   ${CMAKE_CURRENT_LIST_DIR}/gbk_text_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_record_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pdu_codec_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/pdu_codec_fuzz.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/testing/pdu_codec_fuzz.cpp
   ${CMAKE_CURRENT_LIST_DIR}/serial_port_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/termios_port_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/pty_pair.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/termios_probe.cpp
 )
-target_link_libraries(brantlet_codec_tests PRIVATE brantlet_codec util GTest::gtest_main)
-target_compile_definitions(brantlet_codec_tests PRIVATE
-  BRANTLET_FUZZ_CORPUS="${CMAKE_CURRENT_LIST_DIR}/fuzz_corpus")
+target_link_libraries(brantlet_codec_tests PRIVATE brantlet_codec_testing GTest::gtest_main)
 
-# The decoders under libFuzzer, 30 seconds from the seed replies in the sanitizer build.
-brantlet_add_fuzz_target(pdu_codec_fuzz
-  SECONDS 30
-  WORK pdu_codec
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/pdu_codec_fuzz.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/pdu_codec.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/gsm_alphabet.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/gbk_text.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/message_record.cpp
-  OPTIONS -dict=${CMAKE_CURRENT_LIST_DIR}/pdu_codec_fuzz.dict
-  CORPUS ${CMAKE_CURRENT_LIST_DIR}/fuzz_corpus)
+target_compile_definitions(brantlet_codec_tests PRIVATE
+  BRANTLET_FUZZ_CORPUS="${CMAKE_CURRENT_LIST_DIR}/testing/fuzz_corpus")
