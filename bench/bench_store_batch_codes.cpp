@@ -6,6 +6,7 @@
 #include "code_generator.h"
 #include "store_batch_codes.h"
 
+#include "case_fold.h"
 #include "clock.h"
 #include "db_connection.h"
 #include "db_recordset.h"
@@ -83,7 +84,8 @@ bool Exec(sqlite3* db, const char* sql)
 double TimePlainSqlite(const std::string& path, int codes)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        !RegisterFoldCollation(db)) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         std::exit(1);
     }

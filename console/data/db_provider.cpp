@@ -25,6 +25,15 @@ bool DbProvider::ReadyToRun()
     return false;
 }
 
+bool DbProvider::RefuseNul(const std::string& statement)
+{
+    if (statement.find('\0') == std::string::npos)
+        return true;
+    AddError("The statement holds a NUL character (\\0), which a text value cannot hold; nothing was run.", "22021",
+             0);
+    return false;
+}
+
 const Clock& DbProvider::TheClock() const
 {
     return m_clock ? *m_clock : TheSystemClock();

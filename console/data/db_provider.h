@@ -65,6 +65,9 @@ protected:
     // Starts a call that needs the connection: clears the errors, and answers false with
     // the error "The connection is not open." when it is not.
     bool ReadyToRun();
+    // False, with an error, when the statement holds a NUL character: one engine would cut
+    // the text there and report success, so neither takes it.
+    bool RefuseNul(const std::string& statement);
     JetTranslator& Translator() { return m_translator; }
 
 private:

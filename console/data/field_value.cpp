@@ -44,6 +44,44 @@ std::string CurrencyText(std::int64_t scaled)
     return negative ? '-' + text : text;
 }
 
+// Four decimals, rounded half away from zero, computed on the digits themselves: a double
+// would lose digits past its 53 bits.
+std::string DecimalText(unsigned __int128 mantissa, int scale, bool negative)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(mantissa % 10)));
+        mantissa /= 10;
+    } while (mantissa != 0);
+    if (scale < 0) {
+        digits.append(static_cast<std::size_t>(-scale), '0');
+        scale = 0;
+    }
+    if (digits.size() <= static_cast<std::size_t>(scale))
+        digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+    // digits now holds the value times 10^scale; bring it to exactly four decimals.
+    bool roundUp = false;
+    if (scale > 4) {
+        roundUp = digits[digits.size() - static_cast<std::size_t>(scale - 4)] >= '5';
+        digits.resize(digits.size() - static_cast<std::size_t>(scale - 4));
+    } else {
+        digits.append(static_cast<std::size_t>(4 - scale), '0');
+    }
+    if (roundUp) {
+        std::size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[i - 1];
+    }
+    if (digits.size() < 5)
+        digits.insert(0, 5 - digits.size(), '0');
+    digits.insert(digits.size() - 4, 1, '.');
+    return negative ? '-' + digits : digits;
+}
+
 } // namespace
 
 std::string FieldValueToText(const FieldValue& value)
@@ -61,13 +99,8 @@ std::string FieldValueToText(const FieldValue& value)
         return Shorten(Format("%.4f", static_cast<double>(static_cast<float>(value.m_double))));
     case FieldValue::Kind::Double:
         return Shorten(Format("%.8f", value.m_double));
-    case FieldValue::Kind::Decimal: {
-        double number = static_cast<double>(value.m_decimalMantissa);
-        number /= std::pow(10.0, value.m_decimalScale);
-        if (value.m_decimalNegative)
-            number = -number;
-        return Format("%.4f", number);
-    }
+    case FieldValue::Kind::Decimal:
+        return DecimalText(value.m_decimalMantissa, value.m_decimalScale, value.m_decimalNegative);
     case FieldValue::Kind::Currency:
         return CurrencyText(value.m_int);
     case FieldValue::Kind::DateTime: {

@@ -27,7 +27,7 @@ FieldValue Whole(std::int64_t i)
     return v;
 }
 
-FieldValue Decimal(unsigned mantissa, int scale, bool negative)
+FieldValue Decimal(unsigned __int128 mantissa, int scale, bool negative)
 {
     FieldValue v = Make(FieldValue::Kind::Decimal);
     v.m_decimalMantissa = mantissa;
@@ -87,6 +87,11 @@ TEST(FieldValueToText, FollowsTheRuleOfEachKind)
         {"single 7.0", Number(7.0, FieldValue::Kind::Single), "7"},
         {"decimal not shortened", Decimal(12500, 3, false), "12.5000"},
         {"negative decimal", Decimal(2, 0, true), "-2.0000"},
+        {"decimal past 64 bits keeps every digit", Decimal((static_cast<unsigned __int128>(1) << 70) + 1, 0, false),
+         "1180591620717411303425.0000"},
+        {"decimal rounded at the fourth place", Decimal(123456, 5, false), "1.2346"},
+        {"decimal rounding carries", Decimal(999995, 5, false), "10.0000"},
+        {"decimal below one", Decimal(5, 3, false), "0.0050"},
         {"currency", currency, "12.5"},
         {"date/time", Date(2004, 3, 5, 8, 9, 10), "2004-03-05 08:09:10"},
         {"true", Flag(true), "TRUE"},

@@ -6,10 +6,13 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -30,8 +33,11 @@ std::string Trimmed(const char* text)
     return TrimBlanks(text ? text : "");
 }
 
-// numeric text -> decimal parts; false for NaN and the like.
-bool ParseNumeric(const char* text, FieldValue& v)
+// numeric text -> a whole number when it is one (counts and sums): 64-bit when it fits,
+// else its exact digits. Fractions of a declared precision (numeric(p,s) columns and
+// casts) read as exact decimals; other fractions (literals such as 1.25, avg results) as
+// double, as the dialect's own numbers do. False for NaN and the like.
+bool ParseNumeric(const char* text, bool declared, FieldValue& v)
 {
     const char* p = text;
     bool negative = false;
@@ -39,7 +45,9 @@ bool ParseNumeric(const char* text, FieldValue& v)
         negative = *p++ == '-';
     unsigned __int128 mantissa = 0;
     int scale = 0;
-    bool point = false, digits = false;
+    int significant = 0;
+    bool point = false, digits = false, fraction = false;
+    std::string whole;
     for (; *p; ++p) {
         if (*p == '.' && !point) {
             point = true;
@@ -48,26 +56,87 @@ bool ParseNumeric(const char* text, FieldValue& v)
         if (*p < '0' || *p > '9')
             return false;
         digits = true;
-        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-        if (point)
+        if (point) {
             ++scale;
+            fraction = fraction || *p != '0';
+        } else if (!whole.empty() || *p != '0') {
+            whole += *p;
+        }
+        if (mantissa != 0 || *p != '0')
+            ++significant;
+        if (significant <= 38)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
     }
     if (!digits)
         return false;
-    if (scale == 0 && mantissa <= static_cast<unsigned __int128>(INT64_MAX)) {
-        // Whole numbers (count and sum results) read as whole numbers.
-        v.kind = FieldValue::Kind::Int;
-        v.m_int = negative ? -static_cast<std::int64_t>(mantissa) : static_cast<std::int64_t>(mantissa);
+    if (!fraction && !declared) {
+        if (whole.size() <= 18 || (whole.size() == 19 && whole <= "9223372036854775807")) {
+            v.kind = FieldValue::Kind::Int;
+            v.m_int = std::strtoll(whole.empty() ? "0" : whole.c_str(), nullptr, 10);
+            if (negative)
+                v.m_int = -v.m_int;
+        } else {
+            v.kind = FieldValue::Kind::Other;
+            v.m_text = (negative ? "-" : "") + whole;
+        }
         return true;
     }
-    // Fractions (literals such as 1.25, avg results) read as double, as the dialect's
-    // own numbers do.
-    v.kind = FieldValue::Kind::Double;
-    v.m_double = std::strtod(text, nullptr);
+    if (!declared) {
+        v.kind = FieldValue::Kind::Double;
+        v.m_double = std::strtod(text, nullptr);
+        return true;
+    }
+    if (significant > 38)
+        return false; // the server's own text is shown
+    v.kind = FieldValue::Kind::Decimal;
+    v.m_decimalMantissa = mantissa;
+    v.m_decimalScale = scale;
+    v.m_decimalNegative = negative && mantissa != 0;
     return true;
 }
 
-void ReadCell(const PGresult* r, int row, int column, Oid type, FieldValue& v)
+// "YYYY-MM-DD HH:MM:SS[.fff]+HH[:MM[:SS]]" -> the same instant in local time, as every
+// other date of the system is.
+bool ParseTimestampTz(std::string_view text, FieldValue::DateTime& out)
+{
+    const std::size_t sign = text.find_last_of("+-");
+    if (sign == std::string_view::npos || sign < 11)
+        return ParseDateTimeText(text, out);
+    FieldValue::DateTime utcish;
+    if (!ParseDateTimeText(text.substr(0, sign), utcish))
+        return false;
+    int parts[3] = {0, 0, 0};
+    int part = 0;
+    for (std::size_t i = sign + 1; i < text.size(); ++i) {
+        if (text[i] == ':') {
+            if (++part > 2)
+                return false;
+        } else if (text[i] >= '0' && text[i] <= '9') {
+            parts[part] = parts[part] * 10 + (text[i] - '0');
+        } else {
+            return false;
+        }
+    }
+    long offset = parts[0] * 3600L + parts[1] * 60L + parts[2];
+    if (text[sign] == '-')
+        offset = -offset;
+    std::tm tm{};
+    tm.tm_year = utcish.year - 1900;
+    tm.tm_mon = utcish.month - 1;
+    tm.tm_mday = utcish.day;
+    tm.tm_hour = utcish.hour;
+    tm.tm_min = utcish.minute;
+    tm.tm_sec = utcish.second;
+    const std::time_t instant = timegm(&tm) - offset;
+    std::tm local{};
+    if (!localtime_r(&instant, &local))
+        return false;
+    out = FieldValue::DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                               local.tm_hour,        local.tm_min,     local.tm_sec};
+    return true;
+}
+
+void ReadCell(const PGresult* r, int row, int column, Oid type, bool declared, FieldValue& v)
 {
     if (PQgetisnull(r, row, column)) {
         v.kind = FieldValue::Kind::Null;
@@ -97,14 +166,17 @@ void ReadCell(const PGresult* r, int row, int column, Oid type, FieldValue& v)
         return;
     case kNumericOid:
         v.m_text.assign(text, static_cast<std::size_t>(length));
-        if (!ParseNumeric(text, v))
+        if (!ParseNumeric(text, declared, v))
             v.kind = FieldValue::Kind::Other;
         return;
     case kDateOid:
     case kTimestampOid:
-    case kTimestampTzOid:
         v.m_text.assign(text, static_cast<std::size_t>(length));
         v.kind = ParseDateTimeText(v.m_text, v.m_dateTime) ? FieldValue::Kind::DateTime : FieldValue::Kind::Text;
+        return;
+    case kTimestampTzOid:
+        v.m_text.assign(text, static_cast<std::size_t>(length));
+        v.kind = ParseTimestampTz(v.m_text, v.m_dateTime) ? FieldValue::Kind::DateTime : FieldValue::Kind::Text;
         return;
     default:
         // text, varchar, citext and anything else: the server's text of the value
@@ -167,7 +239,64 @@ bool PostgresProvider::Open(const ConnectionString& settings)
         return false;
     }
     m_conn = conn;
+    // Notices ("table does not exist, skipping" and the like) are not errors; libpq would
+    // print them on the terminal. Errors still come with their statement's result.
+    PQsetNoticeReceiver(m_conn, &PostgresProvider::OnNotice, this);
     return true;
+}
+
+// Between statements the server's only words are notices and, when it ends the session
+// (shutdown, restart, an administrator), a fatal message just before it closes the line.
+void PostgresProvider::OnNotice(void* self, const pg_result* notice)
+{
+    const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+    if (severity && (std::strcmp(severity, "FATAL") == 0 || std::strcmp(severity, "PANIC") == 0))
+        static_cast<PostgresProvider*>(self)->m_serverEnding = true;
+}
+
+// A server restart or a dropped network leaves the socket closed while the connection still
+// looks open. Outside a transaction the socket is looked at without waiting before each
+// statement, and a closed one is made again once, so the statement runs on a live
+// connection. Inside a transaction nothing is made again: its work is lost, and its
+// statements and its commit say so.
+bool PostgresProvider::EnsureConnected()
+{
+    if (m_inTransaction || m_pipelining)
+        return true;
+    for (int round = 0; round < 4 && PQstatus(m_conn) == CONNECTION_OK; ++round) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (socket.fd < 0 || ::poll(&socket, 1, 0) <= 0)
+            break;
+        // The server's farewell (or a notification) is waiting; reading it finds the end.
+        if (!PQconsumeInput(m_conn))
+            break;
+        PQisBusy(m_conn); // parses what came: a fatal message reaches OnNotice
+        while (PGnotify* notice = PQnotifies(m_conn))
+            PQfreemem(notice);
+    }
+    if (PQstatus(m_conn) == CONNECTION_OK && !m_serverEnding)
+        return true;
+    return Reconnect();
+}
+
+bool PostgresProvider::Reconnect()
+{
+    m_serverEnding = false;
+    PQreset(m_conn);
+    m_prepared.clear();
+    for (auto& [key, shape] : m_shapes)
+        shape.fullName.clear();
+    m_pending.clear();
+    m_rows = 0;
+    m_rowsKey.clear();
+    m_inTransaction = false;
+    m_pipelining = false;
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    AddError("The connection to the database server was lost and could not be made again: " +
+                 Trimmed(PQerrorMessage(m_conn)),
+             "08006", 0);
+    return false;
 }
 
 void PostgresProvider::Close()
@@ -185,6 +314,7 @@ void PostgresProvider::Close()
     m_pending.clear();
     m_inTransaction = false;
     m_pipelining = false;
+    m_serverEnding = false;
 }
 
 void PostgresProvider::AddResultError(const PGresult* result)
@@ -322,10 +452,24 @@ bool PostgresProvider::Execute(const std::string& statement, std::unique_ptr<DbR
 {
     if (result)
         result->reset();
-    if (!ReadyToRun())
+    if (!ReadyToRun() || !RefuseNul(statement) || !EnsureConnected())
         return false;
+    const bool inTransaction = m_inTransaction;
+    if (Run(statement, result))
+        return true;
+    // A read that found the connection closed under it is run once more on a new one; a
+    // write is not, as the server may have done it before the line went.
+    if (inTransaction || !m_lastWasRead || PQstatus(m_conn) == CONNECTION_OK)
+        return false;
+    ClearErrors();
+    return Reconnect() && Run(statement, result);
+}
+
+bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResult>* result)
+{
     const auto kind = Translator().ParametriseStatement(statement, TheClock());
     const bool dml = JetTranslator::IsDml(kind);
+    m_lastWasRead = kind == JetTranslator::StatementKind::Select;
     const std::string& skeleton = Translator().Skeleton();
     if (std::all_of(skeleton.begin(), skeleton.end(), IsBlank)) {
         AddError("The statement is empty.", "42601", 0);
@@ -585,7 +729,7 @@ bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)
     result->Reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row)
         for (int c = 0; c < columns; ++c)
-            ReadCell(r, row, c, types[static_cast<std::size_t>(c)], result->AppendCell());
+            ReadCell(r, row, c, types[static_cast<std::size_t>(c)], PQfmod(r, c) != -1, result->AppendCell());
     PQclear(r);
     *out = std::move(result);
     return true;
@@ -593,7 +737,7 @@ bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)
 
 bool PostgresProvider::ExecuteScript(const std::string& script)
 {
-    if (!ReadyToRun())
+    if (!ReadyToRun() || !EnsureConnected())
         return false;
     if (!FlushPipeline(true))
         return false;
@@ -602,7 +746,7 @@ bool PostgresProvider::ExecuteScript(const std::string& script)
 
 bool PostgresProvider::Begin()
 {
-    if (!ReadyToRun())
+    if (!ReadyToRun() || !EnsureConnected())
         return false;
     if (m_inTransaction) {
         AddError("A transaction is already active.", "25001", 0);
@@ -644,6 +788,15 @@ bool PostgresProvider::Rollback()
     if (!m_conn || !InTransaction())
         return m_conn != nullptr;
     ClearErrors();
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        // The server dropped the transaction with the connection; the next statement
+        // makes a new one.
+        m_pending.clear();
+        m_rows = 0;
+        m_pipelining = false;
+        m_inTransaction = false;
+        return true;
+    }
     FlushPipeline(false); // whatever failed in there is being undone anyway
     m_inTransaction = false;
     return Simple("ROLLBACK");
@@ -695,7 +848,7 @@ const PostgresProvider::TableInfo* PostgresProvider::Table(unsigned int oid)
 bool PostgresProvider::UpdateRow(const DbResult& result, std::size_t row,
                                  const std::vector<std::pair<std::size_t, FieldValue>>& changes)
 {
-    if (!ReadyToRun())
+    if (!ReadyToRun() || !EnsureConnected())
         return false;
     if (!FlushPipeline(true))
         return false;

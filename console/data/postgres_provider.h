@@ -61,6 +61,10 @@ private:
         std::map<int, std::string> columns; // attribute number -> quoted name
     };
 
+    bool Run(const std::string& statement, std::unique_ptr<DbResult>* result);
+    bool EnsureConnected();
+    bool Reconnect();
+    static void OnNotice(void* self, const pg_result* notice);
     void AddResultError(const pg_result* result);
     void AddConnectionError(const char* sqlState);
     bool Simple(const char* sql);
@@ -80,6 +84,8 @@ private:
     int m_nextName = 0;
     bool m_inTransaction = false;
     bool m_pipelining = false;
+    bool m_lastWasRead = false;
+    bool m_serverEnding = false;
     std::deque<Pending> m_pending;
     std::map<unsigned int, TableInfo> m_tables;
     std::unordered_map<std::string, InsertShape> m_shapes;

@@ -1,13 +1,20 @@
 #include "sqlite_provider.h"
 
+#include "case_fold.h"
 #include "connection_string.h"
 #include "db_result.h"
 #include "text_util.h"
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -162,8 +169,11 @@ bool SqliteProvider::Open(const ConnectionString& settings)
         return false;
     }
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (settings.GetFlag("Create"))
+    if (settings.GetFlag("Create")) {
         flags |= SQLITE_OPEN_CREATE;
+        if (!CreatePrivateFile(path))
+            return false;
+    }
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -173,6 +183,11 @@ bool SqliteProvider::Open(const ConnectionString& settings)
     }
     m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
+    if (!RegisterFoldCollation(m_db)) {
+        AddEngineError(sqlite3_errcode(m_db));
+        Close();
+        return false;
+    }
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // The journal mode is read from the file, so this also finds a file that is no database.
     const std::string mode = JournalMode("PRAGMA journal_mode=WAL");
@@ -183,6 +198,32 @@ bool SqliteProvider::Open(const ConnectionString& settings)
     if (mode == "wal")
         StartCheckpointer();
     return true;
+}
+
+// A new database file is made here rather than by SQLite, which would make it readable by
+// every local user: the owner and the group (a gateway host may run as another user of the
+// group) read and write it, nobody else; its log files take the same mode from it.
+bool SqliteProvider::CreatePrivateFile(const std::string& path)
+{
+    if (path == ":memory:" || path.rfind("file:", 0) == 0)
+        return true;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kDatabaseFileMode);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return true;
+        AddError("Cannot create the database file " + path + ": " + std::strerror(errno), "08001", SQLITE_CANTOPEN);
+        return false;
+    }
+    // The umask may have taken the group's write permission away.
+    const bool ok = ::fchmod(fd, kDatabaseFileMode) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!ok) {
+        ::unlink(path.c_str());
+        AddError("Cannot set the mode of the database file " + path + ": " + std::strerror(error), "08001",
+                 SQLITE_CANTOPEN);
+    }
+    return ok;
 }
 
 std::string SqliteProvider::JournalMode(const char* pragma)
@@ -307,6 +348,8 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
     if (result)
         result->reset();
     if (!ReadyToRun())
+        return false;
+    if (!RefuseNul(statement))
         return false;
     Translator().ParametriseStatement(statement, TheClock());
     sqlite3_stmt* stmt = Prepared(Translator().Skeleton());

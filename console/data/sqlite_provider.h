@@ -31,6 +31,8 @@ public:
                    const std::vector<std::pair<std::size_t, FieldValue>>& changes) override;
 
     static constexpr int kBusyTimeoutMs = 10000;
+    // A database file made with "Create=true": owner and group read and write.
+    static constexpr int kDatabaseFileMode = 0660;
     // Log size, in pages, past which a commit asks the worker for a checkpoint; SQLite's
     // own automatic threshold.
     static constexpr int kCheckpointPages = 1000;
@@ -40,6 +42,7 @@ public:
     const WalCheckpointer& Checkpointer() const { return m_checkpointer; }
 
 private:
+    bool CreatePrivateFile(const std::string& path);
     sqlite3_stmt* Prepared(const std::string& sql);
     void AddEngineError(int code);
     // Resets a cached statement after its last step; false, with the error, unless rc says done.

@@ -1,3 +1,4 @@
+#include "case_fold.h"
 #include "code_generator.h"
 
 #include "db_connection.h"
@@ -50,7 +51,8 @@ class SqliteFile final {
 public:
     explicit SqliteFile(const fs::path& path)
     {
-        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+            !RegisterFoldCollation(m_db))
             ADD_FAILURE() << "cannot open " << path;
     }
     ~SqliteFile() { sqlite3_close(m_db); }
@@ -172,6 +174,7 @@ TEST_F(VarnholtDbTool, LeavesAnExistingDatabaseAloneUnlessForced)
     {
         sqlite3* handle = nullptr;
         ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
+        ASSERT_TRUE(RegisterFoldCollation(handle));
         ASSERT_EQ(sqlite3_exec(handle, "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) values ('keep me',1,'未启用',1)",
                                nullptr, nullptr, nullptr),
                   SQLITE_OK);

@@ -264,6 +264,10 @@ void PgCluster::Stop()
     }
 }
 
+// Letters fold as on a production server with a UTF-8 locale; the order of texts stays
+// the plain code point order the tests expect.
+const char* const PgCluster::kDatabaseLocale = " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C.UTF-8'";
+
 bool PgCluster::CreateDatabase(std::string& connectionString, std::string& error)
 {
     if (!m_running) {
@@ -280,7 +284,7 @@ bool PgCluster::CreateDatabase(std::string& connectionString, std::string& error
         PQfinish(conn);
         return false;
     }
-    PGresult* r = PQexec(conn, ("CREATE DATABASE " + name).c_str());
+    PGresult* r = PQexec(conn, ("CREATE DATABASE " + name + kDatabaseLocale).c_str());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
         error = std::string("CREATE DATABASE failed: ") + PQresultErrorMessage(r);

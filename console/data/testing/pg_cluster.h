@@ -36,6 +36,8 @@ public:
     const std::string& SocketFolder() const { return m_folder; }
     static constexpr int kPort = 5432;
     static constexpr const char* kUser = "kelvane";
+    // What CREATE DATABASE adds for the databases of CreateDatabase.
+    static const char* const kDatabaseLocale;
 
 private:
     bool StartIn(const std::string& shelf, std::string& error);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Letter case folding for text comparisons on SQLite, so that it agrees with the server
+// engine's citext: every letter of UTF-8 text is compared by its lower-case form (accented
+// and full-width letters included, not ASCII alone). Bytes that are not valid UTF-8 compare
+// as themselves.
+
+// <0, 0 or >0 as a sorts before, equal to or after b once folded.
+int CompareFolded(std::string_view a, std::string_view b);
+std::string FoldCase(std::string_view text);
+
+// The name the SQLite schema gives the comparison, and its registration on a connection.
+inline constexpr const char* kFoldCollation = "VARNHOLT_NOCASE";
+struct sqlite3;
+bool RegisterFoldCollation(sqlite3* db);
