@@ -73,6 +73,19 @@ protected:
         return QueryFilter{{2004, 5, day}, {2004, 5, day}, "", "", "", std::move(status)};
     }
 
+    // A trigger that refuses to delete one row, for a clear that fails half way.
+    void RefuseDeleting(int index)
+    {
+        const std::string script = Engine() == SqlDialect::SQLite
+            ? "create trigger keep_row before delete on QueryLogTable when old.QueryIndex=" + std::to_string(index) +
+                  " begin select raise(abort, 'row kept'); end;"
+            : "create function keep_row() returns trigger language plpgsql as $$ begin if old.QueryIndex = " +
+                  std::to_string(index) +
+                  " then raise exception 'row kept'; end if; return old; end $$;"
+                  "create trigger keep_row before delete on QueryLogTable for each row execute function keep_row();";
+        ASSERT_TRUE(m_connection.Provider()->ExecuteScript(script)) << m_connection.GetErrorsText();
+    }
+
     int m_windows = 0;
 };
 
@@ -157,6 +170,14 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
     EXPECT_EQ(listing.upTo, 130001);
     EXPECT_EQ(m_windows, 3);
 
+    // Clearing goes window by window too, and says how far it got when one fails.
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 110000);
+    RefuseDeleting(110000);
+    std::int64_t cleared = 0;
+    EXPECT_FALSE(ClearQueryRecords(m_connection, listing, nullptr, cleared));
+    EXPECT_EQ(cleared, 6 + 2 * 50000) << "two windows went through";
+    EXPECT_EQ(Rows(), 3);
+
     QueryListing nothing{Day(9).WhereClause(), 0};
     std::string error;
     EXPECT_EQ(ReadQueryRecords(m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
@@ -189,7 +210,9 @@ TEST_P(QueryLogTest, ClearDeletesTheListedRowsAndKeepsRowsLoggedSince)
 
     // Logged after the list was filled, inside its filter.
     Log("2004-05-01 12:00:00", 1);
-    ASSERT_TRUE(ClearQueryRecords(m_connection, listing));
+    std::int64_t cleared = 0;
+    ASSERT_TRUE(ClearQueryRecords(m_connection, listing, nullptr, cleared));
+    EXPECT_EQ(cleared, listing.upTo);
     EXPECT_EQ(Rows(), 2);
     QueryListing again{Day(1).WhereClause(), 0};
     EXPECT_EQ(Listed(again).size(), 1u);
@@ -205,7 +228,9 @@ TEST_P(QueryLogTest, DeleteOneRowAndReportAFailure)
 
     ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
     EXPECT_FALSE(DeleteQueryRecord(m_connection, "6"));
-    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), 6}));
+    std::int64_t cleared = -1;
+    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), 4, 6}, nullptr, cleared));
+    EXPECT_EQ(cleared, 4) << "nothing was deleted";
     EXPECT_EQ(m_messages.Messages().size(), 2u);
 }
 

@@ -35,7 +35,7 @@ bool RunShown(CDbConnection& connection, const std::string& statement)
 ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
                              const std::function<void()>& betweenWindows, std::string& errorText)
 {
-    listing.upTo = 0;
+    listing.from = listing.upTo = 0;
     std::int64_t first = 0;
     std::int64_t last = 0;
     {
@@ -50,10 +50,11 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
         if (opened == 0 || !ReadNumber(range, "FirstIndex", first) || !ReadNumber(range, "LastIndex", last))
             return ReadOutcome::Empty;
     }
+    listing.from = first - 1;
     listing.upTo = last;
 
     bool any = false;
-    for (std::int64_t from = first - 1; from < last; from += kWindow) {
+    for (std::int64_t from = listing.from; from < last; from += kWindow) {
         const std::int64_t to = std::min(last, from + kWindow);
         const std::string window = listing.clause + " and QueryIndex>" + std::to_string(from) +
                                    " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex";
@@ -73,8 +74,18 @@ bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText)
                     "delete from QueryLogTable where QueryIndex=" + std::to_string(std::atoi(indexText.c_str())));
 }
 
-bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing)
+bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
+                       const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo)
 {
-    return RunShown(connection, "delete from QueryLogTable " + listing.clause +
-                                    " and QueryIndex<=" + std::to_string(listing.upTo) + " ");
+    clearedUpTo = listing.from;
+    for (std::int64_t from = listing.from; from < listing.upTo; from += kWindow) {
+        const std::int64_t to = std::min(listing.upTo, from + kWindow);
+        if (!RunShown(connection, "delete from QueryLogTable " + listing.clause + " and QueryIndex>" +
+                                      std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " "))
+            return false;
+        clearedUpTo = to;
+        if (betweenWindows)
+            betweenWindows();
+    }
+    return true;
 }

@@ -13,12 +13,14 @@ class CDbConnection;
 // clearing by both deletes what the operator saw and nothing logged since.
 struct QueryListing {
     std::string clause;
+    std::int64_t from = 0; // below the lowest row number there was
     std::int64_t upTo = 0;
 };
 
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
 // time so that a log of millions of rows never sits in memory twice; sink gets each row,
-// betweenWindows runs after each window (to keep a window painting). Sets listing.upTo.
+// betweenWindows runs after each window (to keep a window painting). Sets listing's
+// bounds.
 ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
                              const std::function<void()>& betweenWindows, std::string& errorText);
 
@@ -26,6 +28,11 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
 // failure is shown to the operator.
 bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText);
 
-// Deletes the listed rows: those of the listing's clause up to its QueryIndex bound. A
-// failure is shown to the operator and answered false.
-bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing);
+// Deletes the listed rows: those of the listing's clause up to its QueryIndex bound, a
+// window of row numbers per statement, so the database's write lock is held briefly each
+// time and betweenWindows can keep a window painting. No transaction spans the windows:
+// nothing else may join one. clearedUpTo tells how far the deletes went: every listed row
+// numbered up to it is gone, also when a later window failed. A failure is shown to the
+// operator and answered false.
+bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
+                       const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo);

@@ -52,6 +52,12 @@ void CSkinComboBox::paintEvent(QPaintEvent* event)
     painter.drawPolygon(arrow);
 }
 
+void CSkinComboBox::showPopup()
+{
+    emit PopupAboutToShow();
+    QComboBox::showPopup();
+}
+
 void CSkinComboBox::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {

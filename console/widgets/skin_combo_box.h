@@ -11,6 +11,11 @@ public:
     explicit CSkinComboBox(QWidget* parent = nullptr);
     // The drop-down button's square at the right edge.
     QRect ButtonRect() const;
+    // Emits PopupAboutToShow first, so a list filled on demand is current when it opens.
+    void showPopup() override;
+
+signals:
+    void PopupAboutToShow();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

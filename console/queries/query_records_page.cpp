@@ -1,0 +1,357 @@
+#include "query_records_page.h"
+
+#include "filter_lists.h"
+#include "query_filter.h"
+#include "query_status.h"
+
+#include "excel_export.h"
+#include "export_list_to_excel.h"
+
+#include "dialogs.h"
+#include "pump_messages.h"
+
+#include "color_list_ctrl.h"
+#include "kit_look.h"
+#include "skin_button.h"
+#include "skin_check_box.h"
+#include "skin_combo_box.h"
+#include "skin_frame.h"
+#include "skin_static.h"
+
+#include "clock.h"
+#include "db_connection.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QElapsedTimer>
+
+namespace {
+
+// However long a read takes, the window is served this often.
+constexpr qint64 kLongestQuietMs = 50;
+
+const char* const kProvinces[] = {"安徽", "北京", "福建", "甘肃", "广东", "广西", "贵州", "海南",
+                                  "河北", "河南", "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
+                                  "辽宁", "内蒙古", "宁夏", "青海", "山东", "山西", "陕西", "上海",
+                                  "四川", "天津", "西藏", "新疆", "云南", "浙江", "重庆"};
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// The value of a drop-down list: its shown text, "" with nothing chosen.
+std::string Value(const CSkinComboBox* list)
+{
+    return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
+}
+
+CalendarDate DateOf(const QDateEdit* picker)
+{
+    const QDate date = picker->date();
+    return CalendarDate{date.year(), date.month(), date.day()};
+}
+
+QDateEdit* MakeDatePicker(QWidget* parent, const QString& name, const QString& accessibleName)
+{
+    auto* picker = new QDateEdit(parent);
+    picker->setObjectName(name);
+    picker->setAccessibleName(accessibleName);
+    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    picker->setCalendarPopup(true);
+    return picker;
+}
+
+} // namespace
+
+CQueryRecordsPage::CQueryRecordsPage(QWidget* parent)
+    : QWidget(parent),
+      m_list(new CColorListCtrl(this)),
+      m_regionCheck(new CSkinCheckBox(QStringLiteral("指定地域"), this)),
+      m_province(new CSkinComboBox(this)),
+      m_city(new CSkinComboBox(this)),
+      m_batchCheck(new CSkinCheckBox(QStringLiteral("指定批次"), this)),
+      m_product(new CSkinComboBox(this)),
+      m_status(new CSkinComboBox(this)),
+      m_from(MakeDatePicker(this, QStringLiteral("fromDate"), QStringLiteral("查询时间范围：起"))),
+      m_to(MakeDatePicker(this, QStringLiteral("toDate"), QStringLiteral("查询时间范围：止"))),
+      m_clock(&TheSystemClock())
+{
+    setAutoFillBackground(true);
+
+    // Filters: the region and the batch on the first line, status and dates on the second.
+    m_regionCheck->setObjectName(QStringLiteral("regionCheck"));
+    m_regionCheck->setAccessibleName(m_regionCheck->text());
+    m_regionCheck->setGeometry(DluRect(6, 8, 46, 12));
+    for (const char* province : kProvinces)
+        m_province->addItem(QString::fromUtf8(province));
+    m_province->setCurrentIndex(-1);
+    struct Placed {
+        CSkinComboBox* list;
+        const char* name;
+        const char* accessibleName;
+        QRect rect;
+    };
+    for (const Placed& placed : {Placed{m_province, "provinceList", "省份", DluRect(54, 6, 56, 14)},
+                                 Placed{m_city, "cityList", "城市", DluRect(114, 6, 66, 14)},
+                                 Placed{m_product, "productList", "批次", DluRect(246, 6, 110, 14)},
+                                 Placed{m_status, "statusList", "查询结果状态", DluRect(62, 26, 64, 14)}}) {
+        placed.list->setObjectName(QString::fromUtf8(placed.name));
+        placed.list->setAccessibleName(QString::fromUtf8(placed.accessibleName));
+        placed.list->setGeometry(placed.rect);
+    }
+    m_batchCheck->setObjectName(QStringLiteral("batchCheck"));
+    m_batchCheck->setAccessibleName(m_batchCheck->text());
+    m_batchCheck->setGeometry(DluRect(196, 8, 46, 12));
+    for (CSkinComboBox* list : {m_province, m_city, m_product})
+        list->setEnabled(false);
+
+    auto* statusLabel = new CSkinStatic(QStringLiteral("查询结果状态"), this);
+    statusLabel->setGeometry(DluRect(6, 26, 54, 14));
+    for (const char* status : {"<不限>", "码值错误", "重复查询", "正确查询"})
+        m_status->addItem(QString::fromUtf8(status));
+    m_status->setCurrentIndex(0);
+
+    auto* rangeLabel = new CSkinStatic(QStringLiteral("查询时间范围："), this);
+    rangeLabel->setGeometry(DluRect(134, 26, 60, 14));
+    m_from->setGeometry(DluRect(196, 26, 64, 14));
+    auto* dash = new QLabel(QStringLiteral("--"), this);
+    dash->setAlignment(Qt::AlignCenter);
+    dash->setGeometry(DluRect(260, 26, 12, 14));
+    m_to->setGeometry(DluRect(272, 26, 64, 14));
+    for (QDateEdit* picker : {m_from, m_to}) {
+        auto* frame = new CSkinFrame(this);
+        frame->setGeometry(picker->geometry().adjusted(-1, -1, 1, 1));
+        frame->lower();
+    }
+    SetClock(m_clock);
+
+    auto* runButton = new CSkinButton(QStringLiteral("查询"), this);
+    runButton->setObjectName(QStringLiteral("runQuery"));
+    runButton->setAccessibleName(runButton->text());
+    runButton->setGeometry(DluRect(351, 25, 62, 16));
+    connect(runButton, &QPushButton::clicked, this, &CQueryRecordsPage::RunQuery);
+    m_commands.push_back(runButton);
+
+    struct Heading {
+        const char* text;
+        int width;
+    };
+    // The row number rides along in a column of negative width, which hides it.
+    static const Heading kHeadings[] = {
+        {"查询序号", -10}, {"查询状态", 95}, {"查询时间", 130}, {"查询手机号", 90}, {"产品编号", 70},
+        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60}, {"省份", 60},       {"城市", 90},
+    };
+    for (int i = 0; i < 10; ++i)
+        m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
+    m_list->SetGridLines(true);
+    m_list->SetMultipleSelection(false);
+    m_list->SetSelectionBackground(ListSelectionBackground());
+    m_list->SetSelectionText(Qt::black);
+    m_list->setGeometry(DluRect(6, 46, 407, 186));
+    m_list->setObjectName(QStringLiteral("list"));
+    m_list->setAccessibleName(QStringLiteral("查询记录"));
+    auto* listFrame = new CSkinFrame(this);
+    listFrame->setGeometry(m_list->geometry().adjusted(-1, -1, 0, 0));
+    listFrame->lower();
+
+    struct Command {
+        const char* caption;
+        const char* name;
+        void (CQueryRecordsPage::*run)();
+    };
+    static const Command kCommands[] = {
+        {"人工回复", "manualReply", &CQueryRecordsPage::ManualReply},
+        {"删除记录", "deleteRecord", &CQueryRecordsPage::DeleteRecord},
+        {"导出记录", "exportRecords", &CQueryRecordsPage::ExportRecords},
+        {"清空记录", "clearRecords", &CQueryRecordsPage::ClearRecords},
+    };
+    int x = 6;
+    for (const Command& command : kCommands) {
+        auto* button = new CSkinButton(QString::fromUtf8(command.caption), this);
+        button->setObjectName(QString::fromUtf8(command.name));
+        button->setAccessibleName(button->text());
+        button->setGeometry(DluRect(x, 238, 62, 16));
+        x += 69;
+        connect(button, &QPushButton::clicked, this, command.run);
+        m_commands.push_back(button);
+    }
+
+    connect(m_regionCheck, &QCheckBox::clicked, this, &CQueryRecordsPage::OnRegionSwitch);
+    connect(m_batchCheck, &QCheckBox::clicked, this, &CQueryRecordsPage::OnBatchSwitch);
+    connect(m_province, &QComboBox::currentIndexChanged, this, &CQueryRecordsPage::OnProvinceChanged);
+    connect(m_product, &CSkinComboBox::PopupAboutToShow, this, &CQueryRecordsPage::FillProducts);
+}
+
+CQueryRecordsPage::~CQueryRecordsPage() = default;
+
+void CQueryRecordsPage::SetClock(const Clock* clock)
+{
+    m_clock = clock ? clock : &TheSystemClock();
+    const std::tm now = m_clock->LocalNow();
+    const QDate today(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+    m_from->setDate(today);
+    m_to->setDate(today);
+}
+
+void CQueryRecordsPage::OnRegionSwitch()
+{
+    const bool on = m_regionCheck->isChecked();
+    m_province->setEnabled(on);
+    m_city->setEnabled(on);
+    if (!on) {
+        m_province->setCurrentIndex(-1);
+        m_city->clear();
+    }
+}
+
+void CQueryRecordsPage::OnBatchSwitch()
+{
+    const bool on = m_batchCheck->isChecked();
+    m_product->setEnabled(on);
+    if (!on)
+        m_product->clear();
+}
+
+void CQueryRecordsPage::OnProvinceChanged()
+{
+    m_city->clear();
+    if (m_province->currentIndex() < 0 || !TheConnection())
+        return;
+    for (const std::string& city : FillCityList(*TheConnection(), Value(m_province)))
+        m_city->addItem(Text(city));
+    m_city->setCurrentIndex(-1);
+}
+
+void CQueryRecordsPage::FillProducts()
+{
+    if (!TheConnection())
+        return;
+    // Rebuilt on every drop-down; the choice stays when its batch still exists.
+    const QString chosen = m_product->currentIndex() < 0 ? QString() : m_product->currentText();
+    m_product->clear();
+    for (const std::string& name : FillProductList(*TheConnection()))
+        m_product->addItem(Text(name));
+    m_product->setCurrentIndex(chosen.isNull() ? -1 : m_product->findText(chosen, Qt::MatchExactly));
+}
+
+int CQueryRecordsPage::SelectedRowOrTell(const QString& noSelection) const
+{
+    const int row = m_list->GetFirstSelectedItem();
+    if (row < 0)
+        ShowMessage(noSelection, false);
+    return row;
+}
+
+void CQueryRecordsPage::SetCommandsEnabled(bool enabled)
+{
+    for (QWidget* command : m_commands)
+        command->setEnabled(enabled);
+}
+
+void CQueryRecordsPage::BeginLongOperation()
+{
+    m_busy = true;
+    SetCommandsEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CQueryRecordsPage::EndLongOperation()
+{
+    QApplication::restoreOverrideCursor();
+    SetCommandsEnabled(true);
+    m_busy = false;
+}
+
+void CQueryRecordsPage::RunQuery()
+{
+    if (m_busy || !TheConnection())
+        return;
+    QueryFilter filter{DateOf(m_from), DateOf(m_to), Value(m_province), Value(m_city), Value(m_product),
+                       Value(m_status)};
+    m_list->DeleteAllItems();
+    m_listing = QueryListing{filter.WhereClause(), 0, 0};
+
+    BeginLongOperation();
+    QElapsedTimer sincePump;
+    sincePump.start();
+    std::string error;
+    const ReadOutcome outcome = ReadQueryRecords(
+        *TheConnection(), m_listing,
+        [this, &sincePump](const QueryLogRow& row) {
+            // Each row goes on top, so the newest rows lead the list.
+            m_list->InsertItem(0, Text(row.index));
+            const std::string* cells[] = {nullptr,       &row.time,     &row.phone, &row.productId,
+                                          &row.productCode, &row.realCode, &row.comm, &row.province,
+                                          &row.city};
+            m_list->SetItemText(0, kStatus, Text(RenderQueryStatus(row.status)));
+            for (int column = kTime; column <= kCity; ++column)
+                m_list->SetItemText(0, column, Text(*cells[column - 1]));
+            if (sincePump.elapsed() >= kLongestQuietMs) {
+                PumpMessages();
+                sincePump.restart();
+            }
+        },
+        nullptr, error);
+    EndLongOperation();
+
+    if (outcome == ReadOutcome::Failed) {
+        // Half a listing must not be taken for the filter's rows by "清空记录".
+        m_list->DeleteAllItems();
+        ShowDatabaseError(error);
+    } else if (outcome == ReadOutcome::Empty) {
+        ShowMessage(QStringLiteral("无符合条件的记录！"), false);
+    }
+}
+
+void CQueryRecordsPage::ManualReply()
+{
+    if (SelectedRowOrTell(QStringLiteral("请先从列表中选择要手工回复的记录！")) < 0)
+        return;
+}
+
+void CQueryRecordsPage::DeleteRecord()
+{
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要删除的记录！"));
+    if (row < 0 || !TheConnection())
+        return;
+    if (!ShowMessage(QStringLiteral("真的要删除选中的录吗？"), true))
+        return;
+    if (DeleteQueryRecord(*TheConnection(), m_list->GetItemText(row, kIndex).toStdString()))
+        m_list->DeleteItem(row);
+}
+
+void CQueryRecordsPage::ClearRecords()
+{
+    if (m_list->GetItemCount() == 0) {
+        ShowMessage(QStringLiteral("列表中已经没有记录！"), false);
+        return;
+    }
+    if (!TheConnection() ||
+        !ShowMessage(QStringLiteral("注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"), true))
+        return;
+    BeginLongOperation();
+    std::int64_t clearedUpTo = 0;
+    const bool deleted = ClearQueryRecords(*TheConnection(), m_listing, PumpMessages, clearedUpTo);
+    EndLongOperation();
+    if (deleted) {
+        m_list->DeleteAllItems();
+        return;
+    }
+    // The oldest rows lie at the bottom: take away those the windows that went through deleted.
+    for (int row = m_list->GetItemCount() - 1;
+         row >= 0 && m_list->GetItemText(row, kIndex).toLongLong() <= clearedUpTo; --row)
+        m_list->DeleteItem(row);
+}
+
+void CQueryRecordsPage::ExportRecords()
+{
+    if (m_busy)
+        return;
+    // The export keeps the window serving events while it writes: the console must not end meanwhile.
+    m_busy = true;
+    SetCommandsEnabled(false);
+    ExportListToExcel(*m_list, QueryRecordsExportSpec());
+    SetCommandsEnabled(true);
+    m_busy = false;
+}

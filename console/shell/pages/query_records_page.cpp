@@ -1,6 +1,0 @@
-#include "query_records_page.h"
-
-CQueryRecordsPage::CQueryRecordsPage(QWidget* parent) : QWidget(parent)
-{
-    setAutoFillBackground(true);
-}
