@@ -3,6 +3,7 @@
 #include <ctime>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "command_task.h"
 #include "engine_text.h"
@@ -203,12 +204,36 @@ void CModemEngine::ConnectTimer()
 {
     m_timers.Stop(kConnectTimer);
     m_promptFailures = 0;
-    // Whatever was queued before the modem is ready goes, without an event.
+    // Whatever was queued before the modem is ready goes. A message among it still gets
+    // its result, as a failure: a host waits for one result per message it queued.
+    // One held for its pause after the modem's answer keeps that answer; the one whose
+    // result is being raised right now (a handler reconnecting) has had its result.
+    struct Unreported {
+        std::int16_t result;
+        MessageRecord record;
+    };
+    std::vector<Unreported> unreported;
+    for (std::size_t i = 0; i < m_queue.Count(); ++i) {
+        const CModemTask* task = m_queue.At(i);
+        if (task->Type() != CModemTask::kSend || task == m_completing)
+            continue;
+        const auto* send = static_cast<const CSendTask*>(task);
+        std::int16_t result = 0;
+        if (send->State() == CModemTask::kDone)
+            result = 1;
+        else if (send->IsFinished() && send->PromptTimedOut())
+            result = -1;
+        unreported.push_back({result, send->Record()});
+    }
     m_link.SetCurrent(nullptr);
     m_queue.Clear();
     m_queue.Append(std::make_unique<CInitTask>(&m_port));
     m_connecting = 1;
     m_timers.Start(kEngineTimer, kEngineTickMs);
+    // Raised last: a handler may queue, connect or disconnect again.
+    for (const Unreported& item : unreported)
+        m_events.SendSmsResult(item.result, item.record.index, item.record.Number(),
+                               item.record.Text());
 }
 
 void CModemEngine::ScanTimer()
@@ -239,7 +264,9 @@ void CModemEngine::EngineTick()
             // A handler that pumps its loop may let the connect timer clear the queue
             // while the events of this completion are out; then the task is gone already.
             const std::uint64_t generation = m_queue.Generation();
+            m_completing = task;
             Complete(*task);
+            m_completing = nullptr;
             if (m_queue.Generation() == generation)
                 m_queue.Remove(task);
             m_link.SetCurrent(nullptr);

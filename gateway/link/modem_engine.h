@@ -131,6 +131,8 @@ private:
     std::int32_t m_connected = 0;
     std::int32_t m_free = 0;
     bool m_busy = false;
+    // The task whose completion events are out (a handler may re-enter the engine).
+    const CModemTask* m_completing = nullptr;
     int m_promptFailures = 0;
     std::string m_comName;
     std::int32_t m_baud = 0;

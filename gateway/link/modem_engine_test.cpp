@@ -131,7 +131,7 @@ TEST_F(Session, ConnectRefusalsAndPortFailure)
     EXPECT_EQ(engine.ModemType(), -1);
 }
 
-TEST_F(Session, TasksQueuedBeforeConnectAreDroppedWithoutEvents)
+TEST_F(Session, MessagesQueuedBeforeConnectAreDroppedWithAFailureResultEach)
 {
     EXPECT_EQ(engine.SendSms("13812345678", "hello", 1), 1);
     EXPECT_EQ(engine.SendSmsEx("13812345678", "hello", 2, true), 1);
@@ -140,12 +140,48 @@ TEST_F(Session, TasksQueuedBeforeConnectAreDroppedWithoutEvents)
     Ticks(50);  // nothing starts while idle
     EXPECT_TRUE(modem->Written().empty());
 
-    ConnectReady();
+    Connect();
+    Ticks(5);  // the connect timer drops them, before the modem is even asked
+    EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult 0 1", "SendSmsResult 0 2"}));
+    EXPECT_EQ(events.sendResults[0].number, "13812345678");
+    EXPECT_EQ(events.sendResults[0].text, "hello");
+    ASSERT_TRUE(RunUntil([&] { return !events.connectStatus.empty(); }));
     RunUntilIdle();
     Ticks(50);
-    EXPECT_TRUE(events.sendResults.empty());
+    EXPECT_EQ(events.sendResults.size(), 2u);
     EXPECT_EQ(modem->CountOf("AT+CMGS"), 0);
     EXPECT_EQ(modem->CountOf("AT+CSCA"), 0);
+}
+
+TEST_F(Session, MessageRunningWhenTheHostReconnectsGetsItsResultThere)
+{
+    struct Case {
+        const char* name;
+        bool modemAnswers;  // false: still waiting for the prompt; true: held for its pause
+        const char* result;
+    };
+    for (const Case c : {Case{"waiting", false, "SendSmsResult 0 4"},
+                         Case{"answered", true, "SendSmsResult 1 4"}}) {
+        SCOPED_TRACE(c.name);
+        ConnectReady();
+        if (!c.modemAnswers)
+            modem->On("AT+CMGS").Silence();
+        engine.SendSms("13812345678", "in flight", 4);
+        Ticks(5);
+        ASSERT_EQ(modem->CountOf("AT+CMGS"), 1);
+        // A handler that queues again from inside the result sees its message sent.
+        events.onEvent = [&] {
+            if (events.sendResults.size() == 1)
+                engine.SendSms("13812345678", "again", 5);
+        };
+        modem->ClearRules();
+        Connect();
+        ASSERT_TRUE(RunUntil([&] { return events.sendResults.size() == 2; }));
+        EXPECT_EQ(events.log, (std::vector<std::string>{c.result, "ConnectStatus 1",
+                                                        "SendSmsResult 1 5"}));
+        events.onEvent = nullptr;
+        RunUntilIdle();
+    }
 }
 
 TEST_F(Session, ServiceCentreCommandRunsAfterTheTasksAheadOfIt)
@@ -272,7 +308,13 @@ TEST_F(Session, HandlerMayReconnectOrLetTheConnectTimerFireInsideAnEvent)
     RunUntilIdle();
     engine.SendSms("13812345678", "x", 1);
     ASSERT_TRUE(RunUntil([&] { return events.connectStatus.size() == 3; }));
-    EXPECT_EQ(events.sendResults.size(), 1u);
+    // The message queued in the handler fails at that connect; the one whose result was
+    // being raised is not reported twice.
+    ASSERT_EQ(events.sendResults.size(), 2u);
+    EXPECT_EQ(events.sendResults[0].index, 1);
+    EXPECT_EQ(events.sendResults[0].result, 1);
+    EXPECT_EQ(events.sendResults[1].index, 9);
+    EXPECT_EQ(events.sendResults[1].result, 0);
     EXPECT_EQ(events.connectStatus.back(), 1);
 }
 

@@ -149,7 +149,9 @@ BRANTLET_EXPORT void brantlet_destroy(brantlet* h);
 
 /* DISPID 1. Closes the port; connected and connecting cleared, the COM name emptied. 1. */
 BRANTLET_EXPORT int32_t brantlet_DisconnectModem(brantlet* h);
-/* DISPID 2. Queues a message: 1 queued, 0 the number is empty (after trimming). */
+/* DISPID 2. Queues a message: 1 queued, 0 the number is empty (after trimming). Every
+ * queued message gets one SendSmsResult; one still queued when ConnectModem starts over
+ * gets 0 there. */
 BRANTLET_EXPORT int32_t brantlet_SendSms(brantlet* h, const char* strPhoneNumber, const char* strSmsContent,
                                          int32_t nSmsIndex);
 /* DISPID 3. Stores the send flag (not consulted by the engine). Answers 0. */
