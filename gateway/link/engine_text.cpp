@@ -54,4 +54,16 @@ int ParseDecimal(std::string_view text)
     return static_cast<int>(negative ? -value : value);
 }
 
+bool HasErrorAnswer(std::string_view text)
+{
+    if (Contains(text, "\r\nERROR\r\n"))
+        return true;
+    for (const std::string_view prefix : {"+CMS ERROR:", "+CME ERROR:"}) {
+        const std::size_t at = text.find(prefix);
+        if (at != std::string_view::npos && text.find('\r', at) != std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace engine_text

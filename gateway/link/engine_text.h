@@ -20,6 +20,10 @@ inline bool Contains(std::string_view text, std::string_view what)
     return text.find(what) != std::string_view::npos;
 }
 
+// The modem's final error answer: "\r\nERROR\r\n", or an extended one ("+CMS ERROR: 321",
+// "+CME ERROR: 10") whose line has ended.
+bool HasErrorAnswer(std::string_view text);
+
 // Strips blanks, tabs and line breaks (ASCII white space only: GBK trail bytes are never
 // mistaken for it) at both ends.
 std::string TrimBlanks(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine_text.h"
 #include "serial_port.h"
 
 CReadTask::CReadTask(CSerialPort* port, const LinkClock* clock, std::string storage, int index,
@@ -44,7 +45,7 @@ void CReadTask::OnData(std::string_view chunk)
         ReadReply();
         break;
     case 3:
-        if (BufferHas("OK\r\n") || BufferHas("\r\nERROR\r\n")) {
+        if (BufferHas("OK\r\n") || engine_text::HasErrorAnswer(m_buffer)) {
             m_ticks = 0;
             m_state = kDone;
         }
@@ -58,7 +59,8 @@ void CReadTask::ReadReply()
 {
     const std::size_t begin = m_buffer.find("\r\n+CMGR:");
     if (begin == std::string::npos) {
-        if (BufferHas("\r\nERROR\r\n")) {
+        // An extended error ("+CMS ERROR: 321", an empty slot) ends the read as well.
+        if (engine_text::HasErrorAnswer(m_buffer)) {
             m_ticks = 0;
             m_buffer.clear();
             m_state = kFailed;
