@@ -6,6 +6,7 @@
 
 #include "byte_port.h"
 #include "engine_text.h"
+#include "list_task.h"
 #include "modem_task.h"
 #include "read_task.h"
 #include "serial_port.h"
@@ -41,6 +42,18 @@ bool CModemLink::Poll()
 
 void CModemLink::ScanNotifications()
 {
+    // Storage full, whatever command it answered: the modem takes no further message until
+    // slots are freed, so everything stored is read and deleted now rather than at the next
+    // scan three minutes on.
+    static constexpr std::string_view kStorageFull = "+CMS ERROR: 322";
+    if (const std::size_t full = m_receiveBuffer.find(kStorageFull); full != std::string::npos) {
+        const std::size_t end = m_receiveBuffer.find('\r', full);
+        if (end != std::string::npos) {
+            m_receiveBuffer.erase(full, end - full);
+            if (!m_queue->HoldsType(CModemTask::kList))
+                m_queue->Append(std::make_unique<CListTask>(m_port, m_queue, m_clock));
+        }
+    }
     const std::size_t message = m_receiveBuffer.find("+CMTI");
     if (message != std::string::npos) {
         QueueReadFor(message, message + 10, 0);

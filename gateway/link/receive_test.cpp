@@ -161,6 +161,36 @@ TEST_F(Receiving, ListingParsesIndexesAndToleratesOddAnswers)
     }
 }
 
+TEST_F(Receiving, StorageFullReadsAndDeletesWhatIsStored)
+{
+    struct Case {
+        const char* name;
+        bool asSendAnswer;  // else unsolicited
+    };
+    for (const Case c : {Case{"unsolicited", false}, Case{"answer to a send", true}}) {
+        SCOPED_TRACE(c.name);
+        ConnectReady();
+        for (int i = 0; i < 3; ++i)
+            modem->Store(test_pdus::Deliver("1380000000" + std::to_string(i), "stored"));
+        if (c.asSendAnswer) {
+            modem->On("AT+CMGS").CmsError(322).Times(1);
+            engine.SendSms("13812345678", "out", 1);
+        } else {
+            modem->Push("\r\n+CMS ERROR: 322\r\n");
+        }
+        const std::int64_t start = Now();
+        ASSERT_TRUE(RunUntilIdle());
+        EXPECT_LT(Now() - start, 100 * kTickMs);  // not the three-minute scan
+        EXPECT_EQ(events.received.size(), 3u);
+        EXPECT_EQ(modem->StoredCount(), 0u);
+        EXPECT_EQ(modem->CountOf("AT+CMGL=0"), 1);
+        if (c.asSendAnswer) {
+            ASSERT_EQ(events.sendResults.size(), 1u);
+            EXPECT_EQ(events.sendResults[0].result, 0);
+        }
+    }
+}
+
 TEST_F(Receiving, ListedReadsNameSmAndSwitchTheStorageBack)
 {
     ConnectReady();
