@@ -130,6 +130,7 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
 
     if (m_demo) {
         DemoData demo(connection, m_clock);
+        demo.SetQueryCount(m_queryCount);
         if (!demo.Fill(error))
             return false;
     }

@@ -13,6 +13,8 @@ public:
 
     void SetForce(bool force) { m_force = force; }
     void SetDemo(bool demo) { m_demo = demo; }
+    // Log rows of the demo data; 0 for the demo's own few thousand.
+    void SetQueryCount(long long count) { m_queryCount = count; }
 
     // False with a one-line reason; a new SQLite file that could not be completed is
     // removed again, so the same command can simply be repeated.
@@ -25,4 +27,5 @@ private:
     const Clock& m_clock;
     bool m_force = false;
     bool m_demo = false;
+    long long m_queryCount = 0;
 };

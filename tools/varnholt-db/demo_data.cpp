@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
 constexpr int kDays = 90;
+// Log rows per insert statement: few statements, each well inside the engines' limits.
+constexpr std::size_t kRowsPerInsert = 200;
 
 // Catches what StoreBatchCodes shows, so the tool can print it as its one line.
 class CapturingSink final : public MessageSink {
@@ -112,13 +114,12 @@ bool DemoData::Fill(std::string& error)
 
     if (!CreateBatches(error))
         return false;
-    MakeQueries();
 
     if (!m_connection.BeginTrans()) {
         error = "cannot start a transaction: " + OneLine(m_connection.GetErrorsText());
         return false;
     }
-    if (!WriteQueries(error) || !WriteQueue(error)) {
+    if (!MakeQueries(error) || !WriteQueryCounts(error) || !WriteQueue(error)) {
         m_connection.RollbackTrans();
         return false;
     }
@@ -169,21 +170,35 @@ std::string DemoData::AnyProvince()
     return m_addresses[pick(m_random)].first;
 }
 
+struct DemoData::Cities {
+    std::vector<const std::string*> names;
+    std::discrete_distribution<std::size_t> pick;
+};
+
+DemoData::Cities& DemoData::CitiesOf(const std::string& province)
+{
+    std::unique_ptr<Cities>& cities = m_cities[province];
+    if (!cities) {
+        cities = std::make_unique<Cities>();
+        for (const auto& [prov, city] : m_addresses)
+            if (prov == province)
+                cities->names.push_back(&city);
+        // The first cities of a province are its larger ones: make them likelier.
+        std::vector<double> weights;
+        for (std::size_t i = 0; i < cities->names.size(); ++i)
+            weights.push_back(1.0 / (1.0 + 0.3 * static_cast<double>(i)));
+        cities->pick = std::discrete_distribution<std::size_t>(weights.begin(), weights.end());
+    }
+    return *cities;
+}
+
 std::pair<std::string, std::string> DemoData::Place(const std::vector<std::string>& provinces)
 {
     const std::string province = provinces.empty()
         ? AnyProvince()
         : provinces[std::uniform_int_distribution<std::size_t>(0, provinces.size() - 1)(m_random)];
-    std::vector<const std::string*> cities;
-    for (const auto& [prov, city] : m_addresses)
-        if (prov == province)
-            cities.push_back(&city);
-    // The first cities of a province are its larger ones: make them likelier.
-    std::vector<double> weights;
-    for (std::size_t i = 0; i < cities.size(); ++i)
-        weights.push_back(1.0 / (1.0 + 0.3 * static_cast<double>(i)));
-    std::discrete_distribution<std::size_t> pick(weights.begin(), weights.end());
-    return {province, cities.empty() ? std::string() : *cities[pick(m_random)]};
+    Cities& cities = CitiesOf(province);
+    return {province, cities.names.empty() ? std::string() : *cities.names[cities.pick(m_random)]};
 }
 
 bool DemoData::CreateBatches(std::string& error)
@@ -259,7 +274,7 @@ bool DemoData::ReadCodes(Batch& batch, std::string& error)
     return true;
 }
 
-void DemoData::MakeQueries()
+std::vector<std::int64_t> DemoData::QueryTimes()
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     // Busy in the day and the evening, quiet at night.
@@ -268,7 +283,6 @@ void DemoData::MakeQueries()
     std::discrete_distribution<int> hour(std::begin(hourWeights), std::end(hourWeights));
     std::uniform_int_distribution<int> secondOfHour(0, 3599);
 
-    std::vector<std::int64_t> times;
     std::int64_t todayStart;
     {
         const std::time_t now = static_cast<std::time_t>(m_now);
@@ -278,21 +292,56 @@ void DemoData::MakeQueries()
         local.tm_isdst = -1;
         todayStart = static_cast<std::int64_t>(std::mktime(&local));
     }
+    std::vector<int> perDay;
+    long long total = 0;
     for (int daysAgo = kDays - 1; daysAgo >= 0; --daysAgo) {
         // Sales grow over the quarter; weekends are busier.
-        const std::int64_t dayStart = todayStart - daysAgo * kDay;
-        std::time_t t = static_cast<std::time_t>(dayStart);
+        std::time_t t = static_cast<std::time_t>(todayStart - daysAgo * kDay);
         std::tm local{};
         localtime_r(&t, &local);
         const bool weekend = local.tm_wday == 0 || local.tm_wday == 6;
-        const int count = static_cast<int>((45 + (kDays - daysAgo) * 0.6) * (weekend ? 1.3 : 1.0) * (0.8 + 0.4 * unit(m_random)));
-        for (int i = 0; i < count; ++i) {
-            const std::int64_t when = dayStart + hour(m_random) * 3600 + secondOfHour(m_random);
-            if (when < m_now - 60)
-                times.push_back(when);
+        perDay.push_back(static_cast<int>((45 + (kDays - daysAgo) * 0.6) * (weekend ? 1.3 : 1.0) * (0.8 + 0.4 * unit(m_random))));
+        total += perDay.back();
+    }
+    if (m_queryCount > 0) {
+        // The same shape at another size: each day its share of the count, rounded so that
+        // the shares add up exactly.
+        long long before = 0;
+        long long given = 0;
+        for (int& count : perDay) {
+            before += count;
+            const long long upTo = before * m_queryCount / total;
+            count = static_cast<int>(upTo - given);
+            given = upTo;
+        }
+    }
+
+    std::vector<std::int64_t> times;
+    times.reserve(static_cast<std::size_t>(m_queryCount > 0 ? m_queryCount : total));
+    for (int daysAgo = kDays - 1; daysAgo >= 0; --daysAgo) {
+        const std::int64_t dayStart = todayStart - daysAgo * kDay;
+        for (int i = perDay[static_cast<std::size_t>(kDays - 1 - daysAgo)]; i > 0; --i) {
+            std::int64_t when = dayStart + hour(m_random) * 3600 + secondOfHour(m_random);
+            if (when >= m_now - 60) {
+                // Not yet happened: a given count moves it back a day, the day model drops it.
+                if (m_queryCount <= 0)
+                    continue;
+                when -= kDay;
+            }
+            times.push_back(when);
         }
     }
     std::sort(times.begin(), times.end());
+    return times;
+}
+
+bool DemoData::MakeQueries(std::string& error)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::vector<std::int64_t> times = QueryTimes();
+    const std::size_t step = std::max<std::size_t>(1, times.size() / 30);
+    std::size_t made = 0;
+    std::string values;
 
     // A few code values copied onto fake goods: the same wrong pair comes in again and again.
     struct Fake {
@@ -400,22 +449,42 @@ void DemoData::MakeQueries()
             // Most goods are sold in their region; some travel.
             std::tie(query.province, query.city) = Place(unit(m_random) < 0.85 ? batch.region : std::vector<std::string>{});
         }
-        m_queries.push_back(std::move(query));
-    }
-}
+        if (made >= step / 2 && (made - step / 2) % step == 0)
+            m_sampled.push_back(query);
+        if (query.status == -2) {
+            m_forged.push_back(query);
+            if (m_forged.size() > 3)
+                m_forged.erase(m_forged.begin());
+        }
+        ++made;
 
-bool DemoData::WriteQueries(std::string& error)
-{
-    for (const Query& query : m_queries) {
-        if (!Run("insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
-                 "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) values (#" +
-                     TimeText(query.time) + "#," + Quoted(query.phone) + "," + Quoted(query.productId) + "," +
-                     Quoted(query.productCode) + "," + Quoted(query.realCode) + "," + std::to_string(query.status) +
-                     "," + Quoted(query.comm) + "," + Quoted(query.province) + "," + Quoted(query.city) + "," +
-                     Quoted(query.batchName) + ")",
-                 error))
+        if (!values.empty())
+            values += ',';
+        values += "(#" + TimeText(query.time) + "#," + Quoted(query.phone) + "," + Quoted(query.productId) + "," +
+                  Quoted(query.productCode) + "," + Quoted(query.realCode) + "," + std::to_string(query.status) +
+                  "," + Quoted(query.comm) + "," + Quoted(query.province) + "," + Quoted(query.city) + "," +
+                  Quoted(query.batchName) + ")";
+        if (made % kRowsPerInsert == 0 && !WriteQueryRows(values, error))
             return false;
     }
+    return WriteQueryRows(values, error);
+}
+
+bool DemoData::WriteQueryRows(std::string& values, std::string& error)
+{
+    if (values.empty())
+        return true;
+    const bool written = Run("insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+                             "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) values " +
+                                 values,
+                             error);
+    values.clear();
+    return written;
+}
+
+
+bool DemoData::WriteQueryCounts(std::string& error)
+{
     for (const Batch& batch : m_batches)
         for (const Code& code : batch.codes)
             if (code.queries > 0 &&
@@ -439,9 +508,7 @@ bool DemoData::WriteQueue(std::string& error)
     std::uniform_real_distribution<double> unit(0.0, 1.0);
 
     // Consumers' messages as the host received them, and the answers sent back.
-    const std::size_t step = std::max<std::size_t>(1, m_queries.size() / 30);
-    for (std::size_t i = step / 2; i < m_queries.size(); i += step) {
-        const Query& query = m_queries[i];
+    for (const Query& query : m_sampled) {
         rows.push_back({query.time, query.phone, query.productId + query.productCode, "接收", 0});
         std::string answer;
         if (query.status == 1)
@@ -456,7 +523,7 @@ bool DemoData::WriteQueue(std::string& error)
     }
     // Replies typed by an operator for suspicious queries of the last days.
     int replies = 0;
-    for (auto it = m_queries.rbegin(); it != m_queries.rend() && replies < 3; ++it) {
+    for (auto it = m_forged.rbegin(); it != m_forged.rend() && replies < 3; ++it) {
         if (it->status == -2) {
             rows.push_back({it->time + 1800, it->phone,
                             "您好，您所购产品的防伪码与记录不符，请保留购物凭证并联系经销商。", "成功", 0});

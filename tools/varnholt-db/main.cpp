@@ -4,13 +4,19 @@
 
 #include "clock.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage = "usage: varnholt-db init <connection string or path> [--demo] [--force]";
+constexpr const char* kUsage =
+    "usage: varnholt-db init <connection string or path> [--demo [--queries N]] [--force]";
+
+// More log rows than any demo needs would only fill the disk.
+constexpr long long kMostQueries = 100000000;
 
 int Fail(const std::string& line)
 {
@@ -35,9 +41,20 @@ int main(int argc, char** argv)
     std::string targetText;
     bool demo = false;
     bool force = false;
+    long long queries = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--demo") {
             demo = true;
+        } else if (args[i] == "--queries" && i + 1 < args.size()) {
+            // A whole number of log rows, at least one; a million makes a log of real size.
+            const std::string& count = args[++i];
+            char* end = nullptr;
+            errno = 0;
+            queries = std::strtoll(count.c_str(), &end, 10);
+            if (count.empty() || *end != '\0' || errno != 0 || queries < 1 || queries > kMostQueries) {
+                std::fprintf(stderr, "%s\n", kUsage);
+                return 2;
+            }
         } else if (args[i] == "--force") {
             force = true;
         } else if (args[i].rfind("--", 0) == 0 || !targetText.empty()) {
@@ -47,7 +64,7 @@ int main(int argc, char** argv)
             targetText = args[i];
         }
     }
-    if (targetText.empty()) {
+    if (targetText.empty() || (queries > 0 && !demo)) {
         std::fprintf(stderr, "%s\n", kUsage);
         return 2;
     }
@@ -59,6 +76,7 @@ int main(int argc, char** argv)
 
     DatabaseSetup setup(target, TheSystemClock());
     setup.SetDemo(demo);
+    setup.SetQueryCount(queries);
     setup.SetForce(force);
     if (!setup.Run(error))
         return Fail(error);

@@ -213,6 +213,12 @@ TEST_F(VarnholtDbTool, EveryFailureIsOneLineAndNonZero)
         {{"init"}, nullptr},
         {{"init", "a.db", "b.db"}, nullptr},
         {{"init", "a.db", "--quick"}, nullptr},
+        {{"init", "a.db", "--demo", "--queries"}, nullptr},
+        {{"init", "a.db", "--demo", "--queries", "0"}, nullptr},
+        {{"init", "a.db", "--demo", "--queries", "12x"}, nullptr},
+        {{"init", "a.db", "--demo", "--queries", "-5"}, nullptr},
+        {{"init", "a.db", "--demo", "--queries", "99999999999999999999"}, nullptr},
+        {{"init", "a.db", "--queries", "100"}, nullptr},
         {{"init", missingDir}, nullptr},
         {{"init", m_dir.string()}, nullptr},
         {{"init", "Provider=Jet;Data Source=x.mdb;"}, nullptr},
@@ -309,6 +315,26 @@ TEST_F(VarnholtDbTool, DemoDataCoversEveryPage)
     EXPECT_EQ(file.Count("select count(*) from SendSmsTable where SendStatus='待发' and (SendTime is not null or NewFlag<>1)"),
               0);
     EXPECT_EQ(file.Count("select count(*) from SendSmsTable where SendStatus<>'待发' and SendTime is null"), 0);
+}
+
+TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
+{
+    const fs::path db = m_dir / "Varnholt.db";
+    const ToolRun run = Run({"init", db.string(), "--demo", "--queries", "12345"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    SqliteFile file(db);
+    EXPECT_EQ(file.Count("select count(*) from QueryLogTable"), 12345);
+    EXPECT_EQ(file.Count("select count(*) from QueryLogTable where QueryTime < datetime('now','localtime','-91 days') "
+                         "or QueryTime > datetime('now','localtime','+1 minute')"),
+              0);
+    EXPECT_GE(file.Count("select count(distinct date(QueryTime)) from QueryLogTable"), 85);
+    // Rows are numbered in the order of their times, as a host logs them.
+    EXPECT_EQ(file.Count("select count(*) from QueryLogTable a join QueryLogTable b on b.QueryIndex=a.QueryIndex+1 "
+                         "where b.QueryTime<a.QueryTime"),
+              0);
+    EXPECT_EQ(file.Count("select count(*) from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
+                         "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
+              0);
 }
 
 #ifdef VARNHOLT_HAVE_PG_TESTING
