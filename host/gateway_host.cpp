@@ -1,0 +1,538 @@
+#include "gateway_host.h"
+
+#include "host_log.h"
+#include "phone_mask.h"
+#include "queue_store.h"
+
+#include "db_provider.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+
+#include <brantlet/brantlet.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSendsPerLine = 2;        // one being sent, one waiting behind it
+constexpr int kMaxConnectBackoffMs = 30000;
+constexpr int kMaxDbBackoffMs = 10000;
+constexpr std::int64_t kConnectLimitMs = 60000;
+constexpr std::int64_t kPortCheckMs = 1000;
+
+std::int64_t MonotonicMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+std::string LocalTimeText(std::time_t t)
+{
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+int NextBackoff(int current, int first, int limit)
+{
+    return current <= 0 ? first : std::min(current * 2, limit);
+}
+
+} // namespace
+
+GatewayHost::GatewayHost(GatewayConfig config, std::string connectionString)
+    : m_config(std::move(config)),
+      m_connectionString(std::move(connectionString)),
+      m_regions(CityTable()),
+      m_limiter(m_config.limitPerHour, m_config.limitPerDay)
+{
+}
+
+GatewayHost::~GatewayHost()
+{
+    for (auto& line : m_lines)
+        if (line->control)
+            brantlet_destroy(line->control);
+}
+
+// ---- Database -----------------------------------------------------------------------
+
+bool GatewayHost::OpenDatabase()
+{
+    if (!m_db.Open(m_connectionString, 0)) {
+        LogLine(LogLevel::Error, "数据库打开失败，稍后重试: " + m_db.GetErrorsText());
+        return false;
+    }
+    std::string error;
+    if (m_db.Provider()->Dialect() == SqlDialect::SQLite &&
+        !RunSql(m_db, "PRAGMA busy_timeout=" + std::to_string(m_config.busyTimeoutMs), error))
+        LogLine(LogLevel::Warning, "cannot set the busy timeout: " + error);
+    // The queue is polled by status; older databases lack the index that makes that cheap.
+    if (!RunSql(m_db, "CREATE INDEX IF NOT EXISTS SendSmsTable_SendStatus ON SendSmsTable (SendStatus)", error))
+        LogLine(LogLevel::Warning, "cannot add the index on SendSmsTable.SendStatus: " + error);
+    LogLine(LogLevel::Info, "database open");
+    m_dbSuspect = false;
+    return true;
+}
+
+bool GatewayHost::EnsureDatabase()
+{
+    if (m_db.IsOpen() && m_dbSuspect) {
+        // After a failure: a connection the server dropped is opened again; a busy one is kept.
+        std::string error;
+        if (RunSql(m_db, "select 1", error))
+            m_dbSuspect = false;
+        else
+            m_db.CloseIfOpen();
+    }
+    if (!m_db.IsOpen() && !OpenDatabase())
+        return false;
+    PrepareQueueWork();
+    return true;
+}
+
+void GatewayHost::PrepareQueueWork()
+{
+    std::string error;
+    if (!m_queueReset) {
+        int rows = 0;
+        if (queue_store::ResetInterrupted(m_db, rows, error)) {
+            m_queueReset = true;
+            if (rows > 0)
+                LogLine(LogLevel::Warning, std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
+        }
+    }
+    if (!m_citiesLoaded) {
+        CDbRecordset rs;
+        rs.SetConnection(&m_db);
+        const int opened = rs.Open("select ProvName,CityName from AddressTable", 1, 3, 3);
+        if (opened >= 0) {
+            CityTable cities;
+            for (; opened == 1 && !rs.IsEOF(); rs.MoveNext()) {
+                std::string province, city;
+                rs.GetFieldValue("ProvName", province);
+                rs.GetFieldValue("CityName", city);
+                cities[province].push_back(city);
+            }
+            m_regions.SetCities(std::move(cities));
+            m_citiesLoaded = true;
+        }
+    }
+}
+
+void GatewayHost::AfterDbTrouble(const std::string& error, std::int64_t nowMs)
+{
+    m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
+    m_dbRetryMs = nowMs + m_dbBackoffMs;
+    m_dbSuspect = true;
+    LogLine(LogLevel::Warning, "数据库忙或不可用，" + std::to_string(m_jobs.size()) + " 项工作保留在内存中，" +
+                                   std::to_string(m_dbBackoffMs) + " ms 后重试: " + error);
+}
+
+void GatewayHost::RunDbJobs(std::int64_t nowMs)
+{
+    if (m_jobs.empty() || nowMs < m_dbRetryMs)
+        return;
+    if (!EnsureDatabase()) {
+        AfterDbTrouble("not open", nowMs);
+        return;
+    }
+    while (!m_jobs.empty()) {
+        std::string error;
+        if (!RunDbJob(m_jobs.front(), error)) {
+            AfterDbTrouble(error, MonotonicMs());
+            return;
+        }
+        m_jobs.pop_front();
+    }
+    m_dbBackoffMs = 0;
+}
+
+bool GatewayHost::RunDbJob(DbJob& job, std::string& error)
+{
+    if (auto* q = std::get_if<QueryJob>(&job)) {
+        // Placed when written: the city list may have come only with the database.
+        q->query.region = m_regions.Find(q->query.sender);
+        RecordedQuery recorded;
+        if (!RecordQuery(m_db, q->query, m_config.replies, m_config.logReplies, recorded, error))
+            return false;
+        LogLine(LogLevel::Info, "query from " + MaskPhone(q->query.sender) + " for " + q->query.code.productId +
+                                    ": status " + std::to_string(recorded.status) +
+                                    (q->query.region.province.empty() ? "" : " (" + q->query.region.province + q->query.region.city + ")") +
+                                    (q->query.answer ? "" : ", over the rate limit: not answered"));
+        if (recorded.replyQueued)
+            m_nextPollMs = 0;
+        else if (!recorded.reply.empty())
+            m_replies.push_back(Reply{q->query.sender, recorded.reply, q->query.comm, 0});
+        return true;
+    }
+    if (auto* t = std::get_if<TextJob>(&job)) {
+        if (!StoreReceivedText(m_db, t->sender, t->text, t->smsTime, error))
+            return false;
+        LogLine(LogLevel::Info, "message without a code from " + MaskPhone(t->sender) + " kept as 接收");
+        return true;
+    }
+    if (auto* m = std::get_if<MarkJob>(&job))
+        return queue_store::MarkSent(m_db, m->smsIndex, m->success, m->time, error);
+    if (auto* r = std::get_if<ReleaseJob>(&job))
+        return queue_store::Release(m_db, r->smsIndex, error);
+    return true;
+}
+
+// ---- Modems -------------------------------------------------------------------------
+
+void GatewayHost::OnConnectStatus(void* user, std::int32_t status)
+{
+    auto* line = static_cast<Line*>(user);
+    line->host->ConnectStatus(*line, status);
+}
+
+void GatewayHost::OnSendResult(void* user, std::int16_t result, std::int32_t index, const char*, const char*)
+{
+    auto* line = static_cast<Line*>(user);
+    line->host->SendResult(*line, result, index);
+}
+
+void GatewayHost::OnReceive(void* user, const char* phone, const char* text, std::int16_t year, std::int16_t month,
+                            std::int16_t day, std::int16_t hour, std::int16_t minute, std::int16_t second)
+{
+    auto* line = static_cast<Line*>(user);
+    char smsTime[96];
+    std::snprintf(smsTime, sizeof smsTime, "%04d-%02d-%02d %02d:%02d:%02d", year < 100 ? year + 2000 : year, month,
+                  day, hour, minute, second);
+    line->host->Received(*line, phone ? phone : "", text ? text : "", smsTime);
+}
+
+void GatewayHost::ConnectStatus(Line& line, int status)
+{
+    if (status == 1) {
+        line.state = LineState::Ready;
+        line.backoffMs = 0;
+        line.failuresInRow = 0;
+        brantlet_SetSendRate(line.control, static_cast<std::int16_t>(std::clamp(m_config.sendPause, 1, 32767)));
+        if (!m_config.serviceCentre.empty())
+            brantlet_SetSmsServerNumber(line.control, m_config.serviceCentre.c_str());
+        LogLine(LogLevel::Info, "modem ready on " + line.port);
+        m_nextPollMs = 0;
+        return;
+    }
+    LineLost(line, line.state == LineState::Connecting ? "调制解调器没有应答" : "调制解调器连续发送失败", MonotonicMs());
+}
+
+void GatewayHost::LineLost(Line& line, const std::string& why, std::int64_t nowMs)
+{
+    // What was handed to this modem is not lost: rows wait again, answers go back in line.
+    for (auto& [index, sending] : line.sending) {
+        if (sending.smsIndex > 0)
+            m_jobs.push_back(ReleaseJob{sending.smsIndex});
+        else
+            m_replies.push_front(Reply{sending.phone, sending.text, line.port, sending.attempts});
+    }
+    line.sending.clear();
+    line.state = LineState::Down;
+    line.backoffMs = NextBackoff(line.backoffMs, 1000, kMaxConnectBackoffMs);
+    line.nextConnectMs = nowMs + line.backoffMs;
+    // The control is replaced outside its own event (destroying it inside one is not allowed),
+    // so nothing the old engine still held is sent later.
+    if (line.control)
+        brantlet_DisconnectModem(line.control);
+    LogLine(LogLevel::Warning, why + ": " + line.port + ", reconnecting in " + std::to_string(line.backoffMs) + " ms");
+}
+
+bool GatewayHost::PortChanged(const Line& line) const
+{
+    struct stat st{};
+    if (stat(line.port.c_str(), &st) != 0)
+        return true; // unplugged
+    return st.st_rdev != line.device || st.st_ino != line.inode;
+}
+
+void GatewayHost::StartConnect(Line& line, std::int64_t nowMs)
+{
+    if (line.control)
+        brantlet_destroy(line.control);
+    line.control = brantlet_create();
+    if (!line.control) {
+        LogLine(LogLevel::Error, "无法创建短信控件: out of memory or descriptors");
+        line.backoffMs = NextBackoff(line.backoffMs, 1000, kMaxConnectBackoffMs);
+        line.nextConnectMs = nowMs + line.backoffMs;
+        return;
+    }
+    brantlet_on_ConnectStatus(line.control, &GatewayHost::OnConnectStatus, &line);
+    brantlet_on_SendSmsResult(line.control, &GatewayHost::OnSendResult, &line);
+    brantlet_on_Recvsms(line.control, &GatewayHost::OnReceive, &line);
+    brantlet_SetModemType(line.control, static_cast<std::int16_t>(m_config.modemType));
+
+    struct stat st{};
+    const bool present = stat(line.port.c_str(), &st) == 0;
+    const int started = present ? brantlet_ConnectModem(line.control, line.port.c_str(), m_config.baud, 0) : -1;
+    if (started == 1) {
+        line.state = LineState::Connecting;
+        line.connectingSinceMs = nowMs;
+        line.device = st.st_rdev;
+        line.inode = st.st_ino;
+        return;
+    }
+    line.backoffMs = NextBackoff(line.backoffMs, 1000, kMaxConnectBackoffMs);
+    line.nextConnectMs = nowMs + line.backoffMs;
+    LogLine(LogLevel::Warning,
+            std::string(started == 0 ? "串口参数不被接受" : "串口无法打开") + ": " + line.port + ", retrying in " +
+                std::to_string(line.backoffMs) + " ms");
+}
+
+void GatewayHost::TickLine(Line& line, std::int64_t nowMs)
+{
+    switch (line.state) {
+    case LineState::Down:
+        if (nowMs >= line.nextConnectMs)
+            StartConnect(line, nowMs);
+        break;
+    case LineState::Connecting:
+        if (nowMs - line.connectingSinceMs > kConnectLimitMs)
+            LineLost(line, "调制解调器初始化超时", nowMs);
+        break;
+    case LineState::Ready:
+        if (nowMs >= line.nextCheckMs) {
+            line.nextCheckMs = nowMs + kPortCheckMs;
+            if (PortChanged(line))
+                LineLost(line, "串口已断开", nowMs);
+        }
+        break;
+    }
+}
+
+int GatewayHost::FreeSlots(const Line& line) const
+{
+    if (line.state != LineState::Ready)
+        return 0;
+    return std::max(0, kSendsPerLine - static_cast<int>(line.sending.size()));
+}
+
+GatewayHost::Line* GatewayHost::ReadyLine(const std::string& preferredPort)
+{
+    Line* any = nullptr;
+    for (auto& line : m_lines) {
+        if (FreeSlots(*line) == 0)
+            continue;
+        if (line->port == preferredPort)
+            return line.get();
+        if (!any)
+            any = line.get();
+    }
+    return any;
+}
+
+void GatewayHost::Received(Line& line, const std::string& phone, const std::string& text, const std::string& smsTime)
+{
+    const std::optional<QueryCode> code = FindQueryCode(text);
+    const bool wantsAnswer = code.has_value() || m_config.replies.helpEnabled;
+    const bool answer = wantsAnswer && m_limiter.TryAnswer(phone, std::time(nullptr));
+    if (wantsAnswer && !answer)
+        LogLine(LogLevel::Warning, "发送方超过回复限额，只记录不回复: " + MaskPhone(phone));
+    if (code) {
+        ReceivedQuery query;
+        query.sender = phone;
+        query.code = *code;
+        query.receivedAt = LocalTimeText(std::time(nullptr));
+        query.comm = line.port;
+        query.answer = answer;
+        m_jobs.push_back(QueryJob{std::move(query)});
+        return;
+    }
+    m_jobs.push_back(TextJob{phone, text, smsTime});
+    if (answer)
+        m_replies.push_back(Reply{phone, m_config.replies.help, line.port, 0});
+}
+
+void GatewayHost::SendResult(Line& line, int result, std::int32_t index)
+{
+    const auto found = line.sending.find(index);
+    if (found == line.sending.end())
+        return;
+    const Sending sending = found->second;
+    line.sending.erase(found);
+    m_nextPollMs = 0;
+    const std::string now = LocalTimeText(std::time(nullptr));
+    if (result == 1) {
+        line.failuresInRow = 0;
+        if (sending.smsIndex > 0) {
+            m_attempts.erase(sending.smsIndex);
+            m_jobs.push_back(MarkJob{sending.smsIndex, true, now});
+            LogLine(LogLevel::Info, "message " + std::to_string(sending.smsIndex) + " sent to " + MaskPhone(sending.phone));
+        } else {
+            LogLine(LogLevel::Info, "answer sent to " + MaskPhone(sending.phone));
+        }
+        return;
+    }
+    ++line.failuresInRow;
+    if (sending.smsIndex > 0) {
+        const int attempts = ++m_attempts[sending.smsIndex];
+        if (attempts >= m_config.maxSendAttempts) {
+            m_attempts.erase(sending.smsIndex);
+            m_jobs.push_back(MarkJob{sending.smsIndex, false, now});
+            LogLine(LogLevel::Warning, "短信发送失败: message " + std::to_string(sending.smsIndex) + " to " +
+                                           MaskPhone(sending.phone) + " after " + std::to_string(attempts) + " tries");
+        } else {
+            m_jobs.push_back(ReleaseJob{sending.smsIndex});
+        }
+    } else {
+        // An answer is tried as often as a queued message.
+        Reply reply{sending.phone, sending.text, line.port, sending.attempts + 1};
+        if (reply.attempts < m_config.maxSendAttempts)
+            m_replies.push_back(reply);
+        else
+            LogLine(LogLevel::Warning, "回复发送失败: answer to " + MaskPhone(sending.phone));
+    }
+    // Two failures in a row look like the modem rather than the numbers: start it afresh.
+    if (line.failuresInRow >= 2 && line.state == LineState::Ready)
+        LineLost(line, "调制解调器连续发送失败", MonotonicMs());
+}
+
+void GatewayHost::SendReplies()
+{
+    while (!m_replies.empty()) {
+        Line* line = ReadyLine(m_replies.front().comm);
+        if (!line)
+            return;
+        Reply reply = std::move(m_replies.front());
+        m_replies.pop_front();
+        const std::int32_t index = m_nextReplyIndex;
+        m_nextReplyIndex = m_nextReplyIndex == INT32_MIN ? -1 : m_nextReplyIndex - 1;
+        if (brantlet_SendSms(line->control, reply.phone.c_str(), reply.text.c_str(), index) == 1)
+            line->sending[index] = Sending{0, reply.phone, reply.text, reply.attempts};
+        else
+            LogLine(LogLevel::Warning, "回复无法发送: empty number");
+    }
+}
+
+void GatewayHost::PollQueue(std::int64_t nowMs)
+{
+    if (nowMs < m_nextPollMs || !m_jobs.empty())
+        return;
+    m_nextPollMs = nowMs + m_config.queuePollMs;
+    int free = 0;
+    for (const auto& line : m_lines)
+        free += FreeSlots(*line);
+    if (free == 0 || !EnsureDatabase())
+        return;
+    std::vector<QueuedSms> rows;
+    std::string error;
+    if (!queue_store::NextWaiting(m_db, free, rows, error)) {
+        m_dbSuspect = true;
+        return;
+    }
+    for (const QueuedSms& row : rows) {
+        Line* line = ReadyLine({});
+        if (!line)
+            break;
+        bool claimed = false;
+        if (!queue_store::Claim(m_db, row.index, claimed, error)) {
+            m_dbSuspect = true;
+            return;
+        }
+        if (!claimed)
+            continue; // another host took it
+        if (brantlet_SendSms(line->control, row.phoneNumber.c_str(), row.content.c_str(), row.index) == 1)
+            line->sending[row.index] = Sending{row.index, row.phoneNumber, row.content, 0};
+        else
+            m_jobs.push_back(MarkJob{row.index, false, LocalTimeText(std::time(nullptr))});
+    }
+    if (static_cast<int>(rows.size()) == free)
+        m_nextPollMs = 0; // more may wait; read again once a send is done
+}
+
+bool GatewayHost::Busy() const
+{
+    for (const auto& line : m_lines)
+        if (!line->sending.empty())
+            return true;
+    return !m_jobs.empty();
+}
+
+void GatewayHost::Tick(std::int64_t nowMs)
+{
+    for (auto& line : m_lines)
+        TickLine(*line, nowMs);
+    RunDbJobs(nowMs);
+    SendReplies();
+    if (!m_stopping)
+        PollQueue(nowMs);
+}
+
+int GatewayHost::Run(int signalFd)
+{
+    for (const std::string& port : m_config.ports) {
+        auto line = std::make_unique<Line>();
+        line->host = this;
+        line->port = port;
+        m_lines.push_back(std::move(line));
+    }
+    if (EnsureDatabase())
+        LogLine(LogLevel::Info, "started with " + std::to_string(m_lines.size()) + " modem port(s)");
+
+    std::int64_t stopDeadline = 0;
+    for (;;) {
+        std::vector<pollfd> fds;
+        fds.push_back({signalFd, POLLIN, 0});
+        int timeout = 100;
+        for (const auto& line : m_lines) {
+            if (!line->control)
+                continue;
+            fds.push_back({brantlet_get_fd(line->control), POLLIN, 0});
+            const int next = brantlet_next_timeout_ms(line->control);
+            if (next >= 0)
+                timeout = std::min(timeout, next);
+        }
+        if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
+            LogLine(LogLevel::Error, std::string("poll failed: ") + std::strerror(errno));
+            return 1;
+        }
+        if (fds[0].revents & POLLIN) {
+            signalfd_siginfo info{};
+            if (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) && !m_stopping) {
+                m_stopping = true;
+                stopDeadline = MonotonicMs() + m_config.stopWaitMs;
+                LogLine(LogLevel::Info, "stopping: finishing the messages being sent");
+            }
+        }
+        for (const auto& line : m_lines)
+            if (line->control)
+                brantlet_dispatch(line->control);
+        const std::int64_t now = MonotonicMs();
+        Tick(now);
+        if (m_stopping && (!Busy() || now >= stopDeadline))
+            break;
+    }
+
+    // What is still with a modem goes back to the queue; what the database never took is
+    // said, since it is lost with this process.
+    for (auto& line : m_lines) {
+        for (const auto& [index, sending] : line->sending)
+            if (sending.smsIndex > 0)
+                m_jobs.push_back(ReleaseJob{sending.smsIndex});
+        line->sending.clear();
+        if (line->control)
+            brantlet_DisconnectModem(line->control);
+    }
+    m_dbRetryMs = 0;
+    RunDbJobs(MonotonicMs());
+    if (!m_jobs.empty())
+        LogLine(LogLevel::Error, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作未能写入");
+    if (!m_replies.empty())
+        LogLine(LogLevel::Warning, std::to_string(m_replies.size()) + " answer(s) not sent before the stop");
+    m_db.CloseIfOpen();
+    LogLine(LogLevel::Info, "stopped");
+    return 0;
+}
