@@ -1,0 +1,401 @@
+// The host's rules without a modem: reading a code out of a text, classifying a query,
+// placing a sender, the rate limit, the reply texts, the configuration, and the database
+// work of a query and of the queue on both engines.
+#include "gateway_config.h"
+#include "phone_mask.h"
+#include "query_outcome.h"
+#include "query_store.h"
+#include "query_text.h"
+#include "queue_store.h"
+#include "rate_limiter.h"
+#include "region_lookup.h"
+#include "reply_texts.h"
+
+#include "db_engine_test.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+TEST(QueryText, FindsTheFirstRunOfSixteenDigits)
+{
+    struct Case {
+        const char* text;
+        const char* expected; // "" for no code
+    };
+    const Case cases[] = {
+        {"1200000112345678", "1200000112345678"},
+        {"1200-0001-1234-5678", "1200000112345678"},
+        {"1200 0001.1234 5678", "1200000112345678"},
+        {"\xEF\xBC\x91\xEF\xBC\x92" "00000112345678", "1200000112345678"},           // full-width digits
+        {"1200\xEF\xBC\x8D" "0001\xE3\x80\x80" "1234\xE2\x80\x94" "5678", "1200000112345678"}, // full-width dash, ideographic space, em dash
+        {"防伪码：1200000112345678，谢谢", "1200000112345678"},
+        {"查询 1200000112345678 和 9900000112345678", "1200000112345678"},
+        {"12000001123456789", ""},                                                    // 17 digits are no code
+        {"120000011234567", ""},                                                      // 15
+        {"12345678901234567 abc 1200000112345678", "1200000112345678"},               // the long run is skipped
+        {"", ""},
+        {"你好，怎么查询", ""},
+    };
+    for (const Case& c : cases) {
+        const auto code = FindQueryCode(c.text);
+        const std::string got = code ? code->productId + code->productCode : "";
+        EXPECT_EQ(got, c.expected) << c.text;
+        if (code) {
+            EXPECT_EQ(code->productId.size(), 8u);
+            EXPECT_EQ(code->productCode.size(), 8u);
+        }
+    }
+}
+
+TEST(QueryOutcome, ClassifiesByTheFirstRowOfTheProductId)
+{
+    struct Case {
+        const char* name;
+        std::optional<ProductRow> row;
+        const char* sent;
+        int status;
+        bool counts;
+    };
+    const Case cases[] = {
+        {"unknown ProductID", std::nullopt, "12345678", kUnknownProductId, false},
+        {"forged code", ProductRow{"12345678", "Tea", 3, 1}, "12345679", kForgedCode, false},
+        {"forged code of a disabled batch", ProductRow{"12345678", "Tea", 0, 0}, "00000000", kForgedCode, false},
+        {"batch not enabled", ProductRow{"12345678", "Tea", 0, 0}, "12345678", kNotEnabled, false},
+        {"odd UseStatus", ProductRow{"12345678", "Tea", 0, 2}, "12345678", kNotEnabled, false},
+        {"first query", ProductRow{"12345678", "Tea", 0, 1}, "12345678", 1, true},
+        {"fifth query", ProductRow{"12345678", "Tea", 4, 1}, "12345678", 5, true},
+        {"negative count", ProductRow{"12345678", "Tea", -3, 1}, "12345678", 1, true},
+    };
+    for (const Case& c : cases) {
+        const QueryOutcome outcome = ClassifyQuery(c.row, c.sent);
+        EXPECT_EQ(outcome.status, c.status) << c.name;
+        EXPECT_EQ(outcome.counts, c.counts) << c.name;
+    }
+}
+
+TEST(RegionLookup, MapsPlaceDescriptionsOntoProvinceAndCityNames)
+{
+    const CityTable cities = {
+        {"江苏", {"南京", "常州", "常熟"}},
+        {"吉林", {"长春", "吉林"}},
+        {"新疆", {"乌鲁木齐", "巴音郭楞", "克拉玛依"}},
+        {"北京", {"东城", "朝阳"}},
+        {"山西", {"太原"}},
+        {"陕西", {"西安"}},
+        {"黑龙江", {"哈尔滨"}},
+    };
+    struct Case {
+        const char* description;
+        const char* province;
+        const char* city;
+    };
+    const Case cases[] = {
+        {"江苏省常州市", "江苏", "常州"},
+        {"吉林省吉林市", "吉林", "吉林"},
+        {"新疆巴音郭楞蒙古自治州", "新疆", "巴音郭楞"},
+        {"新疆维吾尔自治区克拉玛依市", "新疆", "克拉玛依"},
+        {"北京市", "北京", ""},
+        {"山西省太原市", "山西", "太原"},
+        {"陕西省西安市", "陕西", "西安"},
+        {"黑龙江省哈尔滨市", "黑龙江", "哈尔滨"},
+        {"江苏省无锡市", "江苏", ""}, // a city the table does not list
+        {"美国", "", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        const Region region = MapPlaceDescription(c.description, cities);
+        EXPECT_EQ(region.province, c.province) << c.description;
+        EXPECT_EQ(region.city, c.city) << c.description;
+    }
+}
+
+TEST(RegionLookup, PlacesChineseMobileNumbersOnly)
+{
+    if (!RegionLookup::Available())
+        GTEST_SKIP() << "built without libphonenumber";
+    const RegionLookup lookup(CityTable{{"江苏", {"常州", "连云港"}}, {"辽宁", {"盘锦"}}});
+    struct Case {
+        const char* number;
+        const char* province;
+        const char* city;
+    };
+    const Case cases[] = {
+        {"13912345678", "江苏", "常州"},
+        {"13812345678", "江苏", "连云港"},
+        {"13998765432", "辽宁", "盘锦"},
+        {"+14155552671", "", ""}, // not Chinese
+        {"10086", "", ""},        // a service number has no place
+        {"abc", "", ""},
+    };
+    for (const Case& c : cases) {
+        const Region region = lookup.Find(c.number);
+        EXPECT_EQ(region.province, c.province) << c.number;
+        EXPECT_EQ(region.city, c.city) << c.number;
+    }
+}
+
+TEST(RateLimiter, StopsAnsweringPastTheHourlyAndDailyLimits)
+{
+    RateLimiter limiter(2, 3);
+    const std::int64_t t0 = 1'000'000;
+    EXPECT_TRUE(limiter.TryAnswer("a", t0));
+    EXPECT_TRUE(limiter.TryAnswer("a", t0 + 10));
+    EXPECT_FALSE(limiter.TryAnswer("a", t0 + 20)) << "third within the hour";
+    EXPECT_TRUE(limiter.TryAnswer("b", t0 + 20)) << "limits are per sender";
+    EXPECT_TRUE(limiter.TryAnswer("a", t0 + 3600)) << "the first answer left the hour";
+    EXPECT_FALSE(limiter.TryAnswer("a", t0 + 7200 + 20)) << "three in the day";
+    EXPECT_TRUE(limiter.TryAnswer("a", t0 + 24 * 3600 + 11)) << "the first two left the day";
+
+    RateLimiter unlimited(0, 0);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_TRUE(unlimited.TryAnswer("a", t0));
+}
+
+TEST(ReplyTexts, FillsPlaceholdersAndPicksTheTierOfTheStatus)
+{
+    const ReplyTexts texts;
+    ReplyValues values{"龙井茶", 3, "2026-05-01 10:00:00", "1200000112345678"};
+    EXPECT_EQ(FillReply("{product} x{count} @{first} #{code} {other} {", values),
+              "龙井茶 x3 @2026-05-01 10:00:00 #1200000112345678 {other} {");
+    EXPECT_EQ(&ReplyFor(texts, 1), &texts.genuine);
+    EXPECT_EQ(&ReplyFor(texts, 2), &texts.repeated);
+    EXPECT_EQ(&ReplyFor(texts, -1), &texts.wrong);
+    EXPECT_EQ(&ReplyFor(texts, -2), &texts.wrong);
+    EXPECT_EQ(&ReplyFor(texts, -3), &texts.notEnabled);
+    EXPECT_NE(FillReply(texts.repeated, values).find("已被查询3次，首次查询时间2026-05-01 10:00:00"), std::string::npos);
+}
+
+TEST(PhoneMask, HidesTheMiddleDigits)
+{
+    EXPECT_EQ(MaskPhone("13912345678"), "139****5678");
+    EXPECT_EQ(MaskPhone("+8613912345678"), "+86*******5678");
+    EXPECT_EQ(MaskPhone("10086"), "1***6");
+    EXPECT_EQ(MaskPhone("12"), "**");
+    EXPECT_EQ(MaskPhone(""), "");
+}
+
+class GatewayConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_dir = std::filesystem::temp_directory_path() / ("gwcfg-" + std::to_string(getpid())); std::filesystem::create_directories(m_dir); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string Write(const std::string& name, const std::string& bytes)
+    {
+        const auto path = (m_dir / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    bool Load(std::vector<std::string> args, GatewayConfig& config, std::string& error)
+    {
+        args.insert(args.begin(), "varnholt-gateway");
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        bool help = false;
+        return LoadGatewayConfig(static_cast<int>(argv.size()), argv.data(), config, help, error);
+    }
+    std::filesystem::path m_dir;
+};
+
+TEST_F(GatewayConfigTest, ReadsAGbkFileAndTheCommandLineOverridesIt)
+{
+    // "[Replies]\nGenuine=正品{product}" in GBK, with Windows line ends.
+    const std::string path = Write("gw.ini", "[gateway]\r\nports = /dev/ttyUSB0, /dev/ttyUSB1\r\nLIMITPERHOUR=5\r\n"
+                                             "LogReplies=yes\r\n[Replies]\r\nGenuine=\xD5\xFD\xC6\xB7{product}\r\n");
+    GatewayConfig config;
+    std::string error;
+    ASSERT_TRUE(Load({"--config", path, "--limit-hour=7", "--no-help-reply"}, config, error)) << error;
+    EXPECT_EQ(config.ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    EXPECT_EQ(config.limitPerHour, 7);
+    EXPECT_EQ(config.limitPerDay, 30);
+    EXPECT_TRUE(config.logReplies);
+    EXPECT_FALSE(config.replies.helpEnabled);
+    EXPECT_EQ(config.replies.genuine, "正品{product}");
+
+    GatewayConfig overridden;
+    ASSERT_TRUE(Load({"--config", path, "--port", "/dev/ttyS0"}, overridden, error)) << error;
+    EXPECT_EQ(overridden.ports, (std::vector<std::string>{"/dev/ttyS0"})) << "ports given replace the file's";
+}
+
+TEST_F(GatewayConfigTest, RefusesWhatItCannotUse)
+{
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--limit-day", "many"}, "not a whole number"},
+        {{"--limit-day", "-1"}, "not a whole number"},
+        {{"--log-replies=maybe"}, "not yes or no"},
+        {{"--frobnicate", "1"}, "unknown option"},
+        {{"--port"}, "needs a value"},
+        {{"--config", Write("bad.ini", "[Gateway]\nPortz=/dev/x\n")}, "unknown setting portz"},
+        {{"--config", (m_dir / "missing.ini").string()}, "cannot read"},
+    };
+    for (const auto& [args, expected] : cases) {
+        GatewayConfig config;
+        std::string error;
+        EXPECT_FALSE(Load(args, config, error)) << args[0];
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+}
+
+// ---- Database work, on SQLite and PostgreSQL -------------------------------------------
+
+std::string One(CDbConnection& db, const std::string& statement, const std::string& column)
+{
+    CDbRecordset rs;
+    rs.SetConnection(&db);
+    std::string value;
+    if (rs.Open(statement, 1, 3, 3) == 1)
+        rs.GetFieldValue(column, value);
+    return value;
+}
+
+class HostStoreTest : public DbEngineTest {
+protected:
+    void SetUp() override
+    {
+        DbEngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
+                   "values ('01000001','12345678',0,'Tea',1)");
+        ASSERT_TRUE(m_messages.Messages().empty());
+    }
+    ReceivedQuery Query(const char* id, const char* code)
+    {
+        ReceivedQuery q;
+        q.sender = "13912345678";
+        q.code = QueryCode{id, code};
+        q.receivedAt = "2026-05-01 10:00:00";
+        q.comm = "/dev/ttyUSB0";
+        q.region = Region{"江苏", "常州"};
+        return q;
+    }
+    ReplyTexts m_texts;
+};
+
+TEST_P(HostStoreTest, AQueryCountsLogsAndQueuesItsAnswerTogether)
+{
+    RecordedQuery out;
+    std::string error;
+    ASSERT_TRUE(RecordQuery(m_connection, Query("01000001", "12345678"), m_texts, true, out, error)) << error;
+    EXPECT_EQ(out.status, 1);
+    ReceivedQuery second = Query("01000001", "12345678");
+    second.receivedAt = "2026-05-02 11:00:00";
+    ASSERT_TRUE(RecordQuery(m_connection, second, m_texts, true, out, error)) << error;
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.firstTime, "2026-05-01 10:00:00");
+    EXPECT_NE(out.reply.find("已被查询2次"), std::string::npos) << out.reply;
+
+    EXPECT_EQ(One(m_connection, "select QueryCount from ProductTable", "QueryCount"), "2");
+    EXPECT_EQ(One(m_connection,
+                  "select QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,QueryStatus,"
+                  "QueryComm,QueryProv,QueryCity,ProductName from QueryLogTable where QueryStatus=2",
+                  "QueryTime"),
+              "2026-05-02 11:00:00");
+    EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable where SendStatus='待发' and NewFlag=1", "n"), "2");
+
+    // Past the rate limit the query is logged and counted but no answer is queued.
+    ReceivedQuery silent = Query("01000001", "12345678");
+    silent.answer = false;
+    ASSERT_TRUE(RecordQuery(m_connection, silent, m_texts, true, out, error)) << error;
+    EXPECT_TRUE(out.reply.empty());
+    EXPECT_EQ(One(m_connection, "select count(*) as n from QueryLogTable", "n"), "3");
+    EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable", "n"), "2");
+}
+
+TEST_P(HostStoreTest, AFailedStepLeavesNothingBehind)
+{
+    // The answer's row cannot be written: neither the count nor the log row may stay.
+    std::string error;
+    ASSERT_TRUE(RunSql(m_connection, "drop table SendSmsTable", error)) << error;
+    RecordedQuery out;
+    EXPECT_FALSE(RecordQuery(m_connection, Query("01000001", "12345678"), m_texts, true, out, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(One(m_connection, "select QueryCount from ProductTable", "QueryCount"), "0");
+    EXPECT_EQ(One(m_connection, "select count(*) as n from QueryLogTable", "n"), "0");
+}
+
+TEST_P(HostStoreTest, WrongCodesAreLoggedWithWhatIsOnFile)
+{
+    struct Case {
+        const char* id;
+        const char* code;
+        int status;
+        const char* real;
+        const char* product;
+    };
+    ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
+               "values ('02000001','87654321',0,'Rice',0)");
+    const Case cases[] = {
+        {"01000001", "12345679", -2, "12345678", "Tea"},
+        {"99000001", "12345678", -1, "", ""},
+        {"02000001", "87654321", -3, "87654321", "Rice"},
+    };
+    for (const Case& c : cases) {
+        RecordedQuery out;
+        std::string error;
+        ASSERT_TRUE(RecordQuery(m_connection, Query(c.id, c.code), m_texts, false, out, error)) << error;
+        EXPECT_EQ(out.status, c.status) << c.id;
+        const std::string where = std::string(" from QueryLogTable where QueryProductID='") + c.id + "'";
+        EXPECT_EQ(One(m_connection, "select QueryStatus" + where, "QueryStatus"), std::to_string(c.status));
+        EXPECT_EQ(One(m_connection, "select RealProductCode" + where, "RealProductCode"), c.real);
+        EXPECT_EQ(One(m_connection, "select ProductName" + where, "ProductName"), c.product);
+        EXPECT_EQ(One(m_connection, "select QueryProductCode" + where, "QueryProductCode"), c.code);
+    }
+    EXPECT_EQ(One(m_connection, "select sum(QueryCount) as n from ProductTable", "n"), "0");
+    EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable", "n"), "0") << "answers not logged";
+}
+
+TEST_P(HostStoreTest, TheQueueIsClaimedOnceAndMarkedWithNewFlag)
+{
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','a','待发',0)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','b','待发',0)");
+    std::vector<QueuedSms> rows;
+    std::string error;
+    ASSERT_TRUE(queue_store::NextWaiting(m_connection, 1, rows, error)) << error;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].phoneNumber, "13700000000");
+
+    CDbConnection other;
+    ASSERT_TRUE(OpenSecond(other));
+    bool claimed = false, claimedAgain = true;
+    ASSERT_TRUE(queue_store::Claim(m_connection, rows[0].index, claimed, error)) << error;
+    ASSERT_TRUE(queue_store::Claim(other, rows[0].index, claimedAgain, error)) << error;
+    EXPECT_TRUE(claimed);
+    EXPECT_FALSE(claimedAgain) << "a second host must not send the same row";
+    const std::string where = " from SendSmsTable where SmsIndex=" + std::to_string(rows[0].index);
+    EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "发送中");
+    EXPECT_EQ(One(m_connection, "select NewFlag" + where, "NewFlag"), "1");
+
+    // A host that died while sending: its row waits again at the next start.
+    int reset = 0;
+    ASSERT_TRUE(queue_store::ResetInterrupted(m_connection, reset, error)) << error;
+    EXPECT_EQ(reset, 1);
+    ASSERT_TRUE(queue_store::Claim(m_connection, rows[0].index, claimed, error) && claimed) << error;
+    ASSERT_TRUE(queue_store::MarkSent(m_connection, rows[0].index, true, "2026-05-01 10:00:00", error)) << error;
+    EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "成功");
+    EXPECT_EQ(One(m_connection, "select SendTime" + where, "SendTime"), "2026-05-01 10:00:00");
+    ExecuteSql("update SendSmsTable set NewFlag=0");
+    ASSERT_TRUE(queue_store::Release(m_connection, rows[0].index, error)) << error;
+    EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "成功") << "release touches only 发送中";
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_P(HostStoreTest, ATextWithoutACodeIsKeptAsReceived)
+{
+    std::string error;
+    ASSERT_TRUE(StoreReceivedText(m_connection, "13800000000", "it's 你好", "2026-05-01 09:59:58", error)) << error;
+    const char* const expected[][2] = {{"SendStatus", "接收"}, {"SendTime", "2026-05-01 09:59:58"},
+                                       {"PhoneNumber", "13800000000"}, {"SmsContent", "it's 你好"}, {"NewFlag", "1"}};
+    for (const auto& [column, value] : expected)
+        EXPECT_EQ(One(m_connection, std::string("select ") + column + " from SendSmsTable", column), value);
+}
+
+KELVANE_DB_ENGINE_TEST_SUITE(HostStoreTest);
+
+} // namespace
