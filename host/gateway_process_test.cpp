@@ -1,0 +1,304 @@
+// The host as a real process between the modem simulator and a database: what a consumer
+// and the console see. Each test is bounded by its waits (at most ~30 s).
+#include "region_lookup.h"
+
+#include "db_engine_test.h"
+#include "db_recordset.h"
+#include "execute_sql.h"
+#include "sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// varnholt-gateway started with the given options, its standard error kept in a file.
+class GatewayProcess final {
+public:
+    GatewayProcess(const std::vector<std::string>& options, const std::string& logPath) : m_logPath(logPath)
+    {
+        std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~GatewayProcess()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    GatewayProcess(const GatewayProcess&) = delete;
+    GatewayProcess& operator=(const GatewayProcess&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    // SIGTERM, then the exit status; -1 when it did not end within 30 s.
+    int Stop()
+    {
+        if (m_pid <= 0)
+            return -1;
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 600; ++i) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1;
+    }
+    std::string Log() const
+    {
+        std::ifstream file(m_logPath);
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::string m_logPath;
+    pid_t m_pid = -1;
+};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(100ms);
+    }
+    return done();
+}
+
+std::string JsonField(const std::string& line, const std::string& name)
+{
+    const std::string key = "\"" + name + "\":\"";
+    const auto start = line.find(key);
+    if (start == std::string::npos)
+        return {};
+    const auto end = line.find('"', start + key.size());
+    return line.substr(start + key.size(), end - start - key.size());
+}
+
+struct Submit {
+    std::string number;
+    std::string text;
+};
+
+std::vector<Submit> Submits(const SimProcess& sim)
+{
+    std::vector<Submit> out;
+    for (const std::string& line : sim.LogLines())
+        if (line.find("\"event\":\"submit\"") != std::string::npos)
+            out.push_back({JsonField(line, "number"), JsonField(line, "text")});
+    return out;
+}
+
+std::vector<std::string> TextsTo(const SimProcess& sim, const std::string& number)
+{
+    std::vector<std::string> out;
+    for (const Submit& s : Submits(sim))
+        if (s.number == number)
+            out.push_back(s.text);
+    return out;
+}
+
+class GatewayOnSimulator : public DbEngineTest {
+protected:
+    void SetUp() override
+    {
+        DbEngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
+                   "values ('01000001','12345678',0,'龙井茶',1)");
+        ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
+                   "values ('02000001','87654321',0,'大米',0)");
+        m_sim = std::make_unique<SimProcess>();
+        ASSERT_TRUE(m_sim->Started());
+    }
+    void TearDown() override
+    {
+        if (m_host) {
+            EXPECT_EQ(m_host->Stop(), 0) << "a stop on SIGTERM ends cleanly\n" << m_host->Log();
+            m_host.reset();
+        }
+        m_sim.reset();
+        DbEngineTest::TearDown();
+    }
+    void StartHost(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> options = {"--database", ConnectionString(), "--port", m_sim->Link(),
+                                            "--send-pause", "1", "--queue-poll-ms", "200"};
+        options.insert(options.end(), extra.begin(), extra.end());
+        m_host = std::make_unique<GatewayProcess>(options, m_sim->Folder() + "/gateway.log");
+        ASSERT_TRUE(m_host->Started());
+        ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s)) << m_host->Log();
+        // The control lists the modem's storage right after connecting; messages announced
+        // during that scan are read twice, and the second read waits out its time limit.
+        std::this_thread::sleep_for(1500ms);
+    }
+    std::string One(const std::string& statement, const std::string& column)
+    {
+        CDbRecordset rs;
+        rs.SetConnection(&m_connection);
+        std::string value;
+        if (rs.Open(statement, 1, 3, 3) == 1)
+            rs.GetFieldValue(column, value);
+        return value;
+    }
+    int Count(const std::string& fromWhere) { return std::atoi(One("select count(*) as n " + fromWhere, "n").c_str()); }
+    // A consumer's SMS, and the wait until the host has logged it.
+    void Deliver(const std::string& sender, const std::string& text, const std::string& until)
+    {
+        const int before = Count(until);
+        ASSERT_EQ(m_sim->Control("deliver " + sender + " now " + text).rfind("ok", 0), 0u);
+        ASSERT_TRUE(WaitFor([&] { return Count(until) > before; }, 15s)) << text << "\n" << m_host->Log();
+    }
+
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<GatewayProcess> m_host;
+};
+
+TEST_P(GatewayOnSimulator, AnswersQueriesLogsThemAndWorksOffTheQueue)
+{
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','您的订单已发货','待发',1)");
+    StartHost({"--limit-hour", "4"});
+
+    const std::string a = "13912345678";
+    const char* const texts[] = {
+        "0100-0001-1234-5678",                                  // genuine: 1
+        "\xEF\xBC\x90\xEF\xBC\x91" "00000112345678",            // the same in part full-width: 2
+        "0100000112345679",                                     // forged: -2
+        "9900000112345678",                                     // unknown ProductID: -1
+        "0200000187654321",                                     // batch not enabled: -3, past the limit of 4
+    };
+    for (const char* text : texts)
+        Deliver(a, text, "from QueryLogTable");
+    Deliver("13800000000", "你好，请问怎么查询", "from SendSmsTable where SendStatus='接收'");
+
+    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 1 && Submits(*m_sim).size() >= 6; }, 20s))
+        << m_host->Log();
+    std::this_thread::sleep_for(1500ms); // an answer past the limit would show by now
+
+    // The log: one row per query, statuses in order, all columns filled.
+    std::vector<std::string> statuses;
+    CDbRecordset rs;
+    rs.SetConnection(&m_connection);
+    ASSERT_EQ(rs.Open("select QueryStatus from QueryLogTable order by QueryIndex", 1, 3, 3), 1);
+    for (; !rs.IsEOF(); rs.MoveNext()) {
+        std::string s;
+        rs.GetFieldValue("QueryStatus", s);
+        statuses.push_back(s);
+    }
+    EXPECT_EQ(statuses, (std::vector<std::string>{"1", "2", "-2", "-1", "-3"}));
+    EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "2");
+    const std::string first = " from QueryLogTable where QueryStatus=1";
+    EXPECT_EQ(One("select QueryPhoneNumber" + first, "QueryPhoneNumber"), a);
+    EXPECT_EQ(One("select QueryProductID" + first, "QueryProductID"), "01000001");
+    EXPECT_EQ(One("select QueryProductCode" + first, "QueryProductCode"), "12345678");
+    EXPECT_EQ(One("select RealProductCode" + first, "RealProductCode"), "12345678");
+    EXPECT_EQ(One("select ProductName" + first, "ProductName"), "龙井茶");
+    EXPECT_EQ(One("select QueryComm" + first, "QueryComm"), m_sim->Link());
+    EXPECT_EQ(One("select QueryTime" + first, "QueryTime").size(), 19u);
+    EXPECT_EQ(One("select RealProductCode from QueryLogTable where QueryStatus=-2", "RealProductCode"), "12345678");
+    if (RegionLookup::Available()) {
+        EXPECT_EQ(One("select QueryProv" + first, "QueryProv"), "江苏");
+        EXPECT_EQ(One("select QueryCity" + first, "QueryCity"), "常州");
+    }
+
+    // The answers as the consumer's phone decodes them: four, the fifth query was past the limit.
+    const std::vector<std::string> answers = TextsTo(*m_sim, "+86" + a);
+    ASSERT_EQ(answers.size(), 4u) << m_host->Log();
+    EXPECT_NE(answers[0].find("龙井茶是正品"), std::string::npos) << answers[0];
+    EXPECT_NE(answers[1].find("已被查询2次，首次查询时间"), std::string::npos) << answers[1];
+    EXPECT_NE(answers[2].find("防伪码不存在"), std::string::npos) << answers[2];
+    EXPECT_EQ(answers[3], answers[2]);
+    ASSERT_EQ(TextsTo(*m_sim, "+8613800000000").size(), 1u);
+    EXPECT_NE(TextsTo(*m_sim, "+8613800000000")[0].find("16位防伪码"), std::string::npos);
+
+    // The text without a code is there for the bulk SMS page; the queued row was sent.
+    const std::string received = " from SendSmsTable where SendStatus='接收'";
+    EXPECT_EQ(One("select PhoneNumber" + received, "PhoneNumber"), "13800000000");
+    EXPECT_EQ(One("select SmsContent" + received, "SmsContent"), "你好，请问怎么查询");
+    EXPECT_EQ(One("select NewFlag" + received, "NewFlag"), "1");
+    const std::string sent = " from SendSmsTable where PhoneNumber='13700000000'";
+    EXPECT_EQ(One("select SendStatus" + sent, "SendStatus"), "成功");
+    EXPECT_EQ(One("select NewFlag" + sent, "NewFlag"), "1");
+    EXPECT_EQ(One("select SendTime" + sent, "SendTime").size(), 19u);
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000000"), (std::vector<std::string>{"您的订单已发货"}));
+}
+
+KELVANE_DB_ENGINE_TEST_SUITE(GatewayOnSimulator);
+
+// Faults on SQLite only: what they test is the host's holding on, not the SQL (and the
+// write lock is SQLite's).
+class GatewayFaults : public GatewayOnSimulator {};
+
+TEST_P(GatewayFaults, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
+{
+    StartHost();
+    const std::string folder = m_sim->Folder();
+    m_sim->KeepFolder();
+    m_sim->Kill();
+    m_sim.reset();
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','第一条','待发',1)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000002','第二条','待发',1)");
+    std::this_thread::sleep_for(1500ms);
+    m_sim = std::make_unique<SimProcess>(folder);
+    ASSERT_TRUE(m_sim->Started());
+
+    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 2; }, 30s)) << m_host->Log();
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000001"), (std::vector<std::string>{"第一条"}));
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000002"), (std::vector<std::string>{"第二条"}));
+    EXPECT_EQ(Count("from SendSmsTable where SendStatus<>'成功'"), 0);
+}
+
+TEST_P(GatewayFaults, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWrittenLater)
+{
+    StartHost({"--busy-timeout-ms", "500"});
+    CDbConnection writer;
+    ASSERT_TRUE(OpenSecond(writer));
+    ASSERT_TRUE(writer.BeginTrans()) << writer.GetErrorsText();
+    ExecuteSql(writer, "insert into ProductGroupTable (ProductName,ProductCount) values ('locker',1)");
+
+    ASSERT_EQ(m_sim->Control("deliver 13912345678 now 0100000112345678").rfind("ok", 0), 0u);
+    ASSERT_EQ(m_sim->Control("deliver 13912345679 now 0100000112345679").rfind("ok", 0), 0u);
+    std::this_thread::sleep_for(6s); // as a code generation holding the lock would
+    EXPECT_EQ(Count("from QueryLogTable"), 0) << "nothing can be written under the lock";
+    ASSERT_TRUE(writer.CommitTrans()) << writer.GetErrorsText();
+
+    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() == 2; }, 20s)) << m_host->Log();
+    EXPECT_EQ(Count("from QueryLogTable where QueryStatus=1"), 1);
+    EXPECT_EQ(Count("from QueryLogTable where QueryStatus=-2"), 1);
+    EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GatewayFaults, ::testing::Values(SqlDialect::SQLite), DbEngineName);
+
+} // namespace
