@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the system, makes a demo database in the program directory (build/bin) if there
-# is none, and starts the console from there.
+# is none, and starts the console from there, with a simulated modem and the gateway host
+# beside it, so a consumer's SMS can be played with scripts/consumer-sms. Without a
+# display, the simulator and the host run in the foreground until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -15,10 +17,53 @@ if [ ! -f "$db" ]; then
 fi
 echo "Demo database: $(realpath "$db")"
 
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
-  # Everything is built and the database is ready; only the window has nowhere to go.
-  echo "run.sh: no display to show the console on; start build/bin/kelvane on a desktop" >&2
-  echo "run.sh: (or under Xvfb: xvfb-run -a build/bin/kelvane)" >&2
+# The simulated modem and the host, in a folder of their own.
+run=build/run
+mkdir -p "$run"
+rm -f "$run/modem" "$run/modem.sock"
+pids=()
+# The host first, so it can finish the message it is sending while the modem is still there.
+stop_all() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
+foreground=
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then foreground=1; fi
+
+# In a session of its own, so Ctrl-C reaches the host first and the modem stays until the
+# host has finished its message.
+setsid build/bin/gsm-modem-sim --link "$run/modem" --control "$run/modem.sock" --log "$run/modem.jsonl" \
+  >"$run/sim.out" 2>"$run/sim.err" &
+pids+=($!)
+for _ in $(seq 50); do [ -S "$run/modem.sock" ] && break; sleep 0.1; done
+# The host finds the database as the console does: link file or Varnholt.db in build/bin.
+if [ -n "$foreground" ]; then
+  build/bin/varnholt-gateway --port "$run/modem" --send-pause 5 &
+else
+  build/bin/varnholt-gateway --port "$run/modem" --send-pause 5 2>"$run/gateway.log" &
+fi
+pids+=($!)
+
+hostlog="$run/gateway.log"
+if [ -n "$foreground" ]; then hostlog="below"; fi
+cat <<TEXT
+Simulated modem: $run/modem (log of what it sent: $run/modem.jsonl)
+Gateway host: varnholt-gateway, log: $hostlog
+Play a consumer:  scripts/consumer-sms 13912345678 <a 16-digit code>
+Codes to try:     sqlite3 $db "select ProductID||ProductCode, UseStatus from ProductTable limit 5"
+Queries logged:   sqlite3 $db "select * from QueryLogTable order by QueryIndex desc limit 5"
+TEXT
+
+if [ -n "$foreground" ]; then
+  echo "run.sh: no display for the console; simulator and host run here until Ctrl-C" >&2
+  echo "run.sh: (the console: build/bin/kelvane on a desktop, or xvfb-run -a build/bin/kelvane)" >&2
+  wait "${pids[@]}"
   exit 0
 fi
-exec build/bin/kelvane
+build/bin/kelvane
