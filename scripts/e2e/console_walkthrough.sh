@@ -119,11 +119,11 @@ main; shot codes-listed
 main; button 3
 shot enabled
 main; button 2
-pdf=$work/tmp/stickwell-$(sqlite3 "$db" "select StartNumber||'-'||EndNumber from ProductGroupTable where ProductName='走查批次'").pdf
+pdf=$work/tmp/stickwell-$(sqlite3 "$db" "select StartNumber||'-'||EndNumber from ProductGroupTable where ProductName='走查批次' collate binary").pdf
 for _ in $(seq 40); do [ -s "$pdf" ] && break; sleep 0.25; done
 if [ -s "$pdf" ]; then
   pdftotext "$pdf" - | grep -oE '[0-9]{4} [0-9]{4} [0-9]{4} [0-9]{4}' | tr -d ' ' >"$work/printed.txt"
-  sqlite3 "$db" "select ProductID||ProductCode from ProductTable where ProductName='走查批次' order by ProductID" \
+  sqlite3 "$db" "select ProductID||ProductCode from ProductTable where ProductName='走查批次' collate binary order by ProductID" \
     >"$work/stored.txt"
   if cmp -s "$work/printed.txt" "$work/stored.txt"; then
     echo "  stickers: $(wc -l <"$work/printed.txt") codes, the batch's codes in order"
@@ -144,8 +144,8 @@ key Escape
 delete_row "$rows" first
 main; pause 0.5
 shot deleted
-echo "  batch rows left: $(sqlite3 "$db" "select count(*) from ProductGroupTable where ProductName='走查批次'")," \
-  "code rows left: $(sqlite3 "$db" "select count(*) from ProductTable where ProductName='走查批次'")"
+echo "  batch rows left: $(sqlite3 "$db" "select count(*) from ProductGroupTable where ProductName='走查批次' collate binary")," \
+  "code rows left: $(sqlite3 "$db" "select count(*) from ProductTable where ProductName='走查批次' collate binary")"
 
 # A large batch, so that the progress bar can be seen.
 new_batch 400000 "进度条批次" ""
