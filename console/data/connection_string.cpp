@@ -59,3 +59,13 @@ bool ConnectionString::GetFlag(const std::string& key) const
     const std::string value = ToLowerAscii(Get(key));
     return value == "1" || value == "true" || value == "yes" || value == "on";
 }
+
+ProviderKind ProviderOf(const ConnectionString& settings)
+{
+    const std::string name = ToLowerAscii(settings.Get("Provider"));
+    if (name == "sqlite" || name == "sqlite3")
+        return ProviderKind::SQLite;
+    if (name == "postgresql" || name == "postgres")
+        return ProviderKind::PostgreSQL;
+    return ProviderKind::Unknown;
+}

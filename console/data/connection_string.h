@@ -19,3 +19,8 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> m_pairs; // key in lower case
 };
+
+// The engine the Provider key names: "SQLite" or "SQLite3", "PostgreSQL" or "Postgres", in
+// any letter case; every program of the installation reads it this way.
+enum class ProviderKind { Unknown = 0, SQLite = 1, PostgreSQL = 2 };
+ProviderKind ProviderOf(const ConnectionString& settings);

@@ -41,10 +41,13 @@ const Clock& DbProvider::TheClock() const
 
 std::unique_ptr<DbProvider> DbProvider::Create(const ConnectionString& settings)
 {
-    const std::string name = ToLowerAscii(settings.Get("Provider"));
-    if (name == "sqlite" || name == "sqlite3")
+    switch (ProviderOf(settings)) {
+    case ProviderKind::SQLite:
         return std::make_unique<SqliteProvider>();
-    if (name == "postgresql" || name == "postgres")
+    case ProviderKind::PostgreSQL:
         return std::make_unique<PostgresProvider>();
+    case ProviderKind::Unknown:
+        break;
+    }
     return nullptr;
 }

@@ -27,7 +27,7 @@ std::vector<std::string> AddressScripts()
     return scripts;
 }
 
-bool CreateSchema(CDbConnection& connection, std::string& error)
+bool CreateSchema(CDbConnection& connection, std::string& error, bool replace)
 {
     DbProvider* provider = connection.Provider();
     if (!provider) {
@@ -45,6 +45,11 @@ bool CreateSchema(CDbConnection& connection, std::string& error)
     };
     if (!provider->Begin())
         return fail();
+    if (replace) {
+        for (const char* table : {"QueryLogTable", "SendSmsTable", "ProductTable", "ProductGroupTable", "AddressTable"})
+            if (!provider->ExecuteScript(std::string("drop table if exists ") + table))
+                return fail();
+    }
     if (!provider->ExecuteScript(SchemaScript(provider->Dialect())))
         return fail();
     for (const auto& script : AddressScripts())

@@ -114,7 +114,7 @@ bool CMainDialog::OnInitDialog()
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     m_background.Load(ProgramFile(QStringLiteral("m2.bmp")));
 
-    const std::string connectionString = ChooseConnectionString(ProgramDirectory());
+    const std::string connectionString = ChooseConnectionString(ProgramDirectory().toStdString());
     CDbConnection& connection = CreateTheConnection();
     connection.CloseIfOpen();
     if (!connection.Open(connectionString, -1)) {

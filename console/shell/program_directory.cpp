@@ -1,7 +1,8 @@
 #include "program_directory.h"
 
+#include "program_home.h"
+
 #include <QDir>
-#include <QFileInfo>
 
 #include <optional>
 
@@ -15,14 +16,7 @@ std::optional<QString>& Stored()
 
 QString Compute()
 {
-    const QString home = qEnvironmentVariable("KELVANE_HOME");
-    if (!home.isEmpty())
-        return QDir::cleanPath(QDir(home).absolutePath());
-    const QFileInfo program(QStringLiteral("/proc/self/exe"));
-    const QString target = program.symLinkTarget();
-    if (!target.isEmpty())
-        return QFileInfo(target).absolutePath();
-    return QDir::currentPath();
+    return QString::fromStdString(ProgramHome());
 }
 
 } // namespace

@@ -57,7 +57,7 @@ TEST(StartUp, LinkFileOfMoreThanTwentyBytesHoldsTheConnectionString)
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("Varnholt-dblink.ini"));
-    const std::string fallback = DefaultConnectionString(dir.path());
+    const std::string fallback = DefaultConnectionString(dir.path().toStdString());
     EXPECT_EQ(fallback, "Provider=SQLite;Data Source=" + dir.path().toStdString() + "/Varnholt.db;");
 
     const struct {
@@ -73,7 +73,7 @@ TEST(StartUp, LinkFileOfMoreThanTwentyBytesHoldsTheConnectionString)
         QFile::remove(link);
         if (c.content)
             WriteAll(link, *c.content);
-        EXPECT_EQ(ChooseConnectionString(dir.path()), c.chosen) << c.name;
+        EXPECT_EQ(ChooseConnectionString(dir.path().toStdString()), c.chosen) << c.name;
         // The default string is written back exactly, without a line end.
         const QByteArray expectedFile = c.chosen == fallback ? QByteArray::fromStdString(fallback) : *c.content;
         EXPECT_EQ(ReadAll(link), expectedFile) << c.name;

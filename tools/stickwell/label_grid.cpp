@@ -1,10 +1,11 @@
 #include "label_grid.h"
 
+#include <cmath>
 #include <cstdio>
 
 bool LabelGrid::Set(int columns, int rows, double margin, std::string& error)
 {
-    if (columns < 1 || rows < 1 || margin < 0 || 2 * margin >= kPageWidth || 2 * margin >= kPageHeight) {
+    if (columns < 1 || rows < 1 || !std::isfinite(margin) || margin < 0 || 2 * margin >= kPageWidth || 2 * margin >= kPageHeight) {
         error = "the label grid needs at least one column and one row and a margin that leaves room on the page";
         return false;
     }

@@ -4,22 +4,28 @@
 #include "db_connection.h"
 #include "link_file.h"
 #include "message_sink.h"
-#include "program_directory.h"
+#include "one_line.h"
+#include "program_home.h"
+#include "sheet_file.h"
 #include "sticker_sheet.h"
 #include "sticker_source.h"
 #include "stickwell_options.h"
-#include "text_util.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSaveFile>
-#include <QStandardPaths>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -27,16 +33,6 @@ int Fail(const std::string& line)
 {
     std::fprintf(stderr, "stickwell: %s\n", line.c_str());
     return 1;
-}
-
-std::string OneLine(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    for (char& c : text)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return text;
 }
 
 // The data layer's notices go to the program's one error line instead of the terminal.
@@ -55,18 +51,36 @@ private:
 
 bool IsSqliteFile(const ConnectionString& settings, std::string& path)
 {
-    if (!EqualsNoCaseAscii(settings.Get("Provider"), "sqlite"))
+    if (ProviderOf(settings) != ProviderKind::SQLite)
         return false;
     path = settings.Get("Data Source");
     return !path.empty() && path != ":memory:" && path.rfind("file:", 0) != 0;
 }
 
-std::string DefaultOutput(const StickerRange& range)
+// Exit status when the sheet was written but no viewer took it: the caller tells the
+// operator where it is.
+constexpr int kNotShown = 3;
+
+// Starts the desktop's viewer. It answers within moments when it cannot open the file (no
+// viewer for PDF, no desktop); one still running after that has opened it and is left to
+// run.
+bool ShowSheet(const std::string& path)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-    return QDir(folder).filePath(QStringLiteral("stickwell-%1-%2.pdf")
-                                     .arg(QString::fromStdString(range.First()), QString::fromStdString(range.Last())))
-        .toStdString();
+    const char* const argv[] = {"xdg-open", path.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 int Deliver(const StickwellOptions& options, const std::string& path)
@@ -87,8 +101,10 @@ int Deliver(const StickwellOptions& options, const std::string& path)
                         OneLine(QString::fromLocal8Bit(lp.readAllStandardError()).toStdString()));
         return 0;
     }
-    if (options.Open() && !QProcess::startDetached(QStringLiteral("xdg-open"), {file}))
-        return Fail("the sheet is in " + path + ", but xdg-open could not be started to show it");
+    if (options.Open() && !ShowSheet(path)) {
+        std::fprintf(stderr, "stickwell: the sheet is in %s; no viewer opened it\n", path.c_str());
+        return kNotShown;
+    }
     return 0;
 }
 
@@ -119,7 +135,7 @@ int main(int argc, char* argv[])
     SetMessageSink(&messages);
     SetApplicationName("stickwell");
 
-    const std::string programDirectory = ProgramDirectory();
+    const std::string programDirectory = ProgramHome();
     const std::string connectionString = LinkConnectionString(programDirectory);
     const ConnectionString settings(connectionString);
     std::string sqlitePath;
@@ -149,32 +165,26 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(DropQtNotices);
     QGuiApplication application(argc, argv);
 
-    const std::string output = options.Output().empty() ? DefaultOutput(range) : options.Output();
-    // Written beside the target and renamed at the end: a cut-short run leaves no half sheet.
-    QSaveFile file(QString::fromStdString(output));
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail("cannot write " + output + ": " + file.errorString().toStdString());
+    SheetFile file;
+    if (!(options.Output().empty() ? file.OpenPrivate(range.First() + "-" + range.Last(), error)
+                                   : file.Open(options.Output(), error)))
+        return Fail(error);
+    const std::string output = file.Path();
 
     StickerSheet sheet(options.Grid(), options.SmsNumber(), options.Outline());
     const QString title = QStringLiteral("%1 - %2").arg(QString::fromStdString(range.First()),
                                                          QString::fromStdString(range.Last()));
-    if (!sheet.Begin(&file, title, error))
+    if (!sheet.Begin(&file.Device(), title, error))
         return Fail(error);
     StickerSource::Outcome next = StickerSource::Outcome::Sticker;
     while (next == StickerSource::Outcome::Sticker) {
         sheet.Add(sticker);
         next = source.Next(sticker, error);
     }
-    if (next == StickerSource::Outcome::Failed) {
-        file.cancelWriting();
+    if (next == StickerSource::Outcome::Failed)
         return Fail(error);
-    }
-    if (!sheet.Finish(error)) {
-        file.cancelWriting();
+    if (!sheet.Finish(error) || !file.Commit(error))
         return Fail(error);
-    }
-    if (!file.commit())
-        return Fail("cannot write " + output + ": " + file.errorString().toStdString());
 
     std::printf("stickwell: %d stickers in %s\n", sheet.Count(), output.c_str());
     return Deliver(options, output);

@@ -1,6 +1,7 @@
 #include "stickwell_options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -25,7 +26,7 @@ bool ParseDouble(const std::string& text, double& value)
     char* end = nullptr;
     errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && errno == 0;
+    return *end == '\0' && errno == 0 && std::isfinite(value);
 }
 
 } // namespace
@@ -35,7 +36,8 @@ std::string StickwellOptions::Usage()
     return "usage: stickwell [options] FIRSTLAST\n"
            "  FIRSTLAST           the first ProductID followed by the last (16 digits),\n"
            "                      or one ProductID (8 digits)\n"
-           "  --output FILE       write the PDF to FILE (default: a file in the temporary folder)\n"
+           "  --output FILE       write the PDF to FILE (default: a new private folder in the\n"
+           "                      temporary folder); the sheet is readable by its owner only\n"
            "  --no-open           do not open the PDF afterwards\n"
            "  --print             send the PDF to the printer with lp instead of opening it\n"
            "  --printer NAME      the printer for --print (default: the system's default)\n"
@@ -44,7 +46,9 @@ std::string StickwellOptions::Usage()
            "  --margin MM         page margin in millimetres (default 5)\n"
            "  --sms-number NUMBER the number consumers text the code to, shown on each sticker\n"
            "  --outline           draw each label's outline, for cutting plain paper\n"
-           "The database is the one named by Varnholt-dblink.ini beside the program.\n";
+           "The database is the one named by Varnholt-dblink.ini beside the program.\n"
+           "Exit status: 0 done, 1 failed, 2 wrong arguments, 3 the sheet was written but no\n"
+           "viewer opened it (the last line says where it is).\n";
 }
 
 StickwellOptions::Outcome StickwellOptions::Parse(const std::vector<std::string>& args, std::string& error)

@@ -1,7 +1,6 @@
 #include "db_connection.h"
 #include "execute_sql.h"
 #include "label_grid.h"
-#include "link_file.h"
 #include "schema.h"
 #include "sticker_range.h"
 #include "sticker_source.h"
@@ -107,10 +106,12 @@ struct RunResult {
     std::string output; // stdout and stderr together
 };
 
-RunResult RunStickwell(const std::string& home, const std::string& args, const std::string& path = std::string())
+RunResult RunStickwell(const std::string& home, const std::string& args, const std::string& path = std::string(),
+                       const std::string& tmp = std::string())
 {
     const std::string log = home + "/run.log";
-    const std::string command = (path.empty() ? std::string() : "PATH='" + path + "' ") + "KELVANE_HOME='" + home +
+    const std::string command = (path.empty() ? std::string() : "PATH='" + path + "' ") +
+                                (tmp.empty() ? std::string() : "TMPDIR='" + tmp + "' ") + "KELVANE_HOME='" + home +
                                 "' '" STICKWELL_BINARY "' " + args + " >'" + log + "' 2>&1";
     RunResult result;
     const int status = std::system(command.c_str());
@@ -196,6 +197,12 @@ TEST(StickwellOptions, RefusesWhatItCannotUse)
         {{"--rows", "0", "01000000"}, O::Wrong},
         {{"--columns", "6", "01000000"}, O::Wrong}, // 33 mm wide labels cannot hold a sticker
         {{"--margin", "120", "01000000"}, O::Wrong},
+        {{"--margin", "nan", "01000000"}, O::Wrong}, // would print blank pages
+        {{"--margin", "-nan", "01000000"}, O::Wrong},
+        {{"--margin", "inf", "01000000"}, O::Wrong},
+        {{"--margin", "-inf", "01000000"}, O::Wrong},
+        {{"--margin", "1e999", "01000000"}, O::Wrong},
+        {{"--margin", "-1", "01000000"}, O::Wrong},
         {{"--printer", "office", "01000000"}, O::Wrong},
         {{"01000000", "--output"}, O::Wrong},
         {{"--no-open=yes", "01000000"}, O::Wrong},
@@ -223,20 +230,6 @@ TEST(StickwellOptions, RefusesWhatItCannotUse)
     const LabelGrid::Rect last = options.Grid().Label(9);
     EXPECT_DOUBLE_EQ(last.x + last.width, 210.0);
     EXPECT_DOUBLE_EQ(last.y + last.height, 297.0);
-}
-
-TEST(LinkFile, ReadsTheConnectionStringAsTheConsoleDoes)
-{
-    TempDir dir;
-    const std::string fallback = "Provider=SQLite;Data Source=" + dir.Path() + "/Varnholt.db;";
-    EXPECT_EQ(LinkConnectionString(dir.Path()), fallback); // no file
-
-    WriteFile(dir.File("Varnholt-dblink.ini"), std::string(20, 'x'));
-    EXPECT_EQ(LinkConnectionString(dir.Path()), fallback); // 20 bytes count as missing
-
-    const std::string other = "Provider=SQLite;Data Source=/srv/v.db;";
-    WriteFile(dir.File("Varnholt-dblink.ini"), other + "\r\n");
-    EXPECT_EQ(LinkConnectionString(dir.Path()), other);
 }
 
 TEST(StickerSource, WalksTheRangeInSlicesAndNothingBeyond)
@@ -378,6 +371,40 @@ TEST(StickwellProgram, FailuresSayOneLineAndLeaveNoSheet)
     }
 }
 
+TEST(StickwellProgram, SheetIsPrivateAndNeverWrittenThroughALink)
+{
+    TempDir home;
+    CodeDatabase db(home.File("Varnholt.db"), 2);
+    const std::string range = ProductId(1, 0) + ProductId(1, 1);
+    const std::string tmp = home.File("tmp");
+    fs::create_directory(tmp);
+    // Another user's links at the names a sheet could be given.
+    WriteFile(home.File("victim"), "keep");
+    fs::create_symlink(home.File("victim"), tmp + "/stickwell-" + ProductId(1, 0) + "-" + ProductId(1, 1) + ".pdf");
+    fs::create_symlink(home.File("victim"), home.File("given.pdf"));
+
+    const RunResult run = RunStickwell(home.Path(), "--no-open " + range, std::string(), tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::smatch found = [&] {
+        std::smatch m;
+        std::regex_search(run.output, m, std::regex("in (/\\S+\\.pdf)"));
+        return m;
+    }();
+    ASSERT_FALSE(found.empty()) << run.output;
+    const fs::path sheet = found[1].str();
+    EXPECT_EQ(sheet.parent_path().parent_path(), fs::path(tmp));
+    EXPECT_EQ(fs::status(sheet.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(sheet).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(CodesInPdf(sheet.string()).size(), 2u);
+
+    const RunResult given = RunStickwell(home.Path(), "--no-open --output '" + home.File("given.pdf") + "' " + range);
+    ASSERT_EQ(given.exitCode, 0) << given.output;
+    EXPECT_FALSE(fs::is_symlink(home.File("given.pdf")));
+    EXPECT_EQ(fs::status(home.File("given.pdf")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile(home.File("victim")), "keep");
+}
+
 TEST(StickwellProgram, HandsTheSheetToTheViewerOrThePrinter)
 {
     TempDir home;
@@ -403,6 +430,13 @@ TEST(StickwellProgram, HandsTheSheetToTheViewerOrThePrinter)
         RunStickwell(home.Path(), "--print --printer office --output '" + pdf + "' " + range, path);
     ASSERT_EQ(printed.exitCode, 0) << printed.output;
     EXPECT_EQ(ReadFile(bin.File("lp.args")), "-d office -- " + pdf + "\n");
+
+    // No viewer for the sheet: it stays where it was written, and the last line says where.
+    WriteFile(bin.File("xdg-open"), "#!/bin/sh\necho 'xdg-open: no method available for opening' >&2\nexit 3\n");
+    const RunResult unseen = RunStickwell(home.Path(), "--output '" + pdf + "' " + range, path);
+    EXPECT_EQ(unseen.exitCode, 3) << unseen.output;
+    EXPECT_NE(unseen.output.find("the sheet is in " + pdf), std::string::npos) << unseen.output;
+    EXPECT_TRUE(fs::exists(pdf));
 
     // A printer that refuses: one line, and a failure.
     WriteFile(bin.File("lp"), "#!/bin/sh\necho 'lp: The printer or class does not exist.' >&2\nexit 1\n");

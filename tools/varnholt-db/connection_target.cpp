@@ -23,9 +23,9 @@ bool ConnectionTarget::Parse(const std::string& argument, std::string& error)
 
     // Read as the data layer reads it, so the tool and the console agree on its values.
     const ::ConnectionString pairs(argument);
-    const std::string provider = ToLowerAscii(pairs.Get("Provider"));
+    const ProviderKind provider = ProviderOf(pairs);
     m_connectionString = argument;
-    if (provider == "sqlite") {
+    if (provider == ProviderKind::SQLite) {
         const std::string source = pairs.Get("Data Source");
         if (source.empty()) {
             error = "the SQLite connection string names no Data Source";
@@ -41,7 +41,7 @@ bool ConnectionTarget::Parse(const std::string& argument, std::string& error)
         }
         return true;
     }
-    if (provider == "postgresql") {
+    if (provider == ProviderKind::PostgreSQL) {
         const std::string host = pairs.Get("Host");
         m_description = "PostgreSQL database '" + pairs.Get("Database", "(default)") + "'";
         if (!host.empty())

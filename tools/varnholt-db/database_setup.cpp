@@ -17,10 +17,6 @@
 
 namespace {
 
-// Dropped in this order before a forced re-creation.
-const char* const kTables[] = {"QueryLogTable", "SendSmsTable", "ProductTable", "ProductGroupTable",
-                               "AddressTable"};
-
 void RemoveSqliteFiles(const std::string& path)
 {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
@@ -53,7 +49,7 @@ DatabaseSetup::DatabaseSetup(const ConnectionTarget& target, const Clock& clock)
 
 bool DatabaseSetup::Run(std::string& error)
 {
-    bool createdFile = false;
+    bool newFile = false;
     if (m_target.IsSqlite()) {
         const std::string& path = m_target.SqlitePath();
         struct stat info {};
@@ -66,19 +62,27 @@ bool DatabaseSetup::Run(std::string& error)
                 error = path + " already exists and is not empty; use --force to replace its tables";
                 return false;
             }
-            createdFile = info.st_size == 0;
+            newFile = info.st_size == 0;
         } else if (errno == ENOENT) {
-            createdFile = true;
+            newFile = true;
         } else {
             error = "cannot use " + path + ": " + std::strerror(errno);
             return false;
         }
     }
 
+    // A new file is built under another name and renamed into place when complete, so an
+    // interrupted run (killed during the demo data) leaves no half-filled database that a
+    // second run would refuse.
+    const std::string building = newFile ? m_target.SqlitePath() + ".building-" + std::to_string(::getpid()) : "";
+    const std::string connectionString =
+        newFile ? "Provider=SQLite;Data Source=" + building + ";Create=true;" : m_target.ConnectionString();
+    if (newFile)
+        RemoveSqliteFiles(building);
     bool ok = false;
     {
         CDbConnection connection;
-        if (!connection.Open(m_target.ConnectionString(), -1)) {
+        if (!connection.Open(connectionString, -1)) {
             const std::string reason = OneLine(connection.GetErrorsText());
             error = "cannot open " + m_target.Description() + (reason.empty() ? "" : ": " + reason);
         } else {
@@ -86,8 +90,12 @@ bool DatabaseSetup::Run(std::string& error)
         }
         connection.CloseIfOpen();
     }
-    if (!ok && createdFile)
-        RemoveSqliteFiles(m_target.SqlitePath());
+    if (ok && newFile && ::rename(building.c_str(), m_target.SqlitePath().c_str()) != 0) {
+        error = "cannot create " + m_target.SqlitePath() + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (newFile)
+        RemoveSqliteFiles(building);
     return ok;
 }
 
@@ -103,18 +111,8 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
         }
     }
 
-    if (m_force) {
-        std::string dropError;
-        for (const char* table : kTables) {
-            if (!RunSql(connection, std::string("drop table if exists ") + table, dropError)) {
-                error = std::string("cannot drop ") + table + ": " + OneLine(dropError);
-                return false;
-            }
-        }
-    }
-
     std::string schemaError;
-    if (!CreateSchema(connection, schemaError)) {
+    if (!CreateSchema(connection, schemaError, m_force)) {
         error = "cannot create the tables: " + OneLine(schemaError);
         return false;
     }
