@@ -19,6 +19,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "sql_text.h"
+#include "sticker_settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -294,9 +295,12 @@ void CProductBatchPage::PrintStickers()
         ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！"), false);
         return;
     }
-    // Started and left alone: whether it ran is not the console's concern.
-    m_startProgram(ProgramDirectory() + QStringLiteral("/stickwell"),
-                   {Cell(row, kStartNumber) + Cell(row, kEndNumber)});
+    // The installation's service number, when one is set, goes on every sticker.
+    QStringList arguments;
+    if (const std::string number = ReadSmsNumber(ProgramDirectory().toStdString()); !number.empty())
+        arguments << QStringLiteral("--sms-number") << QString::fromStdString(number);
+    arguments << Cell(row, kStartNumber) + Cell(row, kEndNumber);
+    m_startProgram(ProgramDirectory() + QStringLiteral("/stickwell"), arguments);
 }
 
 void CProductBatchPage::EnableBatch()

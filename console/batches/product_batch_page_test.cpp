@@ -15,8 +15,10 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "sql_text.h"
+#include "sticker_settings.h"
 
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -511,6 +513,18 @@ TEST_P(BatchPageTest, PrintStickersStartsTheStickerProgram)
     m_page->PrintStickers();
     EXPECT_EQ(m_started.size(), 2u);
     EXPECT_EQ(Shown(), "您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！\n请先选择要打印防伪贴纸的产品！\n");
+
+    // With the installation's service number set, the sheet names it.
+    QTemporaryDir home;
+    const QString saved = ProgramDirectory();
+    SetProgramDirectory(home.path());
+    std::string error;
+    ASSERT_TRUE(WriteSmsNumber(home.path().toStdString(), "1065712345678", error)) << error;
+    Select(one);
+    m_page->PrintStickers();
+    SetProgramDirectory(saved);
+    ASSERT_EQ(m_started.size(), 3u);
+    EXPECT_EQ(m_started[2], home.path() + "/stickwell --sms-number|1065712345678|02000000");
 }
 
 KELVANE_DB_ENGINE_TEST_SUITE(BatchPageTest);
