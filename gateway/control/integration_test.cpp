@@ -222,6 +222,20 @@ TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
     EXPECT_EQ(m_events.results[1].result, 1);
 }
 
+TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName) {
+    Connect();
+    const std::string device = m_sim->Device();
+    const std::string hangup = m_sim->Control("hangup");
+    ASSERT_EQ(hangup.rfind("ok /dev/", 0), 0u) << hangup;
+    ASSERT_NE(hangup.substr(3), device);  // a new device behind the same link
+    ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 3; }, 15000));
+    EXPECT_EQ(m_events.connect, (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(std::string(brantlet_GetConnectComName(H())), m_sim->Link());
+    ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "after the re-plug", 1), 1);
+    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 5000));
+    EXPECT_EQ(m_events.results[0].result, 1);
+}
+
 TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred) {
     brantlet* h = m_handle.release();
     brantlet_on_ConnectStatus(h, [](void* u, int32_t) { brantlet_destroy(static_cast<brantlet*>(u)); }, h);

@@ -20,4 +20,6 @@ public:
     virtual void DiscardOutput() = 0;
     // Always true.
     virtual bool Close() = 0;
+    // The device went away while open (unplugged, hung up); only a new Open helps.
+    virtual bool Lost() const { return false; }
 };

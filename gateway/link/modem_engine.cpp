@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,7 @@ void CModemEngine::Start()
 
 void CModemEngine::Stop()
 {
+    m_recovery = Recovery::kNone;
     m_timers.Stop(kEngineTimer);
     m_timers.Stop(kConnectTimer);
     m_timers.Stop(kScanTimer);
@@ -73,7 +75,8 @@ std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud
 {
     if (m_port.ModemType() == 0 && baud != 19200)
         return 0;
-    if (m_connecting)
+    // The host's own connect takes over from a reconnect the engine is making by itself.
+    if (m_connecting && m_recovery == Recovery::kNone)
         return 0;
     m_connecting = 1;
     m_free = 0;
@@ -105,6 +108,8 @@ void CModemEngine::InternalDisconnect()
     m_connected = 0;
     m_connecting = 0;
     m_free = 0;
+    m_recovery = Recovery::kNone;
+    m_timeoutRun = 0;
     m_timers.Stop(kConnectTimer);
 }
 
@@ -255,21 +260,40 @@ void CModemEngine::EngineTick()
         return;
     m_busy = true;
 
+    if (m_recovery == Recovery::kWaitingToReopen) {
+        TryReopen();
+        m_busy = false;
+        return;
+    }
+
     m_link.Poll();
+    if (m_port.Lost()) {
+        BeginRecovery(kReopenTicks);
+        m_busy = false;
+        return;
+    }
 
     if (CModemTask* task = m_link.Current(); task != nullptr) {
         task->Tick();
         if (task->IsFinished() &&
             (task->Ticks() > m_sendRate || task->Type() != CModemTask::kSend)) {
+            const bool timedOut = task->TimedOut();
+            const bool initialisation = task->Type() == CModemTask::kInit;
             // A handler that pumps its loop may let the connect timer clear the queue
             // while the events of this completion are out; then the task is gone already.
             const std::uint64_t generation = m_queue.Generation();
             m_completing = task;
             Complete(*task);
             m_completing = nullptr;
-            if (m_queue.Generation() == generation)
+            const bool untouched = m_queue.Generation() == generation;
+            if (untouched)
                 m_queue.Remove(task);
             m_link.SetCurrent(nullptr);
+            if (!initialisation && untouched && m_resetAfterTimeouts > 0) {
+                m_timeoutRun = timedOut ? m_timeoutRun + 1 : 0;
+                if (m_timeoutRun >= m_resetAfterTimeouts && m_connected)
+                    BeginRecovery(kReopenTicks);
+            }
         }
     } else if ((m_connected || m_connecting) && !m_queue.IsEmpty()) {
         CModemTask* head = m_queue.Head();
@@ -279,6 +303,57 @@ void CModemEngine::EngineTick()
     }
 
     m_busy = false;
+}
+
+void CModemEngine::BeginRecovery(int ticksUntilReopen)
+{
+    const bool wasConnected = m_connected != 0;
+    // The task that was talking to the modem ends here; a message among it gets its
+    // result now, as the modem left it: never prompted, answered, or somewhere between.
+    std::optional<std::pair<std::int16_t, MessageRecord>> cut;
+    if (CModemTask* task = m_link.Current(); task != nullptr) {
+        if (task->Type() == CModemTask::kSend) {
+            const auto* send = static_cast<const CSendTask*>(task);
+            std::int16_t result = 0;
+            if (send->State() == CModemTask::kDone)
+                result = 1;
+            else if (send->State() == 1 || send->PromptTimedOut())
+                result = -1;
+            cut.emplace(result, send->Record());
+        }
+        m_link.SetCurrent(nullptr);
+        m_queue.Remove(task);
+    }
+    m_port.Close();
+    m_connected = 0;
+    m_connecting = 1;
+    m_free = 0;
+    m_timeoutRun = 0;
+    m_timers.Stop(kConnectTimer);
+    m_recovery = Recovery::kWaitingToReopen;
+    m_reopenCountdown = ticksUntilReopen;
+    // Raised last: a handler may connect or disconnect, which ends the recovery.
+    if (cut)
+        m_events.SendSmsResult(cut->first, cut->second.index, cut->second.Number(),
+                               cut->second.Text());
+    if (wasConnected && m_recovery != Recovery::kNone)
+        m_events.ConnectStatus(0);
+}
+
+void CModemEngine::TryReopen()
+{
+    if (--m_reopenCountdown > 0)
+        return;
+    if (!m_port.Open(m_comName, m_baud)) {
+        m_reopenCountdown = kReopenTicks;
+        return;
+    }
+    // The queue is kept: the initialisation goes in front of it, without the connect
+    // delay (its echo command is repeated for two seconds anyway).
+    m_link.Activate();
+    m_recovery = Recovery::kInitialising;
+    m_promptFailures = 0;
+    m_queue.Prepend(std::make_unique<CInitTask>(&m_port));
 }
 
 void CModemEngine::Complete(CModemTask& task)
@@ -300,7 +375,15 @@ void CModemEngine::Complete(CModemTask& task)
 
 void CModemEngine::CompleteInit(const CModemTask& task)
 {
+    if (task.State() != CModemTask::kDone && m_recovery == Recovery::kInitialising) {
+        // Back under its name but not answering yet (still starting up): try again later.
+        m_port.Close();
+        m_recovery = Recovery::kWaitingToReopen;
+        m_reopenCountdown = kRetryTicks;
+        return;
+    }
     if (task.State() == CModemTask::kDone) {
+        m_recovery = Recovery::kNone;
         m_connecting = 0;
         m_free = 1;
         m_connected = 1;

@@ -43,6 +43,10 @@ public:
     static constexpr std::int32_t kDefaultSendRate = 15;
     static constexpr std::size_t kMaxTextBytes = 160;
     static constexpr std::size_t kMaxNumberBytes = 20;
+    // A lost port is opened again every second; a modem that fails its initialisation
+    // after that gets five seconds before the next try.
+    static constexpr int kReopenTicks = 10;
+    static constexpr int kRetryTicks = 50;
 
     CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock,
                  EventSink& events);
@@ -81,6 +85,16 @@ public:
     std::int32_t SetRecvFlag(std::int32_t flag);
     std::int32_t RecvFlag() const { return m_recvFlag; }
 
+    // After this many tasks in a row ended by their time limit, the modem is taken as hung:
+    // the port is closed and opened again and the modem initialised anew, as when the port
+    // was lost. 0 (the default) leaves a silent modem to the prompt-failure rule alone.
+    void SetResetAfterTimeouts(std::int32_t count) { m_resetAfterTimeouts = count < 0 ? 0 : count; }
+    std::int32_t ResetAfterTimeouts() const { return m_resetAfterTimeouts; }
+    // The port went away or the modem hung: ConnectStatus 0 was raised, the queue is kept,
+    // and the port of the last Connect is opened again until the modem answers (then
+    // ConnectStatus 1) or the host connects or disconnects itself. IsConnecting is 1.
+    bool IsRecovering() const { return m_recovery != Recovery::kNone; }
+
     // Takes effect at the next Connect. Answers 0.
     std::int32_t SetModemType(std::int16_t type);
     std::int32_t ModemType() const;
@@ -113,7 +127,11 @@ public:
     int PromptFailures() const { return m_promptFailures; }
 
 private:
+    enum class Recovery { kNone, kWaitingToReopen, kInitialising };
+
     void InternalDisconnect();
+    void BeginRecovery(int ticksUntilReopen);
+    void TryReopen();
     void QueueListTask();
     void Complete(CModemTask& task);
     void CompleteInit(const CModemTask& task);
@@ -140,4 +158,8 @@ private:
     std::int32_t m_sendRate = kDefaultSendRate;
     std::int32_t m_sendFlag = 1;
     std::int32_t m_recvFlag = 1;
+    Recovery m_recovery = Recovery::kNone;
+    int m_reopenCountdown = 0;
+    std::int32_t m_resetAfterTimeouts = 0;
+    int m_timeoutRun = 0;
 };

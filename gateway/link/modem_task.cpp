@@ -16,6 +16,7 @@ int CModemTask::Tick()
     if (IsFinished())
         return 0;
     if (m_ticks > m_limit) {
+        m_timedOut = true;
         OnTimeout();
         return 0;
     }
@@ -31,6 +32,7 @@ void CModemTask::Restart()
 {
     m_ticks = 0;
     m_state = 0;
+    m_timedOut = false;
     m_buffer.clear();
 }
 

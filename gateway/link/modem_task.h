@@ -29,6 +29,8 @@ public:
     // The time limit was reached.
     virtual void OnTimeout();
 
+    // Ended by its time limit (not by an answer).
+    bool TimedOut() const { return m_timedOut; }
     // Done, or any state of -9 or below.
     bool IsFinished() const { return m_state == kDone || m_state <= -9; }
     // What the engine does before the first OnData: ticks and state 0, buffer empty.
@@ -51,4 +53,5 @@ protected:
     int m_type;
     int m_limit;
     int m_state = 0;
+    bool m_timedOut = false;
 };

@@ -13,6 +13,7 @@ int CSendTask::Tick()
     if (CModemTask::Tick() == 0)
         return 0;
     if (m_state == 1 && m_ticks > kPromptLimit) {
+        m_timedOut = true;
         OnTimeout();
         m_promptTimedOut = true;
         return 0;

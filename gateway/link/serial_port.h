@@ -32,6 +32,8 @@ public:
     // Always true.
     bool Close();
     bool IsOpen() const { return m_open; }
+    // Open, but the device behind it went away.
+    bool Lost() const { return m_open && m_port->Lost(); }
 
     std::int32_t ModemType() const { return m_modemType; }
     void SetModemType(std::int32_t modemType) { m_modemType = modemType; }

@@ -12,6 +12,12 @@ CModemTask* CTaskQueue::Append(std::unique_ptr<CModemTask> task)
     return m_tasks.back().get();
 }
 
+CModemTask* CTaskQueue::Prepend(std::unique_ptr<CModemTask> task)
+{
+    m_tasks.push_front(std::move(task));
+    return m_tasks.front().get();
+}
+
 CModemTask* CTaskQueue::Head() const
 {
     return m_tasks.empty() ? nullptr : m_tasks.front().get();

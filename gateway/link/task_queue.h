@@ -18,6 +18,7 @@ public:
 
     // Returns the task, still owned by the queue.
     CModemTask* Append(std::unique_ptr<CModemTask> task);
+    CModemTask* Prepend(std::unique_ptr<CModemTask> task);
     // nullptr when empty.
     CModemTask* Head() const;
     // Destroys the task if the queue holds it; false otherwise.

@@ -116,6 +116,7 @@ bool TermiosPort::Open(const std::string& name, int baud, int modemType)
     ioctl(fd, TCFLSH, TCIFLUSH);
 
     m_fd = fd;
+    m_lost = false;
     return true;
 }
 
@@ -125,8 +126,20 @@ int TermiosPort::Read(char* buffer, std::size_t capacity)
         return -1;
     }
     const ssize_t count = ::read(m_fd, buffer, std::min(capacity, BytePort::kReadChunk));
-    // Nothing there (EAGAIN), the device gone (EIO), the far end closed (0): no data.
-    return count > 0 ? static_cast<int>(count) : 0;
+    if (count > 0) {
+        return static_cast<int>(count);
+    }
+    // No data. An unplugged USB adapter or a closed far end of a pseudo-terminal shows as
+    // EIO or as a hang-up; raw reads with VMIN 0 give 0 when merely idle, so ask poll.
+    if (count < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+        m_lost = true;
+    } else if (count == 0) {
+        pollfd watch{m_fd, POLLIN, 0};
+        if (poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            m_lost = true;
+        }
+    }
+    return 0;
 }
 
 int TermiosPort::Write(const char* bytes, std::size_t length)
@@ -182,5 +195,6 @@ bool TermiosPort::Close()
         ::close(m_fd);
         m_fd = -1;
     }
+    m_lost = false;
     return true;
 }

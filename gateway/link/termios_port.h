@@ -20,6 +20,7 @@ public:
     int Write(const char* bytes, std::size_t length) override;
     void DiscardOutput() override;
     bool Close() override;
+    bool Lost() const override { return m_lost; }
 
     // The rate Open programs for a requested baud value (19200 for anything unknown).
     static int EffectiveBaud(int baud);
@@ -28,4 +29,5 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_lost = false;
 };

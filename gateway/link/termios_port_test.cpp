@@ -158,16 +158,20 @@ TEST_F(TermiosPortTest, AVanishedDeviceReadsNothingAndFailsWrites)
     ASSERT_TRUE(m_port.Open(m_pty.DeviceName(), 19200, 1));
     m_pty.Send("OK");
     EXPECT_EQ(ReadPort(2), "OK");
+    char buffer[100];
+    EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 0);
+    EXPECT_FALSE(m_port.Lost());  // idle is not gone
     m_pty.CloseMaster();
 
-    char buffer[100];
     const auto before = Clock::now();
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 0);
     }
+    EXPECT_TRUE(m_port.Lost());
     EXPECT_EQ(m_port.Write("AT\r\n", 4), 1);
     m_port.DiscardOutput();
     EXPECT_TRUE(m_port.Close());
+    EXPECT_FALSE(m_port.Lost());
     EXPECT_LT(Clock::now() - before, milliseconds(1000));
 }
 

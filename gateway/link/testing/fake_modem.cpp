@@ -96,13 +96,22 @@ bool FakeModem::Open(const std::string& name, int baud, int modemType)
     m_openedName = name;
     m_openedBaud = baud;
     m_openedModemType = modemType;
-    if (m_failOpen)
+    if (m_failOpen || m_unplugged)
         return false;
     m_open = true;
     m_input.clear();
     m_pending.clear();
     m_pduMode = false;
     return true;
+}
+
+void FakeModem::Unplug()
+{
+    m_unplugged = true;
+    m_input.clear();
+    m_pending.clear();
+    m_pduMode = false;
+    m_echo = true;  // it starts afresh when it comes back
 }
 
 bool FakeModem::Close()
@@ -121,7 +130,7 @@ int FakeModem::Read(char* buffer, std::size_t capacity)
     if (!m_open)
         return -1;
     ++m_reads;
-    if (m_dead) {
+    if (m_dead || m_unplugged) {
         m_pending.clear();  // whatever the modem said is lost on a dead line
         return 0;
     }
@@ -147,7 +156,7 @@ int FakeModem::Write(const char* bytes, std::size_t length)
 {
     if (!m_open)
         return 0;
-    if (m_dead)
+    if (m_dead || m_unplugged)
         return 1;
     m_written.append(bytes, length);
     m_input.append(bytes, length);

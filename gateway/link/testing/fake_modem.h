@@ -95,6 +95,11 @@ public:
     // Faults: Open fails; the line goes dead (reads give 0, writes fail and are lost).
     void FailOpen(bool fail) { m_failOpen = fail; }
     void SetDead(bool dead) { m_dead = dead; }
+    // The device goes away (reads give nothing, writes fail, Lost() is true, Open fails)
+    // and comes back under the same name.
+    void Unplug();
+    void Replug() { m_unplugged = false; }
+    bool Lost() const override { return m_open && m_unplugged; }
 
     bool IsOpen() const { return m_open; }
     int OpenCount() const { return m_opens; }
@@ -138,6 +143,7 @@ private:
     bool m_open = false;
     bool m_dead = false;
     bool m_failOpen = false;
+    bool m_unplugged = false;
     int m_opens = 0;
     int m_closes = 0;
     int m_discards = 0;
