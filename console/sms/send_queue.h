@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sms_record.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CDbConnection;
+
+// The outgoing queue as the console uses it: rows it inserts into SendSmsTable for the
+// gateway host, and the rows it reads back. A row's NewFlag is 1 while the console has not
+// yet seen a change of it; the console resets it row by row, and only when the row still
+// holds what was read, so a change the host makes meanwhile is never lost.
+//
+// Statement failures are shown through the message sink and answered as false.
+class SendQueue final {
+public:
+    explicit SendQueue(CDbConnection& connection);
+
+    // One pending row.
+    bool EnqueueSms(const std::string& phone, const std::string& content);
+    // One pending row per number, in one transaction: all of them or none.
+    bool EnqueueSms(const std::vector<std::string>& phones, const std::string& content);
+    bool DeleteSms(int index);
+    // Every row of the table, also those never shown.
+    bool DeleteAllSms();
+
+    // Every row, walked from the last to the first, in that order. Afterwards the flags of
+    // the rows read are cleared, where a row still holds what was read; a row the host
+    // added or changed after the read keeps its flag for the next refresh.
+    std::vector<SmsRecord> LoadAllSms();
+    // The two steps of LoadAllSms.
+    std::vector<SmsRecord> ReadAllSms();
+    void ClearFlagsRead(const std::vector<SmsRecord>& records);
+    // The flagged rows in query order, each reset as it is read. A row whose reset found it
+    // changed since the read is left out: it keeps its flag and comes with the next fetch.
+    std::vector<SmsRecord> FetchChangedSms();
+    // The same for flagged pending rows.
+    std::vector<SmsRecord> FetchNewPendingSms();
+
+    // Called after each row a fetch has dealt with, so a long fetch can keep a window alive.
+    void SetRowHook(std::function<void(std::size_t rowsDone)> hook) { m_rowHook = std::move(hook); }
+
+private:
+    std::vector<SmsRecord> Fetch(const std::string& statement);
+    bool Run(const std::string& statement);
+
+    CDbConnection& m_connection;
+    std::function<void(std::size_t)> m_rowHook;
+};
