@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QListView>
+#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -63,6 +65,8 @@ bool CColorListCtrl::SetColumnWidth(int column, int width)
     header()->setSectionHidden(column, width < 0);
     if (width >= 0)
         header()->resizeSection(column, width);
+    if (column == 0)
+        PlaceFlowView();
     return true;
 }
 
@@ -81,6 +85,75 @@ int CColorListCtrl::GetColumnCount() const
 int CColorListCtrl::InsertItem(int row, const QString& text)
 {
     return m_model->InsertRow(row, text);
+}
+
+int CColorListCtrl::InsertItems(int row, std::vector<std::vector<QString>> rows)
+{
+    return m_model->InsertRows(row, std::move(rows));
+}
+
+void CColorListCtrl::SetListMode(bool on)
+{
+    if (on == IsListMode())
+        return;
+    if (!on) {
+        delete m_flow;
+        m_flow = nullptr;
+        m_flowDelegate = nullptr;
+        setFocusProxy(nullptr);
+        header()->show();
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        return;
+    }
+    header()->hide();
+    // The report underneath never scrolls; the flow view scrolls sideways through its
+    // columns.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_flow = new QListView(this);
+    m_flowDelegate = new ColorListDelegate(m_flow);
+    m_flow->setModel(m_model);
+    m_flow->setSelectionModel(selectionModel());
+    m_flow->setItemDelegate(m_flowDelegate);
+    m_flow->setViewMode(QListView::ListMode);
+    m_flow->setFlow(QListView::TopToBottom);
+    m_flow->setWrapping(true);
+    m_flow->setResizeMode(QListView::Adjust);
+    m_flow->setUniformItemSizes(true);
+    m_flow->setLayoutMode(QListView::Batched);
+    m_flow->setBatchSize(10000);
+    m_flow->setSelectionMode(selectionMode());
+    m_flow->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_flow->setFrameShape(QFrame::NoFrame);
+    m_flow->setAccessibleName(accessibleName());
+    connect(m_flow, &QListView::doubleClicked, this, [this](const QModelIndex& index) { emit ItemDoubleClicked(index.row()); });
+    setFocusProxy(m_flow);
+    ApplySelectionPalette();
+    PlaceFlowView();
+    m_flow->show();
+}
+
+void CColorListCtrl::SetAccessibleName(const QString& name)
+{
+    setAccessibleName(name);
+    if (m_flow)
+        m_flow->setAccessibleName(name);
+}
+
+void CColorListCtrl::PlaceFlowView()
+{
+    if (!m_flow)
+        return;
+    m_flow->setGeometry(contentsRect());
+    const int columnWidth = GetColumnCount() > 0 ? std::max(GetColumnWidth(0), 1) : 100;
+    m_flow->setGridSize(QSize(columnWidth, fontMetrics().height() + 4));
+}
+
+void CColorListCtrl::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    PlaceFlowView();
 }
 
 bool CColorListCtrl::SetItemText(int row, int column, const QString& text)
@@ -157,6 +230,8 @@ int CColorListCtrl::GetSelectedCount() const
 void CColorListCtrl::SetMultipleSelection(bool on)
 {
     setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    if (m_flow)
+        m_flow->setSelectionMode(selectionMode());
 }
 
 void CColorListCtrl::SetSelectionBackground(QColor colour)
@@ -185,6 +260,8 @@ void CColorListCtrl::SetHeaderVisible(bool visible)
 void CColorListCtrl::ApplySelectionPalette()
 {
     m_delegate->SetSelectionColours(m_selectionBackground, m_selectionText);
+    if (m_flowDelegate)
+        m_flowDelegate->SetSelectionColours(m_selectionBackground, m_selectionText);
     // The row panel the view draws under the cells uses the palette: same colours in every
     // state, so losing the focus changes nothing.
     QPalette colours = palette();
@@ -194,4 +271,6 @@ void CColorListCtrl::ApplySelectionPalette()
     }
     setPalette(colours);
     viewport()->update();
+    if (m_flow)
+        m_flow->viewport()->update(); // it takes the palette from the list
 }

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QTreeView>
 
+class QListView;
+
 #include <vector>
 
 class ColorListModel;
@@ -12,6 +14,10 @@ class ColorListDelegate;
 // the selected rows drawn in the list's own selection colours also without focus. Calls
 // follow the platform list control: positions are 0-based, a negative column width hides
 // the column, and deleting the last remaining column deletes every row.
+//
+// In list mode the entries (the first cells) flow in columns instead: top to bottom, then
+// on in the next column, each column as wide as column 0; no header. The same rows and
+// the same selection are shown by a flow view laid over the report.
 class CColorListCtrl final : public QTreeView {
     Q_OBJECT
 public:
@@ -25,8 +31,17 @@ public:
     int GetColumnWidth(int column) const;
     int GetColumnCount() const;
 
+    void SetListMode(bool on);
+    bool IsListMode() const { return m_flow != nullptr; }
+    // The view that shows the entries in list mode, or nullptr.
+    QListView* FlowView() const { return m_flow; }
+    // The name screen readers announce, for the report and the flow view alike.
+    void SetAccessibleName(const QString& name);
+
     // Answers the row's position, or -1.
     int InsertItem(int row, const QString& text);
+    // Rows of cells, the first of them at row, in one step: for long lists.
+    int InsertItems(int row, std::vector<std::vector<QString>> rows);
     bool SetItemText(int row, int column, const QString& text);
     QString GetItemText(int row, int column) const;
     bool DeleteItem(int row);
@@ -55,11 +70,17 @@ signals:
     // A double click on a row.
     void ItemDoubleClicked(int row);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void ApplySelectionPalette();
+    void PlaceFlowView();
 
     ColorListModel* m_model;
     ColorListDelegate* m_delegate;
+    QListView* m_flow = nullptr;
+    ColorListDelegate* m_flowDelegate = nullptr;
     QColor m_selectionBackground;
     QColor m_selectionText;
 };

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QListView>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -153,6 +155,41 @@ TEST(ColorListCtrl, DeletingASelectedRowSelectsNoNeighbour)
         QApplication::processEvents();
         EXPECT_EQ(list.GetSelectedItems(), c.expect);
     }
+}
+
+TEST(ColorListCtrl, ListModeFlowsEntriesInColumnsAndSharesTheSelection)
+{
+    CColorListCtrl list;
+    list.InsertColumn(0, QStringLiteral("接收人"), Qt::AlignLeft, 80);
+    list.SetListMode(true);
+    list.resize(300, 90);
+    std::vector<std::vector<QString>> entries;
+    for (int i = 0; i < 12; ++i)
+        entries.push_back({QStringLiteral("1380000%1").arg(i, 4, 10, QLatin1Char('0'))});
+    EXPECT_EQ(list.InsertItems(0, entries), 0);
+    list.show();
+    QApplication::processEvents();
+    ASSERT_NE(list.FlowView(), nullptr);
+    EXPECT_FALSE(list.header()->isVisible());
+
+    QListView& flow = *list.FlowView();
+    const auto rect = [&](int row) { return flow.visualRect(list.Model()->index(row, 0)); };
+    int perColumn = 1;
+    while (perColumn < 12 && rect(perColumn).x() == rect(0).x())
+        ++perColumn;
+    ASSERT_GT(perColumn, 1);
+    ASSERT_LT(perColumn, 12);
+    // The next column starts at the top, one column width to the right.
+    EXPECT_EQ(rect(perColumn).y(), rect(0).y());
+    EXPECT_EQ(rect(perColumn).x(), rect(0).x() + 80);
+    EXPECT_GT(rect(perColumn - 1).y(), rect(0).y());
+
+    // A click on an entry selects that row of the list, and the list's selection shows there.
+    QTest::mouseClick(flow.viewport(), Qt::LeftButton, {}, rect(perColumn + 1).center());
+    EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{perColumn + 1});
+    list.SetItemSelected(0, true);
+    EXPECT_TRUE(flow.selectionModel()->isSelected(list.Model()->index(0, 0)));
+    EXPECT_EQ(list.GetItemText(perColumn + 1, 0), entries[static_cast<std::size_t>(perColumn) + 1][0]);
 }
 
 } // namespace

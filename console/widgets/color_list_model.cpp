@@ -87,6 +87,19 @@ int ColorListModel::InsertRow(int row, const QString& firstCell)
     return row;
 }
 
+int ColorListModel::InsertRows(int row, std::vector<std::vector<QString>> rows)
+{
+    if (row < 0)
+        return -1;
+    row = std::min(row, rowCount());
+    if (rows.empty())
+        return row;
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
+    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    return row;
+}
+
 bool ColorListModel::RemoveRow(int row)
 {
     if (row < 0 || row >= rowCount())

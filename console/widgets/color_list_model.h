@@ -22,6 +22,8 @@ public:
     int InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
     bool RemoveColumn(int column);
     int InsertRow(int row, const QString& firstCell);
+    // Several rows of cells at once, the first of them at row; one notice to the views.
+    int InsertRows(int row, std::vector<std::vector<QString>> rows);
     bool RemoveRow(int row);
     void RemoveAllRows();
     bool SetCell(int row, int column, const QString& text);
