@@ -1,0 +1,66 @@
+#pragma once
+
+#include "send_queue.h"
+#include "send_record_list.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class CColorListCtrl;
+class CSkinButton;
+class QPlainTextEdit;
+
+// Page 7 of the console, "短信群发": recipients typed or imported, one message queued once
+// per recipient, and the send records, which follow the queue: the whole table once, 1.5 s
+// after the page is made, then every 4.5 s the rows whose NewFlag says they changed.
+// The cells change only after the database took the change.
+class CBulkSmsPage final : public QWidget {
+    Q_OBJECT
+public:
+    enum Column { kIndex = 0, kStatus = 1, kTime = 2, kPhone = 3, kContent = 4 };
+    static constexpr int kFirstLoadMs = 1500;
+    static constexpr int kRefreshMs = 4500;
+
+    explicit CBulkSmsPage(QWidget* parent = nullptr);
+    ~CBulkSmsPage() override;
+
+    void AddOne();
+    void ImportNumbers();
+    void RemoveRecipients();
+    void Send();
+    void Resend();
+    void DeleteOne();
+    void ClearAll();
+    void ExportRecords();
+
+    // Brings the pending rows queued since the last look to the top of the send records.
+    void ShowNewPending();
+    // The refresh cycle: the full load (timer 1, which then starts timer 2) and the
+    // changed-row refresh (timer 2).
+    void LoadAll();
+    void RefreshChanged();
+
+    CColorListCtrl* Recipients() const { return m_recipients; }
+    CColorListCtrl* Records() const { return m_records; }
+    QPlainTextEdit* MessageEdit() const { return m_message; }
+    const SendRecordList& RecordList() const { return m_list; }
+    const QTimer& FirstLoadTimer() const { return m_firstLoad; }
+    const QTimer& RefreshTimer() const { return m_refresh; }
+
+private:
+    std::optional<SendQueue> Queue() const;
+    void AddRecords(std::size_t position, std::size_t count);
+    void ShowChange(const SendRecordList::Change& change);
+    void ShowNewPendingFrom(SendQueue& queue);
+    int SelectedRecordOrTell(const QString& noSelection) const;
+
+    CColorListCtrl* m_recipients;
+    QPlainTextEdit* m_message;
+    CColorListCtrl* m_records;
+    SendRecordList m_list;
+    QTimer m_firstLoad;
+    QTimer m_refresh;
+};
