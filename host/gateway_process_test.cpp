@@ -159,9 +159,6 @@ protected:
         m_host = std::make_unique<GatewayProcess>(options, m_sim->Folder() + "/gateway.log");
         ASSERT_TRUE(m_host->Started());
         ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s)) << m_host->Log();
-        // The control lists the modem's storage right after connecting; messages announced
-        // during that scan are read twice, and the second read waits out its time limit.
-        std::this_thread::sleep_for(1500ms);
     }
     std::string One(const std::string& statement, const std::string& column)
     {
