@@ -419,20 +419,27 @@ void GatewayHost::SendReplies()
 
 void GatewayHost::PollQueue(std::int64_t nowMs)
 {
-    if (nowMs < m_nextPollMs || !m_jobs.empty())
+    // Held work goes first; an unreachable database is asked again only after its pause.
+    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_jobs.empty())
         return;
     m_nextPollMs = nowMs + m_config.queuePollMs;
     int free = 0;
     for (const auto& line : m_lines)
         free += FreeSlots(*line);
-    if (free == 0 || !EnsureDatabase())
+    if (free == 0)
         return;
+    if (!EnsureDatabase()) {
+        m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
+        m_dbRetryMs = nowMs + m_dbBackoffMs;
+        return;
+    }
     std::vector<QueuedSms> rows;
     std::string error;
     if (!queue_store::NextWaiting(m_db, free, rows, error)) {
         m_dbSuspect = true;
         return;
     }
+    m_dbBackoffMs = 0;
     for (const QueuedSms& row : rows) {
         Line* line = ReadyLine({});
         if (!line)

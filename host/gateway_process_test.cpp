@@ -296,6 +296,20 @@ TEST_P(GatewayFaults, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWrittenL
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
 }
 
+TEST_P(GatewayFaults, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSentAgain)
+{
+    // Left in 发送中 by a host that died: sent once more rather than lost.
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000003','未完成','发送中',0)");
+    // A pause of 3 s after each send: the result comes only then, so the stop has to wait.
+    StartHost({"--send-pause", "30"});
+    ASSERT_TRUE(WaitFor([&] { return TextsTo(*m_sim, "+8613700000003").size() == 1; }, 15s)) << m_host->Log();
+    ASSERT_EQ(One("select SendStatus from SendSmsTable", "SendStatus"), "发送中");
+    EXPECT_EQ(m_host->Stop(), 0) << m_host->Log();
+    EXPECT_EQ(One("select SendStatus from SendSmsTable", "SendStatus"), "成功") << m_host->Log();
+    EXPECT_EQ(One("select NewFlag from SendSmsTable", "NewFlag"), "1");
+    m_host.reset();
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GatewayFaults, ::testing::Values(SqlDialect::SQLite), DbEngineName);
 
 } // namespace
