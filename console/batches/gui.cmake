@@ -13,7 +13,8 @@ add_library(kelvane_batches_gui STATIC
   choose_batch_number.cpp
   gbk_byte_validator.cpp
   batch_dialog.cpp
-  product_batch_page.cpp)
+  product_batch_page.cpp
+  sticker_printer.cpp)
 set_target_properties(kelvane_batches_gui PROPERTIES AUTOMOC ON)
 target_include_directories(kelvane_batches_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kelvane_batches_gui PUBLIC kelvane_batches kelvane_ui kelvane_widgets Qt6::Widgets)
@@ -23,7 +24,8 @@ set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_batches_gui)
 add_executable(kelvane_batches_gui_tests
   choose_batch_number_test.cpp
   batch_dialog_test.cpp
-  product_batch_page_test.cpp)
+  product_batch_page_test.cpp
+  sticker_printer_test.cpp)
 target_link_libraries(kelvane_batches_gui_tests PRIVATE
   kelvane_batches_gui kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
 gtest_discover_tests(kelvane_batches_gui_tests

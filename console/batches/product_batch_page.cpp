@@ -2,6 +2,7 @@
 
 #include "batch_dialog.h"
 #include "choose_batch_number.h"
+#include "sticker_printer.h"
 #include "store_batch_codes.h"
 
 #include "dialogs.h"
@@ -23,7 +24,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QProgressBar>
 
 #include <cstdio>
@@ -49,6 +49,7 @@ CProductBatchPage::CProductBatchPage(QWidget* parent)
       m_list(new CColorListCtrl(this)),
       m_frame(new CSkinFrame(this)),
       m_progress(new QProgressBar(this)),
+      m_stickers(new StickerPrinter(this)),
       m_clock(&TheSystemClock())
 {
     setAutoFillBackground(true);
@@ -104,9 +105,7 @@ CProductBatchPage::CProductBatchPage(QWidget* parent)
         m_buttons.push_back(button);
     }
 
-    m_startProgram = [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments);
-    };
+    m_stickers->SetBusy([this] { return m_generating; });
 
     // The connection is opened after the pages are created: the list is read later.
     m_loadTimer.setSingleShot(true);
@@ -296,11 +295,9 @@ void CProductBatchPage::PrintStickers()
         return;
     }
     // The installation's service number, when one is set, goes on every sticker.
-    QStringList arguments;
-    if (const std::string number = ReadSmsNumber(ProgramDirectory().toStdString()); !number.empty())
-        arguments << QStringLiteral("--sms-number") << QString::fromStdString(number);
-    arguments << Cell(row, kStartNumber) + Cell(row, kEndNumber);
-    m_startProgram(ProgramDirectory() + QStringLiteral("/stickwell"), arguments);
+    const std::string number = ReadSmsNumber(ProgramDirectory().toStdString());
+    m_stickers->Print(ProgramDirectory(), QString::fromStdString(number), Cell(row, kName), Cell(row, kStartNumber),
+                      Cell(row, kEndNumber));
 }
 
 void CProductBatchPage::EnableBatch()

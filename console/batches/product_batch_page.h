@@ -14,6 +14,7 @@ class CSkinButton;
 class CSkinFrame;
 class Clock;
 class QProgressBar;
+class StickerPrinter;
 
 // Page 1 of the console, "货品批次": the batch list and its commands. The list is the
 // page's working copy of ProductGroupTable: loaded once, 1.2 s after the page is created,
@@ -56,10 +57,9 @@ public:
     CColorListCtrl* List() const { return m_list; }
     QProgressBar* Progress() const { return m_progress; }
 
-    // Seams for the tests: how the sticker program is started, and the clock behind the
-    // timestamps and the codes.
-    using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
-    void SetProgramStarter(ProgramStarter starter) { m_startProgram = std::move(starter); }
+    // Seams for the tests: how the sticker program runs and where its sheets go, and the
+    // clock behind the timestamps and the codes.
+    StickerPrinter& Stickers() { return *m_stickers; }
     void SetClock(const Clock* clock);
 
     // Timestamp text of the list cells: "%4d-%02d-%02d %02d:%02d:%02d" in local time.
@@ -81,7 +81,7 @@ private:
     QProgressBar* m_progress;
     std::vector<CSkinButton*> m_buttons;
     QTimer m_loadTimer;
-    ProgramStarter m_startProgram;
+    StickerPrinter* m_stickers;
     const Clock* m_clock;
     bool m_generating = false;
 };

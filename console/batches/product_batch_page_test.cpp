@@ -15,6 +15,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "sql_text.h"
+#include "sticker_printer.h"
 #include "sticker_settings.h"
 
 #include <QProgressBar>
@@ -56,10 +57,11 @@ protected:
     {
         auto page = std::make_unique<CProductBatchPage>();
         page->SetClock(&m_clock);
-        page->SetProgramStarter([this](const QString& program, const QStringList& arguments) {
-            m_started.push_back(program + QLatin1Char(' ') + arguments.join(QLatin1Char('|')));
-            return true;
-        });
+        page->Stickers().SetFolder(m_stickers.path());
+        page->Stickers().SetRunner(
+            [this](const QString& program, const QStringList& arguments, const StickerPrinter::Done&) {
+                m_started.push_back(program + QLatin1Char(' ') + arguments.join(QLatin1Char('|')));
+            });
         return page;
     }
 
@@ -143,6 +145,7 @@ protected:
     std::vector<CBatchDialog::Mode> m_dialogModes;
     std::vector<Typing> m_dialogFields;
     std::vector<QString> m_started;
+    QTemporaryDir m_stickers;
 };
 
 } // namespace
@@ -503,9 +506,10 @@ TEST_P(BatchPageTest, PrintStickersStartsTheStickerProgram)
     Select(one);
     m_page->PrintStickers();
     const QString program = ProgramDirectory() + QStringLiteral("/stickwell");
+    const QString folder = m_stickers.path();
     ASSERT_EQ(m_started.size(), 2u);
-    EXPECT_EQ(m_started[0], program + " 0100000001000002");
-    EXPECT_EQ(m_started[1], program + " 02000000");
+    EXPECT_EQ(m_started[0], program + " --output|" + folder + "/Many_01000000-01000002.pdf|0100000001000002");
+    EXPECT_EQ(m_started[1], program + " --output|" + folder + "/One_02000000.pdf|02000000");
 
     Select(none);
     m_page->PrintStickers();
@@ -524,7 +528,8 @@ TEST_P(BatchPageTest, PrintStickersStartsTheStickerProgram)
     m_page->PrintStickers();
     SetProgramDirectory(saved);
     ASSERT_EQ(m_started.size(), 3u);
-    EXPECT_EQ(m_started[2], home.path() + "/stickwell --sms-number|1065712345678|02000000");
+    EXPECT_EQ(m_started[2],
+              home.path() + "/stickwell --sms-number|1065712345678|--output|" + folder + "/One_02000000.pdf|02000000");
 }
 
 KELVANE_DB_ENGINE_TEST_SUITE(BatchPageTest);

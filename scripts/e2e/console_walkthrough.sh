@@ -78,7 +78,14 @@ row() { at 160 $((133 + 18 * $1)) 0.4; }
 
 echo "console_walkthrough: screenshots in $shots"
 # The console is single-instance per user: a running one would take this start over.
-TMPDIR=$work/tmp KELVANE_HOME=$home "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
+# Sticker sheets go to the documents folder, here one of the walk's own; no PDF viewer
+# takes them, so the console says where the sheet is.
+mkdir -p "$work/config" "$work/documents" "$work/noviewer"
+printf 'XDG_DOCUMENTS_DIR="%s"\n' "$work/documents" >"$work/config/user-dirs.dirs"
+printf '#!/bin/sh\nexit 3\n' >"$work/noviewer/xdg-open"
+chmod +x "$work/noviewer/xdg-open"
+PATH=$work/noviewer:$PATH XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp KELVANE_HOME=$home \
+  "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
 kelvane_pid=$!
 
 await "请输入防伪系统操作口令"
@@ -119,8 +126,9 @@ main; shot codes-listed
 main; button 3
 shot enabled
 main; button 2
-pdf=$work/tmp/stickwell-$(sqlite3 "$db" "select StartNumber||'-'||EndNumber from ProductGroupTable where ProductName='走查批次' collate binary").pdf
+pdf=$work/documents/防伪贴纸/走查批次_$(sqlite3 "$db" "select StartNumber||'-'||EndNumber from ProductGroupTable where ProductName='走查批次' collate binary").pdf
 for _ in $(seq 40); do [ -s "$pdf" ] && break; sleep 0.25; done
+message sticker-saved
 if [ -s "$pdf" ]; then
   pdftotext "$pdf" - | grep -oE '[0-9]{4} [0-9]{4} [0-9]{4} [0-9]{4}' | tr -d ' ' >"$work/printed.txt"
   sqlite3 "$db" "select ProductID||ProductCode from ProductTable where ProductName='走查批次' collate binary order by ProductID" \
