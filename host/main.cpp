@@ -50,7 +50,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string connectionString;
-    if (!ChooseConnectionString(config.connectionString, config.linkFile, connectionString, error)) {
+    if (!HostConnectionString(config.connectionString, config.linkFile, connectionString, error)) {
         std::fprintf(stderr, "varnholt-gateway: %s\n", error.c_str());
         return 2;
     }
