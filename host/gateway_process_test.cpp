@@ -253,11 +253,11 @@ TEST_P(GatewayOnSimulator, AnswersQueriesLogsThemAndWorksOffTheQueue)
 
 KELVANE_DB_ENGINE_TEST_SUITE(GatewayOnSimulator);
 
-// Faults on SQLite only: what they test is the host's holding on, not the SQL (and the
-// write lock is SQLite's).
-class GatewayFaults : public GatewayOnSimulator {};
+// On SQLite only: what these test is the host's own behaviour, not the SQL (and the write
+// lock is SQLite's).
+class GatewayOneEngine : public GatewayOnSimulator {};
 
-TEST_P(GatewayFaults, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
+TEST_P(GatewayOneEngine, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
 {
     StartHost();
     const std::string folder = m_sim->Folder();
@@ -276,7 +276,7 @@ TEST_P(GatewayFaults, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
     EXPECT_EQ(Count("from SendSmsTable where SendStatus<>'成功'"), 0);
 }
 
-TEST_P(GatewayFaults, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWrittenLater)
+TEST_P(GatewayOneEngine, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWrittenLater)
 {
     StartHost({"--busy-timeout-ms", "500"});
     CDbConnection writer;
@@ -296,7 +296,7 @@ TEST_P(GatewayFaults, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWrittenL
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
 }
 
-TEST_P(GatewayFaults, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSentAgain)
+TEST_P(GatewayOneEngine, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSentAgain)
 {
     // Left in 发送中 by a host that died: sent once more rather than lost.
     ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000003','未完成','发送中',0)");
@@ -310,6 +310,36 @@ TEST_P(GatewayFaults, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSentAg
     m_host.reset();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GatewayFaults, ::testing::Values(SqlDialect::SQLite), DbEngineName);
+TEST_P(GatewayOneEngine, LoggedAnswersAreSentOnceThroughTheQueue)
+{
+    StartHost({"--log-replies"});
+    Deliver("13912345678", "0100000112345678", "from QueryLogTable");
+    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 1; }, 15s)) << m_host->Log();
+    std::this_thread::sleep_for(1500ms); // a second send of the same answer would show by now
+    const std::vector<std::string> answers = TextsTo(*m_sim, "+8613912345678");
+    ASSERT_EQ(answers.size(), 1u) << m_host->Log();
+    EXPECT_EQ(One("select SmsContent from SendSmsTable where PhoneNumber='13912345678'", "SmsContent"), answers[0]);
+    EXPECT_EQ(One("select NewFlag from SendSmsTable where PhoneNumber='13912345678'", "NewFlag"), "1");
+}
+
+TEST_P(GatewayOneEngine, EachModemAnswersTheQueriesItReceived)
+{
+    SimProcess second;
+    ASSERT_TRUE(second.Started());
+    StartHost({"--port", m_sim->Link() + "," + second.Link()});
+    ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready on " + second.Link()) != std::string::npos; }, 15s))
+        << m_host->Log();
+    ASSERT_EQ(second.Control("deliver 13800000002 now 0100000112345678").rfind("ok", 0), 0u);
+    Deliver("13800000001", "0100000112345678", "from QueryLogTable");
+    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() + Submits(second).size() == 2; }, 15s))
+        << m_host->Log();
+    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000001'", "QueryComm"), m_sim->Link());
+    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000002'", "QueryComm"), second.Link());
+    EXPECT_EQ(TextsTo(*m_sim, "+8613800000001").size(), 1u);
+    EXPECT_EQ(TextsTo(second, "+8613800000002").size(), 1u);
+    EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GatewayOneEngine, ::testing::Values(SqlDialect::SQLite), DbEngineName);
 
 } // namespace
