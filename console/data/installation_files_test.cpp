@@ -71,6 +71,11 @@ TEST(LinkFile, MoreThanTwentyBytesHoldTheConnectionStringAsWritten)
         EXPECT_EQ(LinkConnectionString(dir.Path()), c.read);
         EXPECT_EQ(fs::exists(link), c.content != nullptr) << "reading never writes";
     }
+    // A link file named by path, as a gateway host may be given one.
+    EXPECT_EQ(ReadLinkFile(link), std::optional<std::string>("Provider=SQLite; x;\r\n"));
+    Write(link, "Provider=SQLite;Data");
+    EXPECT_EQ(ReadLinkFile(link), std::nullopt);
+    EXPECT_EQ(ReadLinkFile(dir.File("missing.ini")), std::nullopt);
 }
 
 TEST(LinkFile, DefaultIsWrittenForTheOwnerOnlyAndNeverThroughALink)

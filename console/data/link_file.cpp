@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <optional>
 
 namespace {
 
@@ -18,7 +17,14 @@ std::string PathIn(const std::string& directory, const char* name)
 
 std::optional<std::string> ReadLink(const std::string& programDirectory)
 {
-    std::ifstream file(PathIn(programDirectory, kLinkFileName), std::ios::binary);
+    return ReadLinkFile(PathIn(programDirectory, kLinkFileName));
+}
+
+} // namespace
+
+std::optional<std::string> ReadLinkFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
     std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -26,8 +32,6 @@ std::optional<std::string> ReadLink(const std::string& programDirectory)
         return std::nullopt;
     return content;
 }
-
-} // namespace
 
 std::string DefaultConnectionString(const std::string& programDirectory)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // "Varnholt-dblink.ini" of the program directory names the database every program of the
@@ -20,6 +21,10 @@ std::string LinkConnectionString(const std::string& programDirectory);
 // a link file may hold a server password. A link file that cannot be written changes
 // nothing else.
 std::string ChooseConnectionString(const std::string& programDirectory);
+
+// The content of a link file at any path when it is longer than 20 bytes; nothing when
+// it is shorter or cannot be read (errno tells which).
+std::optional<std::string> ReadLinkFile(const std::string& path);
 
 // Writes a connection string into the link file, owner-only; false with a reason.
 bool WriteLinkFile(const std::string& programDirectory, const std::string& connectionString, std::string& error);

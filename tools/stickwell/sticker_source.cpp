@@ -1,5 +1,7 @@
 #include "sticker_source.h"
 
+#include "one_line.h"
+
 #include "db_connection.h"
 #include "db_recordset.h"
 #include "sql_text.h"
@@ -22,14 +24,6 @@ bool IsEightDigits(const std::string& text)
 {
     return text.size() == 8 &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
-}
-
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return text;
 }
 
 } // namespace
