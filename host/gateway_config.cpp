@@ -51,7 +51,7 @@ const std::vector<Setting>& Settings()
          [](GatewayConfig& c, const std::string&, int, bool b) { c.replies.helpEnabled = b; }},
         {"Gateway", "QueuePollMs", "--queue-poll-ms", Kind::Number, "how often the outgoing queue is read (default 1000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.queuePollMs = n; }},
-        {"Gateway", "BusyTimeoutMs", "--busy-timeout-ms", Kind::Number, "SQLite: wait for another writer (default 5000)",
+        {"Gateway", "BusyTimeoutMs", "--busy-timeout-ms", Kind::Number, "wait for another writer's lock, SQLite and PostgreSQL (default 5000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.busyTimeoutMs = n; }},
         {"Gateway", "MaxSendAttempts", "--max-attempts", Kind::Number, "tries of a message before it is 失败 (default 3)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.maxSendAttempts = n; }},

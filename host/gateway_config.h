@@ -18,7 +18,7 @@ struct GatewayConfig {
     int limitPerDay = 30;
     bool logReplies = false;          // answers also become SendSmsTable rows
     int queuePollMs = 1000;
-    int busyTimeoutMs = 5000;         // SQLite: how long a statement waits for another writer
+    int busyTimeoutMs = 5000;         // how long a statement waits for another writer's lock
     int maxSendAttempts = 3;          // tries of one message before it counts as 失败
     int stopWaitMs = 20000;           // how long a stop waits for the message being sent
     ReplyTexts replies;

@@ -76,8 +76,12 @@ bool GatewayHost::OpenDatabase()
         return false;
     }
     std::string error;
-    if (m_db.Provider()->Dialect() == SqlDialect::SQLite &&
-        !RunSql(m_db, "PRAGMA busy_timeout=" + std::to_string(m_config.busyTimeoutMs), error))
+    // A statement waits at most this long for another writer (SQLite's lock, PostgreSQL's
+    // row locks); then the work is held and retried, and the modems are served meanwhile.
+    const std::string wait = std::to_string(m_config.busyTimeoutMs);
+    if (!RunSql(m_db,
+                m_db.Provider()->Dialect() == SqlDialect::SQLite ? "PRAGMA busy_timeout=" + wait : "SET lock_timeout=" + wait,
+                error))
         LogLine(LogLevel::Warning, "cannot set the busy timeout: " + error);
     // The queue is polled by status; older databases lack the index that makes that cheap.
     if (!RunSql(m_db, "CREATE INDEX IF NOT EXISTS SendSmsTable_SendStatus ON SendSmsTable (SendStatus)", error))
