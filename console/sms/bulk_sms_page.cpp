@@ -7,6 +7,7 @@
 #include "export_list_to_excel.h"
 
 #include "dialogs.h"
+#include "pump_messages.h"
 
 #include "color_list_ctrl.h"
 #include "gbk_byte_limit.h"
@@ -18,6 +19,7 @@
 #include "db_connection.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 
@@ -26,6 +28,8 @@
 namespace {
 
 constexpr int kMessageBytes = 140;
+// However long a pass through the queue takes, the window is served this often.
+constexpr qint64 kLongestQuietMs = 50;
 
 struct Command {
     const char* id;
@@ -135,6 +139,7 @@ CBulkSmsPage::CBulkSmsPage(QWidget* parent)
         button->setAccessibleName(button->text());
         button->setGeometry(DluRect(command.x, command.y, command.width, command.height));
         connect(button, &QPushButton::clicked, this, command.run);
+        m_commands.push_back(button);
     }
 
     // The connection is opened after the pages are made: the first load waits.
@@ -148,12 +153,49 @@ CBulkSmsPage::CBulkSmsPage(QWidget* parent)
 
 CBulkSmsPage::~CBulkSmsPage() = default;
 
+// Marks the page busy for one pass through the queue: the commands are off and the
+// refresh waits, since the window is served between rows. A reply that arrives meanwhile
+// is shown when the pass is over.
+class CBulkSmsPage::BusyScope final {
+public:
+    explicit BusyScope(CBulkSmsPage& page) : m_page(page)
+    {
+        m_page.m_busy = true;
+        for (QWidget* command : m_page.m_commands)
+            command->setEnabled(false);
+    }
+    ~BusyScope()
+    {
+        for (QWidget* command : m_page.m_commands)
+            command->setEnabled(true);
+        m_page.m_busy = false;
+        if (m_page.m_pendingAgain) {
+            m_page.m_pendingAgain = false;
+            QTimer::singleShot(0, &m_page, qOverload<>(&CBulkSmsPage::ShowNewPending));
+        }
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CBulkSmsPage& m_page;
+};
+
 std::optional<SendQueue> CBulkSmsPage::Queue() const
 {
     CDbConnection* connection = TheConnection();
     if (!connection)
         return std::nullopt;
-    return std::optional<SendQueue>(std::in_place, *connection);
+    std::optional<SendQueue> queue(std::in_place, *connection);
+    auto sincePump = std::make_shared<QElapsedTimer>();
+    sincePump->start();
+    queue->SetRowHook([sincePump](std::size_t) {
+        if (sincePump->elapsed() >= kLongestQuietMs) {
+            PumpMessages();
+            sincePump->restart();
+        }
+    });
+    return queue;
 }
 
 void CBulkSmsPage::AddRecords(std::size_t position, std::size_t count)
@@ -191,6 +233,9 @@ void CBulkSmsPage::ShowChange(const SendRecordList::Change& change)
 void CBulkSmsPage::LoadAll()
 {
     m_firstLoad.stop();
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue()) {
         m_list.ApplyFullLoad(queue->LoadAllSms());
         // The list is built anew from the merged rows: a reply shown before the load stays
@@ -203,6 +248,11 @@ void CBulkSmsPage::LoadAll()
 
 void CBulkSmsPage::RefreshChanged()
 {
+    // A tick during a pass waits for the next one: the pass's own rows must not be taken
+    // from under it.
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
     std::optional<SendQueue> queue = Queue();
     if (!queue)
         return;
@@ -212,6 +262,11 @@ void CBulkSmsPage::RefreshChanged()
 
 void CBulkSmsPage::ShowNewPending()
 {
+    if (m_busy) {
+        m_pendingAgain = true;
+        return;
+    }
+    BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue())
         ShowNewPendingFrom(*queue);
 }
@@ -223,6 +278,20 @@ void CBulkSmsPage::ShowNewPendingFrom(SendQueue& queue)
     for (const SmsRecord& record : records)
         m_list.ApplyNewPending(record);
     AddRecords(0, records.size());
+}
+
+bool CBulkSmsPage::Enqueue(const std::vector<std::string>& phones, const std::string& text)
+{
+    if (m_busy)
+        return false;
+    BusyScope busy(*this);
+    std::optional<SendQueue> queue = Queue();
+    if (!queue || !queue->EnqueueSms(phones, text))
+        return false;
+    // The inserts' transaction is over: let the window breathe before the rows are read.
+    PumpMessages();
+    ShowNewPendingFrom(*queue);
+    return true;
 }
 
 int CBulkSmsPage::SelectedRecordOrTell(const QString& noSelection) const
@@ -296,18 +365,14 @@ void CBulkSmsPage::Send()
         ShowMessage(QStringLiteral("请输入短消息内容！"));
         return;
     }
-    std::optional<SendQueue> queue = Queue();
-    if (!queue)
-        return;
     std::vector<std::string> phones;
     phones.reserve(static_cast<std::size_t>(count));
     for (int row = 0; row < count; ++row)
         phones.push_back(m_recipients->GetItemText(row, 0).toStdString());
     // All recipients or none; when none, the failure was shown and what the operator
     // typed stays for another try.
-    if (!queue->EnqueueSms(phones, text.toStdString()))
+    if (!Enqueue(phones, text.toStdString()))
         return;
-    ShowNewPendingFrom(*queue);
     ShowMessage(QStringLiteral("已加入发送列表！"));
     m_message->clear();
     m_recipients->DeleteAllItems();
@@ -318,13 +383,9 @@ void CBulkSmsPage::Resend()
     const int row = SelectedRecordOrTell(QStringLiteral("请先从列表中选择要重发的记录！"));
     if (row < 0)
         return;
-    std::optional<SendQueue> queue = Queue();
-    if (!queue)
+    const SmsRecord record = m_list.At(static_cast<std::size_t>(row));
+    if (!Enqueue({record.phoneNumber}, record.smsContent))
         return;
-    const SmsRecord& record = m_list.At(static_cast<std::size_t>(row));
-    if (!queue->EnqueueSms(record.phoneNumber, record.smsContent))
-        return;
-    ShowNewPendingFrom(*queue);
     ShowMessage(QStringLiteral("已将要重新发送的短信提交到发送列表！"));
 }
 

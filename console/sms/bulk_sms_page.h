@@ -19,6 +19,8 @@ class QPlainTextEdit;
 // The cells change only after the database took the change.
 class CBulkSmsPage final : public QWidget {
     Q_OBJECT
+    // While a long fetch lets the window work, the console must not end under it.
+    Q_PROPERTY(bool busy READ IsBusy)
 public:
     enum Column { kIndex = 0, kStatus = 1, kTime = 2, kPhone = 3, kContent = 4 };
     static constexpr int kFirstLoadMs = 1500;
@@ -43,6 +45,7 @@ public:
     void LoadAll();
     void RefreshChanged();
 
+    bool IsBusy() const { return m_busy; }
     CColorListCtrl* Recipients() const { return m_recipients; }
     CColorListCtrl* Records() const { return m_records; }
     QPlainTextEdit* MessageEdit() const { return m_message; }
@@ -51,16 +54,25 @@ public:
     const QTimer& RefreshTimer() const { return m_refresh; }
 
 private:
+    class BusyScope;
+    // The queue on the console's connection; a long pass through it keeps the window
+    // alive between rows.
     std::optional<SendQueue> Queue() const;
     void AddRecords(std::size_t position, std::size_t count);
     void ShowChange(const SendRecordList::Change& change);
     void ShowNewPendingFrom(SendQueue& queue);
+    // Queues the text for the numbers, all or none, and shows the new rows; false when
+    // nothing was queued.
+    bool Enqueue(const std::vector<std::string>& phones, const std::string& text);
     int SelectedRecordOrTell(const QString& noSelection) const;
 
     CColorListCtrl* m_recipients;
     QPlainTextEdit* m_message;
     CColorListCtrl* m_records;
+    std::vector<QWidget*> m_commands;
     SendRecordList m_list;
+    bool m_busy = false;
+    bool m_pendingAgain = false;
     QTimer m_firstLoad;
     QTimer m_refresh;
 };

@@ -38,6 +38,89 @@ void Show(const std::string& text)
     CurrentMessageSink().Show(text, ApplicationName(), MessageIcon::None);
 }
 
+// The flag resets of one pass. The first rows are reset one by one, each in its own
+// commit, as a refresh finds them; past those, rows are reset in groups, each group one
+// short transaction, which costs a fraction of a commit per row. The row hook runs only
+// outside a transaction, so whatever it lets run never joins one. A record counts as
+// reset only once its reset is committed; a group whose commit fails keeps its flags
+// and comes again with the next pass.
+class ResetPass final {
+public:
+    ResetPass(CDbConnection& connection, const std::function<void(std::size_t)>& hook,
+              std::vector<SmsRecord>* done)
+        : m_connection(connection), m_hook(hook), m_done(done)
+    {
+    }
+    ~ResetPass() { EndGroup(); }
+    // Ends the last group and tells the hook.
+    void Finish()
+    {
+        if (m_inGroup) {
+            EndGroup();
+            Hook();
+        }
+    }
+    ResetPass(const ResetPass&) = delete;
+    ResetPass& operator=(const ResetPass&) = delete;
+
+    void BeforeRow()
+    {
+        if (m_rows >= kSingly && !m_inGroup)
+            m_inGroup = m_connection.BeginTrans();
+    }
+    // After the row's Update; reset tells whether it took.
+    void AfterRow(bool reset, SmsRecord&& record)
+    {
+        ++m_rows;
+        if (!m_inGroup) {
+            if (reset && m_done)
+                m_done->push_back(std::move(record));
+            Hook();
+            return;
+        }
+        if (reset)
+            m_group.push_back(std::move(record));
+        if (++m_groupRows == kGroupRows) {
+            EndGroup();
+            Hook();
+        }
+    }
+
+private:
+    static constexpr std::size_t kSingly = 64;
+    static constexpr std::size_t kGroupRows = 200;
+
+    void EndGroup()
+    {
+        if (!m_inGroup)
+            return;
+        m_inGroup = false;
+        m_groupRows = 0;
+        m_connection.ClearErrors();
+        if (m_connection.CommitTrans()) {
+            if (m_done)
+                m_done->insert(m_done->end(), std::make_move_iterator(m_group.begin()),
+                               std::make_move_iterator(m_group.end()));
+        } else {
+            m_connection.RollbackTrans();
+        }
+        m_group.clear();
+    }
+    void Hook()
+    {
+        if (m_hook)
+            m_hook(m_rows);
+    }
+
+    CDbConnection& m_connection;
+    const std::function<void(std::size_t)>& m_hook;
+    std::vector<SmsRecord>* m_done;
+    std::vector<SmsRecord> m_group;
+    std::size_t m_rows = 0;
+    std::size_t m_groupRows = 0;
+    bool m_inGroup = false;
+};
+
 } // namespace
 
 SendQueue::SendQueue(CDbConnection& connection) : m_connection(connection) {}
@@ -128,18 +211,20 @@ void SendQueue::ClearFlagsRead(const std::vector<SmsRecord>& records)
     flagged.SetConnection(&m_connection);
     if (flagged.Open(kSelectChanged, 1, 3, 3) != 1)
         return;
-    std::size_t done = 0;
+    ResetPass pass(m_connection, m_rowHook, nullptr);
     while (!flagged.IsEOF()) {
-        const SmsRecord now = ReadRecord(flagged);
+        SmsRecord now = ReadRecord(flagged);
         const auto read = readAt.find(SmsIndexValue(now.smsIndex));
+        bool reset = false;
         if (read != readAt.end() && records[read->second] == now) {
+            pass.BeforeRow();
             flagged.SetFieldValue("NewFlag", 0);
-            flagged.Update();
+            reset = flagged.Update();
         }
         flagged.MoveNext();
-        if (m_rowHook)
-            m_rowHook(++done);
+        pass.AfterRow(reset, std::move(now));
     }
+    pass.Finish();
 }
 
 std::vector<SmsRecord> SendQueue::Fetch(const std::string& statement)
@@ -149,17 +234,19 @@ std::vector<SmsRecord> SendQueue::Fetch(const std::string& statement)
     rows.SetConnection(&m_connection);
     if (rows.Open(statement, 1, 3, 3) != 1)
         return records;
-    std::size_t done = 0;
-    while (!rows.IsEOF()) {
-        SmsRecord record = ReadRecord(rows);
-        rows.SetFieldValue("NewFlag", 0);
-        // Shown only once its flag is down: a row the host changed in between keeps the
-        // flag and arrives, as it is then, with the next fetch.
-        if (rows.Update())
-            records.push_back(std::move(record));
-        rows.MoveNext();
-        if (m_rowHook)
-            m_rowHook(++done);
+    {
+        ResetPass pass(m_connection, m_rowHook, &records);
+        while (!rows.IsEOF()) {
+            SmsRecord record = ReadRecord(rows);
+            pass.BeforeRow();
+            rows.SetFieldValue("NewFlag", 0);
+            // Shown only once its flag is down: a row the host changed in between keeps
+            // the flag and arrives, as it is then, with the next fetch.
+            const bool reset = rows.Update();
+            rows.MoveNext();
+            pass.AfterRow(reset, std::move(record));
+        }
+        pass.Finish();
     }
     return records;
 }

@@ -40,7 +40,8 @@ public:
     // The same for flagged pending rows.
     std::vector<SmsRecord> FetchNewPendingSms();
 
-    // Called after each row a fetch has dealt with, so a long fetch can keep a window alive.
+    // Called with the number of rows dealt with so far, between rows and never inside a
+    // transaction, so a long fetch can keep a window alive.
     void SetRowHook(std::function<void(std::size_t rowsDone)> hook) { m_rowHook = std::move(hook); }
 
 private:

@@ -175,6 +175,35 @@ TEST_P(SendQueueTest, ARowTheHostChangesBetweenReadAndResetKeepsItsFlagForTheNex
     EXPECT_EQ(Flag("b"), "0");
 }
 
+TEST_P(SendQueueTest, ALongFetchKeepsWhatTheHostChangedAlsoAmongRowsResetInGroups)
+{
+    std::vector<std::string> phones;
+    for (int i = 0; i < 700; ++i)
+        phones.push_back(std::to_string(100000 + i));
+    ASSERT_TRUE(m_queue.EnqueueSms(phones, "hi"));
+    std::vector<std::size_t> hooks;
+    bool changed = false;
+    m_queue.SetRowHook([&](std::size_t done) {
+        hooks.push_back(done);
+        // The first hook past the rows reset one by one: the host's write must not wait
+        // for the fetch, and the row it changes comes later in the fetch.
+        if (done > 64 && !changed) {
+            changed = true;
+            Host("update SendSmsTable set SendStatus='发送中' where PhoneNumber='100600'");
+        }
+    });
+    const std::vector<SmsRecord> first = m_queue.FetchNewPendingSms();
+    m_queue.SetRowHook({});
+    EXPECT_EQ(first.size(), 699u);
+    EXPECT_EQ(Value("select count(*) as N from SendSmsTable where NewFlag=1", "N"), "1");
+    EXPECT_EQ(Flag("100600"), "1");
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(hooks.back(), 700u);
+    const std::vector<SmsRecord> next = m_queue.FetchChangedSms();
+    ASSERT_EQ(Phones(next), std::vector<std::string>{"100600"});
+    EXPECT_EQ(next[0].sendStatus, "发送中");
+}
+
 KELVANE_DB_ENGINE_TEST_SUITE(SendQueueTest);
 
 } // namespace

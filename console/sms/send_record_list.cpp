@@ -11,18 +11,19 @@ bool Is(const std::string& status, const char* text)
 
 } // namespace
 
-SendRecordList::Row SendRecordList::Make(const SmsRecord& record)
+SendRecordList::Row SendRecordList::Make(SmsRecord record)
 {
-    return Row{record, SmsIndexValue(record.smsIndex), m_nextKey++};
+    const int index = SmsIndexValue(record.smsIndex);
+    return Row{std::move(record), index, m_nextKey++};
 }
 
-void SendRecordList::ApplyFullLoad(const std::vector<SmsRecord>& records)
+void SendRecordList::ApplyFullLoad(std::vector<SmsRecord> records)
 {
-    for (const SmsRecord& record : records) {
+    for (SmsRecord& record : records) {
         if (Is(record.sendStatus, kSmsPending) || Is(record.sendStatus, kSmsSending))
-            m_rows.push_front(Make(record));
+            m_rows.push_front(Make(std::move(record)));
         else
-            m_rows.push_back(Make(record));
+            m_rows.push_back(Make(std::move(record)));
     }
 }
 

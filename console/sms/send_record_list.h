@@ -22,7 +22,7 @@ public:
     };
 
     // In the order given: pending and sending rows on top, every other row at the end.
-    void ApplyFullLoad(const std::vector<SmsRecord>& records);
+    void ApplyFullLoad(std::vector<SmsRecord> records);
     // Sent or failed: the first row from the top with the same SmsIndex value takes the
     // record's status, time, number and text. Received: a new row on top. Else nothing.
     Change ApplyChanged(const SmsRecord& record);
@@ -42,7 +42,7 @@ private:
         int index; // SmsIndexValue of record.smsIndex, kept for matching
         std::uint64_t key;
     };
-    Row Make(const SmsRecord& record);
+    Row Make(SmsRecord record);
 
     std::deque<Row> m_rows;
     std::uint64_t m_nextKey = 1;
