@@ -232,7 +232,8 @@ void GatewayHost::ConnectStatus(Line& line, int status)
         m_nextPollMs = 0;
         return;
     }
-    LineLost(line, line.state == LineState::Connecting ? "调制解调器没有应答" : "调制解调器连续发送失败", MonotonicMs());
+    if (line.state != LineState::Down) // a late word from a control already given up
+        LineLost(line, line.state == LineState::Connecting ? "调制解调器没有应答" : "调制解调器连续发送失败", MonotonicMs());
 }
 
 void GatewayHost::LineLost(Line& line, const std::string& why, std::int64_t nowMs)
@@ -490,8 +491,11 @@ int GatewayHost::Run(int signalFd)
         line->port = port;
         m_lines.push_back(std::move(line));
     }
-    if (EnsureDatabase())
-        LogLine(LogLevel::Info, "started with " + std::to_string(m_lines.size()) + " modem port(s)");
+    LogLine(LogLevel::Info, "started with " + std::to_string(m_lines.size()) + " modem port(s)");
+    if (!EnsureDatabase()) { // said by OpenDatabase; asked again after a pause
+        m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
+        m_dbRetryMs = MonotonicMs() + m_dbBackoffMs;
+    }
 
     std::int64_t stopDeadline = 0;
     for (;;) {
