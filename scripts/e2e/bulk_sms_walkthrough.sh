@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Walks the bulk SMS page as an operator would, under a private Xvfb screen, with a
+# script standing in for the gateway host, and writes a screenshot of each step: recipients
+# typed and imported, a message sent, a row turning from 待发 to 成功 when the "host"
+# updates it with NewFlag 1, resend, delete, export (the workbook read back), clear.
+# For people reviewing the page; not run by CI.
+#
+# Usage: scripts/e2e/bulk_sms_walkthrough.sh [BUILD_DIR] [SHOT_DIR]
+# Needs: xvfb, xdotool, x11-apps (xwd), netpbm, sqlite3, python3-openpyxl.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "${1:-$root/build}")
+shots=$(mkdir -p "${2:-$build/e2e-shots-sms}" && realpath "${2:-$build/e2e-shots-sms}")
+bin=$build/bin
+for tool in Xvfb xdotool xwd xwdtopnm pnmtopng sqlite3; do
+  command -v "$tool" >/dev/null || { echo "bulk_sms_walkthrough: $tool is missing" >&2; exit 1; }
+done
+for program in kelvane varnholt-db; do
+  [ -x "$bin/$program" ] || { echo "bulk_sms_walkthrough: $bin/$program is not built" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+home=$work/home
+mkdir -p "$home" "$work/tmp"
+for item in m2.bmp m3.bmp skin; do
+  [ -e "$bin/$item" ] && ln -s "$bin/$item" "$home/$item"
+done
+"$bin/varnholt-db" init "$home/Varnholt.db" >/dev/null
+db=$home/Varnholt.db
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+kelvane_pid=
+cleanup() {
+  if [ -n "$kelvane_pid" ]; then kill "$kelvane_pid" 2>/dev/null || true; fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+step=0
+shot() {
+  step=$((step + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$file"
+  echo "  $file"
+}
+pause() { sleep "${1:-0.7}"; }
+key() { xdotool key "$@"; pause 0.5; }
+typ() { xdotool type --delay 40 "$1"; pause 0.3; }
+await() {
+  local id=
+  for _ in $(seq 60); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
+    sleep 0.25
+  done
+  [ -n "$id" ] || { echo "bulk_sms_walkthrough: no window \"$1\" appeared" >&2; shot "missing-window"; exit 1; }
+  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
+}
+at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
+message() { await "消息提示"; shot "$1"; key "${2:-Return}"; }
+sql() { sqlite3 "$db" "$1"; }
+
+# Positions in the main window: a control of the page at dialog units (x, y, w, h) has its
+# centre at ((75 + x + w/2) * 1.5, (64 + y + h/2) * 1.5) pixels.
+main() { wx=$main_x; wy=$main_y; }
+page_at() { main; at $(((150 + 2 * $1 + $3) * 3 / 4)) $(((128 + 2 * $2 + $4) * 3 / 4)) "${5:-0.8}"; }
+add_one() { page_at 349 27 50 14; }
+import_file() { page_at 349 41 50 14; }
+send() { page_at 349 97 50 30; }
+message_box() { page_at 24 97 319 30 0.4; }
+resend() { page_at 87 237 50 14; }
+delete_one() { page_at 152 237 50 14; }
+export_records() { page_at 217 237 50 14; }
+clear_all() { page_at 282 237 50 14; }
+record_row() { main; at 250 $((358 + 18 * $1)) 0.5; }
+
+echo "bulk_sms_walkthrough: screenshots in $shots"
+printf '  13800138000 \r\n123\r\n13900139000\r\n' >"$work/numbers.txt"
+XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp KELVANE_HOME=$home "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
+kelvane_pid=$!
+
+await "请输入防伪系统操作口令"
+at 190 110 0.3; typ 482; key Return
+await "Ostrel"; main_x=$wx; main_y=$wy
+pause 1
+main; at 79 255 2.5
+shot bulk-sms-page
+
+# Two numbers typed, three lines imported (the 3-digit one is skipped).
+for number in 13600136000 13700137000; do
+  add_one
+  await "输入短信接收号码"; typ "$number"; key Return
+done
+import_file
+message import-notice
+await "选择要导入的号码文件"; typ "$work/numbers.txt"; key Return
+pause 1
+shot recipients
+
+message_box; typ "新茶上市 tea's here"
+shot message-typed
+send
+message send-notice
+pause 0.5
+shot sent
+echo "  queued: $(sql "select count(*) from SendSmsTable where SendStatus='待发' collate binary") rows 待发," \
+  "flagged: $(sql "select count(*) from SendSmsTable where NewFlag=1")"
+
+# The host sends the newest row and says so with NewFlag 1; the next refresh shows it.
+newest=$(sql "select max(SmsIndex) from SendSmsTable")
+sql "update SendSmsTable set SendStatus='成功',SendTime=datetime('now','localtime'),NewFlag=1 where SmsIndex=$newest"
+pause 5.5
+shot host-sent
+echo "  row $newest: $(sql "select SendStatus||' flag '||NewFlag from SendSmsTable where SmsIndex=$newest")"
+
+record_row 0; resend
+message resend-notice
+pause 0.5
+shot resent
+
+record_row 1; delete_one
+message delete-confirm Return
+pause 0.5
+shot deleted
+echo "  rows left after delete: $(sql "select count(*) from SendSmsTable")"
+
+export_records
+await "输入记录保存的Excel文件名"; typ "$work/records"; key Return
+message export-notice
+if [ -f "$work/records.xlsx" ]; then
+  cp "$work/records.xlsx" "$shots/records.xlsx"
+  /usr/bin/python3 - "$work/records.xlsx" <<'PY' || true
+import sys
+from openpyxl import load_workbook
+book = load_workbook(sys.argv[1], read_only=True)
+print("  workbook sheets:", book.sheetnames)
+for row in book[book.sheetnames[0]].iter_rows(values_only=True):
+    print("   ", row)
+PY
+else
+  echo "  no workbook written" >&2
+fi
+
+clear_all
+message clear-confirm Return
+pause 0.5
+shot cleared
+echo "  rows left after clear: $(sql "select count(*) from SendSmsTable")"
