@@ -5,8 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 bool HostConnectionString(const std::string& given, const std::string& linkFile, std::string& out, std::string& error)
 {
@@ -18,15 +16,13 @@ bool HostConnectionString(const std::string& given, const std::string& linkFile,
         out = LinkConnectionString(ProgramHome());
         return true;
     }
-    std::ifstream file(linkFile, std::ios::binary);
-    if (!file) {
-        error = "cannot read the link file " + linkFile + ": " + std::strerror(errno);
+    errno = 0;
+    const std::optional<std::string> text = ReadLinkFile(linkFile);
+    if (!text) {
+        error = "the link file " + linkFile + (errno != 0 ? std::string(" cannot be read: ") + std::strerror(errno)
+                                                          : std::string(" holds no connection string"));
         return false;
     }
-    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (out.size() <= 20) {
-        error = "the link file " + linkFile + " holds no connection string";
-        return false;
-    }
+    out = *text;
     return true;
 }
