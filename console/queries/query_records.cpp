@@ -8,9 +8,7 @@
 
 namespace {
 
-// Index values per read: a window's rows are held twice (the result and the list) only
-// for this many rows at most.
-constexpr std::int64_t kWindow = 50000;
+constexpr std::int64_t kWindow = kQueryRecordsWindow;
 
 bool ReadNumber(CDbRecordset& rows, const std::string& column, std::int64_t& value)
 {

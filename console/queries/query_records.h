@@ -17,6 +17,10 @@ struct QueryListing {
     std::int64_t upTo = 0;
 };
 
+// Row numbers per read or delete: a window's rows are held twice (the result and the list)
+// only for this many rows at most, and a delete holds the write lock only this long.
+inline constexpr std::int64_t kQueryRecordsWindow = 8192;
+
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
 // time so that a log of millions of rows never sits in memory twice; sink gets each row,
 // betweenWindows runs after each window (to keep a window painting). Sets listing's

@@ -25,6 +25,8 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace {
 
 // However long a read takes, the window is served this often.
@@ -275,24 +277,28 @@ void CQueryRecordsPage::RunQuery()
     BeginLongOperation();
     QElapsedTimer sincePump;
     sincePump.start();
+    std::vector<std::vector<QString>> window;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), m_listing,
-        [this, &sincePump](const QueryLogRow& row) {
-            // Each row goes on top, so the newest rows lead the list.
-            m_list->InsertItem(0, Text(row.index));
-            const std::string* cells[] = {nullptr,       &row.time,     &row.phone, &row.productId,
-                                          &row.productCode, &row.realCode, &row.comm, &row.province,
-                                          &row.city};
-            m_list->SetItemText(0, kStatus, Text(RenderQueryStatus(row.status)));
-            for (int column = kTime; column <= kCity; ++column)
-                m_list->SetItemText(0, column, Text(*cells[column - 1]));
+        [&window, &sincePump](const QueryLogRow& row) {
+            window.push_back({Text(row.index), Text(RenderQueryStatus(row.status)), Text(row.time), Text(row.phone),
+                              Text(row.productId), Text(row.productCode), Text(row.realCode), Text(row.comm),
+                              Text(row.province), Text(row.city)});
             if (sincePump.elapsed() >= kLongestQuietMs) {
                 PumpMessages();
                 sincePump.restart();
             }
         },
-        nullptr, error);
+        [this, &window] {
+            // Each row goes on top as it is read, so the newest rows lead the list; a
+            // window's rows go in as one block.
+            std::reverse(window.begin(), window.end());
+            m_list->InsertItems(0, std::move(window));
+            window = {};
+            PumpMessages();
+        },
+        error);
     EndLongOperation();
 
     if (outcome == ReadOutcome::Failed) {

@@ -23,6 +23,14 @@ QStringList Column(const CColorListCtrl& list, int column)
     return cells;
 }
 
+QStringList Row(const CColorListCtrl& list, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < list.GetColumnCount(); ++column)
+        cells << list.GetItemText(row, column);
+    return cells;
+}
+
 TEST(ColorListCtrl, SelectedRowKeepsItsColoursWithoutFocus)
 {
     // The list sits in an active window while another control holds the focus.
@@ -104,6 +112,34 @@ TEST(ColorListCtrl, RowsInsertedAtTheTopShowTheReadingOrderReversed)
     EXPECT_FALSE(list.SetItemText(0, 2, QStringLiteral("no")));
     EXPECT_TRUE(list.DeleteItem(0));
     EXPECT_EQ(Column(list, 0), (QStringList{"2", "1", "4"}));
+}
+
+TEST(ColorListCtrl, CellsKeepTheirTextWhateverTheirLength)
+{
+    CColorListCtrl list;
+    for (int column = 0; column < 4; ++column)
+        list.InsertColumn(column, QString::number(column));
+    const QString huge(70000, QLatin1Char('x'));
+    list.InsertItem(0, QStringLiteral("a"));
+    // Cells set out of order, past those that exist, longer and shorter than before.
+    const std::pair<int, QString> edits[] = {{2, QStringLiteral("中文")}, {1, huge}, {0, QString()},
+                                             {2, QStringLiteral("c")},    {3, huge + "y"}, {1, QStringLiteral("b")}};
+    QStringList expected{QStringLiteral("a"), QString(), QString(), QString()};
+    for (const auto& [column, text] : edits) {
+        ASSERT_TRUE(list.SetItemText(0, column, text));
+        expected[column] = text;
+        EXPECT_EQ(Row(list, 0), expected) << column;
+    }
+    list.InsertColumn(1, QStringLiteral("new"));
+    EXPECT_EQ(Row(list, 0), (QStringList{QString(), QString(), "b", "c", huge + "y"}));
+
+    // A block of rows goes in as given, in one piece.
+    ASSERT_EQ(list.InsertItems(0, {{"1", "", "one"}, {"2", huge}}), 0);
+    EXPECT_EQ(list.GetItemCount(), 3);
+    EXPECT_EQ(Row(list, 0), (QStringList{"1", "", "one", "", ""}));
+    EXPECT_EQ(list.GetItemText(1, 1), huge);
+    EXPECT_EQ(list.GetItemText(2, 4), huge + "y");
+    EXPECT_EQ(list.InsertItems(-1, {{"x"}}), -1);
 }
 
 TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)

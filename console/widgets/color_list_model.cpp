@@ -1,5 +1,87 @@
 #include "color_list_model.h"
 
+namespace {
+
+// A packed row: for each cell its length, then its characters. A length below 0xFFFF takes
+// one character; a longer one is 0xFFFF followed by the length in two characters.
+constexpr char16_t kLongCell = 0xFFFF;
+
+void AppendCell(QString& packed, const QString& cell)
+{
+    const auto length = static_cast<quint32>(cell.size());
+    if (length < kLongCell) {
+        packed += QChar(static_cast<char16_t>(length));
+    } else {
+        packed += QChar(kLongCell);
+        packed += QChar(static_cast<char16_t>(length >> 16));
+        packed += QChar(static_cast<char16_t>(length & 0xFFFF));
+    }
+    packed += cell;
+}
+
+// Where cell column starts in a packed row and how long it is; false past the last cell.
+bool FindCell(const QString& packed, int column, qsizetype& start, qsizetype& length)
+{
+    qsizetype at = 0;
+    for (int k = 0;; ++k) {
+        if (at >= packed.size())
+            return false;
+        length = packed[at].unicode();
+        ++at;
+        if (length == kLongCell) {
+            length = (static_cast<qsizetype>(packed[at].unicode()) << 16) | packed[at + 1].unicode();
+            at += 2;
+        }
+        if (k == column) {
+            start = at;
+            return true;
+        }
+        at += length;
+    }
+}
+
+int CellCount(const QString& packed)
+{
+    int count = 0;
+    qsizetype start = 0;
+    qsizetype length = 0;
+    while (FindCell(packed, count, start, length))
+        ++count;
+    return count;
+}
+
+QString CellOf(const QString& packed, int column)
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    return FindCell(packed, column, start, length) ? packed.mid(start, length) : QString();
+}
+
+template <typename Cells>
+QString Pack(const Cells& cells)
+{
+    QString packed;
+    qsizetype size = 0;
+    for (const QString& cell : cells)
+        size += cell.size() + 1;
+    packed.reserve(size);
+    for (const QString& cell : cells)
+        AppendCell(packed, cell);
+    return packed;
+}
+
+QStringList Unpack(const QString& packed)
+{
+    QStringList cells;
+    qsizetype start = 0;
+    qsizetype length = 0;
+    for (int column = 0; FindCell(packed, column, start, length); ++column)
+        cells << packed.mid(start, length);
+    return cells;
+}
+
+} // namespace
+
 ColorListModel::ColorListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int ColorListModel::rowCount(const QModelIndex& parent) const
@@ -16,11 +98,8 @@ QVariant ColorListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        const auto& row = m_rows[static_cast<size_t>(index.row())];
-        const auto column = static_cast<size_t>(index.column());
-        return column < row.size() ? row[column] : QString();
-    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return CellOf(m_rows[static_cast<size_t>(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[static_cast<size_t>(index.column())].alignment |
                                    Qt::AlignVCenter);
@@ -46,9 +125,13 @@ int ColorListModel::InsertColumn(int column, const QString& heading, Qt::Alignme
     column = std::min(column, columnCount());
     beginInsertColumns(QModelIndex(), column, column);
     m_columns.insert(m_columns.begin() + column, Column{heading, alignment});
-    for (auto& row : m_rows)
-        if (static_cast<size_t>(column) < row.size())
-            row.insert(row.begin() + column, QString());
+    for (auto& row : m_rows) {
+        if (column < CellCount(row)) {
+            QStringList cells = Unpack(row);
+            cells.insert(column, QString());
+            row = Pack(cells);
+        }
+    }
     endInsertColumns();
     return column;
 }
@@ -63,9 +146,13 @@ bool ColorListModel::RemoveColumn(int column)
     }
     beginRemoveColumns(QModelIndex(), column, column);
     m_columns.erase(m_columns.begin() + column);
-    for (auto& row : m_rows)
-        if (static_cast<size_t>(column) < row.size())
-            row.erase(row.begin() + column);
+    for (auto& row : m_rows) {
+        if (column < CellCount(row)) {
+            QStringList cells = Unpack(row);
+            cells.removeAt(column);
+            row = Pack(cells);
+        }
+    }
     endRemoveColumns();
     return true;
 }
@@ -76,7 +163,8 @@ int ColorListModel::InsertRow(int row, const QString& firstCell)
         return -1;
     row = std::min(row, rowCount());
     beginInsertRows(QModelIndex(), row, row);
-    std::vector<QString> cells{firstCell};
+    QString cells;
+    AppendCell(cells, firstCell);
     if (row == 0)
         m_rows.push_front(std::move(cells));
     else if (row == static_cast<int>(m_rows.size()))
@@ -94,8 +182,12 @@ int ColorListModel::InsertRows(int row, std::vector<std::vector<QString>> rows)
     row = std::min(row, rowCount());
     if (rows.empty())
         return row;
+    std::vector<QString> packed;
+    packed.reserve(rows.size());
+    for (const std::vector<QString>& cells : rows)
+        packed.push_back(Pack(cells));
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
-    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(packed.begin()), std::make_move_iterator(packed.end()));
     endInsertRows();
     return row;
 }
@@ -123,10 +215,19 @@ bool ColorListModel::SetCell(int row, int column, const QString& text)
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return false;
-    auto& cells = m_rows[static_cast<size_t>(row)];
-    if (cells.size() <= static_cast<size_t>(column))
-        cells.resize(static_cast<size_t>(column) + 1);
-    cells[static_cast<size_t>(column)] = text;
+    QString& packed = m_rows[static_cast<size_t>(row)];
+    qsizetype start = 0;
+    qsizetype length = 0;
+    if (FindCell(packed, column, start, length) && length < kLongCell && text.size() < kLongCell) {
+        // The common case: one cell replaced in place.
+        packed.replace(start - 1, length + 1, QChar(static_cast<char16_t>(text.size())) + text);
+    } else {
+        QStringList cells = Unpack(packed);
+        while (cells.size() <= column)
+            cells << QString();
+        cells[column] = text;
+        packed = Pack(cells);
+    }
     const QModelIndex at = index(row, column);
     emit dataChanged(at, at, {Qt::DisplayRole});
     return true;
@@ -136,6 +237,5 @@ QString ColorListModel::Cell(int row, int column) const
 {
     if (row < 0 || row >= rowCount() || column < 0)
         return QString();
-    const auto& cells = m_rows[static_cast<size_t>(row)];
-    return static_cast<size_t>(column) < cells.size() ? cells[static_cast<size_t>(column)] : QString();
+    return CellOf(m_rows[static_cast<size_t>(row)], column);
 }
