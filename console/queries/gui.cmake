@@ -8,14 +8,14 @@ add_library(kelvane_queries_gui STATIC
   code_lookup_page.cpp)
 set_target_properties(kelvane_queries_gui PROPERTIES AUTOMOC ON)
 target_include_directories(kelvane_queries_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_excel_export_gui kelvane_ui kelvane_widgets Qt6::Widgets)
+target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_sms kelvane_excel_export_gui kelvane_ui kelvane_widgets Qt6::Widgets)
 # The shell's page host builds these pages in place of its empty ones.
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_queries_gui)
 
 add_executable(kelvane_queries_gui_tests
   query_records_page_test.cpp)
 target_link_libraries(kelvane_queries_gui_tests PRIVATE
-  kelvane_queries_gui kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
+  kelvane_queries_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
 gtest_discover_tests(kelvane_queries_gui_tests
   DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)

@@ -7,6 +7,8 @@
 #include "excel_export.h"
 #include "export_list_to_excel.h"
 
+#include "send_queue.h"
+
 #include "dialogs.h"
 #include "pump_messages.h"
 
@@ -312,8 +314,17 @@ void CQueryRecordsPage::RunQuery()
 
 void CQueryRecordsPage::ManualReply()
 {
-    if (SelectedRowOrTell(QStringLiteral("请先从列表中选择要手工回复的记录！")) < 0)
+    const int row = SelectedRowOrTell(QStringLiteral("请先从列表中选择要手工回复的记录！"));
+    if (row < 0 || !TheConnection())
         return;
+    const QString phone = m_list->GetItemText(row, kPhone);
+    const std::optional<QString> text = TheDialogs().AskReplyText();
+    if (!text)
+        return;
+    SendQueue queue(*TheConnection());
+    // A refused insert has been shown; the bulk SMS page has nothing new to pick up.
+    if (queue.EnqueueSms(phone.toStdString(), text->toStdString()))
+        emit ReplyQueued();
 }
 
 void CQueryRecordsPage::DeleteRecord()

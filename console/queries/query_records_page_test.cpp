@@ -1,6 +1,8 @@
 #include "code_lookup_page.h"
 #include "query_records_page.h"
 
+#include "bulk_sms_page.h"
+#include "page_host.h"
 #include "scripted_dialogs.h"
 #include "workbook_reader.h"
 
@@ -267,6 +269,41 @@ TEST_P(RecordsPageTest, ClearDeletesTheListedRowsByTheLastQuery)
               (QStringList{"列表中已经没有记录！",
                            "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？",
                            "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"}));
+}
+
+TEST_P(RecordsPageTest, ManualReplyIsQueuedAndShownOnTheBulkSmsPage)
+{
+    m_page.reset();
+    CPageHost host;
+    auto* records = host.findChild<CQueryRecordsPage*>();
+    ASSERT_NE(records, nullptr);
+    host.BulkSmsPage()->LoadAll();
+    Log("2004-05-02 10:00:00", 1, "01000001", "金穗", "广东", "深圳", "13900000001");
+    Log("2004-05-02 11:00:00", 1, "01000002", "金穗", "广东", "深圳", "");
+    records->FromDate()->setDate(QDate(2004, 5, 1));
+    records->RunQuery();
+    ASSERT_EQ(records->List()->GetItemCount(), 2);
+
+    records->ManualReply();
+    records->List()->SetItemSelected(1, true);
+    m_dialogs.AnswerReplyText(std::nullopt);
+    records->ManualReply();
+    m_dialogs.AnswerReplyText(QStringLiteral("您好，O'Brien的回复"));
+    records->ManualReply();
+    // An empty phone cell is queued as one blank.
+    records->List()->SetItemSelected(0, true);
+    m_dialogs.AnswerReplyText(QStringLiteral("第二条"));
+    records->ManualReply();
+
+    EXPECT_EQ(m_dialogs.Messages(), QStringList{"请先从列表中选择要手工回复的记录！"});
+    EXPECT_EQ(Count("SendSmsTable", "SendStatus='待发'"), 2);
+    EXPECT_EQ(Count("SendSmsTable", "PhoneNumber='13900000001' and SmsContent='您好，O''Brien的回复'"), 1);
+    EXPECT_EQ(Count("SendSmsTable", "PhoneNumber=' ' and SmsContent='第二条'"), 1);
+    const CColorListCtrl* sent = host.BulkSmsPage()->Records();
+    ASSERT_EQ(sent->GetItemCount(), 2);
+    EXPECT_EQ(sent->GetItemText(0, CBulkSmsPage::kContent), QStringLiteral("第二条"));
+    EXPECT_EQ(sent->GetItemText(0, CBulkSmsPage::kStatus), QStringLiteral("待发"));
+    EXPECT_EQ(sent->GetItemText(1, CBulkSmsPage::kPhone), QStringLiteral("13900000001"));
 }
 
 TEST_P(RecordsPageTest, ExportWritesTheListAsShown)
