@@ -375,6 +375,7 @@ void CModemEngine::Complete(CModemTask& task)
 
 void CModemEngine::CompleteInit(const CModemTask& task)
 {
+    m_simStatus = static_cast<const CInitTask&>(task).Sim();
     if (task.State() != CModemTask::kDone && m_recovery == Recovery::kInitialising) {
         // Back under its name but not answering yet (still starting up): try again later.
         m_port.Close();

@@ -104,6 +104,9 @@ public:
     // The storage last selected on the modem (kept by the port across reconnects).
     const std::string& SelectedStorage() const;
 
+    // What the modem said of its SIM at the last initialisation (CInitTask::SimStatus); a
+    // SIM that is not ready fails the connection with ConnectStatus 0 at once.
+    std::int32_t SimStatus() const { return m_simStatus; }
     std::int32_t IsConnected() const { return m_connected; }
     std::int32_t IsConnecting() const { return m_connecting; }
     // 0 when more than 4 tasks are queued, else the free flag: 1 once the last send has
@@ -162,4 +165,5 @@ private:
     int m_reopenCountdown = 0;
     std::int32_t m_resetAfterTimeouts = 0;
     int m_timeoutRun = 0;
+    std::int32_t m_simStatus = 0;
 };

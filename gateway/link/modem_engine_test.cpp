@@ -2,7 +2,10 @@
 // command task and the non-re-entrant tick.
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <vector>
+
+#include "init_task.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ TEST_F(Session, InitialisationRunsTheFourCommandsThenListsStoredMessages)
     std::vector<std::string> commands;
     for (const auto& command : modem->Commands())
         commands.push_back(command.text);
-    EXPECT_EQ(commands, (std::vector<std::string>{"ATE", "AT+CMGF=0", "AT+CSMS=1",
+    EXPECT_EQ(commands, (std::vector<std::string>{"ATE", "AT+CPIN?", "AT+CMGF=0", "AT+CSMS=1",
                                                   "AT+CNMI=1,1,0,2,1", "AT+CMGL=0",
                                                   "AT+CMGL=1"}));
     EXPECT_EQ(modem->OpenedName(), kPortName);
@@ -83,6 +86,48 @@ TEST_F(Session, ErrorToAnyOfTheFirstThreeCommandsFailsTheConnection)
             EXPECT_FALSE(modem->IsOpen());
             EXPECT_EQ(modem->CountOf("AT+CNMI"), 0);
         }
+    }
+}
+
+TEST_F(Session, SimThatIsNotReadyFailsTheConnectionAndSaysWhy)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> answers;  // to AT+CPIN?, one per ask; the last repeats
+        std::int32_t status;
+        std::int32_t sim;
+        int asks;
+    };
+    const std::string ok = "\r\nOK\r\n";
+    const Case cases[] = {
+        {"ready", {"\r\n+CPIN: READY\r\n" + ok}, 1, CInitTask::kSimReady, 1},
+        {"pin", {"\r\n+CPIN: SIM PIN\r\n" + ok}, 0, CInitTask::kSimPinRequired, 1},
+        {"puk", {"\r\n+CPIN: SIM PUK\r\n" + ok}, 0, CInitTask::kSimPukRequired, 1},
+        {"no sim", {"\r\n+CME ERROR: 10\r\n"}, 0, CInitTask::kSimNotInserted, 1},
+        {"question unknown", {"\r\nERROR\r\n"}, 1, CInitTask::kSimUnknown, 1},
+        {"starting, then ready",
+         {"\r\n+CPIN: NOT READY\r\n" + ok, "\r\n+CME ERROR: 14\r\n", "\r\n+CPIN: READY\r\n" + ok},
+         1, CInitTask::kSimReady, 3},
+        {"never ready", {"\r\n+CPIN: NOT READY\r\n" + ok}, 0, CInitTask::kSimNotReady, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        modem->ClearRules();
+        modem->ClearLog();
+        events.Clear();
+        std::size_t asked = 0;
+        modem->On("AT+CPIN?").Answer([&](const std::string&) {
+            return c.answers[std::min(asked++, c.answers.size() - 1)];
+        });
+        Connect();
+        ASSERT_TRUE(RunUntil([&] { return !events.connectStatus.empty(); }, 20000));
+        EXPECT_EQ(events.connectStatus, std::vector<std::int32_t>{c.status});
+        EXPECT_EQ(engine.SimStatus(), c.sim);
+        EXPECT_EQ(modem->CountOf("AT+CPIN?"), c.asks);
+        // No waiting out the step's limit: the answer decides.
+        const auto pins = modem->TimesOf("AT+CPIN?");
+        EXPECT_LE(Now() - pins.back(), 5 * kTickMs);
+        EXPECT_EQ(modem->CountOf("AT+CMGF"), c.status);
     }
 }
 

@@ -268,6 +268,8 @@ std::string FakeModem::DefaultAnswer(const std::string& command, bool isPdu)
     if (command == "AT" || StartsWith(command, "AT+CMGF=") || StartsWith(command, "AT+CNMI=") ||
         StartsWith(command, "AT+CSCA="))
         return kOk;
+    if (command == "AT+CPIN?")
+        return std::string("\r\n+CPIN: READY\r\n") + kOk;
     if (StartsWith(command, "AT+CSMS="))
         return std::string("\r\n+CSMS: 1,1,1\r\n") + kOk;
     if (StartsWith(command, "AT+CMGS="))
