@@ -23,6 +23,8 @@ brantlet_add_gateway_tests(brantlet_codec_tests
   ${CMAKE_CURRENT_LIST_DIR}/termios_port_test.cpp
 )
 target_link_libraries(brantlet_codec_tests PRIVATE brantlet_codec_testing GTest::gtest_main)
+# The data units a network delivers, to read back what was built.
+target_sources(brantlet_codec_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/testing/test_pdus.cpp)
 
 target_compile_definitions(brantlet_codec_tests PRIVATE
   BRANTLET_FUZZ_CORPUS="${CMAKE_CURRENT_LIST_DIR}/testing/fuzz_corpus")

@@ -245,11 +245,13 @@ std::string_view CutSeptets(std::string_view septets)
     return septets.substr(0, pos);
 }
 
-std::string PackSeptetValues(std::string_view septets)
+// fillBits: zero bits in front of the first septet, which put it on a septet boundary
+// after a user-data header.
+std::string PackSeptetValues(std::string_view septets, int fillBits = 0)
 {
     std::string hex;
     unsigned accumulator = 0;
-    int bits = 0;
+    int bits = fillBits;
     for (const char septet : septets) {
         accumulator |= (static_cast<unsigned>(septet) & 0x7F) << bits;
         bits += 7;
@@ -263,6 +265,81 @@ std::string PackSeptetValues(std::string_view septets)
         AppendHexByte(hex, accumulator & 0xFF);
     }
     return hex;
+}
+
+// Septet values (one per byte) of the packed octets, at most count of them.
+std::string UnpackSeptetValues(std::string_view hex, std::size_t count)
+{
+    const std::size_t octets = hex.size() / 2;
+    count = std::min(count, octets * 8 / 7);
+    std::string septets;
+    septets.reserve(count);
+    unsigned accumulator = 0;
+    int bits = 0;
+    std::size_t octet = 0;
+    while (septets.size() < count) {
+        if (bits < 7) {
+            accumulator |= static_cast<unsigned>(HexByte(hex.substr(2 * octet, 2)) & 0xFF) << bits;
+            ++octet;
+            bits += 8;
+        }
+        septets.push_back(static_cast<char>(accumulator & 0x7F));
+        accumulator >>= 7;
+        bits -= 7;
+    }
+    return septets;
+}
+
+// The user-data header at the front of userData (hex): its length in octets, the length
+// octet included, and the concatenation element if there is one. 0 when it does not fit.
+std::size_t ReadUserDataHeader(std::string_view userData, ConcatPart& part)
+{
+    if (userData.size() < 2 || !IsHexText(userData.substr(0, 2))) {
+        return 0;
+    }
+    const std::size_t length = static_cast<std::size_t>(HexByte(userData)) + 1;
+    if (2 * length > userData.size() || !IsHexText(userData.substr(0, 2 * length))) {
+        return 0;
+    }
+    std::size_t pos = 1;
+    while (pos + 2 <= length) {
+        const int id = HexByte(userData.substr(2 * pos));
+        const std::size_t size = static_cast<std::size_t>(HexByte(userData.substr(2 * pos + 2)));
+        const std::size_t body = pos + 2;
+        if (body + size > length) {
+            break;
+        }
+        auto octet = [&](std::size_t i) { return HexByte(userData.substr(2 * (body + i))); };
+        if (id == 0x00 && size == 3) {
+            part = {octet(0), octet(1), octet(2)};
+        } else if (id == 0x08 && size == 4) {
+            part = {octet(0) * 256 + octet(1), octet(2), octet(3)};
+        }
+        pos = body + size;
+    }
+    // A part must know its place: numbered from 1 up to a total of at least 2.
+    if (part.total < 2 || part.sequence < 1 || part.sequence > part.total) {
+        part = {};
+    }
+    return length;
+}
+
+std::string SubmitHead(std::string_view number, bool requestReport, bool header)
+{
+    const bool report = number.size() == 11 && requestReport;
+    std::string pdu = "00";
+    pdu += header ? (report ? "71" : "51") : (report ? "31" : "11");
+    pdu += "00";
+    pdu += DestinationAddress(number);
+    return pdu;
+}
+
+void AppendConcatHeader(std::string& pdu, int reference, std::size_t total, std::size_t sequence)
+{
+    pdu += "050003";
+    AppendHexByte(pdu, static_cast<unsigned>(reference) & 0xFF);
+    AppendHexByte(pdu, static_cast<unsigned>(total));
+    AppendHexByte(pdu, static_cast<unsigned>(sequence));
 }
 
 } // namespace
@@ -309,6 +386,76 @@ std::string BuildSubmitPdu(const MessageRecord& record, bool requestReport)
     return pdu;
 }
 
+std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText,
+                                             bool requestReport, int reference)
+{
+    const std::string digits(number.substr(0, MessageRecord::kMaxNumberDigits));
+    const std::u16string units = GbkToUtf16(gbkText);
+    bool allMapped = false;
+    const std::string septets = GsmEncode(units, &allMapped);
+
+    // Cut points first: each part as [begin, end) in septets or in UTF-16 units.
+    std::vector<std::pair<std::size_t, std::size_t>> parts;
+    const std::size_t size = allMapped ? septets.size() : units.size();
+    const std::size_t single = allMapped ? kMaxSeptets : kMaxUcs2Units;
+    const std::size_t each = allMapped ? kPartSeptets : kPartUcs2Units;
+    if (size <= single) {
+        parts.emplace_back(0, size);
+    } else {
+        for (std::size_t begin = 0; begin < size;) {
+            std::size_t end = std::min(begin + each, size);
+            if (end < size) {
+                if (allMapped) {
+                    // An escape septet stays with the character it introduces.
+                    std::size_t pos = begin;
+                    while (pos < end) {
+                        const std::size_t width = septets[pos] == kGsmEscape ? 2 : 1;
+                        if (pos + width > end) {
+                            break;
+                        }
+                        pos += width;
+                    }
+                    end = pos;
+                } else if (units[end - 1] >= 0xD800 && units[end - 1] < 0xDC00) {
+                    --end;
+                }
+            }
+            parts.emplace_back(begin, end);
+            begin = end;
+            if (parts.size() > kMaxParts) {
+                return {};
+            }
+        }
+    }
+
+    std::vector<std::string> pdus;
+    const bool linked = parts.size() > 1;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto [begin, end] = parts[i];
+        std::string pdu = SubmitHead(digits, requestReport, linked);
+        pdu += allMapped ? "000000" : "000800";
+        if (allMapped) {
+            const std::string_view piece = std::string_view(septets).substr(begin, end - begin);
+            // Six header octets are 48 bits; one fill bit brings the text to septet 7.
+            AppendHexByte(pdu, static_cast<unsigned>(piece.size() + (linked ? 7 : 0)));
+            if (linked) {
+                AppendConcatHeader(pdu, reference, parts.size(), i + 1);
+            }
+            pdu += PackSeptetValues(piece, linked ? 1 : 0);
+        } else {
+            AppendHexByte(pdu, static_cast<unsigned>(2 * (end - begin) + (linked ? 6 : 0)));
+            if (linked) {
+                AppendConcatHeader(pdu, reference, parts.size(), i + 1);
+            }
+            for (std::size_t u = begin; u < end; ++u) {
+                AppendHexWord(pdu, units[u]);
+            }
+        }
+        pdus.push_back(std::move(pdu));
+    }
+    return pdus;
+}
+
 int SubmitCommandLength(std::string_view submitPdu)
 {
     return static_cast<int>(submitPdu.size() / 2) - 1;
@@ -329,24 +476,7 @@ int SeptetLength(std::string_view text)
 std::string UnpackSeptets(std::string_view hex, std::size_t septetCount)
 {
     const std::size_t octets = hex.size() / 2;
-    const std::size_t available = octets * 8 / 7;
-    std::size_t count = std::min(septetCount, available);
-
-    std::string septets;
-    septets.reserve(count);
-    unsigned accumulator = 0;
-    int bits = 0;
-    std::size_t octet = 0;
-    while (septets.size() < count) {
-        if (bits < 7) {
-            accumulator |= static_cast<unsigned>(HexByte(hex.substr(2 * octet, 2)) & 0xFF) << bits;
-            ++octet;
-            bits += 8;
-        }
-        septets.push_back(static_cast<char>(accumulator & 0x7F));
-        accumulator >>= 7;
-        bits -= 7;
-    }
+    std::string septets = UnpackSeptetValues(hex, septetCount);
     // Seven fill bits look like one more septet "@"; without a length it can only be
     // told by position: a whole septet of fill is there only when 8 * octets is a
     // multiple of 7.
@@ -358,8 +488,11 @@ std::string UnpackSeptets(std::string_view hex, std::size_t septetCount)
 }
 
 bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record,
-                        DeliveryReport& report)
+                        DeliveryReport& report, ConcatPart* part)
 {
+    if (part != nullptr) {
+        *part = {};
+    }
     record.timeStamp = clock.LocalNow();
     record.SetNumber({});
     record.SetText({});
@@ -403,18 +536,37 @@ bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageR
     if (!number || !protocol || !coding || !serviceCentreTime || !userDataLength) {
         return false;
     }
-    const std::string_view userData = cursor.Rest().substr(0, kMaxUserDataChars);
+    std::string_view userData = cursor.Rest().substr(0, kMaxUserDataChars);
+
+    // A header (TP-UDHI) is taken off the front; in 7-bit text it ends on a septet boundary.
+    ConcatPart concat;
+    std::size_t headerOctets = 0;
+    if ((*firstOctet & 0x40) != 0) {
+        headerOctets = ReadUserDataHeader(userData, concat);
+        if (headerOctets == 0) {
+            headerOctets = userData.size() / 2;  // a header that does not fit leaves no text to trust
+        }
+    }
 
     std::string text;
     if (*coding == 8) {
-        text = DecodeUcs2(userData);
+        text = DecodeUcs2(userData.substr(2 * headerOctets));
     } else if (*coding == 4) {
-        text = DecodeEightBit(userData);
+        text = DecodeEightBit(userData.substr(2 * headerOctets));
+    } else if (headerOctets > 0) {
+        const std::size_t skip = (headerOctets * 8 + 6) / 7;
+        const std::size_t septets = IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength))
+                                                               : kAllSeptets;
+        const std::string values = UnpackSeptetValues(userData, septets);
+        text = skip < values.size() ? Utf16ToGbk(GsmDecode(std::string_view(values).substr(skip))) : std::string();
     } else {
         // TP-UDL counts septets here; it keeps fill bits from reading as a final "@".
         const std::size_t septets = IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength))
                                                                : kAllSeptets;
         text = UnpackSeptets(userData, septets);
+    }
+    if (part != nullptr) {
+        *part = concat;
     }
 
     record.SetNumber(*number);

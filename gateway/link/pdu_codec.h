@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // SMS data units as the hexadecimal text a modem exchanges in PDU mode: the SMS-SUBMIT
 // we send, and the SMS-DELIVER or SMS-STATUS-REPORT a "+CMGR" reply carries. Pure
@@ -19,7 +20,20 @@ struct DeliveryReport {
     std::string receiveTime;
 };
 
+// Where a received part of a concatenated message belongs (user-data header element 00
+// with an 8-bit reference, or 08 with a 16-bit one). total 0: not a part.
+struct ConcatPart {
+    int reference = 0;
+    int total = 0;
+    int sequence = 0;
+};
+
 inline constexpr std::size_t kMaxSubmitPduChars = 499;
+// Per part of a concatenated message: the six octets of the header leave 153 septets or
+// 67 UCS-2 units. A message has at most 255 parts.
+inline constexpr std::size_t kPartSeptets = 153;
+inline constexpr std::size_t kPartUcs2Units = 67;
+inline constexpr std::size_t kMaxParts = 255;
 inline constexpr std::size_t kMaxSeptets = 160;
 inline constexpr std::size_t kMaxUcs2Units = 70;
 // UnpackSeptets: take every septet the octets hold.
@@ -34,6 +48,12 @@ int HexWord(std::string_view hex);
 // The SMS-SUBMIT hex text (upper case, at most kMaxSubmitPduChars) for the record's
 // number and text. A status report is requested only for 11-character numbers.
 std::string BuildSubmitPdu(const MessageRecord& record, bool requestReport);
+// The SMS-SUBMIT hex texts of a text of any length: one data unit without a header when
+// it fits one message, else linked parts carrying reference (0..255), their count and
+// their number. 7-bit parts never split an extension character, UCS-2 parts never a
+// surrogate pair. Empty when it would take more than kMaxParts parts.
+std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText,
+                                             bool requestReport, int reference);
 // The number that follows "AT+CMGS=": the octets after the service centre field.
 int SubmitCommandLength(std::string_view submitPdu);
 
@@ -53,7 +73,9 @@ std::string UnpackSeptets(std::string_view hex, std::size_t septetCount = kAllSe
 // it carried a delivery report (written into report); false for a received message
 // (number, text and time stamp written into record; result set to 5). A data unit that
 // makes no sense leaves the number empty.
+// A user-data header (TP-UDHI) is not part of the text; when it marks the message as one
+// part of a longer one, part (if given) says which.
 bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record,
-                        DeliveryReport& report);
+                        DeliveryReport& report, ConcatPart* part = nullptr);
 // The status-report body starting at the recipient address (after TP-MTI and TP-MR).
 DeliveryReport DecodeStatusReport(std::string_view pdu);

@@ -1,6 +1,7 @@
 #include "pdu_codec.h"
 
 #include "gbk_text.h"
+#include "test_pdus.h"
 
 #include <gtest/gtest.h>
 
@@ -547,3 +548,118 @@ TEST(HexByte, ReadsBothCasesAndNeverReadsPastTheEnd)
 }
 
 } // namespace
+
+namespace {
+
+struct LongCase {
+    const char* name;
+    std::string text;                 // GBK
+    std::vector<std::size_t> pieces;  // septets or UTF-16 units per part, header not counted
+    bool ucs2;
+};
+
+std::string Repeat(const std::string& piece, int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += piece;
+    return out;
+}
+
+TEST(LongMessages, SplitPointsAndEveryPartReadsBackInPlace)
+{
+    const std::string a = "a";
+    const std::string han = Gbk("汉");
+    const std::string euro = Gbk("€");      // two septets: escape and its character
+    const std::string smile = Gbk("😀");    // a surrogate pair in UTF-16
+    const LongCase cases[] = {
+        {"160 septets fit one", Repeat(a, 160), {160}, false},
+        {"161 septets take two", Repeat(a, 161), {153, 8}, false},
+        {"exactly two parts", Repeat(a, 306), {153, 153}, false},
+        {"one more", Repeat(a, 307), {153, 153, 1}, false},
+        {"escape at the boundary moves on", Repeat(a, 152) + euro + Repeat(a, 9), {152, 11}, false},
+        {"escape just fits", Repeat(a, 151) + euro + Repeat(a, 9), {153, 9}, false},
+        {"70 units fit one", Repeat(han, 70), {70}, true},
+        {"71 units take two", Repeat(han, 71), {67, 4}, true},
+        {"exactly two ucs2 parts", Repeat(han, 134), {67, 67}, true},
+        {"surrogate pair at the boundary moves on", Repeat(han, 66) + smile + Repeat(han, 10), {66, 12}, true},
+        {"surrogate pair just fits", Repeat(han, 65) + smile + Repeat(han, 10), {67, 10}, true},
+    };
+    const FixedClock clock(kNow);
+    for (const LongCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::string> pdus = BuildLongSubmitPdus("13812345678", c.text, false, 0x2A);
+        ASSERT_EQ(pdus.size(), c.pieces.size());
+        const bool linked = pdus.size() > 1;
+        std::string joined;
+        for (std::size_t i = 0; i < pdus.size(); ++i) {
+            SCOPED_TRACE(i);
+            const std::string& pdu = pdus[i];
+            ASSERT_LE(pdu.size(), kMaxSubmitPduChars);
+            EXPECT_EQ(pdu.substr(2, 2), linked ? "51" : "11");  // TP-UDHI with a header
+            EXPECT_EQ(pdu.substr(26, 2), c.ucs2 ? "08" : "00");
+            const int udl = HexByte(pdu.substr(30, 2));
+            EXPECT_EQ(static_cast<std::size_t>(udl),
+                      c.ucs2 ? 2 * c.pieces[i] + (linked ? 6 : 0) : c.pieces[i] + (linked ? 7 : 0));
+            EXPECT_EQ(SubmitCommandLength(pdu), static_cast<int>(pdu.size() / 2) - 1);
+            if (linked) {
+                char header[13];
+                std::snprintf(header, sizeof header, "0500032A%02X%02X", static_cast<unsigned>(pdus.size()),
+                              static_cast<unsigned>(i + 1));
+                EXPECT_EQ(pdu.substr(32, 12), header);
+            }
+
+            MessageRecord record;
+            DeliveryReport report;
+            ConcatPart part;
+            const std::string reply = "\r\n+CMGR: 0,,99\r\n" +
+                                      test_pdus::DeliverFromSubmit("13812345678", pdu) + "\r\n\r\nOK\r\n";
+            EXPECT_FALSE(DecodeReadResponse(reply, clock, record, report, &part));
+            EXPECT_EQ(record.Number(), "13812345678");
+            EXPECT_EQ(part.total, linked ? static_cast<int>(pdus.size()) : 0);
+            EXPECT_EQ(part.sequence, linked ? static_cast<int>(i + 1) : 0);
+            EXPECT_EQ(part.reference, linked ? 0x2A : 0);
+            joined += record.Text();
+        }
+        EXPECT_EQ(joined, c.text);
+    }
+}
+
+TEST(LongMessages, MoreThan255PartsAreRefusedAndReportsAreAskedOnEveryPart)
+{
+    EXPECT_EQ(BuildLongSubmitPdus("10086", std::string(255 * 153, 'x'), false, 1).size(), 255u);
+    EXPECT_TRUE(BuildLongSubmitPdus("10086", std::string(255 * 153 + 1, 'x'), false, 1).empty());
+    for (const std::string& pdu : BuildLongSubmitPdus("13812345678", std::string(200, 'x'), true, 1))
+        EXPECT_EQ(pdu.substr(2, 2), "71");
+}
+
+TEST(LongMessages, SixteenBitReferencesAndBrokenHeadersAreRead)
+{
+    struct Case {
+        const char* name;
+        std::string userData;  // TP-UDL and TP-UD of a UCS-2 message
+        int reference, total, sequence;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"16-bit reference", "0C" "060804BEEF0302" "4F60597D", 0xBEEF, 3, 2, "\xC4\xE3\xBA\xC3"},
+        {"other elements first", "0B" "08" "0A0100" "0003070201" "4F60", 7, 2, 1, "\xC4\xE3"},
+        {"sequence 0 is no part", "0A" "050003070200" "4F60", 0, 0, 0, "\xC4\xE3"},
+        {"header longer than the data", "04" "0F0003", 0, 0, 0, ""},
+    };
+    const FixedClock clock(kNow);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pdu = "00" "44" + kHome + "0008" + kStamp + c.userData;
+        MessageRecord record;
+        DeliveryReport report;
+        ConcatPart part;
+        DecodeReadResponse("\r\n+CMGR: 0,,40\r\n" + pdu + "\r\n\r\nOK\r\n", clock, record, report, &part);
+        EXPECT_EQ(part.reference, c.reference);
+        EXPECT_EQ(part.total, c.total);
+        EXPECT_EQ(part.sequence, c.sequence);
+        EXPECT_EQ(record.Text(), c.text);
+    }
+}
+
+}  // namespace

@@ -63,6 +63,20 @@ std::string Deliver(const std::string& number, const std::string& text, const st
     return DeliverWithDcs(number, hex, 8, static_cast<int>(units.size() * 2), stamp);
 }
 
+std::string DeliverFromSubmit(const std::string& number, const std::string& submitPdu,
+                              const std::string& stamp)
+{
+    // 00, first octet, TP-MR, TP-DA (length in digits, type, digits), PID, DCS, VP.
+    const int firstOctet = HexByte(submitPdu.substr(2, 2));
+    const std::size_t digits = static_cast<std::size_t>(HexByte(submitPdu.substr(6, 2)));
+    std::size_t pos = 6 + 4 + digits + (digits & 1);
+    const std::string dcs = submitPdu.substr(pos + 2, 2);
+    pos += 6;
+    const std::string userData = submitPdu.substr(pos);  // TP-UDL and TP-UD
+    return std::string("00") + ((firstOctet & 0x40) != 0 ? "44" : "04") + Address(number) + "00" +
+           dcs + Stamp(stamp) + userData;
+}
+
 std::string StatusReport(const std::string& number, const std::string& sendStamp,
                          const std::string& dischargeStamp)
 {

@@ -13,6 +13,10 @@ std::string Deliver(const std::string& number, const std::string& text,
                     const std::string& stamp = "260315123456");
 std::string DeliverWithDcs(const std::string& number, const std::string& userDataHex, int dcs,
                            int udl, const std::string& stamp = "260315123456");
+// What the recipient's modem stores for a data unit we submitted (its header, coding and
+// user data), as from number.
+std::string DeliverFromSubmit(const std::string& number, const std::string& submitPdu,
+                              const std::string& stamp = "260315123456");
 std::string StatusReport(const std::string& number, const std::string& sendStamp,
                          const std::string& dischargeStamp);
 
