@@ -1,5 +1,6 @@
 #include "modem_engine.h"
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -68,6 +69,8 @@ void CModemEngine::Stop()
     m_port.Close();
     m_link.SetCurrent(nullptr);
     m_queue.Clear();
+    m_longMessages.clear();
+    m_joins.clear();
 }
 
 std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud,
@@ -137,6 +140,37 @@ std::int32_t CModemEngine::SendSmsEx(const std::string& number, const std::strin
     m_queue.Append(std::make_unique<CSendTask>(&m_port, record, requestReport));
     m_free = 0;
     return 1;
+}
+
+std::int32_t CModemEngine::SendLongSms(const std::string& number, const std::string& text,
+                                       std::int32_t index, bool requestReport)
+{
+    const std::string trimmedNumber(CutGbk(engine_text::TrimBlanks(number), kMaxNumberBytes));
+    std::string trimmedText = engine_text::TrimBlanks(text);
+    if (trimmedNumber.empty())
+        return 0;
+    if (trimmedText.empty())
+        trimmedText = "   ";
+    std::vector<std::string> pdus =
+        BuildLongSubmitPdus(trimmedNumber, trimmedText, requestReport, m_nextReference);
+    if (pdus.empty())
+        return -1;
+    m_nextReference = (m_nextReference + 1) & 0xFF;
+    const std::uint32_t group = m_nextGroup++;
+    m_longMessages[group] = LongMessage{index, trimmedNumber, trimmedText, pdus.size()};
+    MessageRecord record{};
+    record.index = index;
+    record.SetNumber(trimmedNumber);
+    for (std::string& pdu : pdus)
+        m_queue.Append(std::make_unique<CSendTask>(&m_port, record, requestReport, std::move(pdu), group));
+    m_free = 0;
+    return 1;
+}
+
+void CModemEngine::SetLongSmsTimeout(std::int32_t seconds)
+{
+    const std::int64_t limit = seconds <= 0 ? kDefaultLongSmsTimeout : std::min<std::int64_t>(seconds, 86400);
+    m_joinLimitTicks = static_cast<std::int32_t>(limit * 10);
 }
 
 void CModemEngine::SetSendRate(std::int16_t ticks)
@@ -216,6 +250,7 @@ void CModemEngine::ConnectTimer()
     struct Unreported {
         std::int16_t result;
         MessageRecord record;
+        std::string text;
     };
     std::vector<Unreported> unreported;
     for (std::size_t i = 0; i < m_queue.Count(); ++i) {
@@ -224,11 +259,25 @@ void CModemEngine::ConnectTimer()
             continue;
         const auto* send = static_cast<const CSendTask*>(task);
         std::int16_t result = 0;
+        if (send->Group() != 0) {
+            // One result for a long message: sent only if this was its last part, done.
+            const auto it = m_longMessages.find(send->Group());
+            if (it == m_longMessages.end())
+                continue;
+            if (send->State() == CModemTask::kDone && it->second.partsLeft == 1)
+                result = 1;
+            MessageRecord whole{};
+            whole.index = it->second.index;
+            whole.SetNumber(it->second.number);
+            unreported.push_back({result, whole, it->second.text});
+            m_longMessages.erase(it);
+            continue;
+        }
         if (send->State() == CModemTask::kDone)
             result = 1;
         else if (send->IsFinished() && send->PromptTimedOut())
             result = -1;
-        unreported.push_back({result, send->Record()});
+        unreported.push_back({result, send->Record(), send->Record().Text()});
     }
     m_link.SetCurrent(nullptr);
     m_queue.Clear();
@@ -237,8 +286,7 @@ void CModemEngine::ConnectTimer()
     m_timers.Start(kEngineTimer, kEngineTickMs);
     // Raised last: a handler may queue, connect or disconnect again.
     for (const Unreported& item : unreported)
-        m_events.SendSmsResult(item.result, item.record.index, item.record.Number(),
-                               item.record.Text());
+        m_events.SendSmsResult(item.result, item.record.index, item.record.Number(), item.text);
 }
 
 void CModemEngine::ScanTimer()
@@ -259,6 +307,9 @@ void CModemEngine::EngineTick()
     if (m_busy)
         return;
     m_busy = true;
+    ++m_tickCount;
+    if (!m_joins.empty() && m_tickCount % 10 == 0)
+        FlushExpiredJoins();
 
     if (m_recovery == Recovery::kWaitingToReopen) {
         TryReopen();
@@ -310,7 +361,13 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
     const bool wasConnected = m_connected != 0;
     // The task that was talking to the modem ends here; a message among it gets its
     // result now, as the modem left it: never prompted, answered, or somewhere between.
-    std::optional<std::pair<std::int16_t, MessageRecord>> cut;
+    struct Cut {
+        std::int16_t result;
+        std::int32_t index;
+        std::string number;
+        std::string text;
+    };
+    std::optional<Cut> cut;
     if (CModemTask* task = m_link.Current(); task != nullptr) {
         if (task->Type() == CModemTask::kSend) {
             const auto* send = static_cast<const CSendTask*>(task);
@@ -319,7 +376,16 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
                 result = 1;
             else if (send->State() == 1 || send->PromptTimedOut())
                 result = -1;
-            cut.emplace(result, send->Record());
+            if (send->Group() == 0) {
+                cut = Cut{result, send->Record().index, send->Record().Number(), send->Record().Text()};
+            } else if (const auto it = m_longMessages.find(send->Group()); it != m_longMessages.end()) {
+                // The whole message fails unless this was its last part and it went out.
+                if (result == 1 && it->second.partsLeft > 1)
+                    result = 0;
+                cut = Cut{result, it->second.index, it->second.number, it->second.text};
+                m_longMessages.erase(it);
+                DropLongParts(send->Group(), task);
+            }
         }
         m_link.SetCurrent(nullptr);
         m_queue.Remove(task);
@@ -334,8 +400,7 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
     m_reopenCountdown = ticksUntilReopen;
     // Raised last: a handler may connect or disconnect, which ends the recovery.
     if (cut)
-        m_events.SendSmsResult(cut->first, cut->second.index, cut->second.Number(),
-                               cut->second.Text());
+        m_events.SendSmsResult(cut->result, cut->index, cut->number, cut->text);
     if (wasConnected && m_recovery != Recovery::kNone)
         m_events.ConnectStatus(0);
 }
@@ -402,6 +467,10 @@ void CModemEngine::CompleteInit(const CModemTask& task)
 void CModemEngine::CompleteSend(const CModemTask& task)
 {
     const auto& send = static_cast<const CSendTask&>(task);
+    if (send.Group() != 0) {
+        CompleteLongPart(task);
+        return;
+    }
     m_free = 1;
     // Copies: the handler may destroy the task (see EngineTick).
     const std::int32_t index = send.Record().index;
@@ -423,6 +492,103 @@ void CModemEngine::CompleteSend(const CModemTask& task)
     }
 }
 
+void CModemEngine::CompleteLongPart(const CModemTask& task)
+{
+    const auto& send = static_cast<const CSendTask&>(task);
+    m_free = 1;
+    std::int16_t result = 0;
+    if (send.State() == CModemTask::kDone) {
+        m_promptFailures = 0;
+        result = 1;
+    } else if (send.PromptTimedOut()) {
+        ++m_promptFailures;
+        result = -1;
+    } else {
+        m_promptFailures = 0;
+    }
+    const int failures = m_promptFailures;
+    const auto it = m_longMessages.find(send.Group());
+    if (it == m_longMessages.end())
+        return;  // reported already
+    if (result == 1 && --it->second.partsLeft > 0)
+        return;
+    const LongMessage whole = it->second;
+    m_longMessages.erase(it);
+    if (result != 1)
+        DropLongParts(send.Group(), &task);
+    m_events.SendSmsResult(result, whole.index, whole.number, whole.text);
+    if (result == -1 && failures > 4) {
+        m_events.ConnectStatus(0);
+        InternalDisconnect();
+    }
+}
+
+void CModemEngine::DropLongParts(std::uint32_t group, const CModemTask* keep)
+{
+    m_queue.RemoveWhere([&](const CModemTask& task) {
+        return &task != keep && &task != m_link.Current() && task.Type() == CModemTask::kSend &&
+               static_cast<const CSendTask&>(task).Group() == group;
+    });
+}
+
+void CModemEngine::JoinPart(const std::string& number, const std::string& text, const LinkTime& stamp,
+                            const ConcatPart& part)
+{
+    const auto key = std::make_tuple(number, part.reference, part.total);
+    auto it = m_joins.find(key);
+    if (it == m_joins.end()) {
+        if (m_joins.size() >= kMaxPendingLong) {
+            auto oldest = m_joins.begin();
+            for (auto j = m_joins.begin(); j != m_joins.end(); ++j) {
+                if (j->second.firstTick < oldest->second.firstTick)
+                    oldest = j;
+            }
+            oldest->second.firstTick = m_tickCount - m_joinLimitTicks - 1;
+            FlushExpiredJoins();
+        }
+        it = m_joins.emplace(key, Join{m_tickCount, {}}).first;
+    }
+    // A part seen twice (the network resent it) counts once.
+    it->second.parts.emplace(part.sequence, std::make_pair(text, stamp));
+    if (it->second.parts.size() < static_cast<std::size_t>(part.total))
+        return;
+    Join whole = std::move(it->second);
+    m_joins.erase(it);
+    std::string joined;
+    for (const auto& [sequence, piece] : whole.parts)
+        joined += piece.first;
+    RaiseRecvsms(number, joined, whole.parts.begin()->second.second);
+}
+
+void CModemEngine::FlushExpiredJoins()
+{
+    // Taken out first: a handler may call back into the engine.
+    std::vector<std::pair<std::string, Join>> expired;
+    for (auto it = m_joins.begin(); it != m_joins.end();) {
+        if (m_tickCount - it->second.firstTick > m_joinLimitTicks) {
+            expired.emplace_back(std::get<0>(it->first), std::move(it->second));
+            it = m_joins.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& [number, join] : expired) {
+        std::string joined;
+        for (const auto& [sequence, piece] : join.parts)
+            joined += piece.first;
+        RaiseRecvsms(number, joined, join.parts.begin()->second.second);
+    }
+}
+
+void CModemEngine::RaiseRecvsms(const std::string& number, const std::string& text, const LinkTime& raw)
+{
+    const LinkTime stamp = NormaliseCalendar(raw);
+    m_events.Recvsms(number, text, static_cast<std::int16_t>(stamp.year),
+                     static_cast<std::int16_t>(stamp.month), static_cast<std::int16_t>(stamp.day),
+                     static_cast<std::int16_t>(stamp.hour), static_cast<std::int16_t>(stamp.minute),
+                     static_cast<std::int16_t>(stamp.second));
+}
+
 void CModemEngine::CompleteRead(const CModemTask& task)
 {
     if (task.State() != CModemTask::kDone)
@@ -437,11 +603,9 @@ void CModemEngine::CompleteRead(const CModemTask& task)
     const std::string number = read.Record().Number();
     if (number.empty())
         return;
-    const std::string text = read.Record().Text();
-    const LinkTime stamp = NormaliseCalendar(read.Record().timeStamp);
-    m_events.Recvsms(number, text, static_cast<std::int16_t>(stamp.year),
-                     static_cast<std::int16_t>(stamp.month), static_cast<std::int16_t>(stamp.day),
-                     static_cast<std::int16_t>(stamp.hour),
-                     static_cast<std::int16_t>(stamp.minute),
-                     static_cast<std::int16_t>(stamp.second));
+    if (read.Part().total > 1) {
+        JoinPart(number, read.Record().Text(), read.Record().timeStamp, read.Part());
+        return;
+    }
+    RaiseRecvsms(number, read.Record().Text(), read.Record().timeStamp);
 }

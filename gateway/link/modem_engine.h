@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 
+#include "link_time.h"
 #include "modem_link.h"
+#include "pdu_codec.h"
 #include "task_queue.h"
 #include "timer_host.h"
 
@@ -74,6 +78,23 @@ public:
     std::int32_t SendSmsEx(const std::string& number, const std::string& text,
                            std::int32_t index, bool requestReport);
 
+    // A text of any length as one message: linked parts when it does not fit one (at most
+    // 255), each part queued as a send of its own, one SendSmsResult for the whole when
+    // the last part is done (1 only when every part was sent; the first failing part
+    // ends it and the parts after it are not sent). Number and text are trimmed as by
+    // SendSms, but the text is not cut. 1 queued, 0 empty number, -1 more than 255 parts.
+    std::int32_t SendLongSms(const std::string& number, const std::string& text,
+                             std::int32_t index, bool requestReport);
+    // How long the parts of a received long message are waited for, in seconds (default
+    // 600); after that Recvsms brings what arrived. 0 or less restores the default.
+    void SetLongSmsTimeout(std::int32_t seconds);
+    std::int32_t LongSmsTimeout() const { return m_joinLimitTicks / 10; }
+    static constexpr std::int32_t kDefaultLongSmsTimeout = 600;
+    // Received long messages waiting for parts; beyond that many the oldest goes out as
+    // it is, so a sender of stray parts cannot fill our memory.
+    static constexpr std::size_t kMaxPendingLong = 256;
+    std::size_t PendingLongMessages() const { return m_joins.size(); }
+
     // Pause after a send, in ticks of 100 ms; 0 or less becomes 1.
     void SetSendRate(std::int16_t ticks);
     std::int32_t SendRate() const { return m_sendRate; }
@@ -140,6 +161,13 @@ private:
     void CompleteInit(const CModemTask& task);
     void CompleteSend(const CModemTask& task);
     void CompleteRead(const CModemTask& task);
+    void CompleteLongPart(const CModemTask& task);
+    // The other parts of a long message that ended early, out of the queue.
+    void DropLongParts(std::uint32_t group, const CModemTask* keep);
+    void JoinPart(const std::string& number, const std::string& text, const LinkTime& stamp,
+                  const ConcatPart& part);
+    void FlushExpiredJoins();
+    void RaiseRecvsms(const std::string& number, const std::string& text, const LinkTime& stamp);
 
     CSerialPort& m_port;
     TimerHost& m_timers;
@@ -166,4 +194,24 @@ private:
     std::int32_t m_resetAfterTimeouts = 0;
     int m_timeoutRun = 0;
     std::int32_t m_simStatus = 0;
+
+    // Long messages on their way out, by group: what their one result carries.
+    struct LongMessage {
+        std::int32_t index = 0;
+        std::string number;
+        std::string text;
+        std::size_t partsLeft = 0;
+    };
+    std::map<std::uint32_t, LongMessage> m_longMessages;
+    std::uint32_t m_nextGroup = 1;
+    int m_nextReference = 0;
+
+    // Long messages coming in: sender, reference and part count name one.
+    struct Join {
+        std::int64_t firstTick = 0;
+        std::map<int, std::pair<std::string, LinkTime>> parts;  // by sequence number
+    };
+    std::map<std::tuple<std::string, int, int>, Join> m_joins;
+    std::int64_t m_tickCount = 0;
+    std::int32_t m_joinLimitTicks = kDefaultLongSmsTimeout * 10;
 };

@@ -73,7 +73,7 @@ void CReadTask::ReadReply()
         return;
     const std::string reply = m_buffer.substr(begin, ok + kOk.size() - begin);
     if (reply.size() > 30 && m_clock != nullptr) {
-        if (DecodeReadResponse(reply, *m_clock, m_record, m_report))
+        if (DecodeReadResponse(reply, *m_clock, m_record, m_report, &m_part))
             m_reportFlag = 1;
     }
     m_buffer.clear();

@@ -24,6 +24,8 @@ public:
     int ReportFlag() const { return m_reportFlag; }
     const MessageRecord& Record() const { return m_record; }
     const DeliveryReport& Report() const { return m_report; }
+    // Where the message belongs when it is one part of a longer one (total 0 otherwise).
+    const ConcatPart& Part() const { return m_part; }
 
 private:
     void ReadReply();
@@ -34,4 +36,5 @@ private:
     int m_reportFlag;
     MessageRecord m_record;
     DeliveryReport m_report;
+    ConcatPart m_part;
 };

@@ -1,5 +1,7 @@
 #include "send_task.h"
 
+#include <utility>
+
 #include "pdu_codec.h"
 #include "serial_port.h"
 
@@ -21,6 +23,16 @@ int CSendTask::Tick()
     return 1;
 }
 
+CSendTask::CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport,
+                     std::string submitPdu, std::uint32_t group)
+    : CModemTask(port, kSend, kCreatedLimit),
+      m_requestReport(requestReport),
+      m_submitPdu(std::move(submitPdu)),
+      m_group(group),
+      m_record(record)
+{
+}
+
 void CSendTask::OnData(std::string_view chunk)
 {
     m_limit = kRunningLimit;
@@ -28,7 +40,8 @@ void CSendTask::OnData(std::string_view chunk)
     AppendToBuffer(chunk);
     switch (m_state) {
     case 0:
-        m_submitPdu = BuildSubmitPdu(m_record, m_requestReport);
+        if (m_group == 0)
+            m_submitPdu = BuildSubmitPdu(m_record, m_requestReport);
         m_buffer.clear();
         Write("AT+CMGS=" + std::to_string(SubmitCommandLength(m_submitPdu)) + "\r");
         m_record.result = 1;

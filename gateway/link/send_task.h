@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "message_record.h"
@@ -15,6 +16,10 @@ public:
     static constexpr int kPromptLimit = 150;
 
     CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport);
+    // One part of a long message: the data unit is built already; group ties the parts
+    // of one message together (never 0).
+    CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport,
+              std::string submitPdu, std::uint32_t group);
 
     int Tick() override;
     void OnData(std::string_view chunk) override;
@@ -25,10 +30,13 @@ public:
     // The ">" prompt never came.
     bool PromptTimedOut() const { return m_promptTimedOut; }
     const std::string& SubmitPdu() const { return m_submitPdu; }
+    // 0 for a message of its own.
+    std::uint32_t Group() const { return m_group; }
 
 private:
     bool m_requestReport;
     bool m_promptTimedOut = false;
     std::string m_submitPdu;
+    std::uint32_t m_group = 0;
     MessageRecord m_record;
 };

@@ -43,6 +43,20 @@ void CTaskQueue::Clear()
     doomed.swap(m_tasks);
 }
 
+std::size_t CTaskQueue::RemoveWhere(const std::function<bool(const CModemTask&)>& match)
+{
+    std::list<std::unique_ptr<CModemTask>> doomed;
+    for (auto it = m_tasks.begin(); it != m_tasks.end();) {
+        if (match(**it)) {
+            doomed.push_back(std::move(*it));
+            it = m_tasks.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return doomed.size();
+}
+
 bool CTaskQueue::HoldsType(int type) const
 {
     for (const auto& task : m_tasks) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -24,6 +25,8 @@ public:
     // Destroys the task if the queue holds it; false otherwise.
     bool Remove(const CModemTask* task);
     void Clear();
+    // Destroys every task that matches; the number destroyed.
+    std::size_t RemoveWhere(const std::function<bool(const CModemTask&)>& match);
 
     std::size_t Count() const { return m_tasks.size(); }
     bool IsEmpty() const { return m_tasks.empty(); }
