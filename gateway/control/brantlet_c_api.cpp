@@ -200,6 +200,24 @@ BRANTLET_EXPORT void brantlet_AboutBox(brantlet* h) {
     if (h) GuardVoid([&] { h->ctrl.AboutBox(); });
 }
 
+BRANTLET_EXPORT int32_t brantlet_SendLongSms(brantlet* h, const char* strPhoneNumber, const char* strSmsContent,
+                                             int32_t nSmsIndex, int32_t bStatusReport) {
+    return h ? Guard<int32_t>(0, [&] {
+        return h->ctrl.SendLongSms(Text(strPhoneNumber), Text(strSmsContent), nSmsIndex, bStatusReport);
+    })
+             : 0;
+}
+
+BRANTLET_EXPORT void brantlet_SetLongSmsTimeout(brantlet* h, int32_t nSeconds) {
+    if (h) h->ctrl.SetLongSmsTimeout(nSeconds);
+}
+
+BRANTLET_EXPORT void brantlet_SetResetAfterTimeouts(brantlet* h, int32_t nCount) {
+    if (h) h->ctrl.SetResetAfterTimeouts(nCount);
+}
+
+BRANTLET_EXPORT int32_t brantlet_GetSimStatus(brantlet* h) { return h ? h->ctrl.GetSimStatus() : 0; }
+
 BRANTLET_EXPORT brantlet_status brantlet_invoke(brantlet* h, int32_t dispid, const brantlet_value* args,
                                                 size_t nargs, brantlet_value* result) {
     if (!h) return BRANTLET_E_INVALID_ARG;
@@ -245,6 +263,12 @@ BRANTLET_EXPORT brantlet_status brantlet_invoke(brantlet* h, int32_t dispid, con
                 number(BRANTLET_VT_I4, h->ctrl.SendSignifySms(a[0].text, a[1].text, a[2].number));
                 break;
             case BRANTLET_DISPID_AboutBox: h->ctrl.AboutBox(); break;
+            case BRANTLET_DISPID_SendLongSms:
+                number(BRANTLET_VT_I4, h->ctrl.SendLongSms(a[0].text, a[1].text, a[2].number, a[3].number));
+                break;
+            case BRANTLET_DISPID_SetLongSmsTimeout: h->ctrl.SetLongSmsTimeout(a[0].number); break;
+            case BRANTLET_DISPID_SetResetAfterTimeouts: h->ctrl.SetResetAfterTimeouts(a[0].number); break;
+            case BRANTLET_DISPID_GetSimStatus: number(BRANTLET_VT_I4, h->ctrl.GetSimStatus()); break;
             default: return BRANTLET_E_MEMBER_NOT_FOUND;
         }
         if (result) *result = r;

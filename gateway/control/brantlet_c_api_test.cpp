@@ -102,6 +102,21 @@ TEST(CBinding, InvokeCallsByDispidAndRefusesBadCalls) {
     EXPECT_STREQ(r.u.str, "");
     ASSERT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_SetSmsServerNumber, send, 1, &r), BRANTLET_OK);
     EXPECT_EQ(r.type, BRANTLET_VT_EMPTY);
+
+    // The additions: a long text goes as one message of three parts; one too long is refused.
+    const std::string longText(400, 'x');
+    const std::string tooLong(255 * 153 + 1, 'x');
+    const brantlet_value sendLong[] = {Str("10086"), Str(longText.c_str()), I4(7), I4(0)};
+    ASSERT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_SendLongSms, sendLong, 4, &r), BRANTLET_OK);
+    EXPECT_EQ(r.u.i4, 1);
+    EXPECT_EQ(brantlet_GetTaskCount(h.get()), 2 + 3);
+    EXPECT_EQ(brantlet_SendLongSms(h.get(), "10086", tooLong.c_str(), 8, 0), -1);
+    EXPECT_EQ(brantlet_SendLongSms(h.get(), " ", "x", 9, 0), 0);
+    ASSERT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_GetSimStatus, nullptr, 0, &r), BRANTLET_OK);
+    EXPECT_EQ(r.type, BRANTLET_VT_I4);
+    EXPECT_EQ(r.u.i4, BRANTLET_SIM_UNKNOWN);
+    EXPECT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_SetLongSmsTimeout, off, 1, &r), BRANTLET_OK);
+    EXPECT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_SetResetAfterTimeouts, off, 1, &r), BRANTLET_OK);
 }
 
 TEST(CBinding, AboutBoxGoesToTheHostsHandler) {
@@ -159,7 +174,9 @@ TEST(CBinding, LibraryExportsOnlyTheDocumentedFunctions) {
         "brantlet_invoke", "brantlet_on_ConnectStatus", "brantlet_on_SendSmsResult", "brantlet_on_Recvsms",
         "brantlet_on_SendReport", "brantlet_on_event", "brantlet_get_fd", "brantlet_next_timeout_ms",
         "brantlet_dispatch", "brantlet_run_for", "brantlet_set_about_handler", "brantlet_version_info",
-        "brantlet_file_version", "brantlet_property_page_info", "DllRegisterServer", "DllUnregisterServer"};
+        "brantlet_file_version", "brantlet_property_page_info", "DllRegisterServer", "DllUnregisterServer",
+        "brantlet_SendLongSms", "brantlet_SetLongSmsTimeout", "brantlet_SetResetAfterTimeouts",
+        "brantlet_GetSimStatus"};
     FILE* nm = popen("nm -D --defined-only " BRANTLET_LIBRARY_FILE " 2>&1", "r");
     ASSERT_NE(nm, nullptr);
     std::set<std::string> exported;

@@ -32,6 +32,15 @@ std::int32_t CBrantletCtrl::SendSignifySms(const std::string& strPhoneNumber, co
     return m_engine.SendSmsEx(Utf8ToGbk(strPhoneNumber), Utf8ToGbk(strSmsContent), nSmsIndex, true);
 }
 
+std::int32_t CBrantletCtrl::SendLongSms(const std::string& strPhoneNumber, const std::string& strSmsContent,
+                                        std::int32_t nSmsIndex, std::int32_t bStatusReport) {
+    return m_engine.SendLongSms(Utf8ToGbk(strPhoneNumber), Utf8ToGbk(strSmsContent), nSmsIndex, bStatusReport != 0);
+}
+
+void CBrantletCtrl::SetLongSmsTimeout(std::int32_t nSeconds) { m_engine.SetLongSmsTimeout(nSeconds); }
+void CBrantletCtrl::SetResetAfterTimeouts(std::int32_t nCount) { m_engine.SetResetAfterTimeouts(nCount); }
+std::int32_t CBrantletCtrl::GetSimStatus() const { return m_engine.SimStatus(); }
+
 std::int32_t CBrantletCtrl::SetSendFlag(std::int32_t bSendFlag) { return m_engine.SetSendFlag(bSendFlag); }
 std::int32_t CBrantletCtrl::SetRecvFlag(std::int32_t bRecvFlag) { return m_engine.SetRecvFlag(bRecvFlag); }
 std::int32_t CBrantletCtrl::GetSendFlag() const { return m_engine.SendFlag(); }

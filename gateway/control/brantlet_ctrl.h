@@ -52,6 +52,11 @@ public:
     std::int32_t SendSignifySms(const std::string& strPhoneNumber, const std::string& strSmsContent,
                                 std::int32_t nSmsIndex);
     void AboutBox();
+    std::int32_t SendLongSms(const std::string& strPhoneNumber, const std::string& strSmsContent,
+                             std::int32_t nSmsIndex, std::int32_t bStatusReport);
+    void SetLongSmsTimeout(std::int32_t nSeconds);
+    void SetResetAfterTimeouts(std::int32_t nCount);
+    std::int32_t GetSimStatus() const;
 
     void SetEventHandler(CBrantletEvents* events) { m_events = events; }
     void SetAboutHandler(AboutHandler handler) { m_about = std::move(handler); }

@@ -27,6 +27,11 @@ const std::vector<MemberInfo> kMethods = {
     {BRANTLET_DISPID_SendSignifySms, "SendSignifySms", T::kLong, {T::kBstr, T::kBstr, T::kLong},
      {"strPhoneNumber", "strSmsContent", "nSmsIndex"}},
     {BRANTLET_DISPID_AboutBox, "AboutBox", T::kVoid, {}, {}},
+    {BRANTLET_DISPID_SendLongSms, "SendLongSms", T::kLong, {T::kBstr, T::kBstr, T::kLong, T::kBool},
+     {"strPhoneNumber", "strSmsContent", "nSmsIndex", "bStatusReport"}},
+    {BRANTLET_DISPID_SetLongSmsTimeout, "SetLongSmsTimeout", T::kVoid, {T::kLong}, {"nSeconds"}},
+    {BRANTLET_DISPID_SetResetAfterTimeouts, "SetResetAfterTimeouts", T::kVoid, {T::kLong}, {"nCount"}},
+    {BRANTLET_DISPID_GetSimStatus, "GetSimStatus", T::kLong, {}, {}},
 };
 
 const std::vector<MemberInfo> kEvents = {

@@ -222,6 +222,45 @@ TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
     EXPECT_EQ(m_events.results[1].result, 1);
 }
 
+// The value of "key":"..." in one log line (the simulator escapes no Chinese text).
+std::string LogField(const std::string& line, const std::string& key) {
+    const std::string open = "\"" + key + "\":\"";
+    const std::size_t at = line.find(open);
+    if (at == std::string::npos) return {};
+    const std::size_t begin = at + open.size();
+    return line.substr(begin, line.find('"', begin) - begin);
+}
+
+TEST_F(ControlOnSimulator, LongChineseReplyArrivesAsLinkedPartsTheModemJoins) {
+    Connect();
+    brantlet_SetSendRate(H(), 1);
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "您的防伪码验证通过谢谢";  // 300 characters
+    ASSERT_EQ(brantlet_SendLongSms(H(), "13812345678", text.c_str(), 42, 0), 1);
+    ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 20000));
+    ASSERT_EQ(m_events.results.size(), 1u);
+    EXPECT_EQ(m_events.results[0].result, 1);
+    EXPECT_EQ(m_events.results[0].index, 42);
+    EXPECT_EQ(m_events.results[0].text, text);
+
+    // The simulator reads each part with its own decoder: 5 parts of one reference, in order.
+    std::string joined;
+    std::vector<std::string> headers;
+    for (const std::string& line : m_sim->LogLines()) {
+        if (line.find("\"event\":\"submit\"") == std::string::npos) continue;
+        joined += LogField(line, "text");
+        headers.push_back(LogField(line, "udh"));
+    }
+    ASSERT_EQ(headers.size(), 5u);
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        ASSERT_EQ(headers[i].size(), 12u) << headers[i];
+        EXPECT_EQ(headers[i].substr(0, 6), "050003");
+        EXPECT_EQ(headers[i].substr(6, 2), headers[0].substr(6, 2));  // one reference
+        EXPECT_EQ(headers[i].substr(8, 4), "050" + std::to_string(i + 1));
+    }
+    EXPECT_EQ(joined, text);
+}
+
 TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName) {
     Connect();
     const std::string device = m_sim->Device();

@@ -85,7 +85,8 @@ const std::map<std::string, HeaderMember>& HeaderMethods() {
         METHOD(GetSendFlag),     METHOD(GetRecvFlag),     METHOD(IsConnected),     METHOD(IsFreeStatus),
         METHOD(ConnectModem),    METHOD(IsConnecting),    METHOD(SetModemType),    METHOD(SetSmsServerNumber),
         METHOD(SetSendRate),     METHOD(GetConnectComName), METHOD(GetTaskCount),  METHOD(SendSignifySms),
-        METHOD(AboutBox),
+        METHOD(AboutBox),        METHOD(SendLongSms),     METHOD(SetLongSmsTimeout), METHOD(SetResetAfterTimeouts),
+        METHOD(GetSimStatus),
     };
     return kMethods;
 }

@@ -89,8 +89,23 @@ typedef enum brantlet_dispid {
     BRANTLET_DISPID_GetConnectComName = 14,
     BRANTLET_DISPID_GetTaskCount = 15,
     BRANTLET_DISPID_SendSignifySms = 16,
-    BRANTLET_DISPID_AboutBox = -552 /* the standard about-box identifier */
+    BRANTLET_DISPID_AboutBox = -552, /* the standard about-box identifier */
+    /* Additions of this library, outside the range above. */
+    BRANTLET_DISPID_SendLongSms = 101,
+    BRANTLET_DISPID_SetLongSmsTimeout = 102,
+    BRANTLET_DISPID_SetResetAfterTimeouts = 103,
+    BRANTLET_DISPID_GetSimStatus = 104
 } brantlet_dispid;
+
+/* What the modem said of its SIM at the last initialisation (brantlet_GetSimStatus). */
+typedef enum brantlet_sim_status {
+    BRANTLET_SIM_UNKNOWN = 0,      /* not asked yet, or the modem does not know AT+CPIN? */
+    BRANTLET_SIM_READY = 1,
+    BRANTLET_SIM_PIN_REQUIRED = 2,
+    BRANTLET_SIM_PUK_REQUIRED = 3,
+    BRANTLET_SIM_NOT_INSERTED = 4,
+    BRANTLET_SIM_NOT_READY = 5     /* still starting after ten seconds */
+} brantlet_sim_status;
 
 /* DISPIDs of _DBrantletEvents. */
 typedef enum brantlet_event_dispid {
@@ -190,6 +205,29 @@ BRANTLET_EXPORT int32_t brantlet_SendSignifySms(brantlet* h, const char* strPhon
 /* DISPID -552. Hands the about text to the host's about handler and returns when it
  * returns; without a handler the text goes to stderr. */
 BRANTLET_EXPORT void brantlet_AboutBox(brantlet* h);
+
+/* ---- Additions ------------------------------------------------------------------------ */
+
+/* DISPID 101. A text of any length as one message: linked parts (153 GSM characters or 67
+ * UTF-16 units each, at most 255) when it does not fit one. One SendSmsResult for the
+ * whole, with the whole text: 1 only when every part was sent; the first part that fails
+ * ends the message and the parts after it are not sent. bStatusReport asks for a delivery
+ * report on every part (11-digit numbers only). 1 queued, 0 the number is empty, -1 the
+ * text needs more than 255 parts. */
+BRANTLET_EXPORT int32_t brantlet_SendLongSms(brantlet* h, const char* strPhoneNumber, const char* strSmsContent,
+                                             int32_t nSmsIndex, int32_t bStatusReport);
+/* DISPID 102. Received long messages come as one Recvsms once every part is in; parts
+ * still missing after this many seconds (default 600; 0 or less restores it) are given up
+ * and Recvsms brings what arrived. */
+BRANTLET_EXPORT void brantlet_SetLongSmsTimeout(brantlet* h, int32_t nSeconds);
+/* DISPID 103. After this many commands in a row got no answer at all, the port is closed
+ * and opened again and the modem initialised anew, the queue kept (ConnectStatus 0, then
+ * 1). 0, the default, switches it off. A port that goes away (unplugged) is always opened
+ * again under its name, every second, until ConnectModem or DisconnectModem is called. */
+BRANTLET_EXPORT void brantlet_SetResetAfterTimeouts(brantlet* h, int32_t nCount);
+/* DISPID 104. A brantlet_sim_status; a SIM that is not ready fails the connection at once
+ * with ConnectStatus 0, and this tells why. */
+BRANTLET_EXPORT int32_t brantlet_GetSimStatus(brantlet* h);
 
 /*
  * Late binding: calls the method with that DISPID as an IDispatch caller would. args are
