@@ -237,9 +237,9 @@ void CBulkSmsPage::LoadAll()
         return;
     BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue()) {
+        // The load reads every row, also a reply shown before it: the list starts afresh.
+        m_list.Clear();
         m_list.ApplyFullLoad(queue->LoadAllSms());
-        // The list is built anew from the merged rows: a reply shown before the load stays
-        // where the merge put it.
         m_records->DeleteAllItems();
         AddRecords(0, m_list.Size());
     }
