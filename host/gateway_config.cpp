@@ -1,5 +1,7 @@
 #include "gateway_config.h"
 
+#include "program_home.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -57,6 +59,8 @@ const std::vector<Setting>& Settings()
          [](GatewayConfig& c, const std::string&, int n, bool) { c.maxSendAttempts = n; }},
         {"Gateway", "StopWaitMs", "--stop-wait-ms", Kind::Number, "on stop, wait for messages being sent (default 20000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.stopWaitMs = n; }},
+        {"Gateway", "HeldFile", "--held-file", Kind::Text, "keeps work the database never took over a stop (default: see README)",
+         [](GatewayConfig& c, const std::string& v, int, bool) { c.heldFile = v; }},
         {"Replies", "Genuine", "--reply-genuine", Kind::Text, "answer to a genuine code's first query",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.replies.genuine = v; }},
         {"Replies", "Repeated", "--reply-repeated", Kind::Text, "answer to a repeated query",
@@ -338,4 +342,15 @@ std::string HelpText()
             "Reply texts may hold {product}, {count}, {first} (time of the first query) and {code}.\n"
             "SIGTERM or SIGINT: the message being sent is finished, then the host stops.\n";
     return text;
+}
+
+std::string HeldFilePath(const GatewayConfig& config)
+{
+    if (!config.heldFile.empty())
+        return config.heldFile;
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state) {
+        std::string first(state);
+        return first.substr(0, first.find(':')) + "/held-work"; // several directories are ':'-separated
+    }
+    return ProgramHome() + "/varnholt-gateway.held";
 }

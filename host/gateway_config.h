@@ -21,6 +21,7 @@ struct GatewayConfig {
     int busyTimeoutMs = 5000;         // how long a statement waits for another writer's lock
     int maxSendAttempts = 3;          // tries of one message before it counts as 失败
     int stopWaitMs = 20000;           // how long a stop waits for the message being sent
+    std::string heldFile;             // keeps unwritten work over a stop; empty: the default
     ReplyTexts replies;
 };
 
@@ -33,3 +34,7 @@ bool LoadGatewayConfig(int argc, char** argv, GatewayConfig& config, bool& showH
 bool ApplyIniFile(const std::string& path, GatewayConfig& config, std::string& error);
 
 std::string HelpText();
+
+// Where unwritten work waits over a stop: the file given, else held-work in systemd's
+// STATE_DIRECTORY, else varnholt-gateway.held in the program directory.
+std::string HeldFilePath(const GatewayConfig& config);

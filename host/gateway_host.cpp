@@ -492,6 +492,14 @@ int GatewayHost::Run(int signalFd)
         m_lines.push_back(std::move(line));
     }
     LogLine(LogLevel::Info, "started with " + std::to_string(m_lines.size()) + " modem port(s)");
+    const std::string heldFile = HeldFilePath(m_config);
+    int skipped = 0;
+    std::string heldError;
+    if (!LoadHeldWork(heldFile, m_jobs, skipped, heldError))
+        LogLine(LogLevel::Error, "保留的工作无法读取: " + heldError);
+    else if (!m_jobs.empty() || skipped > 0)
+        LogLine(LogLevel::Info, std::to_string(m_jobs.size()) + " item(s) of work kept at the last stop taken up from " +
+                                    heldFile + (skipped > 0 ? ", " + std::to_string(skipped) + " unreadable line(s) skipped" : ""));
     if (!EnsureDatabase()) { // said by OpenDatabase; asked again after a pause
         m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
         m_dbRetryMs = MonotonicMs() + m_dbBackoffMs;
@@ -531,8 +539,8 @@ int GatewayHost::Run(int signalFd)
             break;
     }
 
-    // What is still with a modem goes back to the queue; what the database never took is
-    // said, since it is lost with this process.
+    // What is still with a modem goes back to the queue; what the database never took
+    // waits in the held-work file.
     for (auto& line : m_lines) {
         for (const auto& [index, sending] : line->sending)
             if (sending.smsIndex > 0)
@@ -543,8 +551,14 @@ int GatewayHost::Run(int signalFd)
     }
     m_dbRetryMs = 0;
     RunDbJobs(MonotonicMs());
-    if (!m_jobs.empty())
-        LogLine(LogLevel::Error, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作未能写入");
+    if (!m_jobs.empty()) {
+        // Kept for the next start, which writes them once the database answers.
+        if (SaveHeldWork(heldFile, m_jobs, heldError))
+            LogLine(LogLevel::Warning, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作保存到 " + heldFile +
+                                           "，下次启动时写入");
+        else
+            LogLine(LogLevel::Error, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作无法保存，已丢失: " + heldError);
+    }
     if (!m_replies.empty())
         LogLine(LogLevel::Warning, std::to_string(m_replies.size()) + " answer(s) not sent before the stop");
     m_db.CloseIfOpen();

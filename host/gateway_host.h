@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gateway_config.h"
+#include "held_work.h"
 #include "query_store.h"
 #include "rate_limiter.h"
 #include "region_lookup.h"
@@ -13,7 +14,6 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
-#include <variant>
 #include <vector>
 
 struct brantlet;
@@ -62,13 +62,6 @@ private:
         std::map<std::int32_t, Sending> sending;
     };
 
-    // Database work that must not be lost: done in order, retried while the database is
-    // busy or away.
-    struct QueryJob { ReceivedQuery query; };
-    struct TextJob { std::string sender, text, smsTime; };
-    struct MarkJob { int smsIndex; bool success; std::string time; };
-    struct ReleaseJob { int smsIndex; };
-    using DbJob = std::variant<QueryJob, TextJob, MarkJob, ReleaseJob>;
 
     static void OnConnectStatus(void* user, std::int32_t status);
     static void OnSendResult(void* user, std::int16_t result, std::int32_t index, const char* phone, const char* text);

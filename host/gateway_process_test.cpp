@@ -313,6 +313,28 @@ TEST_P(GatewayOneEngine, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSen
     m_host.reset();
 }
 
+TEST_P(GatewayOneEngine, AQueryTheDatabaseNeverTookIsWrittenAfterARestart)
+{
+    const std::string held = m_sim->Folder() + "/held";
+    StartHost({"--busy-timeout-ms", "200", "--held-file", held, "--stop-wait-ms", "500"});
+    CDbConnection writer;
+    ASSERT_TRUE(OpenSecond(writer));
+    ASSERT_TRUE(writer.BeginTrans()) << writer.GetErrorsText();
+    ExecuteSql(writer, "update ProductTable set QueryCount=QueryCount+0 where ProductID='01000001'");
+    ASSERT_EQ(m_sim->Control("deliver 13912345678 now 0100000112345678").rfind("ok", 0), 0u);
+    ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("保留在内存中") != std::string::npos; }, 15s)) << m_host->Log();
+    EXPECT_EQ(m_host->Stop(), 0) << m_host->Log();
+    EXPECT_TRUE(std::filesystem::exists(held)) << m_host->Log();
+    ASSERT_TRUE(writer.CommitTrans()) << writer.GetErrorsText();
+    EXPECT_EQ(Count("from QueryLogTable"), 0);
+
+    StartHost({"--held-file", held});
+    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable where QueryStatus=1") == 1 && Submits(*m_sim).size() == 1; }, 15s))
+        << m_host->Log();
+    EXPECT_FALSE(std::filesystem::exists(held));
+    EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
+}
+
 TEST_P(GatewayOneEngine, LoggedAnswersAreSentOnceThroughTheQueue)
 {
     StartHost({"--log-replies"});

@@ -2,6 +2,7 @@
 // placing a sender, the rate limit, the reply texts, the configuration, and the database
 // work of a query and of the queue on both engines.
 #include "gateway_config.h"
+#include "held_work.h"
 #include "phone_mask.h"
 #include "query_outcome.h"
 #include "query_store.h"
@@ -240,6 +241,45 @@ TEST_F(GatewayConfigTest, RefusesWhatItCannotUse)
         EXPECT_FALSE(Load(args, config, error)) << args[0];
         EXPECT_NE(error.find(expected), std::string::npos) << error;
     }
+}
+
+TEST_F(GatewayConfigTest, HeldWorkSurvivesAStopWordForWord)
+{
+    ReceivedQuery query;
+    query.sender = "13912345678";
+    query.code = QueryCode{"01000001", "12345678"};
+    query.receivedAt = "2026-05-01 10:00:00";
+    query.comm = "/dev/ttyUSB0";
+    query.answer = false;
+    std::deque<DbJob> jobs = {QueryJob{query}, TextJob{"13800000000", "tab\there\nline\\end", "2026-05-01 09:00:00"},
+                              MarkJob{7, true, "2026-05-01 10:00:01"}, ReleaseJob{8}};
+    const std::string path = (m_dir / "held").string();
+    std::string error;
+    ASSERT_TRUE(SaveHeldWork(path, jobs, error)) << error;
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::ofstream(path, std::ios::app) << "nonsense\tline\n";
+
+    std::deque<DbJob> loaded = {ReleaseJob{99}}; // work of this run stays behind the kept work
+    int skipped = 0;
+    ASSERT_TRUE(LoadHeldWork(path, loaded, skipped, error)) << error;
+    EXPECT_EQ(skipped, 1);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "taken up once, not again at the next start";
+    ASSERT_EQ(loaded.size(), 5u);
+    const auto& q = std::get<QueryJob>(loaded[0]).query;
+    EXPECT_EQ(q.sender + q.code.productId + q.code.productCode + q.receivedAt + q.comm,
+              "1391234567801000001123456782026-05-01 10:00:00/dev/ttyUSB0");
+    EXPECT_FALSE(q.answer);
+    EXPECT_EQ(std::get<TextJob>(loaded[1]).text, "tab\there\nline\\end");
+    EXPECT_EQ(std::get<TextJob>(loaded[1]).smsTime, "2026-05-01 09:00:00");
+    EXPECT_EQ(std::get<MarkJob>(loaded[2]).smsIndex, 7);
+    EXPECT_TRUE(std::get<MarkJob>(loaded[2]).success);
+    EXPECT_EQ(std::get<ReleaseJob>(loaded[3]).smsIndex, 8);
+    EXPECT_EQ(std::get<ReleaseJob>(loaded[4]).smsIndex, 99);
+
+    std::deque<DbJob> none;
+    EXPECT_TRUE(LoadHeldWork(path, none, skipped, error)) << "no file is no work";
+    EXPECT_TRUE(none.empty());
 }
 
 // ---- Database work, on SQLite and PostgreSQL -------------------------------------------
