@@ -17,6 +17,7 @@
 #include "skin_frame.h"
 
 #include "db_connection.h"
+#include "db_provider.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,6 +49,15 @@ const Command kCommands[] = {
     {"1064", "记录导出", 217, 237, 50, 14, &CBulkSmsPage::ExportRecords},
     {"1090", "清空列表", 282, 237, 50, 14, &CBulkSmsPage::ClearAll},
 };
+
+// True while a long run of another page holds a transaction on the console's connection
+// and lets the window work: a refresh then would join that transaction.
+bool ConnectionInTransaction()
+{
+    const CDbConnection* connection = TheConnection();
+    const DbProvider* provider = connection ? connection->Provider() : nullptr;
+    return provider && provider->InTransaction();
+}
 
 QString Text(const std::string& text)
 {
@@ -235,6 +245,10 @@ void CBulkSmsPage::LoadAll()
     m_firstLoad.stop();
     if (m_busy)
         return;
+    if (ConnectionInTransaction()) {
+        m_firstLoad.start();
+        return;
+    }
     BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue()) {
         // The load reads every row, also a reply shown before it: the list starts afresh.
@@ -250,7 +264,7 @@ void CBulkSmsPage::RefreshChanged()
 {
     // A tick during a pass waits for the next one: the pass's own rows must not be taken
     // from under it.
-    if (m_busy)
+    if (m_busy || ConnectionInTransaction())
         return;
     BusyScope busy(*this);
     std::optional<SendQueue> queue = Queue();

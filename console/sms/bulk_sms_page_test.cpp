@@ -204,6 +204,20 @@ TEST_P(BulkSmsPageTest, TheRefreshCycleLoadsOnceThenFollowsTheHostsChanges)
     EXPECT_EQ(Count("NewFlag=1"), 0);
 }
 
+TEST_P(BulkSmsPageTest, TheRefreshNeverJoinsATransactionAnotherPageHoldsOnTheConnection)
+{
+    m_page->LoadAll();
+    HostAdds("接收", "1390");
+    // A long run of another page: its transaction is open while the window is served.
+    ASSERT_TRUE(m_connection.BeginTrans());
+    m_page->RefreshChanged();
+    EXPECT_EQ(Records().GetItemCount(), 0);
+    ASSERT_TRUE(m_connection.RollbackTrans());
+    EXPECT_EQ(Count("NewFlag=1"), 1);
+    m_page->RefreshChanged();
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral("1390:接收")});
+}
+
 TEST_P(BulkSmsPageTest, ResendQueuesTheRowsNumberAndTextAgainAndLeavesTheRow)
 {
     HostAdds("接收", "13900000000");
