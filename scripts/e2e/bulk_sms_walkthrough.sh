@@ -63,7 +63,13 @@ await() {
   eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
 }
 at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
-message() { await "消息提示"; shot "$1"; key "${2:-Return}"; }
+message() {
+  await "消息提示"; pause 0.8; shot "$1"
+  # The box alone as well, taken from its own window.
+  xwd -silent -id "$(xdotool search --onlyvisible --name 消息提示 | tail -1)" | xwdtopnm 2>/dev/null | pnmtopng \
+    >"$(printf '%s/%02d-%s-box.png' "$shots" "$step" "$1")"
+  key "${2:-Return}"
+}
 sql() { sqlite3 "$db" "$1"; }
 
 # Positions in the main window: a control of the page at dialog units (x, y, w, h) has its
