@@ -25,6 +25,7 @@ if(TARGET brantlet_codec)
     ${CMAKE_CURRENT_LIST_DIR}/receive_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/recovery_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/long_message_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_fuzz_test.cpp
   )
   target_link_libraries(brantlet_engine_tests PRIVATE brantlet_engine_testing GTest::gtest_main)

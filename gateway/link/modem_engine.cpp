@@ -368,6 +368,7 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
         std::string text;
     };
     std::optional<Cut> cut;
+    std::unique_ptr<CModemTask> interrupted;
     if (CModemTask* task = m_link.Current(); task != nullptr) {
         if (task->Type() == CModemTask::kSend) {
             const auto* send = static_cast<const CSendTask*>(task);
@@ -388,7 +389,7 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
             }
         }
         m_link.SetCurrent(nullptr);
-        m_queue.Remove(task);
+        interrupted = m_queue.Take(task);
     }
     m_port.Close();
     m_connected = 0;
@@ -401,6 +402,8 @@ void CModemEngine::BeginRecovery(int ticksUntilReopen)
     // Raised last: a handler may connect or disconnect, which ends the recovery.
     if (cut)
         m_events.SendSmsResult(cut->result, cut->index, cut->number, cut->text);
+    if (interrupted && interrupted->Type() == CModemTask::kRead)
+        CompleteRead(*interrupted, true);
     if (wasConnected && m_recovery != Recovery::kNone)
         m_events.ConnectStatus(0);
 }
@@ -589,11 +592,11 @@ void CModemEngine::RaiseRecvsms(const std::string& number, const std::string& te
                      static_cast<std::int16_t>(stamp.second));
 }
 
-void CModemEngine::CompleteRead(const CModemTask& task)
+void CModemEngine::CompleteRead(const CModemTask& task, bool cut)
 {
-    if (task.State() != CModemTask::kDone)
-        return;
     const auto& read = static_cast<const CReadTask&>(task);
+    if (task.State() != CModemTask::kDone && !(cut && read.Decoded()))
+        return;
     if (read.ReportFlag() == 1) {
         const DeliveryReport report = read.Report();
         if (!report.number.empty())

@@ -160,7 +160,9 @@ private:
     void Complete(CModemTask& task);
     void CompleteInit(const CModemTask& task);
     void CompleteSend(const CModemTask& task);
-    void CompleteRead(const CModemTask& task);
+    // cut: the read was interrupted after its delete went out; its item is raised anyway,
+    // the modem holds it no more.
+    void CompleteRead(const CModemTask& task, bool cut = false);
     void CompleteLongPart(const CModemTask& task);
     // The other parts of a long message that ended early, out of the queue.
     void DropLongParts(std::uint32_t group, const CModemTask* keep);

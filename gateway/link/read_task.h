@@ -24,6 +24,8 @@ public:
     int ReportFlag() const { return m_reportFlag; }
     const MessageRecord& Record() const { return m_record; }
     const DeliveryReport& Report() const { return m_report; }
+    // The reply was read and the delete written: the modem no longer holds the item.
+    bool Decoded() const { return m_state == 3 || m_state == kDone; }
     // Where the message belongs when it is one part of a longer one (total 0 otherwise).
     const ConcatPart& Part() const { return m_part; }
 

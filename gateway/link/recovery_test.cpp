@@ -44,6 +44,32 @@ TEST_F(Recovery, VanishedPortIsReopenedUnderItsNameAndTheQueueGoesOn)
     EXPECT_EQ(engine.GetConnectComName(), kPortName);
 }
 
+TEST_F(Recovery, ReadCutByTheLossIsRaisedOnceWhateverItsStep)
+{
+    struct Case {
+        const char* name;
+        const char* lastCommand;  // written just before the port goes
+        bool answered;            // the modem carried it out (its answer is lost)
+    };
+    for (const Case c : {Case{"before the reply", "AT+CMGR", false}, Case{"after the delete", "AT+CMGD", true}}) {
+        SCOPED_TRACE(c.name);
+        modem->ClearRules();
+        ConnectReady();
+        if (!c.answered)
+            modem->On(c.lastCommand).Silence().Times(1);
+        modem->Deliver(test_pdus::Deliver("13812345678", "cut"));
+        ASSERT_TRUE(RunUntil([&] { return modem->CountOf(c.lastCommand) == 1; }));
+        modem->Unplug();
+        Ticks(1);
+        modem->Replug();
+        ASSERT_TRUE(RunUntil([&] { return events.connectStatus.size() == 2; }));
+        ASSERT_TRUE(RunUntilIdle());
+        ASSERT_EQ(events.received.size(), 1u);  // by the cut read, or by the listing after
+        EXPECT_EQ(events.received[0].text, "cut");
+        EXPECT_EQ(modem->StoredCount(), 0u);
+    }
+}
+
 TEST_F(Recovery, ModemStillStartingAfterTheReopenIsTriedAgainQuietly)
 {
     ConnectReady();

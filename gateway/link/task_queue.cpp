@@ -23,6 +23,18 @@ CModemTask* CTaskQueue::Head() const
     return m_tasks.empty() ? nullptr : m_tasks.front().get();
 }
 
+std::unique_ptr<CModemTask> CTaskQueue::Take(const CModemTask* task)
+{
+    for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it) {
+        if (it->get() == task) {
+            std::unique_ptr<CModemTask> taken = std::move(*it);
+            m_tasks.erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
 bool CTaskQueue::Remove(const CModemTask* task)
 {
     for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it) {

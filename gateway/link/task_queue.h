@@ -22,6 +22,8 @@ public:
     CModemTask* Prepend(std::unique_ptr<CModemTask> task);
     // nullptr when empty.
     CModemTask* Head() const;
+    // Hands the task over to the caller; nullptr if the queue does not hold it.
+    std::unique_ptr<CModemTask> Take(const CModemTask* task);
     // Destroys the task if the queue holds it; false otherwise.
     bool Remove(const CModemTask* task);
     void Clear();
