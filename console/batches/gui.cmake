@@ -1,12 +1,6 @@
 # The batch page, the batch dialog and the page's commands: the Qt part of this folder.
 # It stands in for the shell's empty page 1 and uses the shell's dialog services
 # (kelvane_ui), whose folder is read after this one; targets are linked by name.
-set(kelvane_batches_shell ${PROJECT_SOURCE_DIR}/console/shell)
-if(NOT (EXISTS ${kelvane_batches_shell}/dialogs.h AND EXISTS ${kelvane_batches_shell}/modal_runner.h
-        AND EXISTS ${kelvane_batches_shell}/pump_messages.h))
-  message(STATUS "kelvane_batches_gui: waiting for the shell's dialog services")
-  return()
-endif()
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 add_library(kelvane_batches_gui STATIC
@@ -21,13 +15,8 @@ target_link_libraries(kelvane_batches_gui PUBLIC kelvane_batches kelvane_ui kelv
 # The shell's page host builds this page in place of its empty one.
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_batches_gui)
 
-add_executable(kelvane_batches_gui_tests
-  choose_batch_number_test.cpp
-  batch_dialog_test.cpp
-  product_batch_page_test.cpp
-  sticker_printer_test.cpp)
-target_link_libraries(kelvane_batches_gui_tests PRIVATE
-  kelvane_batches_gui kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
-gtest_discover_tests(kelvane_batches_gui_tests
-  DISCOVERY_TIMEOUT 60
-  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)
+varnholt_add_test(kelvane_batches_gui_tests
+  SOURCES choose_batch_number_test.cpp batch_dialog_test.cpp product_batch_page_test.cpp sticker_printer_test.cpp
+  LIBRARIES kelvane_batches_gui kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main
+  LABEL console
+  QT)

@@ -3,9 +3,7 @@
 
 #include "db_connection.h"
 #include "db_recordset.h"
-#ifdef VARNHOLT_HAVE_PG_TESTING
 #include "pg_cluster.h"
-#endif
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -429,7 +427,6 @@ TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
               0);
 }
 
-#ifdef VARNHOLT_HAVE_PG_TESTING
 // The same contract on a server database: an empty one is set up, one with tables is left
 // alone unless forced.
 TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
@@ -478,4 +475,3 @@ TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
                     "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
               0);
 }
-#endif
