@@ -55,6 +55,7 @@ TEST_F(ModemSimTest, AnswersTheInitialisationSequence) {
 }
 
 struct Exchange {
+    const char* name;
     const char* command;
     std::string answer;
 };
@@ -68,19 +69,31 @@ TEST_P(CommandAnswerTest, Answers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandAnswerTest,
-    testing::Values(Exchange{"AT", kOk}, Exchange{"at+cmgf=0", kOk},
-                    Exchange{"AT+CMGF=1", "\r\n+CMS ERROR: 303\r\n"}, Exchange{"AT+CMGF?", "\r\n+CMGF: 0\r\n" + kOk},
-                    Exchange{"AT+BOGUS", kError}, Exchange{"hello", ""},
-                    Exchange{"AT+CSCA=\"+8613800000500\",145", kOk}, Exchange{"AT+CSCA=", kError},
-                    Exchange{"AT+CNMI=1,4", "\r\n+CMS ERROR: 303\r\n"},
-                    Exchange{"AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n" + kOk},
-                    Exchange{"AT+CPMS=?", "\r\n+CPMS: (\"SM\",\"ME\",\"SR\"),(\"SM\",\"ME\",\"SR\"),(\"SM\",\"ME\",\"SR\")\r\n" + kOk},
-                    Exchange{"AT+CPMS=\"ME\"", "\r\n+CPMS: 0,50,0,30,0,30\r\n" + kOk},
-                    Exchange{"AT+CPMS=\"XX\"", "\r\n+CMS ERROR: 302\r\n"},
-                    Exchange{"AT+CMGR=1", "\r\n+CMS ERROR: 321\r\n"}, Exchange{"AT+CMGR=31", "\r\n+CMS ERROR: 321\r\n"},
-                    Exchange{"AT+CMGD=1", kOk}, Exchange{"AT+CMGD=0", "\r\n+CMS ERROR: 321\r\n"},
-                    Exchange{"AT+CMGD=1,4", kOk}, Exchange{"AT+CMGL=0", kOk}, Exchange{"AT+CMGL=7", "\r\n+CMS ERROR: 302\r\n"},
-                    Exchange{"AT+CMGS=0", "\r\n+CMS ERROR: 304\r\n"}, Exchange{"AT+CMGS=18", "\r\n> "}));
+    testing::Values(
+        Exchange{"Attention", "AT", kOk},
+        Exchange{"LowerCase", "at+cmgf=0", kOk},
+        Exchange{"TextModeRefused", "AT+CMGF=1", "\r\n+CMS ERROR: 303\r\n"},
+        Exchange{"ModeQuery", "AT+CMGF?", "\r\n+CMGF: 0\r\n" + kOk},
+        Exchange{"UnknownCommand", "AT+BOGUS", kError},
+        Exchange{"NotACommand", "hello", ""},
+        Exchange{"SetServiceCentre", "AT+CSCA=\"+8613800000500\",145", kOk},
+        Exchange{"EmptyServiceCentre", "AT+CSCA=", kError},
+        Exchange{"UnsupportedNotification", "AT+CNMI=1,4", "\r\n+CMS ERROR: 303\r\n"},
+        Exchange{"StorageQuery", "AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n" + kOk},
+        Exchange{"StorageChoices", "AT+CPMS=?",
+                 "\r\n+CPMS: (\"SM\",\"ME\",\"SR\"),(\"SM\",\"ME\",\"SR\"),(\"SM\",\"ME\",\"SR\")\r\n" + kOk},
+        Exchange{"PhoneStorage", "AT+CPMS=\"ME\"", "\r\n+CPMS: 0,50,0,30,0,30\r\n" + kOk},
+        Exchange{"UnknownStorage", "AT+CPMS=\"XX\"", "\r\n+CMS ERROR: 302\r\n"},
+        Exchange{"ReadEmptySlot", "AT+CMGR=1", "\r\n+CMS ERROR: 321\r\n"},
+        Exchange{"ReadPastLastSlot", "AT+CMGR=31", "\r\n+CMS ERROR: 321\r\n"},
+        Exchange{"DeleteEmptySlot", "AT+CMGD=1", kOk},
+        Exchange{"DeleteSlotZero", "AT+CMGD=0", "\r\n+CMS ERROR: 321\r\n"},
+        Exchange{"DeleteAll", "AT+CMGD=1,4", kOk},
+        Exchange{"ListUnread", "AT+CMGL=0", kOk},
+        Exchange{"ListUnknownStatus", "AT+CMGL=7", "\r\n+CMS ERROR: 302\r\n"},
+        Exchange{"SendNothing", "AT+CMGS=0", "\r\n+CMS ERROR: 304\r\n"},
+        Exchange{"SendPrompt", "AT+CMGS=18", "\r\n> "}),
+    [](const testing::TestParamInfo<Exchange>& info) { return std::string(info.param.name); });
 
 TEST_F(ModemSimTest, SubmitIsDecodedLoggedAndNumbered) {
     Initialise();
