@@ -12,10 +12,10 @@ target_include_directories(kelvane_excel_export_testing PUBLIC ${CMAKE_CURRENT_L
 target_compile_definitions(kelvane_excel_export_testing PRIVATE
   KELVANE_WORKBOOK_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/testing/workbook_cells.py")
 
-add_executable(kelvane_excel_export_tests ${CMAKE_CURRENT_LIST_DIR}/excel_export_test.cpp)
-target_link_libraries(kelvane_excel_export_tests PRIVATE
-  kelvane_excel_export kelvane_excel_export_testing GTest::gtest_main)
-gtest_discover_tests(kelvane_excel_export_tests DISCOVERY_TIMEOUT 60)
+varnholt_add_test(kelvane_excel_export_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/excel_export_test.cpp
+  LIBRARIES kelvane_excel_export kelvane_excel_export_testing GTest::gtest_main
+  LABEL console)
 
 if(VARNHOLT_GUI)
   # The command uses the shell's Dialogs seam and the kit's list; both folders are read
@@ -25,10 +25,9 @@ if(VARNHOLT_GUI)
   target_include_directories(kelvane_excel_export_gui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(kelvane_excel_export_gui PUBLIC kelvane_excel_export kelvane_ui kelvane_widgets Qt6::Widgets)
 
-  add_executable(kelvane_excel_export_gui_tests ${CMAKE_CURRENT_LIST_DIR}/export_list_to_excel_test.cpp)
-  target_link_libraries(kelvane_excel_export_gui_tests PRIVATE
-    kelvane_excel_export_gui kelvane_excel_export_testing kelvane_ui_testing kelvane_qt_gtest_main)
-  gtest_discover_tests(kelvane_excel_export_gui_tests
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)
+  varnholt_add_test(kelvane_excel_export_gui_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/export_list_to_excel_test.cpp
+    LIBRARIES kelvane_excel_export_gui kelvane_excel_export_testing kelvane_ui_testing kelvane_qt_gtest_main
+    LABEL console
+    QT)
 endif()
