@@ -2,7 +2,7 @@
 
 #include "dialog_controls.h"
 #include "dialogs.h"
-#include "gbk_byte_validator.h"
+#include "gbk_byte_limit.h"
 #include "gbk_text.h"
 #include "kit_look.h"
 #include "skin_button.h"
@@ -81,8 +81,8 @@ CBatchDialog::CBatchDialog(QWidget* parent)
     m_quantityEdit->setObjectName(QStringLiteral("quantity"));
     m_nameEdit->setObjectName(QStringLiteral("name"));
     m_remarkEdit->setObjectName(QStringLiteral("remark"));
-    m_nameEdit->setValidator(new GbkByteValidator(kMaxTextBytes, m_nameEdit));
-    m_remarkEdit->setValidator(new GbkByteValidator(kMaxTextBytes, m_remarkEdit));
+    LimitGbkBytes(m_nameEdit, kMaxTextBytes);
+    LimitGbkBytes(m_remarkEdit, kMaxTextBytes);
 
     const int buttonTop = row(3) + Dlu(4);
     auto* ok = PlaceOkCancel(this, QRect(Dlu(40), buttonTop, Dlu(50), Dlu(14)),

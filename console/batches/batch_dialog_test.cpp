@@ -121,6 +121,10 @@ TEST_P(BatchDialogTest, TypingStopsAtTwentyFiveBytes)
     EXPECT_EQ(dialog.RemarkEdit()->text(), k24Bytes);
     QTest::keyClick(dialog.RemarkEdit(), Qt::Key_Z);
     EXPECT_EQ(dialog.RemarkEdit()->text(), k24Bytes + "z");
+    // A pasted name that is too long keeps what fits.
+    dialog.NameEdit()->clear();
+    dialog.NameEdit()->insert(k26Bytes);
+    EXPECT_EQ(dialog.NameEdit()->text(), k24Bytes);
 }
 
 TEST_P(BatchDialogTest, EditModeChangesOnlyTheRemark)

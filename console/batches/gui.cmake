@@ -5,7 +5,6 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 add_library(kelvane_batches_gui STATIC
   choose_batch_number.cpp
-  gbk_byte_validator.cpp
   batch_dialog.cpp
   product_batch_page.cpp
   sticker_printer.cpp)

@@ -12,9 +12,18 @@
 
 namespace {
 
+// Whether a change from `before` to `after` may stand: it fits, or it does not make a text
+// that is already too long (one the program set) any longer, so deleting from it works.
+bool Allowed(const QString& before, const QString& after, int maxBytes)
+{
+    const int bytes = GbkByteCount(after);
+    return bytes <= maxBytes || bytes <= GbkByteCount(before);
+}
+
 // What the edit may keep when an edit made `before` into `after` and after is too long:
 // the inserted part is shortened until the whole fits, so text around the cursor stays.
-// Answers the fitting text and where the cursor belongs.
+// When the text around it is already too long, nothing of the insertion is kept.
+// Answers the kept text and where the cursor belongs.
 std::pair<QString, int> Fit(const QString& before, const QString& after, int maxBytes)
 {
     qsizetype prefix = 0;
@@ -29,10 +38,8 @@ std::pair<QString, int> Fit(const QString& before, const QString& after, int max
     const QString tail = after.right(suffix);
     const QString inserted = after.mid(prefix, after.size() - prefix - suffix);
     const int budget = maxBytes - GbkByteCount(head) - GbkByteCount(tail);
-    if (budget < 0) {
-        const QString cut = CutToGbkBytes(after, maxBytes);
-        return {cut, static_cast<int>(cut.size())};
-    }
+    if (budget < 0)
+        return {head + tail, static_cast<int>(head.size())};
     const QString kept = CutToGbkBytes(inserted, budget);
     return {head + kept + tail, static_cast<int>(head.size() + kept.size())};
 }
@@ -44,7 +51,7 @@ void LimitGbkBytes(QLineEdit* edit, int maxBytes)
     auto accepted = std::make_shared<QString>(edit->text());
     QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, maxBytes, accepted](const QString& text) {
         // Text the program sets is shown as it is; only typing and pasting are limited.
-        if (!edit->isModified() || GbkByteCount(text) <= maxBytes) {
+        if (!edit->isModified() || Allowed(*accepted, text, maxBytes)) {
             *accepted = text;
             return;
         }
@@ -62,7 +69,7 @@ void LimitGbkBytes(QPlainTextEdit* edit, int maxBytes)
         edit->setPlainText(*accepted);
     QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxBytes, accepted]() {
         const QString text = edit->toPlainText();
-        if (GbkByteCount(text) <= maxBytes) {
+        if (Allowed(*accepted, text, maxBytes)) {
             *accepted = text;
             return;
         }

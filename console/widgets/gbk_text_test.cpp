@@ -46,9 +46,14 @@ TEST(GbkByteLimit, EditsRefuseTextPastTheirByteLimit)
     password.setCursorPosition(2);
     QTest::keyClicks(&password, QStringLiteral("X"));
     EXPECT_EQ(password.text(), QStringLiteral("abcdefghij"));
-    // A longer value the program puts there stays whole.
+    // A longer value the program puts there stays whole; typing cannot lengthen it, but
+    // the operator can delete from it.
     password.setText(QStringLiteral("abcdefghijklmnopqrs"));
     EXPECT_EQ(password.text(), QStringLiteral("abcdefghijklmnopqrs"));
+    QTest::keyClicks(&password, QStringLiteral("t"));
+    EXPECT_EQ(password.text(), QStringLiteral("abcdefghijklmnopqrs"));
+    QTest::keyClick(&password, Qt::Key_Backspace);
+    EXPECT_EQ(password.text(), QStringLiteral("abcdefghijklmnopqr"));
 
     QPlainTextEdit reply;
     LimitGbkBytes(&reply, 140);
