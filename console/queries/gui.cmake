@@ -12,10 +12,9 @@ target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_sms kel
 # The shell's page host builds these pages in place of its empty ones.
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_queries_gui)
 
-add_executable(kelvane_queries_gui_tests
-  query_records_page_test.cpp)
-target_link_libraries(kelvane_queries_gui_tests PRIVATE
-  kelvane_queries_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main)
-gtest_discover_tests(kelvane_queries_gui_tests
-  DISCOVERY_TIMEOUT 60
-  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)
+varnholt_add_test(kelvane_queries_gui_tests
+  SOURCES query_records_page_test.cpp
+  LIBRARIES kelvane_queries_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing
+            kelvane_qt_gtest_main
+  LABEL console
+  QT)
