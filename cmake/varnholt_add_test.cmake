@@ -8,7 +8,8 @@
 #     [LABEL    <label>]         ctest -L picks the cases; "gateway" also puts the binary
 #                                into gateway_tests, which test.sh rebuilds under the
 #                                sanitizers
-#     [QT])                      runs the cases on Qt's offscreen platform
+#     [QT]                       runs the cases on Qt's offscreen platform
+#     [TIMEOUT  <seconds>])      for each case, when CTest's default does not suit
 #
 # Compile definitions and extra dependencies are added afterwards on <target> as usual.
 
@@ -17,7 +18,7 @@
 add_custom_target(gateway_tests)
 
 function(varnholt_add_test target)
-  cmake_parse_arguments(ARG "QT" "LABEL" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
   if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCES)
     message(FATAL_ERROR "varnholt_add_test(${target}): needs SOURCES; unknown: ${ARG_UNPARSED_ARGUMENTS}")
   endif()
@@ -31,6 +32,9 @@ function(varnholt_add_test target)
   endif()
   if(ARG_QT)
     list(APPEND properties ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  endif()
+  if(ARG_TIMEOUT)
+    list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
   endif()
   # CTest names are GoogleTest's own (what --gtest_filter takes): a parameterised suite
   # names its cases with a name generator, never with a dump of the parameter's bytes.
