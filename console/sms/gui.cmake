@@ -10,10 +10,9 @@ target_link_libraries(kelvane_sms_gui PUBLIC kelvane_sms kelvane_excel_export_gu
 # The shell's page host builds this page in place of its empty one.
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_sms_gui)
 
-add_executable(kelvane_sms_gui_tests bulk_sms_page_test.cpp)
-target_link_libraries(kelvane_sms_gui_tests PRIVATE
-  kelvane_sms_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing
-  kelvane_qt_gtest_main)
-gtest_discover_tests(kelvane_sms_gui_tests
-  DISCOVERY_TIMEOUT 60
-  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS console)
+varnholt_add_test(kelvane_sms_gui_tests
+  SOURCES bulk_sms_page_test.cpp
+  LIBRARIES kelvane_sms_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing
+            kelvane_qt_gtest_main
+  LABEL console
+  QT)
