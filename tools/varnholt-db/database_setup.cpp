@@ -8,6 +8,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "schema.h"
+#include "text_util.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -109,6 +110,15 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
             error = m_target.Description() + " already has tables; use --force to replace them";
             return false;
         }
+        CDbRecordset ctype;
+        ctype.SetConnection(&connection);
+        std::string name;
+        if (ctype.Open("select datctype as CharacterType from pg_database where datname=current_database()", 1, 3,
+                       3) == 1 &&
+            ctype.GetFieldValue("CharacterType", name) && ToLowerAscii(name).find("utf") == std::string::npos)
+            m_note = "the database's character type is " + name +
+                     ", so only ASCII letters compare without regard to case there (SQLite folds every letter); "
+                     "create it with LC_CTYPE 'C.UTF-8' for the same behaviour";
     }
 
     std::string schemaError;

@@ -20,6 +20,10 @@ public:
     // removed again, so the same command can simply be repeated.
     bool Run(std::string& error);
 
+    // After a successful run: what the installer should know, or empty. A server database
+    // whose character type is not UTF-8 folds only ASCII letters, unlike SQLite.
+    const std::string& Note() const { return m_note; }
+
 private:
     bool RunOn(class CDbConnection& connection, std::string& error);
 
@@ -28,4 +32,5 @@ private:
     bool m_force = false;
     bool m_demo = false;
     long long m_queryCount = 0;
+    std::string m_note;
 };

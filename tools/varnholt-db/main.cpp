@@ -155,5 +155,7 @@ int main(int argc, char** argv)
         return Fail(error);
 
     std::printf("varnholt-db: created %s%s\n", target.Description().c_str(), demo ? " with demo data" : "");
+    if (!setup.Note().empty())
+        std::printf("varnholt-db: note: %s\n", setup.Note().c_str());
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "code_generator.h"
 
 #include "db_connection.h"
+#include "db_provider.h"
 #include "db_recordset.h"
 #include "pg_cluster.h"
 
@@ -429,6 +430,34 @@ TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
 
 // The same contract on a server database: an empty one is set up, one with tables is left
 // alone unless forced.
+TEST_F(VarnholtDbTool, SaysWhenAServerDatabaseFoldsOnlyAsciiLetters)
+{
+    if (PgCluster::FindBinaries().empty())
+        GTEST_SKIP() << "PostgreSQL server not installed";
+    std::string error;
+    PgCluster* cluster = PgCluster::Shared(error);
+    ASSERT_NE(cluster, nullptr) << error;
+    std::string connectionString;
+    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
+    // Another database of the cluster, made with the C character type.
+    const std::string name = "ascii" + std::to_string(getpid());
+    {
+        CDbConnection admin;
+        std::string adminString = connectionString;
+        adminString.replace(adminString.find("Database="), std::string("Database=").size(), "Database=postgres;x=");
+        ASSERT_TRUE(admin.Open(adminString, -1)) << admin.GetErrorsText();
+        ASSERT_TRUE(admin.Provider()->Execute("create database " + name + " template template0 lc_ctype 'C'", nullptr))
+            << admin.GetErrorsText();
+    }
+    std::string asciiString = connectionString;
+    asciiString.replace(asciiString.find("Database="), std::string("Database=").size(), "Database=" + name + ";x=");
+
+    const ToolRun created = Run({"init", asciiString});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_NE(created.out.find("note: the database's character type is C,"), std::string::npos) << created.out;
+    EXPECT_EQ(LineCount(created.out), 2) << created.out;
+}
+
 TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
 {
     if (PgCluster::FindBinaries().empty())
@@ -441,6 +470,7 @@ TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
 
     const ToolRun created = Run({"init", connectionString});
     ASSERT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(created.out.find("note:"), std::string::npos) << created.out;
 
     auto count = [&](const std::string& statement) {
         CDbConnection connection;
