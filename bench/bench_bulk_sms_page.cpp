@@ -7,7 +7,8 @@
 //   import of a 5,000,000-byte file  beside reading and splitting the file alone
 //   export of the list               beside libxlsxwriter alone writing the same cells
 //
-//   bench_bulk_sms_page [rows]      (100000 when not given)
+//   bench_bulk_sms_page [rows] [postgres]   (100000 rows on SQLite when not given; with
+//                                           postgres on a throw-away PostgreSQL cluster)
 #include "bulk_sms_page.h"
 #include "number_file.h"
 
@@ -18,6 +19,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "schema.h"
+#include "test_database.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -110,22 +112,28 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
 
+    const bool postgres = argc > 2 && std::string(argv[2]) == "postgres";
+
     char folderTemplate[] = "/tmp/bench-bulk-sms-XXXXXX";
     const char* folder = mkdtemp(folderTemplate);
     if (folder == nullptr)
         return 1;
     const std::string dir = folder;
 
+    TestDatabase database;
     CDbConnection connection;
     std::string error;
-    if (!connection.Open("Provider=SQLite;Data Source=" + dir + "/queue.db;Create=1;", -1) ||
-        !CreateSchema(connection, error) || !Fill(connection, rows)) {
+    bool unavailable = false;
+    if (!database.Create(postgres ? SqlDialect::PostgreSQL : SqlDialect::SQLite, error, unavailable) ||
+        !connection.Open(database.ConnectionString(), -1) || !CreateSchema(connection, error) ||
+        !Fill(connection, rows)) {
         std::fprintf(stderr, "cannot prepare the database: %s%s\n", error.c_str(), connection.GetErrorsText().c_str());
         return 1;
     }
     SetTheConnection(&connection);
     ScriptedDialogs dialogs;
-    std::printf("SendSmsTable with %d rows, SQLite in %s; shared machine, figures are noisy\n\n", rows, folder);
+    std::printf("SendSmsTable with %d rows on %s; shared machine, figures are noisy\n\n", rows,
+                postgres ? "PostgreSQL" : "SQLite");
 
     // Full load.
     QElapsedTimer timer;
