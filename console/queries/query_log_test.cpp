@@ -166,10 +166,15 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
     Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", w + 100);
     Log("2004-05-02 10:00:00", 1, "广东", "深圳", "金穗", w + 200);
     Log("2004-05-01 09:00:00", 2, "广东", "深圳", "金穗", 2 * w + 50);
-    QueryListing listing{Day(1).WhereClause(), 0};
+    QueryListing listing{Day(1).WhereClause(), "", 0, 0};
     EXPECT_EQ(Listed(listing), (std::vector<std::string>{"7", std::to_string(w + 100), std::to_string(2 * w + 50)}));
     EXPECT_EQ(listing.upTo, 2 * w + 50);
     EXPECT_EQ(m_windows, 3);
+    // With the time range to look the row numbers up by, a day is read in the windows it spans.
+    QueryListing secondDay{Day(2).WhereClause(), Day(2).TimeRangeClause()};
+    EXPECT_EQ(Listed(secondDay), std::vector<std::string>{std::to_string(w + 200)});
+    EXPECT_EQ(m_windows, 1);
+    EXPECT_EQ(secondDay.upTo, w + 200);
 
     // Clearing goes window by window too, and says how far it got when one fails.
     Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 2 * w + 10);
@@ -179,7 +184,7 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
     EXPECT_EQ(cleared, 6 + 2 * w) << "two windows went through";
     EXPECT_EQ(Rows(), 3);
 
-    QueryListing nothing{Day(9).WhereClause(), 0};
+    QueryListing nothing{Day(9).WhereClause(), "", 0, 0};
     std::string error;
     EXPECT_EQ(ReadQueryRecords(m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
               ReadOutcome::Empty);
@@ -187,7 +192,7 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
 
 TEST_P(QueryLogTest, AnEmptyLogIsEmptyAndABrokenOneFails)
 {
-    QueryListing listing{Day(1).WhereClause(), 0};
+    QueryListing listing{Day(1).WhereClause(), "", 0, 0};
     std::string error;
     EXPECT_EQ(ReadQueryRecords(m_connection, listing, [](const QueryLogRow&) {}, nullptr, error), ReadOutcome::Empty);
     EXPECT_TRUE(error.empty());
@@ -206,7 +211,7 @@ TEST_P(QueryLogTest, ClearDeletesTheListedRowsAndKeepsRowsLoggedSince)
     Log("2004-05-01 10:00:00", 1);
     Log("2004-05-01 11:00:00", -1);
     Log("2004-05-02 11:00:00", 1);
-    QueryListing listing{Day(1).WhereClause(), 0};
+    QueryListing listing{Day(1).WhereClause(), "", 0, 0};
     ASSERT_EQ(Listed(listing).size(), 2u);
 
     // Logged after the list was filled, inside its filter.
@@ -215,7 +220,7 @@ TEST_P(QueryLogTest, ClearDeletesTheListedRowsAndKeepsRowsLoggedSince)
     ASSERT_TRUE(ClearQueryRecords(m_connection, listing, nullptr, cleared));
     EXPECT_EQ(cleared, listing.upTo);
     EXPECT_EQ(Rows(), 2);
-    QueryListing again{Day(1).WhereClause(), 0};
+    QueryListing again{Day(1).WhereClause(), "", 0, 0};
     EXPECT_EQ(Listed(again).size(), 1u);
 }
 
@@ -230,7 +235,7 @@ TEST_P(QueryLogTest, DeleteOneRowAndReportAFailure)
     ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
     EXPECT_FALSE(DeleteQueryRecord(m_connection, "6"));
     std::int64_t cleared = -1;
-    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), 4, 6}, nullptr, cleared));
+    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), "", 4, 6}, nullptr, cleared));
     EXPECT_EQ(cleared, 4) << "nothing was deleted";
     EXPECT_EQ(m_messages.Messages().size(), 2u);
 }

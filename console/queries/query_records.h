@@ -13,6 +13,9 @@ class CDbConnection;
 // clearing by both deletes what the operator saw and nothing logged since.
 struct QueryListing {
     std::string clause;
+    // A part of the clause an index can answer (the time range): the row numbers to read
+    // are looked up by it first, so a day's rows are read without walking the whole log.
+    std::string range;
     std::int64_t from = 0; // below the lowest row number there was
     std::int64_t upTo = 0;
 };

@@ -274,7 +274,7 @@ void CQueryRecordsPage::RunQuery()
     QueryFilter filter{DateOf(m_from), DateOf(m_to), Value(m_province), Value(m_city), Value(m_product),
                        Value(m_status)};
     m_list->DeleteAllItems();
-    m_listing = QueryListing{filter.WhereClause(), 0, 0};
+    m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
     BeginLongOperation();
     QElapsedTimer sincePump;
