@@ -163,9 +163,11 @@ int main(int argc, char** argv)
         return 1;
     SetTheConnection(&connection);
     ScriptedDialogs dialogs;
-    // The copy for the bare delete: every row in the main file first.
-    connection.Provider()->ExecuteScript("pragma wal_checkpoint(truncate)");
-    std::filesystem::copy_file(path, copy);
+    // The copy for the bare delete, made by the engine so that it is whole.
+    if (!connection.Provider()->ExecuteScript("vacuum into '" + copy + "'")) {
+        std::fprintf(stderr, "cannot copy the database: %s\n", connection.GetErrorsText().c_str());
+        return 1;
+    }
 
     const char* const kRange = " where QueryTime>'2026-01-01 00:00:01' and QueryTime<'2026-12-31 23:59:59'";
     long bareRows = 0;

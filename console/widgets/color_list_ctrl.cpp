@@ -156,6 +156,11 @@ void CColorListCtrl::resizeEvent(QResizeEvent* event)
     PlaceFlowView();
 }
 
+ColorListRows CColorListCtrl::GetRows() const
+{
+    return m_model->Rows();
+}
+
 bool CColorListCtrl::SetItemText(int row, int column, const QString& text)
 {
     return m_model->SetCell(row, column, text);

@@ -8,6 +8,7 @@ class QListView;
 #include <vector>
 
 class ColorListModel;
+class ColorListRows;
 class ColorListDelegate;
 
 // The kit's list control in report view: rows of text cells under a header of columns,
@@ -44,6 +45,8 @@ public:
     int InsertItems(int row, std::vector<std::vector<QString>> rows);
     bool SetItemText(int row, int column, const QString& text);
     QString GetItemText(int row, int column) const;
+    // Every row as it is now, for reading while the list may change (an export).
+    ColorListRows GetRows() const;
     bool DeleteItem(int row);
     bool DeleteAllItems();
     int GetItemCount() const;

@@ -140,6 +140,16 @@ TEST(ColorListCtrl, CellsKeepTheirTextWhateverTheirLength)
     EXPECT_EQ(list.GetItemText(1, 1), huge);
     EXPECT_EQ(list.GetItemText(2, 4), huge + "y");
     EXPECT_EQ(list.InsertItems(-1, {{"x"}}), -1);
+
+    // Rows taken for reading stay as they were while the list changes.
+    const ColorListRows taken = list.GetRows();
+    list.SetItemText(0, 2, QStringLiteral("changed"));
+    list.DeleteItem(1);
+    EXPECT_EQ(taken.Count(), 3);
+    EXPECT_EQ(taken.Cell(0, 2), QStringLiteral("one"));
+    EXPECT_EQ(taken.Cell(1, 1), huge);
+    EXPECT_EQ(taken.Cell(3, 0), QString());
+    EXPECT_EQ(list.GetItemText(0, 2), QStringLiteral("changed"));
 }
 
 TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)

@@ -239,3 +239,17 @@ QString ColorListModel::Cell(int row, int column) const
         return QString();
     return CellOf(m_rows[static_cast<size_t>(row)], column);
 }
+
+ColorListRows ColorListModel::Rows() const
+{
+    ColorListRows rows;
+    rows.m_rows.assign(m_rows.begin(), m_rows.end());
+    return rows;
+}
+
+QString ColorListRows::Cell(int row, int column) const
+{
+    if (row < 0 || row >= Count() || column < 0)
+        return QString();
+    return CellOf(m_rows[static_cast<size_t>(row)], column);
+}

@@ -7,6 +7,18 @@
 #include <deque>
 #include <vector>
 
+// The rows of a list as they were at one moment, to read while the list goes on changing:
+// taking it costs a reference per row, the texts are shared, not copied.
+class ColorListRows final {
+public:
+    int Count() const { return static_cast<int>(m_rows.size()); }
+    QString Cell(int row, int column) const;
+
+private:
+    friend class ColorListModel;
+    std::vector<QString> m_rows;
+};
+
 // The rows of a CColorListCtrl: every cell is text. Rows live in a deque so that a row
 // inserted at the top costs the same as one appended, however long the list is. Each row
 // is one packed string (every cell behind its length), a quarter of the memory of a
@@ -31,6 +43,7 @@ public:
     void RemoveAllRows();
     bool SetCell(int row, int column, const QString& text);
     QString Cell(int row, int column) const;
+    ColorListRows Rows() const;
 
 private:
     struct Column {
