@@ -8,9 +8,9 @@
 #include "skin_button.h"
 #include "skin_edit.h"
 
+#include "batch_commands.h"
+
 #include "db_connection.h"
-#include "db_recordset.h"
-#include "sql_text.h"
 
 #include <QLabel>
 
@@ -140,13 +140,11 @@ bool CBatchDialog::Refuse(const QString& message, CSkinEdit* edit)
     return false;
 }
 
-bool CBatchDialog::NameTaken(const QString& name) const
+int CBatchDialog::FindName(const QString& name) const
 {
     // The database compares, so a name that differs only in letter case is taken as well.
-    CDbRecordset rows;
-    rows.SetConnection(TheConnection());
-    return rows.Open("select * from ProductGroupTable where ProductName='" + SqlQuote(name.toStdString()) + "'", 1,
-                     3, 3) == 1;
+    CDbConnection* connection = TheConnection();
+    return connection ? FindBatchName(*connection, name.toStdString()) : 0;
 }
 
 void CBatchDialog::OnOK()
@@ -186,7 +184,13 @@ void CBatchDialog::OnOK()
             Refuse(QStringLiteral("请输入产品名称描述！"), m_nameEdit);
             return;
         }
-        if (NameTaken(name)) {
+        const int found = FindName(name);
+        if (found < 0) {
+            // The failure was shown; the operator may try again or cancel.
+            m_nameEdit->setFocus();
+            return;
+        }
+        if (found > 0) {
             Refuse(QStringLiteral("已经有同名的产品名称，建议在产品名称后加个序号或日期，以便识别！"), m_nameEdit);
             return;
         }

@@ -45,7 +45,8 @@ protected:
 
 private:
     bool Refuse(const QString& message, CSkinEdit* edit);
-    bool NameTaken(const QString& name) const;
+    // 1 taken, 0 free, -1 the database could not tell (shown already).
+    int FindName(const QString& name) const;
     void ApplyMode();
 
     Mode m_mode = Mode::New;

@@ -4,7 +4,6 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 add_library(kelvane_batches_gui STATIC
-  choose_batch_number.cpp
   batch_dialog.cpp
   product_batch_page.cpp
   sticker_printer.cpp)
@@ -15,7 +14,7 @@ target_link_libraries(kelvane_batches_gui PUBLIC kelvane_batches kelvane_ui kelv
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_batches_gui)
 
 varnholt_add_test(kelvane_batches_gui_tests
-  SOURCES choose_batch_number_test.cpp batch_dialog_test.cpp product_batch_page_test.cpp sticker_printer_test.cpp
+  SOURCES batch_dialog_test.cpp product_batch_page_test.cpp sticker_printer_test.cpp
   LIBRARIES kelvane_batches_gui kelvane_ui_testing kelvane_data_testing kelvane_qt_gtest_main
   LABEL console
   QT)

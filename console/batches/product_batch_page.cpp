@@ -1,5 +1,6 @@
 #include "product_batch_page.h"
 
+#include "batch_commands.h"
 #include "batch_dialog.h"
 #include "choose_batch_number.h"
 #include "sticker_printer.h"
@@ -17,9 +18,8 @@
 
 #include "clock.h"
 #include "db_connection.h"
-#include "db_recordset.h"
-#include "execute_sql.h"
-#include "sql_text.h"
+#include "db_error_text.h"
+#include "message_sink.h"
 #include "sticker_settings.h"
 
 #include <QApplication>
@@ -37,9 +37,13 @@ const char* const kStatusDisabled = "停用";
 // Even when a hundred codes take long (a busy database), the window is served this often.
 constexpr qint64 kLongestQuietMs = 50;
 
-std::string Quoted(const QString& text)
+// The shared connection; without one the operator is told and nothing runs.
+CDbConnection* Connection()
 {
-    return SqlQuote(text.toStdString());
+    CDbConnection* connection = TheConnection();
+    if (connection == nullptr)
+        CurrentMessageSink().Show(DbTroubleSentence(DbTrouble::Disconnected), ApplicationName(), MessageIcon::None);
+    return connection;
 }
 
 } // namespace
@@ -171,25 +175,14 @@ std::vector<std::string> CProductBatchPage::BatchNumberCells() const
 void CProductBatchPage::LoadBatches()
 {
     m_loadTimer.stop();
-    CDbRecordset rows;
-    rows.SetConnection(TheConnection());
-    if (rows.Open("select ProductName,ProductRemark,CreateCodeTime,UseCodeTime,StartNumber,EndNumber,ProductCount,"
-                  "ProductStatus,ProductCode from ProductGroupTable",
-                  1, 3, 3) != 1)
+    CDbConnection* connection = Connection();
+    std::vector<BatchCells> rows;
+    if (connection == nullptr || !LoadBatchRows(*connection, rows))
         return;
-    static const char* const kFields[] = {"ProductName", "ProductRemark", "CreateCodeTime",
-                                          "UseCodeTime", "StartNumber",   "EndNumber",
-                                          "ProductCount", "ProductStatus", "ProductCode"};
-    while (!rows.IsEOF()) {
-        std::string value;
-        rows.GetFieldValue(kFields[0], value);
-        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromStdString(value));
-        for (int column = 1; column < 9; ++column) {
-            value.clear();
-            rows.GetFieldValue(kFields[column], value);
-            SetCell(row, column, QString::fromStdString(value));
-        }
-        rows.MoveNext();
+    for (const BatchCells& cells : rows) {
+        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromStdString(cells[kName]));
+        for (int column = 1; column < 9; ++column)
+            SetCell(row, column, QString::fromStdString(cells[static_cast<std::size_t>(column)]));
     }
 }
 
@@ -198,18 +191,16 @@ void CProductBatchPage::NewBatch()
     CBatchDialog dialog(this);
     if (RunModal(dialog) != QDialog::Accepted)
         return;
-
-    const int batchNumber = ChooseBatchNumber(BatchNumberCells());
+    CDbConnection* connection = Connection();
+    int batchNumber = 0;
+    if (connection == nullptr || !InsertBatch(*connection, dialog.Name().toStdString(), dialog.Remark().toStdString(),
+                                              dialog.Quantity(), BatchNumberCells(), batchNumber))
+        return;
     const int row = m_list->InsertItem(m_list->GetItemCount(), dialog.Name());
     SetCell(row, kRemark, dialog.Remark());
     SetCell(row, kCount, QString::number(dialog.Quantity()));
     SetCell(row, kStatus, QString::fromUtf8(kStatusNew));
     SetCell(row, kBatchNumber, QString::number(batchNumber));
-
-    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-               "values ('" + SqlQuote(BlankIfEmpty(dialog.Name().toStdString())) + "','" +
-               SqlQuote(BlankIfEmpty(dialog.Remark().toStdString())) + "'," + IntText(dialog.Quantity()) +
-               ",'未启用'," + IntText(batchNumber) + ")");
 }
 
 void CProductBatchPage::SetCommandsEnabled(bool enabled)
@@ -309,11 +300,11 @@ void CProductBatchPage::EnableBatch()
         ShowMessage(QStringLiteral("您选择的产品尚未生成了防伪码，生成防伪码以后才能启用短信查询功能！"), false);
         return;
     }
+    CDbConnection* connection = Connection();
+    if (connection == nullptr || !EnableBatchCodes(*connection, Cell(row, kName).toStdString()))
+        return;
     SetCell(row, kUseCodeTime, NowText());
     SetCell(row, kStatus, QString::fromUtf8(kStatusEnabled));
-    const std::string name = Quoted(Cell(row, kName));
-    ExecuteSql("update ProductTable set UseStatus=1 where ProductName='" + name + "'");
-    ExecuteSql("update ProductGroupTable set UseCodeTime=now(),ProductStatus='启用' where ProductName='" + name + "'");
 }
 
 void CProductBatchPage::DisableBatch()
@@ -323,16 +314,15 @@ void CProductBatchPage::DisableBatch()
         return;
     if (!HasCodes(row))
         return;
+    // A batch never switched on is stored as switched off as well: a cell that changed
+    // alone would show what the database does not hold. One already off stays as it is.
     const QString status = Cell(row, kStatus);
-    if (status == QString::fromUtf8(kStatusEnabled)) {
-        SetCell(row, kStatus, QString::fromUtf8(kStatusDisabled));
-        const std::string name = Quoted(Cell(row, kName));
-        ExecuteSql("update ProductTable set UseStatus=0 where ProductName='" + name + "'");
-        ExecuteSql("update ProductGroupTable set ProductStatus='停用' where ProductName='" + name + "'");
-    } else if (status == QString::fromUtf8(kStatusNew)) {
-        // Only the cell: the batch was never switched on, so there is nothing to switch off.
-        SetCell(row, kStatus, QString::fromUtf8(kStatusDisabled));
-    }
+    if (status != QString::fromUtf8(kStatusEnabled) && status != QString::fromUtf8(kStatusNew))
+        return;
+    CDbConnection* connection = Connection();
+    if (connection == nullptr || !DisableBatchCodes(*connection, Cell(row, kName).toStdString()))
+        return;
+    SetCell(row, kStatus, QString::fromUtf8(kStatusDisabled));
 }
 
 void CProductBatchPage::DeleteBatch()
@@ -346,10 +336,10 @@ void CProductBatchPage::DeleteBatch()
         return;
     if (!VerifyAdministrator())
         return;
-    const std::string name = Quoted(Cell(row, kName));
+    CDbConnection* connection = Connection();
+    if (connection == nullptr || !DeleteBatchRows(*connection, Cell(row, kName).toStdString()))
+        return;
     m_list->DeleteItem(row);
-    ExecuteSql("delete from ProductGroupTable where ProductName='" + name + "'");
-    ExecuteSql("delete from ProductTable where ProductName='" + name + "'");
 }
 
 void CProductBatchPage::EditRemark()
@@ -370,7 +360,8 @@ void CProductBatchPage::EditRemark()
     const QString remark = dialog.Remark();
     if (remark.toUtf8() == oldRemark.toUtf8())
         return;
-    ExecuteSql("update ProductGroupTable set ProductRemark='" + SqlQuote(BlankIfEmpty(remark.toStdString())) +
-               "' where ProductName='" + Quoted(Cell(row, kName)) + "'");
+    CDbConnection* connection = Connection();
+    if (connection == nullptr || !UpdateBatchRemark(*connection, Cell(row, kName).toStdString(), remark.toStdString()))
+        return;
     SetCell(row, kRemark, remark);
 }

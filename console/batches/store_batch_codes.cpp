@@ -21,14 +21,14 @@ public:
     TransactionGuard(const TransactionGuard&) = delete;
     TransactionGuard& operator=(const TransactionGuard&) = delete;
 
-    // On failure, error holds the engine's reason, taken before the rollback clears it.
-    bool Commit(std::string& error)
+    // On failure the engine's reason is shown, before the rollback clears it.
+    bool Commit()
     {
         m_done = true;
         m_connection.ClearErrors();
         if (m_connection.CommitTrans())
             return true;
-        error = m_connection.GetErrorsText();
+        ShowDbFailure(m_connection);
         // A refused commit can leave the transaction open; end it here.
         m_connection.RollbackTrans();
         return false;
@@ -49,11 +49,6 @@ void ShowOnce(const std::string& text)
     CurrentMessageSink().Show(text, ApplicationName(), MessageIcon::None);
 }
 
-std::string ErrorOr(const std::string& text, const std::string& fallback)
-{
-    return text.empty() ? fallback : text;
-}
-
 } // namespace
 
 bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::string& name,
@@ -69,7 +64,7 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
 
     connection.ClearErrors();
     if (!connection.BeginTrans()) {
-        ShowOnce(ErrorOr(connection.GetErrorsText(), "无法开始数据库事务，未生成防伪码。"));
+        ShowDbFailure(connection);
         return false;
     }
     TransactionGuard transaction(connection);
@@ -79,8 +74,8 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
     auto run = [&](const std::string& statement) {
         if (RunSql(connection, statement, error))
             return true;
+        ShowDbFailure(connection);
         transaction.Rollback();
-        ShowOnce(error);
         return false;
     };
 
@@ -108,10 +103,8 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
     if (!run("update ProductGroupTable set CreateCodeTime=now() where ProductName='" + quotedName + "'"))
         return false;
 
-    if (!transaction.Commit(error)) {
-        ShowOnce(ErrorOr(error, "提交数据库事务失败，未生成防伪码。"));
+    if (!transaction.Commit())
         return false;
-    }
     return true;
 }
 

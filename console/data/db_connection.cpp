@@ -83,20 +83,23 @@ void CDbConnection::AddError(const std::string& description)
     m_ownErrors.push_back(DbError{description, "08003", 0, "Connection"});
 }
 
+std::vector<DbError> CDbConnection::Errors() const
+{
+    std::vector<DbError> errors = m_ownErrors;
+    if (m_provider)
+        errors.insert(errors.end(), m_provider->Errors().begin(), m_provider->Errors().end());
+    return errors;
+}
+
 std::string CDbConnection::GetErrorsText() const
 {
     std::string text;
-    auto append = [&text](const std::vector<DbError>& errors) {
-        for (const auto& e : errors) {
-            const std::string head = "Description: " + e.description + "\r\n\r\nState: " + e.sqlState + ", Native: ";
-            text += head;
-            text += std::to_string(e.native);
-            text += ", Source: " + e.source + "\r\n";
-        }
-    };
-    append(m_ownErrors);
-    if (m_provider)
-        append(m_provider->Errors());
+    for (const auto& e : Errors()) {
+        const std::string head = "Description: " + e.description + "\r\n\r\nState: " + e.sqlState + ", Native: ";
+        text += head;
+        text += std::to_string(e.native);
+        text += ", Source: " + e.source + "\r\n";
+    }
     return text;
 }
 

@@ -22,6 +22,8 @@ public:
     bool Open(const std::string& connectionString, int options);
     bool CloseIfOpen();
     std::string GetErrorsText() const;
+    // The entries GetErrorsText() writes out: the layer's own, then the engine's.
+    std::vector<DbError> Errors() const;
 
     // Groups many statements into one unit of work: all or nothing. On PostgreSQL the
     // statements of a transaction whose rows nobody reads are sent ahead, so a failure

@@ -1,6 +1,7 @@
 #include "execute_sql.h"
 
 #include "db_connection.h"
+#include "db_error_text.h"
 #include "db_provider.h"
 #include "message_sink.h"
 
@@ -16,19 +17,23 @@ bool Run(CDbConnection& connection, const std::string& statement)
 
 } // namespace
 
-void ExecuteSql(const std::string& statement)
+bool ExecuteSql(const std::string& statement)
 {
-    if (CDbConnection* connection = TheConnection())
-        ExecuteSql(*connection, statement);
+    CDbConnection* connection = TheConnection();
+    return connection && ExecuteSql(*connection, statement);
 }
 
-void ExecuteSql(CDbConnection& connection, const std::string& statement)
+bool ExecuteSql(CDbConnection& connection, const std::string& statement)
 {
     if (Run(connection, statement))
-        return;
-    const std::string text = connection.GetErrorsText();
-    if (!text.empty())
-        CurrentMessageSink().Show(text, ApplicationName(), MessageIcon::None);
+        return true;
+    ShowDbFailure(connection);
+    return false;
+}
+
+void ShowDbFailure(const CDbConnection& connection)
+{
+    CurrentMessageSink().Show(OperatorErrorText(connection), ApplicationName(), MessageIcon::None);
 }
 
 bool RunSql(CDbConnection& connection, const std::string& statement, std::string& errorText)

@@ -2,6 +2,7 @@
 
 #include "connection_string.h"
 #include "db_result.h"
+#include "lock_wait.h"
 #include "text_util.h"
 
 #include <libpq-fe.h>
@@ -223,8 +224,11 @@ bool PostgresProvider::Open(const ConnectionString& settings)
     add("connect_timeout", settings.Get("Timeout", "10"));
     add("client_encoding", "UTF8");
     add("application_name", "kelvane");
-    // Dates come back as "YYYY-MM-DD HH:MM:SS" whatever the server's defaults are.
-    add("options", "-c DateStyle=ISO,YMD -c extra_float_digits=1");
+    // Dates come back as "YYYY-MM-DD HH:MM:SS" whatever the server's defaults are. A
+    // statement waiting for another session's lock gives up after the wait limit, as on
+    // SQLite, instead of waiting for ever.
+    const int lockWaitMs = std::max(1, std::atoi(settings.Get("Lock Timeout", std::to_string(kDefaultLockWaitMs)).c_str()));
+    add("options", "-c DateStyle=ISO,YMD -c extra_float_digits=1 -c lock_timeout=" + std::to_string(lockWaitMs));
     std::vector<const char*> keys, values;
     for (const auto& [k, v] : params) {
         keys.push_back(k);

@@ -72,7 +72,7 @@ TEST_P(ProviderTest, ExecuteSqlShowsOneBoxPerFailedStatementOnly)
     ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent values ('1','a')");
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     const auto& box = m_messages.Messages()[0];
-    EXPECT_EQ(box.text.rfind("Description: ", 0), 0u) << box.text;
+    EXPECT_EQ(box.text.rfind("数据库操作失败。\r\n\r\nDescription: ", 0), 0u) << box.text;
     EXPECT_NE(box.text.find("\r\n\r\nState: "), std::string::npos);
     EXPECT_NE(box.text.find(Engine() == SqlDialect::PostgreSQL ? "State: 42601, Native: 0, Source: PostgreSQL\r\n"
                                                                  : ", Source: SQLite\r\n"),

@@ -3,6 +3,7 @@
 #include "case_fold.h"
 #include "connection_string.h"
 #include "db_result.h"
+#include "lock_wait.h"
 #include "text_util.h"
 
 #include <sqlite3.h>
@@ -11,10 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -188,7 +192,8 @@ bool SqliteProvider::Open(const ConnectionString& settings)
         Close();
         return false;
     }
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    m_lockWaitMs = std::max(0, std::atoi(settings.Get("Lock Timeout", std::to_string(kDefaultLockWaitMs)).c_str()));
+    sqlite3_busy_handler(m_db, &SqliteProvider::OnBusy, this);
     // The journal mode is read from the file, so this also finds a file that is no database.
     const std::string mode = JournalMode("PRAGMA journal_mode=WAL");
     if (mode.empty() || !Simple("PRAGMA synchronous=NORMAL")) {
@@ -270,6 +275,24 @@ int SqliteProvider::OnWalCommit(void* self, sqlite3*, const char*, int pages)
     if (pages >= provider->m_checkpointPages)
         provider->m_checkpointer.Request();
     return SQLITE_OK;
+}
+
+// SQLite's own busy timeout sleeps without a word; this one lets the lock-wait hook run
+// between short sleeps, so the console's window keeps painting while it waits.
+int SqliteProvider::OnBusy(void* self, int attempts)
+{
+    auto* provider = static_cast<SqliteProvider*>(self);
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    if (attempts == 0)
+        provider->m_busySinceNs = now;
+    const std::int64_t waitedMs = (now - provider->m_busySinceNs) / 1000000;
+    if (waitedMs >= provider->m_lockWaitMs)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::int64_t>(5, provider->m_lockWaitMs - waitedMs)));
+    CallLockWaitHook();
+    return 1;
 }
 
 void SqliteProvider::FinalizeAll()

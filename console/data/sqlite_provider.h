@@ -3,6 +3,7 @@
 #include "db_provider.h"
 #include "wal_checkpointer.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -30,9 +31,11 @@ public:
     bool UpdateRow(const DbResult& result, std::size_t row,
                    const std::vector<std::pair<std::size_t, FieldValue>>& changes) override;
 
-    static constexpr int kBusyTimeoutMs = 10000;
     // A database file made with "Create=true": owner and group read and write.
     static constexpr int kDatabaseFileMode = 0660;
+    // How long a statement waits for another connection's lock before it fails as busy;
+    // "Lock Timeout=<ms>;" in the connection string sets it.
+    int LockWaitMs() const { return m_lockWaitMs; }
     // Log size, in pages, past which a commit asks the worker for a checkpoint; SQLite's
     // own automatic threshold.
     static constexpr int kCheckpointPages = 1000;
@@ -52,10 +55,13 @@ private:
     std::string JournalMode(const char* pragma);
     void StartCheckpointer();
     static int OnWalCommit(void* self, sqlite3* db, const char* schema, int pages);
+    static int OnBusy(void* self, int attempts);
 
     sqlite3* m_db = nullptr;
     // Prepared statements by the skeleton text, so statements of one shape are prepared once.
     std::unordered_map<std::string, sqlite3_stmt*> m_cache;
     int m_checkpointPages = kCheckpointPages;
+    int m_lockWaitMs = 0;
+    std::int64_t m_busySinceNs = 0;
     WalCheckpointer m_checkpointer;
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+
+// How long a statement waits for a lock another program holds before it fails as busy,
+// unless the connection string says otherwise ("Lock Timeout=<milliseconds>;").
+constexpr int kDefaultLockWaitMs = 10000;
+
+// Called every few milliseconds on the waiting thread while a statement waits for such a
+// lock. The console keeps its window painted in it. It must not use the database: the
+// statement that waits is still running. Empty (the default): the statement just waits.
+void SetLockWaitHook(std::function<void()> hook);
+void CallLockWaitHook();
