@@ -275,6 +275,19 @@ TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName) {
     EXPECT_EQ(m_events.results[0].result, 1);
 }
 
+TEST_F(ControlOnSimulator, SimWantingItsPinFailsTheConnectionAtOnceAndSaysSo) {
+    ASSERT_EQ(m_sim->Control("set sim pin"), "ok");
+    ASSERT_EQ(brantlet_ConnectModem(H(), m_sim->Link().c_str(), 19200, 0), 1);
+    ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 2000));  // no 3 s wait
+    EXPECT_EQ(m_events.connect.back(), 0);
+    EXPECT_EQ(brantlet_GetSimStatus(H()), BRANTLET_SIM_PIN_REQUIRED);
+
+    ASSERT_EQ(m_sim->Control("set sim ready"), "ok");
+    m_events.connect.clear();
+    Connect();
+    EXPECT_EQ(brantlet_GetSimStatus(H()), BRANTLET_SIM_READY);
+}
+
 TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred) {
     brantlet* h = m_handle.release();
     brantlet_on_ConnectStatus(h, [](void* u, int32_t) { brantlet_destroy(static_cast<brantlet*>(u)); }, h);

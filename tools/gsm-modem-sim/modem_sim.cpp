@@ -250,7 +250,10 @@ std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool*
     if (upper == "+CGMI") return Final("SIMULATED");
     if (upper == "+CGMR") return Final("1.0");
     if (upper == "+CGSN") return Final("350000000000001");
-    if (upper == "+CPIN?") return Final("+CPIN: READY");
+    if (upper == "+CPIN?") {
+        if (m_simState.empty()) return "\r\n+CME ERROR: 10\r\n";  // no SIM in the slot
+        return Final("+CPIN: " + m_simState);
+    }
     if (upper == "+CSQ") return Final("+CSQ: 20,99");
     if (upper == "+CREG?") return Final("+CREG: 0,1");
 

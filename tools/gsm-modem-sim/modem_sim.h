@@ -77,6 +77,8 @@ public:
     void SetUrcSuffix(bool cdsi, const std::string& suffix) { (cdsi ? m_cdsiSuffix : m_cmtiSuffix) = suffix; }
     void SetUrcSpace(bool space) { m_urcSpace = space; }
     void SetEcho(bool echo) { m_echo = echo; }
+    // What AT+CPIN? reports: "READY", "SIM PIN", "SIM PUK", "NOT READY"; empty: no SIM.
+    void SetSimState(const std::string& state) { m_simState = state; }
     bool SetDeliverStorage(const std::string& name);
     bool SetReportStorage(const std::string& name);
     void SetAutoReport(int delayMs) { m_options.autoReportMs = delayMs; }
@@ -120,6 +122,7 @@ private:
     int m_pduDelayMs = 0;
 
     bool m_echo = true;
+    std::string m_simState = "READY";
     bool m_silent = false;
     int m_cmgf = 0;
     int m_cnmi[5] = {0, 0, 0, 0, 0};

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -271,6 +272,14 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
             m_sim.SetSmsc(w[2] == "none" ? "" : w[2]);
             return Ok();
         }
+        if (w.Size() == 3 && w[1] == "sim") {
+            static const std::map<std::string, std::string> kStates = {
+                {"ready", "READY"}, {"pin", "SIM PIN"}, {"puk", "SIM PUK"}, {"not-ready", "NOT READY"}, {"absent", ""}};
+            const auto state = kStates.find(w[2]);
+            if (state == kStates.end()) return Err("usage: set sim ready|pin|puk|not-ready|absent");
+            m_sim.SetSimState(state->second);
+            return Ok();
+        }
         if (w.Size() == 3 && w[1] == "echo" && (w[2] == "on" || w[2] == "off")) {
             m_sim.SetEcho(w[2] == "on");
             return Ok();
@@ -279,7 +288,8 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
             return m_sim.Store().SetCapacity(Upper(w[2]), value) ? Ok() : Err("bad storage or capacity");
         }
         return Err("usage: set deliver-storage|report-storage <mem> | set auto-report off|<ms> | "
-                   "set smsc <number>|none | set echo on|off | set capacity <mem> <n>");
+                   "set smsc <number>|none | set echo on|off | set capacity <mem> <n> | "
+                   "set sim ready|pin|puk|not-ready|absent");
     }
     if (cmd == "clear") {
         m_sim.ClearFaults();
