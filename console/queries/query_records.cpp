@@ -77,8 +77,8 @@ bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
                        const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo)
 {
     clearedUpTo = listing.from;
-    for (std::int64_t from = listing.from; from < listing.upTo; from += kWindow) {
-        const std::int64_t to = std::min(listing.upTo, from + kWindow);
+    for (std::int64_t from = listing.from; from < listing.upTo; from += kQueryClearWindow) {
+        const std::int64_t to = std::min(listing.upTo, from + kQueryClearWindow);
         if (!RunShown(connection, "delete from QueryLogTable " + listing.clause + " and QueryIndex>" +
                                       std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " "))
             return false;

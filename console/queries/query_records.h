@@ -20,9 +20,12 @@ struct QueryListing {
     std::int64_t upTo = 0;
 };
 
-// Row numbers per read or delete: a window's rows are held twice (the result and the list)
-// only for this many rows at most, and a delete holds the write lock only this long.
+// Row numbers per read: a window's rows are held twice (the result and the list) only for
+// this many rows at most.
 inline constexpr std::int64_t kQueryRecordsWindow = 8192;
+// Row numbers per delete: few enough that the write lock is held well under a second each
+// time, many enough that the commits between them cost little.
+inline constexpr std::int64_t kQueryClearWindow = 65536;
 
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
 // time so that a log of millions of rows never sits in memory twice; sink gets each row,
