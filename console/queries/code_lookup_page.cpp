@@ -112,7 +112,7 @@ void CCodeLookupPage::LookupCode()
     // A ProductID that is not on file leaves the four fields as the last lookup showed them.
     const ReadOutcome product = LookupProduct(*TheConnection(), productId, found, error);
     if (product == ReadOutcome::Failed) {
-        ShowDatabaseError(error);
+        ShowDatabaseError(*TheConnection());
         return;
     }
     if (product == ReadOutcome::Rows) {
@@ -138,7 +138,7 @@ void CCodeLookupPage::LookupCode()
         },
         error);
     if (queries == ReadOutcome::Failed)
-        ShowDatabaseError(error);
+        ShowDatabaseError(*TheConnection());
     else if (queries == ReadOutcome::Empty)
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
 }

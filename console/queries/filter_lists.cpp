@@ -15,7 +15,7 @@ std::vector<std::string> ReadColumn(CDbConnection& connection, const std::string
     rows.SetConnection(&connection);
     const int opened = rows.Open(statement, 1, 3, 3);
     if (opened < 0) {
-        ShowDatabaseError(connection.GetErrorsText());
+        ShowDatabaseError(connection);
         return names;
     }
     for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {

@@ -1,6 +1,7 @@
 #include "query_log.h"
 
 #include "db_connection.h"
+#include "db_error_text.h"
 #include "db_recordset.h"
 #include "message_sink.h"
 
@@ -40,8 +41,7 @@ ReadOutcome ReadQueryLogRows(CDbConnection& connection, const std::string& state
     return ReadOutcome::Rows;
 }
 
-void ShowDatabaseError(const std::string& errorText)
+void ShowDatabaseError(const CDbConnection& connection)
 {
-    if (!errorText.empty())
-        CurrentMessageSink().Show(errorText, ApplicationName(), MessageIcon::None);
+    CurrentMessageSink().Show(OperatorErrorText(connection), ApplicationName(), MessageIcon::None);
 }

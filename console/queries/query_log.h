@@ -32,5 +32,6 @@ using QueryLogRowSink = std::function<void(const QueryLogRow&)>;
 ReadOutcome ReadQueryLogRows(CDbConnection& connection, const std::string& statement, const QueryLogRowSink& sink,
                              std::string& errorText);
 
-// Shows a database error to the operator the way ExecuteSql shows its failures.
-void ShowDatabaseError(const std::string& errorText);
+// Shows the connection's last failure to the operator the way ExecuteSql does: a Chinese
+// sentence first, the database's own text after it.
+void ShowDatabaseError(const CDbConnection& connection);

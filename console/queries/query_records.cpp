@@ -24,7 +24,7 @@ bool RunShown(CDbConnection& connection, const std::string& statement)
     std::string errorText;
     if (RunSql(connection, statement, errorText))
         return true;
-    ShowDatabaseError(errorText);
+    ShowDatabaseError(connection);
     return false;
 }
 

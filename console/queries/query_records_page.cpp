@@ -306,7 +306,7 @@ void CQueryRecordsPage::RunQuery()
     if (outcome == ReadOutcome::Failed) {
         // Half a listing must not be taken for the filter's rows by "清空记录".
         m_list->DeleteAllItems();
-        ShowDatabaseError(error);
+        ShowDatabaseError(*TheConnection());
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
     }
