@@ -24,6 +24,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QProgressBar>
 
 #include <cstdio>
@@ -243,35 +245,44 @@ void CProductBatchPage::GenerateCodes()
     m_progress->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
-    const QString oldStart = Cell(row, kStartNumber);
-    const QString oldEnd = Cell(row, kEndNumber);
+    // The cells take the run's first and last code only once every code is stored.
+    QString first, last;
     QElapsedTimer sincePump;
     sincePump.start();
-    const bool stored = StoreBatchCodes(
-        *TheConnection(), *m_clock, name.toStdString(), batchNumber, quantity,
-        [&](int serial) {
-            if (serial % 100 == 0 || sincePump.elapsed() >= kLongestQuietMs) {
-                ShowProgress(serial);
-                PumpMessages();
+    CDbConnection* connection = Connection();
+    const bool stored =
+        connection != nullptr &&
+        StoreBatchCodesApart(
+            *connection, *m_clock, name.toStdString(), batchNumber, quantity,
+            [&](int serial) {
+                if (serial % 100 == 0 || sincePump.elapsed() >= kLongestQuietMs) {
+                    ShowProgress(serial);
+                    PumpMessages();
+                    sincePump.restart();
+                }
+            },
+            [&](BatchEnd end, const std::string& productId) {
+                (end == BatchEnd::First ? first : last) = QString::fromStdString(productId);
+            },
+            [&](int codesStored, int pauseMs) {
+                // Between stretches no transaction is held: the window works while the
+                // gateway host takes its turn at the database.
+                ShowProgress(codesStored);
+                QEventLoop pause;
+                QTimer::singleShot(pauseMs, &pause, &QEventLoop::quit);
+                pause.exec();
                 sincePump.restart();
-            }
-        },
-        [&](BatchEnd end, const std::string& productId) {
-            SetCell(row, end == BatchEnd::First ? kStartNumber : kEndNumber, QString::fromStdString(productId));
-        });
+            });
 
     QApplication::restoreOverrideCursor();
     m_progress->hide();
     SetCommandsEnabled(true);
     m_generating = false;
 
-    if (!stored) {
-        // The run was rolled back and its failure shown: nothing of it is in the database,
-        // so the row must not claim codes either.
-        SetCell(row, kStartNumber, oldStart);
-        SetCell(row, kEndNumber, oldEnd);
-        return;
-    }
+    if (!stored)
+        return; // its failure was shown, and nothing of it stays in the database
+    SetCell(row, kStartNumber, first);
+    SetCell(row, kEndNumber, last);
     SetCell(row, kCreateCodeTime, startedAt);
     ShowMessage(QStringLiteral("防伪码生成完毕！"), false);
 }

@@ -79,9 +79,10 @@ struct Report {
 
 } // namespace
 
-// Statement order, watched from inside the run: before code i is composed, rows 0..i-1
-// exist, StartNumber is set from the second code on, EndNumber and CreateCodeTime only at
-// the end. The clock moves in the hook, so each code must take its time after the hook.
+// Watched from inside the run: while codes are composed the batch shows nothing of them
+// (a small batch is one stretch); the rows and the batch row's StartNumber, EndNumber and
+// CreateCodeTime come together at the end. The clock moves in the hook, so each code must
+// take its time after the hook.
 TEST_P(StoreBatchCodesTest, WritesEveryCodeInOrder)
 {
     struct Case {
@@ -99,8 +100,8 @@ TEST_P(StoreBatchCodesTest, WritesEveryCodeInOrder)
             m_connection, clock, name, c.number, c.quantity,
             [&](int serial) {
                 serials.push_back(serial);
-                EXPECT_EQ(CodeRows(name), serial);
-                EXPECT_EQ(Batch(name, "StartNumber").empty(), serial == 0);
+                EXPECT_EQ(CodeRows(name), 0);
+                EXPECT_EQ(Batch(name, "StartNumber"), "");
                 EXPECT_EQ(Batch(name, "EndNumber"), "");
                 EXPECT_EQ(Batch(name, "CreateCodeTime"), "");
                 clock.Set(kStart + 10 * serial);
@@ -120,7 +121,7 @@ TEST_P(StoreBatchCodesTest, WritesEveryCodeInOrder)
         ASSERT_EQ(reports.size(), c.quantity == 1 ? 1u : 2u);
         EXPECT_EQ(reports[0].end, BatchEnd::First);
         EXPECT_EQ(reports[0].productId, first);
-        EXPECT_EQ(reports[0].rowsWritten, 1);
+        EXPECT_EQ(reports[0].rowsWritten, c.quantity);
         if (c.quantity > 1) {
             EXPECT_EQ(reports[1].end, BatchEnd::Last);
             EXPECT_EQ(reports[1].productId, last);
@@ -192,12 +193,8 @@ TEST_P(StoreBatchCodesTest, FailingStatementRollsBackAndReportsOnce)
     std::vector<int> serials;
     EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "坏批次", 7, 10, [&](int serial) { serials.push_back(serial); },
                                  nullptr));
-    // The run stops where the failure shows: at once, or at the end of a pipelined
-    // stretch of statements.
-    if (Engine() == SqlDialect::SQLite) {
-        EXPECT_EQ(serials, (std::vector<int>{0, 1, 2, 3}));
-    }
-    EXPECT_GE(serials.size(), 4u);
+    // The codes are composed before they are stored: the failure shows after the stretch.
+    EXPECT_EQ(serials.size(), 10u);
     for (std::size_t i = 0; i < serials.size(); ++i)
         EXPECT_EQ(serials[i], static_cast<int>(i));
     ASSERT_EQ(m_messages.Messages().size(), 1u);
@@ -277,6 +274,97 @@ TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
     FixedClock clock(kStart);
     ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "断电批次", 5, 500, nullptr, nullptr));
     EXPECT_EQ(Value(other, "select count(*) as N from ProductTable", "N"), "500");
+}
+
+// Stretches of a larger batch: another writer gets in between them (before, the run held
+// the write lock from its first code to its last), the pause hook hears how far the run
+// is, and the batch row still changes only at the end.
+TEST_P(StoreBatchCodesTest, AnotherWriterGetsInBetweenStretches)
+{
+    constexpr int kCodes = 9000;
+    AddBatch("大批次", kCodes, 3);
+    CDbConnection host;
+    ASSERT_TRUE(host.Open(ConnectionString() + "Lock Timeout=50;", -1));
+    FixedClock clock(kStart);
+    std::vector<int> stored;
+    int hostWrites = 0;
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "大批次", 3, kCodes, nullptr, nullptr, [&](int codes, int pauseMs) {
+        stored.push_back(codes);
+        EXPECT_EQ(pauseMs, Engine() == SqlDialect::SQLite ? 120 : 0);
+        std::string error;
+        hostWrites += RunSql(host, "insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)", error);
+        EXPECT_EQ(Value(host, "select count(*) as N from ProductTable", "N"), std::to_string(codes));
+        EXPECT_EQ(Value(host, "select CreateCodeTime from ProductGroupTable", "CreateCodeTime"), "");
+    }));
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(hostWrites, static_cast<int>(stored.size()));
+    for (std::size_t i = 1; i < stored.size(); ++i)
+        EXPECT_GT(stored[i], stored[i - 1]);
+    EXPECT_LT(stored.back(), kCodes);
+    EXPECT_EQ(CodeRows("大批次"), kCodes);
+    EXPECT_EQ(Batch("大批次", "EndNumber"), "03008999");
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+// A batch row that is missing (its insert was refused, or another console deleted it,
+// before or during the run) gets no codes, and the run does not answer success.
+TEST_P(StoreBatchCodesTest, RefusesABatchTheDatabaseDoesNotHold)
+{
+    FixedClock clock(kStart);
+    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "没有的批次", 4, 50, nullptr, nullptr));
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text.rfind("数据库中没有这个产品批次", 0), 0u);
+    EXPECT_EQ(CodeRows("没有的批次"), 0);
+
+    m_messages.Clear();
+    AddBatch("被删的批次", 9000, 4);
+    CDbConnection other;
+    ASSERT_TRUE(OpenSecond(other));
+    bool deleted = false;
+    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "被删的批次", 4, 9000, nullptr, nullptr, [&](int, int) {
+        if (!deleted)
+            deleted = ExecuteSql(other, "delete from ProductGroupTable where ProductName='被删的批次'");
+    }));
+    EXPECT_TRUE(deleted);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text.rfind("数据库中没有这个产品批次", 0), 0u);
+    EXPECT_EQ(CodeRows("被删的批次"), 0);
+
+    // And a batch that has its codes already (generated on another computer) gets no more.
+    m_messages.Clear();
+    AddBatch("已生成", 3, 5);
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "已生成", 5, 3, nullptr, nullptr));
+    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "已生成", 5, 3, nullptr, nullptr));
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(CodeRows("已生成"), 3);
+}
+
+// Killed between two stretches: the stored stretch stays without the batch counting as
+// generated, and the next run of the batch takes it away before it stores its own.
+TEST_P(StoreBatchCodesTest, NextRunRemovesWhatAKilledRunLeft)
+{
+    AddBatch("半途批次", 9000, 6);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CDbConnection own;
+        if (!own.Open(ConnectionString(), -1))
+            _exit(2);
+        FixedClock clock(kStart);
+        StoreBatchCodes(own, clock, "半途批次", 6, 9000, nullptr, nullptr, [](int, int) { _exit(7); });
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_GT(CodeRows("半途批次"), 0);
+    EXPECT_EQ(Batch("半途批次", "CreateCodeTime"), "");
+
+    FixedClock clock(kStart + 100);
+    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "半途批次", 6, 9000, nullptr, nullptr));
+    EXPECT_EQ(CodeRows("半途批次"), 9000);
+    EXPECT_EQ(Value("select count(*) as N from (select distinct ProductID from ProductTable) D", "N"), "9000");
 }
 
 // The console dispatches window messages from the hook, so a second click can start a

@@ -3,6 +3,7 @@
 #include "connection_owner.h"
 #include "dialogs.h"
 #include "dialogs_message_sink.h"
+#include "lock_wait_pump.h"
 #include "kit_art.h"
 #include "kit_look.h"
 #include "main_dialog.h"
@@ -60,6 +61,7 @@ int RunConsole(int argc, char** argv)
     SetArtDirectory(ProgramDirectory());
     DialogsMessageSink sink;
     SetMessageSink(&sink);
+    LockWaitPump paintWhileWaiting;
 
     // A second start during the login brings the prompt to the front.
     const QMetaObject::Connection raisePrompt = QObject::connect(&instance, &SingleInstance::ShowRequested, [] {

@@ -189,12 +189,16 @@ void CMainDialog::OnHide()
 
 void CMainDialog::OnChangePasswords()
 {
+    // Its prompts would hold a page's run (code generation) until they are answered.
+    if (m_pageHost->IsBusy())
+        return;
     ChangePasswords();
 }
 
 int CMainDialog::OnTrayNotify(TrayEvent event)
 {
-    if (g_trayBusy)
+    // The password prompt would hold a page's run until it is answered.
+    if (g_trayBusy || m_pageHost->IsBusy())
         return 0;
     g_trayBusy = 1;
     if (event == TrayEvent::LeftPress || event == TrayEvent::RightPress) {

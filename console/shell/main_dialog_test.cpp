@@ -180,6 +180,44 @@ TEST_F(MainDialogTest, ClosingDuringCodeGenerationIsIgnoredUntilTheRunEnds)
     EXPECT_TRUE(window.IsEnded());
 }
 
+// A prompt opened during a run would hold it until answered: the password button and the
+// tray's password prompt do nothing while a page is busy.
+TEST_F(MainDialogTest, NoPromptOpensDuringCodeGeneration)
+{
+    MakeDatabase();
+    CMainDialog window;
+    ASSERT_TRUE(window.OnInitDialog());
+    std::string error;
+    ASSERT_TRUE(CreateSchema(*TheConnection(), error)) << error;
+    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+               "values ('Tea',' ',100,'未启用',3)");
+    window.show();
+    window.ShowPage(1);
+    auto* page = qobject_cast<CProductBatchPage*>(window.PageHost()->Page(1));
+    ASSERT_NE(page, nullptr);
+    page->LoadBatches();
+    page->List()->SetItemSelected(0, true);
+
+    ModalScript script; // nothing queued: any dialog that opens is unexpected
+    int tried = 0;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(page->IsGenerating());
+        QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("1147")), Qt::LeftButton);
+        EXPECT_EQ(window.OnTrayNotify(CMainDialog::TrayEvent::LeftPress), 0);
+        ++tried;
+    });
+    m_dialogs.AnswerAdministrator(true);
+    page->GenerateCodes();
+
+    EXPECT_EQ(tried, 1);
+    EXPECT_EQ(script.Unexpected(), 0);
+    int administratorPrompts = 0;
+    for (const auto& prompt : m_dialogs.Prompts())
+        administratorPrompts += prompt.kind == ScriptedDialogs::Kind::Administrator;
+    EXPECT_EQ(administratorPrompts, 1); // the run's own check
+    EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral("防伪码生成完毕！")});
+}
+
 TEST_F(MainDialogTest, NavigationButtonsShowTheirPageAndSelectThemselves)
 {
     MakeDatabase();

@@ -95,6 +95,8 @@ void ChangePasswords()
     dialog.SetOperatorPassword(current.operatorPassword);
     if (RunModal(dialog) != QDialog::Accepted)
         return;
-    // A failed write leaves the old passwords in force; nothing is reported.
-    WritePasswords(OperatorPasswords{dialog.AdministratorPassword(), dialog.OperatorPassword()});
+    // A failed write leaves the old passwords in force: the operator must not believe
+    // the new ones hold.
+    if (!WritePasswords(OperatorPasswords{dialog.AdministratorPassword(), dialog.OperatorPassword()}))
+        ShowMessage(QStringLiteral("口令保存失败（无法写入口令文件sp.dap），原来的口令仍然有效！"));
 }

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,6 +198,25 @@ TEST_F(PasswordsTest, ChangeIsAbandonedWithoutTheAdministratorOrOnCancel)
     });
     ChangePasswords();
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("sp.dap"))));
+    EXPECT_EQ(ReadPasswords().administrator, QStringLiteral("482"));
+}
+
+// The password file cannot be written (here a folder stands in its place): the operator
+// is told, and the old passwords stay in force.
+TEST_F(PasswordsTest, FailedSaveIsReported)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("sp.dap/in-the-way")));
+    m_dialogs.AnswerAdministrator(true);
+    ModalScript script;
+    script.Then([](QDialog& dialog) {
+        ModalScript::Type(dialog, QStringLiteral("1144"), QStringLiteral("Boss"));
+        ModalScript::Type(dialog, QStringLiteral("1148"), QStringLiteral("staff"));
+        ModalScript::Click(dialog, QStringLiteral("1"));
+    });
+    ChangePasswords();
+    EXPECT_EQ(script.LeftOpen(), 0);
+    EXPECT_EQ(m_dialogs.Messages(),
+              QStringList{QStringLiteral("口令保存失败（无法写入口令文件sp.dap），原来的口令仍然有效！")});
     EXPECT_EQ(ReadPasswords().administrator, QStringLiteral("482"));
 }
 

@@ -1,0 +1,40 @@
+#include "lock_wait_pump.h"
+
+#include "lock_wait.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace {
+
+// Timer events are dropped, not lost: a timer whose event did not arrive fires again.
+class HoldBack final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return event->type() == QEvent::Timer || event->type() == QEvent::Close;
+    }
+};
+
+} // namespace
+
+void PumpPaintOnly()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr)
+        return;
+    HoldBack holdBack;
+    application->installEventFilter(&holdBack);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    application->removeEventFilter(&holdBack);
+}
+
+LockWaitPump::LockWaitPump()
+{
+    SetLockWaitHook(&PumpPaintOnly);
+}
+
+LockWaitPump::~LockWaitPump()
+{
+    SetLockWaitHook(nullptr);
+}

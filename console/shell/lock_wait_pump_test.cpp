@@ -1,0 +1,62 @@
+#include "lock_wait_pump.h"
+
+#include "db_connection.h"
+#include "execute_sql.h"
+#include "recording_message_sink.h"
+#include "schema.h"
+#include "test_database.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PaintCounter final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+} // namespace
+
+// Another program holds the write lock past the wait limit. Meanwhile the window
+// repaints, but no timer handler runs (it could use the busy connection), and afterwards
+// the operator reads that the database is busy.
+TEST(LockWaitPump, WindowPaintsWhileAStatementWaitsForALock)
+{
+    TestDatabase database;
+    std::string error;
+    bool unavailable = false;
+    ASSERT_TRUE(database.Create(SqlDialect::SQLite, error, unavailable)) << error;
+    CDbConnection console;
+    ASSERT_TRUE(console.Open(database.ConnectionString() + "Lock Timeout=300;", -1)) << console.GetErrorsText();
+    ASSERT_TRUE(CreateSchema(console, error)) << error;
+    CDbConnection other;
+    ASSERT_TRUE(other.Open(database.ConnectionString(), -1));
+    ASSERT_TRUE(other.BeginTrans()) << other.GetErrorsText();
+
+    PaintCounter window;
+    window.resize(100, 100);
+    window.show();
+    QCoreApplication::processEvents();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+
+    RecordingMessageSink messages;
+    LockWaitPump pump;
+    window.paints = 0;
+    window.update();
+    EXPECT_FALSE(ExecuteSql(console, "insert into SendSmsTable (PhoneNumber) values ('1')"));
+
+    EXPECT_GT(window.paints, 0);
+    EXPECT_EQ(ticks, 0);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].text.rfind("数据库正忙", 0), 0u) << messages.Messages()[0].text;
+}
