@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 
 namespace {
 
@@ -20,8 +21,9 @@ public:
 
 void PumpPaintOnly()
 {
+    // A connection used on a worker thread waits without it: events belong to the window's thread.
     QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr)
+    if (application == nullptr || QThread::currentThread() != application->thread())
         return;
     HoldBack holdBack;
     application->installEventFilter(&holdBack);
