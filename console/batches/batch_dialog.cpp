@@ -19,8 +19,8 @@
 
 namespace {
 
-// An integer as the platform's edit exchange reads one: blanks around it, an optional
-// sign, digits, nothing else. Values past the int range saturate, so they are refused as
+// An integer as the dialog accepts one: blanks around it, an optional sign, digits,
+// nothing else. Values past the int range saturate, so they are refused as
 // out of range rather than as no integer.
 bool ParseInteger(const QString& text, int& value)
 {

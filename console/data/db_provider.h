@@ -14,7 +14,8 @@ class ConnectionString;
 class DbResult;
 
 // The only door to a database engine. One provider object is one connection. Statements
-// are Jet SQL text; the provider translates them. Nothing here throws: failures are
+// are in the console's own dialect (#...# dates, now(), [names]); the provider translates
+// them. Nothing here throws: failures are
 // answered as false and described in Errors().
 class DbProvider {
 public:

@@ -8,7 +8,7 @@ class Clock;
 
 enum class SqlDialect { SQLite = 0, PostgreSQL = 1 };
 
-// Turns a Jet statement into what the engines accept: #...# date literals become
+// Turns a statement of the console's dialect into what the engines accept: #...# date literals become
 // 'YYYY-MM-DD HH:MM:SS', now() becomes the local time as such a literal, [name] becomes
 // "name". Nothing between single quotes is ever rewritten.
 //

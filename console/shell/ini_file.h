@@ -6,11 +6,10 @@
 
 #include <vector>
 
-// A small INI file read and written with the rules of the platform's profile functions:
-// section and key names match without regard to letter case, blanks around names and
-// values do not count, a value in matching quotes loses them, and a value is cut to fit
-// the caller's buffer. Files copied from the original installation are GBK; files written
-// by hand on Linux may be UTF-8: both read. A write changes only the lines it must and
+// A small INI file: section and key names match without regard to letter case, blanks
+// around names and values do not count, a value in matching quotes loses them, and a value
+// is cut to fit the caller's buffer. Installed settings files are GBK; files written by
+// hand may be UTF-8: both read. A write changes only the lines it must and
 // keeps the file's code page, line ends and every other byte.
 class IniFile final {
 public:

@@ -44,7 +44,7 @@ QStringList NameFilters(const QString& filter)
         const QString& pattern = parts[i + 1];
         if (description.isEmpty() && pattern.isEmpty())
             continue;
-        // Patterns match without regard to case, as they did: "*.XLS" finds "a.xls".
+        // Patterns match without regard to case, as operators expect: "*.XLS" finds "a.xls".
         QStringList patterns;
         for (const QString& one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             patterns << one;

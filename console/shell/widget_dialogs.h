@@ -3,7 +3,7 @@
 #include "dialogs.h"
 
 // The real dialogs: the console's own message, reply-text, recipient-number and password
-// dialogs, the platform's message box and file choosers.
+// dialogs, Qt's message box and file choosers.
 class WidgetDialogs final : public Dialogs {
 public:
     bool ShowMessage(const QString& text, bool withCancel) override;

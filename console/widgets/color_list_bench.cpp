@@ -1,5 +1,5 @@
 // How fast a CColorListCtrl fills with rows inserted at the top, the way the query pages
-// read the log, against the platform's stock item model and table in the same run.
+// read the log, against Qt's stock item model and table in the same run.
 // usage: kelvane_color_list_bench [rows]   (default 1000000)
 
 #include "color_list_ctrl.h"

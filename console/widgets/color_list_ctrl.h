@@ -12,9 +12,9 @@ class ColorListRows;
 class ColorListDelegate;
 
 // The kit's list control in report view: rows of text cells under a header of columns,
-// the selected rows drawn in the list's own selection colours also without focus. Calls
-// follow the platform list control: positions are 0-based, a negative column width hides
-// the column, and deleting the last remaining column deletes every row.
+// the selected rows drawn in the list's own selection colours also without focus.
+// Positions are 0-based, a negative column width hides the column, and deleting the last
+// remaining column deletes every row.
 //
 // In list mode the entries (the first cells) flow in columns instead: top to bottom, then
 // on in the next column, each column as wide as column 0; no header. The same rows and

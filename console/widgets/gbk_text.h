@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-// Text in the console's original code page. Limits of the console are counted in GBK bytes
+// Text in GBK, the console's code page on disk. Limits of the console are counted in GBK bytes
 // (a Chinese character takes two); GB18030 is used for the conversion so that no character
 // is lost (those outside GBK take four bytes).
 QByteArray ToGbk(const QString& text);

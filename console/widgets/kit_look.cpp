@@ -41,7 +41,8 @@ QFont DialogFont()
 
 int Dlu(int units)
 {
-    // Round half away from zero, as the platform's MapDialogRect does for positive values.
+    // Dialog units to pixels for the kit's 12-pixel font: 1.5 pixels a unit, halves rounded
+    // away from zero so a layout's edges line up with its neighbours.
     return (units * 3 + (units >= 0 ? 1 : -1)) / 2;
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-// The platform's edge size: the face starts this far inside the outline.
+// The bevel's width: the face starts this far inside the outline.
 constexpr int kEdge = 2;
 
 QColor SurfaceColour(const QWidget* button)

@@ -3,7 +3,7 @@
 #include <QBasicTimer>
 #include <QComboBox>
 
-// The kit's drop-down list: the platform's combo box framed in kit blue, with its own
+// The kit's drop-down list: Qt's combo box framed in kit blue, with its own
 // drop-down button that shows a press for at most a second.
 class CSkinComboBox final : public QComboBox {
     Q_OBJECT

@@ -16,7 +16,7 @@ CBrantletCtrl::CBrantletCtrl(std::unique_ptr<BytePort> port)
 }
 
 CBrantletCtrl::~CBrantletCtrl() {
-    m_events = nullptr;  // nothing is raised while the window goes away
+    m_events = nullptr;  // nothing is raised while the control goes away
     m_engine.Stop();
 }
 

@@ -15,9 +15,9 @@
 class BytePort;
 
 // The Brantlet control for C++ hosts: the automation methods of _DBrantlet over the modem
-// engine, with UTF-8 strings at the API and GBK inside. Constructing it does what creating
-// the control and its in-place activation do (engine started, scan timer running);
-// destroying it what the window's destruction does. Single-threaded: every call, timer and
+// engine, with UTF-8 strings at the API and GBK inside. Constructing it starts the engine
+// (scan timer running); destroying it stops the timers, closes the port and drops every
+// queued task. Single-threaded: every call, timer and
 // event on the host's thread, timers served by Dispatch (or RunFor) on the descriptor Fd.
 class CBrantletCtrl final : private EventSink {
 public:

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <map>
 
-// The control's window timers on Linux: one timerfd, armed for the earliest running timer,
-// which the host polls. Dispatch runs every due timer on the caller's thread; nothing runs
-// anywhere else. Like window timers, a late timer fires once and then keeps its period from
-// the moment it fired, without catching up.
+// The control's timers: one timerfd, armed for the earliest running timer, which the host
+// polls. Dispatch runs every due timer on the caller's thread; nothing runs anywhere else.
+// A late timer fires once and then keeps its period from the moment it fired, without
+// catching up, so a host that was busy gets one tick rather than a burst.
 class TimerfdTimerHost final : public TimerHost {
 public:
     TimerfdTimerHost();

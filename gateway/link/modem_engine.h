@@ -26,7 +26,7 @@ class LinkClock;
 // and a tick entered from inside a handler does nothing.
 //
 // How the control's methods map onto this class:
-//   window created             -> Start()            window destroyed -> Stop()
+//   control created            -> Start()            control destroyed -> Stop()
 //   ConnectModem               -> Connect()          DisconnectModem  -> Disconnect()
 //   SendSms / SendSignifySms   -> SendSms() / SendSmsEx(..., true)
 //   SetSendFlag / GetSendFlag  -> SetSendFlag() / SendFlag()
@@ -34,7 +34,7 @@ class LinkClock;
 //   IsConnected, IsConnecting, IsFreeStatus, GetTaskCount, GetConnectComName: same names
 //   SetModemType               -> SetModemType()     SetSmsServerNumber -> SetSmsServerNumber()
 //   SetSendRate                -> SetSendRate()
-//   timer messages 1, 2, 3     -> OnTimer(id)
+//   timers 1, 2, 3             -> OnTimer(id)
 // Texts are GBK bytes throughout; the control converts at its boundary.
 class CModemEngine final : public TimerHost::Client {
 public:
@@ -59,9 +59,9 @@ public:
     CModemEngine(const CModemEngine&) = delete;
     CModemEngine& operator=(const CModemEngine&) = delete;
 
-    // The control's window exists: flags to their initial values, scan timer started.
+    // The control exists: flags to their initial values, scan timer started.
     void Start();
-    // The window goes away: timers stopped, port closed, every queued task destroyed.
+    // The control goes away: timers stopped, port closed, every queued task destroyed.
     void Stop();
 
     // 1: port open, initialisation starts in 500 ms; 0: refused (modem type 0 runs at 19200

@@ -106,7 +106,8 @@ bool TermiosPort::Open(const std::string& name, int baud, int modemType)
     settings.c_ispeed = static_cast<speed_t>(rate);
     settings.c_ospeed = static_cast<speed_t>(rate);
 
-    // Configuration failures leave the port open, as on the original hardware.
+    // A setting the driver refuses does not fail the open: the modem's answers, or their
+    // absence, tell the session whether the line works.
     ioctl(fd, TCSETS2, &settings);
     SetModemLine(fd, TIOCM_DTR, dtrHandshake);
     if (!rtsHandshake) {

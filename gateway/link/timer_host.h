@@ -1,8 +1,8 @@
 #pragma once
 
 // The three timers of the modem engine, behind a seam so tests can run them on virtual time.
-// Timers behave like window timers: once started they fire every interval until stopped;
-// starting a running timer restarts it. A one-shot timer is one its client stops when it
+// Once started, a timer fires every interval until stopped; starting a running timer
+// restarts it. A one-shot timer is one its client stops when it
 // fires. Callbacks arrive on the thread that serves the engine, never concurrently with a
 // call into it.
 class TimerHost {
