@@ -21,7 +21,9 @@ CColorListCtrl::CColorListCtrl(QWidget* parent)
     setItemsExpandable(false);
     setIndentation(0);
     setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    // The view would frame the current row while the list has the focus, which some styles
+    // draw as a gradient over the selection; the kit's selection is one flat colour.
+    setAllColumnsShowFocus(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -6,12 +6,16 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,37 +35,92 @@ QStringList Row(const CColorListCtrl& list, int row)
     return cells;
 }
 
-TEST(ColorListCtrl, SelectedRowKeepsItsColoursWithoutFocus)
+// The selected row is one flat colour with black text whether the list has the focus or
+// another control does: every pixel of the row away from its text, top to bottom.
+TEST(ColorListCtrl, SelectedRowIsFlatWithAndWithoutFocus)
 {
-    // The list sits in an active window while another control holds the focus.
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* other = new QLineEdit(&window);
-    auto* list = new CColorListCtrl(&window);
-    layout->addWidget(other);
-    layout->addWidget(list);
-    window.resize(400, 240);
-    list->InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 300);
-    list->InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 60);
-    for (int row = 0; row < 3; ++row) {
-        list->InsertItem(row, QStringLiteral("批次%1").arg(row));
-        list->SetItemText(row, 1, QString::number(row));
-    }
-    list->SetSelectionBackground(ListSelectionBackground());
-    list->SetSelectionText(Qt::black);
-    list->SetItemSelected(1, true);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    other->setFocus();
-    QApplication::processEvents();
-    ASSERT_FALSE(list->hasFocus());
+    for (const bool listFocused : {true, false}) {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* other = new QLineEdit(&window);
+        auto* list = new CColorListCtrl(&window);
+        layout->addWidget(other);
+        layout->addWidget(list);
+        window.resize(400, 240);
+        list->InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 300);
+        list->InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 60);
+        for (int row = 0; row < 3; ++row) {
+            list->InsertItem(row, QStringLiteral("批次%1").arg(row));
+            list->SetItemText(row, 1, QString::number(row));
+        }
+        list->SetSelectionBackground(ListSelectionBackground());
+        list->SetSelectionText(Qt::black);
+        list->SetItemSelected(1, true);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        (listFocused ? static_cast<QWidget*>(list) : other)->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(list->hasFocus(), listFocused);
 
-    const QImage picture = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QRect selected = list->visualRect(list->Model()->index(1, 0));
-    const QRect plain = list->visualRect(list->Model()->index(2, 0));
-    // Far right in the wide first column, away from the text.
-    EXPECT_EQ(QColor(picture.pixel(selected.right() - 10, selected.center().y())), QColor(174, 196, 241));
-    EXPECT_NE(QColor(picture.pixel(plain.right() - 10, plain.center().y())), QColor(174, 196, 241));
+        const QImage picture = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect selected = list->visualRect(list->Model()->index(1, 0));
+        const QRect plain = list->visualRect(list->Model()->index(2, 0));
+        // Far right in the wide first column, away from the text; the last pixel row is
+        // the grid line's.
+        for (int y = selected.top(); y < selected.bottom(); ++y)
+            EXPECT_EQ(QColor(picture.pixel(selected.right() - 10, y)), QColor(174, 196, 241))
+                << "focused " << listFocused << " y " << y - selected.top();
+        EXPECT_NE(QColor(picture.pixel(plain.right() - 10, plain.center().y())), QColor(174, 196, 241));
+        // The text is drawn in black: its darkest pixel is black.
+        int darkest = 255;
+        for (int x = selected.left(); x < selected.left() + 60; ++x)
+            for (int y = selected.top(); y < selected.bottom(); ++y)
+                darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+        EXPECT_LT(darkest, 40) << "focused " << listFocused;
+    }
+}
+
+// The operator widens or narrows a column by dragging its header edge, and a cell too
+// narrow for its text shows the whole text as a tooltip; one that fits shows none.
+TEST(ColorListCtrl, ColumnsResizeAndCutCellsShowTheirWholeText)
+{
+    CColorListCtrl list;
+    list.resize(400, 200);
+    list.InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 90);
+    list.InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 60);
+    const QString longName = QStringLiteral("金穗复合肥25公斤装（高氮型）");
+    list.InsertItem(0, longName);
+    list.SetItemText(0, 1, QStringLiteral("12"));
+    list.show();
+    QApplication::processEvents();
+
+    QHeaderView* header = list.header();
+    EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Interactive);
+    const int edge = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+    const int y = header->height() / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, y), header->viewport()->mapToGlobal(QPointF(edge + 40, y)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &move);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
+    EXPECT_EQ(list.GetColumnWidth(0), 130);
+
+    // A tooltip put up beforehand stays as it is unless the cell shows one of its own.
+    auto tooltipAt = [&](int column) {
+        const QRect cell = list.visualRect(list.Model()->index(0, column));
+        const QPoint global = list.viewport()->mapToGlobal(cell.center());
+        const QString before = QStringLiteral("before %1").arg(column);
+        QToolTip::showText(global, before, list.viewport());
+        QHelpEvent help(QEvent::ToolTip, cell.center(), global);
+        QApplication::sendEvent(list.viewport(), &help);
+        return QToolTip::text() == before ? QString() : QToolTip::text();
+    };
+    EXPECT_EQ(tooltipAt(0), longName);
+    EXPECT_EQ(tooltipAt(1), QString());
+    list.SetColumnWidth(0, 400);
+    EXPECT_EQ(tooltipAt(0), QString());
+    list.SetColumnWidth(1, 8);
+    EXPECT_EQ(tooltipAt(1), QStringLiteral("12"));
 }
 
 TEST(ColorListCtrl, NegativeWidthHidesTheColumnButKeepsItsCells)

@@ -1,6 +1,9 @@
 #include "color_list_delegate.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -17,8 +20,9 @@ void ColorListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 {
     QStyleOptionViewItem item(option);
     initStyleOption(&item, index);
-    // The platform's own highlight is taken off for the time of painting; the row gets the
-    // list's colours instead, with or without focus.
+    // The style's own highlight (a gradient in some styles while the list has the focus) is
+    // taken off for the time of painting; the row gets the list's flat colours instead,
+    // with or without focus.
     const bool selected = item.state & QStyle::State_Selected;
     item.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
     const QColor background = selected ? m_selectionBackground : item.palette.color(QPalette::Base);
@@ -44,4 +48,24 @@ QSize ColorListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     size.setHeight(std::max(size.height(), option.fontMetrics.height() + 4));
     return size;
+}
+
+bool ColorListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index)
+{
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStyleOptionViewItem item(option);
+    initStyleOption(&item, index);
+    const QStyle* style = view->style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+    // The style leaves a margin inside the text rectangle on both sides.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const bool cut = item.fontMetrics.horizontalAdvance(item.text) > textRect.width() - 2 * margin;
+    if (!cut || item.text.isEmpty()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), item.text, view->viewport(), option.rect);
+    return true;
 }

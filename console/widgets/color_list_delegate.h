@@ -4,7 +4,8 @@
 #include <QStyledItemDelegate>
 
 // Paints the cells of a CColorListCtrl: a selected row in the list's own selection colours
-// whether or not the list has the focus, and optional grid lines.
+// whether or not the list has the focus, and optional grid lines. A cell too narrow for its
+// text shows the whole text as a tooltip, so cut names can be told apart.
 class ColorListDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -16,6 +17,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 private:
     QColor m_selectionBackground;
