@@ -52,6 +52,37 @@ TEST(MessageDialog, NoticeShowsOnlyOkAndQuestionAnswersByItsButtons)
     }
 }
 
+// Message boxes stand centred on the console's window wherever it was moved, also when
+// it is not the active window (a message raised by a timer while another program has the
+// focus).
+TEST(MessageDialog, BoxesStandCentredOnTheConsoleWindow)
+{
+    WidgetDialogs dialogs;
+    for (const bool active : {true, false}) {
+        QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        window.setAttribute(Qt::WA_ShowWithoutActivating, !active);
+        window.setGeometry(90, 60, 700, 500);
+        window.show();
+        QApplication::processEvents();
+        QApplication::setActiveWindow(active ? &window : nullptr);
+        ASSERT_EQ(QApplication::activeWindow() == &window, active);
+        const QPoint centre = window.frameGeometry().center();
+
+        ModalScript script;
+        QPoint shown;
+        auto where = [&](QDialog& dialog) {
+            shown = dialog.frameGeometry().center();
+            dialog.accept();
+        };
+        script.Then(where);
+        dialogs.ShowMessage(QStringLiteral("连接数据库失败！"), false);
+        EXPECT_LE((shown - centre).manhattanLength(), 2) << "message, active " << active;
+        script.Then(where);
+        dialogs.PlainMessage(QStringLiteral("database is locked"), QStringLiteral("错误"), false);
+        EXPECT_LE((shown - centre).manhattanLength(), 2) << "plain box, active " << active;
+    }
+}
+
 TEST(ReplyTextDialog, RefusesAnEmptyTextAndKeeps140Bytes)
 {
     ScriptedDialogs notices;

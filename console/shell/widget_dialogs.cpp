@@ -12,11 +12,24 @@
 
 namespace {
 
+// The window a dialog belongs to and is centred on: the open modal dialog, else the active
+// window, else the console's largest visible window. A message raised while another
+// program has the focus (a timer, a finished run) still stands on the console, not alone
+// in the middle of the screen.
 QWidget* Owner()
 {
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
-    return QApplication::activeWindow();
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    QWidget* largest = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || top->isMinimized() || top->windowType() != Qt::Window)
+            continue;
+        if (!largest || top->width() * top->height() > largest->width() * largest->height())
+            largest = top;
+    }
+    return largest;
 }
 
 std::optional<QString> ChooseFile(const FileChoice& choice, bool save)
