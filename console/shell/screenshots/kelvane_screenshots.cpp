@@ -1,16 +1,23 @@
 // Writes pictures of the console for review: the main window on each of its pages, every
-// dialog of the shell, and a sheet of the widget kit's controls in their states.
+// dialog of the shell, a sheet of the widget kit's controls in their states, and three
+// operator views: the list's selection with and without focus, a message box over a moved
+// window, and the batch list with a narrowed column and the tooltip of a cut name.
 // usage: kelvane_screenshots [output folder]   (default: <build>/screenshots)
 
 #include "change_passwords_dialog.h"
 #include "color_list_ctrl.h"
+#include "color_list_model.h"
 #include "connection_owner.h"
 #include "db_connection.h"
+#include "execute_sql.h"
+#include "schema.h"
 #include "kit_art.h"
 #include "kit_look.h"
 #include "login_dialog.h"
 #include "main_dialog.h"
 #include "message_dialog.h"
+#include "modal_runner.h"
+#include "product_batch_page.h"
 #include "recipient_number_dlg.h"
 #include "reply_text_dialog.h"
 #include "program_directory.h"
@@ -21,14 +28,20 @@
 #include "skin_edit.h"
 #include "skin_frame.h"
 #include "skin_static.h"
+#include "widget_dialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QDialog>
 #include <QFile>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -174,6 +187,133 @@ void KitShot()
     Save(sheet, QStringLiteral("kit"));
 }
 
+// Two lists with the same selected row, the left one holding the focus.
+void SelectionShot()
+{
+    QWidget sheet;
+    sheet.setAutoFillBackground(true);
+    sheet.resize(560, 150);
+    CColorListCtrl* lists[2];
+    for (int i = 0; i < 2; ++i) {
+        auto* list = new CColorListCtrl(&sheet);
+        list->setGeometry(10 + i * 275, 10, 265, 130);
+        list->InsertColumn(0, QStringLiteral("产品名称"), Qt::AlignLeft, 120);
+        list->InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 70);
+        const char16_t* names[] = {u"绿茶", u"红茶", u"乌龙"};
+        for (int r = 0; r < 3; ++r) {
+            list->InsertItem(r, QString::fromUtf16(names[r]));
+            list->SetItemText(r, 1, QString::number(1000 * (r + 1)));
+        }
+        list->SetGridLines(true);
+        list->SetSelectionBackground(ListSelectionBackground());
+        list->SetSelectionText(Qt::black);
+        list->SetItemSelected(1, true);
+        lists[i] = list;
+    }
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    lists[0]->setFocus();
+    Save(sheet, QStringLiteral("list-selection-focused-left"));
+}
+
+// A stand-in screen with the main window moved off the middle and a message box the
+// console raised while no window was active, both drawn where they stand.
+void MessageOnMovedWindowShot()
+{
+    CMainDialog window;
+    window.OnInitDialog();
+    window.move(560, 330);
+    window.show();
+    QApplication::processEvents();
+    QApplication::setActiveWindow(nullptr);
+
+    const QRect screen(0, 0, 1600, 1000);
+    QPixmap desktop(screen.size());
+    desktop.fill(QColor(58, 110, 165));
+    SetModalHook([&](QDialog& dialog) {
+        dialog.show();
+        QApplication::processEvents();
+        QPainter painter(&desktop);
+        painter.drawPixmap(window.frameGeometry().topLeft(), window.grab());
+        painter.drawPixmap(dialog.frameGeometry().topLeft(), dialog.grab());
+        painter.setPen(QPen(Qt::red, 1, Qt::DashLine));
+        const QPoint centre = window.frameGeometry().center();
+        painter.drawLine(centre - QPoint(20, 0), centre + QPoint(20, 0));
+        painter.drawLine(centre - QPoint(0, 20), centre + QPoint(0, 20));
+        dialog.accept();
+        return int(QDialog::Accepted);
+    });
+    WidgetDialogs dialogs;
+    dialogs.ShowMessage(QStringLiteral("连接数据库失败！"), false);
+    SetModalHook(ModalHook());
+    const QString path = g_out.filePath(QStringLiteral("message-on-moved-window.png"));
+    if (desktop.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    }
+}
+
+// The batch page with two long names that cut alike, the name column narrowed by the
+// operator so the last columns come into view, and the tooltip of a cut name.
+void BatchColumnsShot(const QString& database)
+{
+    {
+        CDbConnection connection;
+        connection.Open("Provider=SQLite;Data Source=" + database.toStdString() + ";", -1);
+        std::string error;
+        if (!CreateSchema(connection, error))
+            std::fprintf(stderr, "kelvane_screenshots: %s\n", error.c_str());
+        const char* rows[][6] = {
+            {"金穗复合肥25公斤装（高氮型）", "春季", "1000001", "1005000", "5000", "启用"},
+            {"金穗复合肥25公斤装（高磷型）", "秋季", "1005001", "1008000", "3000", "未启用"},
+            {"绿茶", "", "1008001", "1008500", "500", "停用"},
+        };
+        int number = 1;
+        for (const auto& row : rows)
+            ExecuteSql(connection, std::string("insert into ProductGroupTable (ProductName,ProductRemark,CreateCodeTime,"
+                                           "UseCodeTime,StartNumber,EndNumber,ProductCount,ProductStatus,ProductCode) "
+                                           "values ('") +
+                               row[0] + "','" + row[1] + "',#2026-03-15 09:30:00#,#2026-03-16 08:00:00#,'" + row[2] +
+                               "','" + row[3] + "'," + row[4] + ",'" + row[5] + "'," + std::to_string(number++) + ")");
+    }
+    CMainDialog window;
+    window.OnInitDialog();
+    window.show();
+    window.ShowPage(1);
+    QApplication::processEvents();
+    auto* page = window.findChild<CProductBatchPage*>();
+    auto* list = page ? page->findChild<CColorListCtrl*>(QStringLiteral("list")) : nullptr;
+    if (!list) {
+        std::fprintf(stderr, "kelvane_screenshots: the batch page has no list\n");
+        return;
+    }
+    page->LoadBatches();
+    // Narrowed by dragging as an operator does: name and description give way.
+    const int widths[] = {70, 40, 122, 122, 70, 70, 50, 60};
+    for (int column = 0; column < 8; ++column)
+        list->SetColumnWidth(column, widths[column]);
+    list->SetItemSelected(1, true);
+    QApplication::processEvents();
+    const QRect cell = list->visualRect(list->Model()->index(0, 0));
+    const QPoint at = list->viewport()->mapToGlobal(cell.center());
+    QHelpEvent help(QEvent::ToolTip, cell.center(), at);
+    QApplication::sendEvent(list->viewport(), &help);
+    QApplication::processEvents();
+    QPixmap picture = window.grab();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->inherits("QTipLabel") && top->isVisible()) {
+            QPainter painter(&picture);
+            painter.drawPixmap(top->mapToGlobal(QPoint(0, 0)) - window.mapToGlobal(QPoint(0, 0)), top->grab());
+        }
+    }
+    QToolTip::hideText();
+    const QString path = g_out.filePath(QStringLiteral("batch-list-columns-tooltip.png"));
+    if (picture.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -206,6 +346,9 @@ int main(int argc, char** argv)
     MainWindowShots();
     DialogShots();
     KitShot();
+    SelectionShot();
+    MessageOnMovedWindowShot();
+    BatchColumnsShot(home.filePath(QStringLiteral("Varnholt.db")));
     DestroyTheConnection();
     std::printf("%d pictures in %s\n", g_written, qPrintable(g_out.path()));
     return g_written > 0 ? 0 : 1;
