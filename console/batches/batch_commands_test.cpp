@@ -32,16 +32,6 @@ protected:
         ASSERT_TRUE(ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" +
                                productId + "','12345678',0,'" + SqlQuote(name) + "')"));
     }
-    std::string Value(const std::string& statement, const std::string& column)
-    {
-        CDbRecordset rows;
-        rows.SetConnection(&m_connection);
-        if (rows.Open(statement, 1, 3, 3) != 1)
-            return "<none>";
-        std::string value;
-        rows.GetFieldValue(column, value);
-        return value;
-    }
     // The table's whole state as one text, to tell that a refused command changed nothing.
     std::string Snapshot()
     {

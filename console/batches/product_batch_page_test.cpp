@@ -111,16 +111,6 @@ protected:
 
     QString Cell(int row, int column) const { return m_page->List()->GetItemText(row, column); }
 
-    std::string Value(const std::string& statement, const std::string& column)
-    {
-        CDbRecordset rows;
-        rows.SetConnection(&m_connection);
-        if (rows.Open(statement, 1, 3, 3) != 1)
-            return "<none>";
-        std::string value;
-        rows.GetFieldValue(column, value);
-        return value;
-    }
     std::string Batch(const std::string& name, const std::string& column)
     {
         return Value("select " + column + " from ProductGroupTable where ProductName='" + SqlQuote(name) + "'", column);

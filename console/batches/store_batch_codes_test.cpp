@@ -27,21 +27,6 @@ protected:
         ASSERT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
     }
 
-    // One column of the first row, or "<none>" when there is no row.
-    std::string Value(CDbConnection& connection, const std::string& statement, const std::string& column)
-    {
-        CDbRecordset recordset;
-        recordset.SetConnection(&connection);
-        if (recordset.Open(statement, 1, 3, 3) != 1)
-            return "<none>";
-        std::string value;
-        recordset.GetFieldValue(column, value);
-        return value;
-    }
-    std::string Value(const std::string& statement, const std::string& column)
-    {
-        return Value(m_connection, statement, column);
-    }
     int CodeRows(const std::string& name)
     {
         return std::stoi(Value("select count(*) as N from ProductTable where ProductName='" + SqlQuote(name) + "'", "N"));

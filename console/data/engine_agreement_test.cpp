@@ -22,27 +22,6 @@ namespace {
 
 class EngineAgreementTest : public DbEngineTest {
 protected:
-    std::vector<std::string> Column(CDbConnection& connection, const std::string& statement,
-                                    const std::string& column)
-    {
-        std::vector<std::string> values;
-        CDbRecordset rs;
-        rs.SetConnection(&connection);
-        if (rs.Open(statement, 1, 3, 3) != 1)
-            return values;
-        while (!rs.IsEOF()) {
-            std::string value = "<unread>";
-            rs.GetFieldValue(column, value);
-            values.push_back(value);
-            rs.MoveNext();
-        }
-        return values;
-    }
-    std::vector<std::string> Column(const std::string& statement, const std::string& column)
-    {
-        return Column(m_connection, statement, column);
-    }
-
     // The server ends this test's other sessions, as a restart or a dropped line would.
     void DropOtherSessions(CDbConnection& admin)
     {

@@ -25,23 +25,6 @@ std::string ToLower(std::string text)
 
 class ProviderTest : public DbEngineTest {
 protected:
-    // Reads one column of every row, in order.
-    std::vector<std::string> Column(const std::string& statement, const std::string& column)
-    {
-        std::vector<std::string> values;
-        CDbRecordset rs;
-        rs.SetConnection(&m_connection);
-        if (rs.Open(statement, 1, 3, 3) != 1)
-            return values;
-        while (!rs.IsEOF()) {
-            std::string value = "<unread>";
-            rs.GetFieldValue(column, value);
-            values.push_back(value);
-            rs.MoveNext();
-        }
-        return values;
-    }
-
     void AddBatch(const std::string& name)
     {
         ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "

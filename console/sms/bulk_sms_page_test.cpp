@@ -55,16 +55,6 @@ protected:
         Host("insert into SendSmsTable (SendStatus,PhoneNumber,SmsContent,NewFlag) values ('" + status + "','" + phone +
              "','text of " + phone + "'," + std::to_string(flag) + ")");
     }
-    std::string Value(const std::string& statement, const std::string& column)
-    {
-        CDbRecordset rows;
-        rows.SetConnection(&m_connection);
-        if (rows.Open(statement, 1, 3, 3) != 1)
-            return "<none>";
-        std::string value;
-        rows.GetFieldValue(column, value);
-        return value;
-    }
     int Count(const std::string& where = "1=1")
     {
         return std::stoi(Value("select count(*) as N from SendSmsTable where " + where, "N"));

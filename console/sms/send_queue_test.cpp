@@ -26,16 +26,6 @@ protected:
         Host("insert into SendSmsTable (SendStatus,PhoneNumber,SmsContent,NewFlag) values ('" + status + "','" + phone +
              "','x'," + std::to_string(flag) + ")");
     }
-    std::string Value(const std::string& statement, const std::string& column)
-    {
-        CDbRecordset rows;
-        rows.SetConnection(&m_connection);
-        if (rows.Open(statement, 1, 3, 3) != 1)
-            return "<none>";
-        std::string value;
-        rows.GetFieldValue(column, value);
-        return value;
-    }
     std::string Flag(const std::string& phone)
     {
         return Value("select NewFlag from SendSmsTable where PhoneNumber='" + phone + "'", "NewFlag");

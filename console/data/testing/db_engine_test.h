@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // Runs a test body once per engine. Before the body, TheConnection() is m_connection,
 // open on a fresh database with the schema (unless WithSchema() says otherwise), and what
@@ -27,6 +28,14 @@ protected:
     const std::string& ConnectionString() const { return m_database.ConnectionString(); }
     // Opens another connection on the same database: a second user.
     bool OpenSecond(CDbConnection& other) const;
+
+    // One column of the first row as the layer reads it, or "<none>" when there is no row.
+    std::string Value(CDbConnection& connection, const std::string& statement, const std::string& column);
+    std::string Value(const std::string& statement, const std::string& column);
+    // One column of every row, in order ("<unread>" where a field cannot be read).
+    std::vector<std::string> Column(CDbConnection& connection, const std::string& statement,
+                                    const std::string& column);
+    std::vector<std::string> Column(const std::string& statement, const std::string& column);
 
     TestDatabase m_database;
     CDbConnection m_connection;
