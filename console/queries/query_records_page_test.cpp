@@ -44,7 +44,7 @@ QString Cells(const CColorListCtrl* list, int row)
 }
 
 // Column of every row, top to bottom.
-QStringList Column(const CColorListCtrl* list, int column)
+QStringList ListColumn(const CColorListCtrl* list, int column)
 {
     QStringList cells;
     for (int row = 0; row < list->GetItemCount(); ++row)
@@ -155,11 +155,11 @@ TEST_P(RecordsPageTest, CorrectQueriesOnlyNewestOnTop)
     ASSERT_EQ(List()->GetItemCount(), 2);
     EXPECT_EQ(Cells(List(), 1).section(QLatin1Char('|'), 1),
               QStringLiteral("正确|2004-05-02 10:00:00|13900000001|01000001|12345678|12345679|/dev/ttyUSB0|广东|深圳"));
-    EXPECT_EQ(Column(List(), CQueryRecordsPage::kProductId), (QStringList{"01000004", "01000001"}));
+    EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kProductId), (QStringList{"01000004", "01000001"}));
 
     Choose(m_page->StatusList(), QStringLiteral("<不限>"));
     m_page->RunQuery();
-    EXPECT_EQ(Column(List(), CQueryRecordsPage::kStatus),
+    EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kStatus),
               (QStringList{"正确", "查询码值错误", "重复查询2次", "正确"}));
     EXPECT_EQ(m_dialogs.Messages(), QStringList());
 }
@@ -181,10 +181,10 @@ TEST_P(RecordsPageTest, RegionAndBatchSwitches)
     EXPECT_GT(m_page->CityList()->count(), 0);
     EXPECT_EQ(m_page->CityList()->currentIndex(), -1);
     m_page->RunQuery();
-    EXPECT_EQ(Column(List(), CQueryRecordsPage::kProductId), (QStringList{"01000002", "01000001"}));
+    EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kProductId), (QStringList{"01000002", "01000001"}));
     Choose(m_page->CityList(), QStringLiteral("广州"));
     m_page->RunQuery();
-    EXPECT_EQ(Column(List(), CQueryRecordsPage::kProductId), QStringList{"01000002"});
+    EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kProductId), QStringList{"01000002"});
 
     m_page->RegionCheck()->click();
     EXPECT_EQ(m_page->ProvinceList()->currentIndex(), -1);
@@ -234,7 +234,7 @@ TEST_P(RecordsPageTest, DeleteOneRecord)
     m_page->DeleteRecord();
     EXPECT_EQ(m_dialogs.Messages(), (QStringList{"请先从列表中选择要删除的记录！", "真的要删除选中的录吗？",
                                                  "真的要删除选中的录吗？"}));
-    EXPECT_EQ(Column(List(), CQueryRecordsPage::kProductId), QStringList{"01000002"});
+    EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kProductId), QStringList{"01000002"});
     EXPECT_EQ(Count("QueryLogTable", "QueryProductID='01000001'"), 0);
     EXPECT_EQ(Count("QueryLogTable"), 1);
 
@@ -388,8 +388,8 @@ TEST_P(LookupPageTest, FourCases)
     m_dialogs.Clear();
     Look(QStringLiteral("09000000"));
     EXPECT_EQ(Fields(), (QStringList{"11112222", "金穗", "2026-01-02 03:04:05", "2026-01-03 08:00:00"}));
-    EXPECT_EQ(Column(m_page.List(), CCodeLookupPage::kResult), (QStringList{"查询码值错误", "查询码值错误"}));
-    EXPECT_EQ(Column(m_page.List(), CCodeLookupPage::kPhone), (QStringList{"13900000004", "13900000003"}));
+    EXPECT_EQ(ListColumn(m_page.List(), CCodeLookupPage::kResult), (QStringList{"查询码值错误", "查询码值错误"}));
+    EXPECT_EQ(ListColumn(m_page.List(), CCodeLookupPage::kPhone), (QStringList{"13900000004", "13900000003"}));
     EXPECT_EQ(m_dialogs.Messages(), QStringList());
 
     // On file, never queried, batch not enabled: an empty enabling date.
