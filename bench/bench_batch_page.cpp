@@ -36,7 +36,8 @@ bool Prepare(CDbConnection& connection, const std::string& path, int codes)
         !CreateSchema(connection, error) ||
         !RunSql(connection,
                 "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-                "values ('" + std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用',1)",
+                "values ('" +
+                    std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用',1)",
                 error)) {
         std::fprintf(stderr, "cannot prepare %s: %s%s\n", path.c_str(), error.c_str(),
                      connection.GetErrorsText().c_str());
@@ -69,8 +70,9 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         qint64 lastCodeNs = 0;
-        if (!StoreBatchCodes(connection, TheSystemClock(), kName, 1, codes,
-                             [&](int) { lastCodeNs = timer.nsecsElapsed(); }, [](BatchEnd, const std::string&) {}))
+        if (!StoreBatchCodes(
+                connection, TheSystemClock(), kName, 1, codes, [&](int) { lastCodeNs = timer.nsecsElapsed(); },
+                [](BatchEnd, const std::string&) {}))
             return 1;
         bareSeconds = timer.nsecsElapsed() / 1e9;
         bareTailMs = (timer.nsecsElapsed() - lastCodeNs) / 1e6;
@@ -123,8 +125,8 @@ int main(int argc, char** argv)
     std::printf("bare StoreBatchCodes: %.2f s (%.0f codes/s)\n", bareSeconds, codes / bareSeconds);
     std::printf("  of which after the last code (last insert, CreateCodeTime, commit): %.1f ms\n", bareTailMs);
     std::printf("page GenerateCodes:   %.2f s (%.0f codes/s)\n", pageSeconds, codes / pageSeconds);
-    std::printf("event loop passes during the run: %ld, longest gap between two: %.1f ms (goal < 200 ms)\n",
-                passes, longestGapNs / 1e6);
+    std::printf("event loop passes during the run: %ld, longest gap between two: %.1f ms (goal < 200 ms)\n", passes,
+                longestGapNs / 1e6);
     std::printf("ratio=%.3f\n", pageSeconds / bareSeconds);
     return 0;
 }

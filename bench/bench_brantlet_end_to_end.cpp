@@ -34,19 +34,21 @@ struct Sim {
     std::string dir;
     pid_t pid = -1;
 
-    Sim() {
+    Sim()
+    {
         char tmpl[] = "/tmp/brantlet-bench-XXXXXX";
         dir = mkdtemp(tmpl);
         const std::string link = dir + "/modem";
         const std::string control = dir + "/control.sock";
         const std::string log = dir + "/log.jsonl";
         int out[2];
-        if (pipe(out) != 0) return;
+        if (pipe(out) != 0)
+            return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        const char* argv[] = {GSM_MODEM_SIM_BINARY, "--link", link.c_str(), "--control", control.c_str(),
-                              "--log", log.c_str(), nullptr};
+        const char* argv[] = {GSM_MODEM_SIM_BINARY, "--link", link.c_str(), "--control",
+                              control.c_str(),      "--log",  log.c_str(),  nullptr};
         posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -55,7 +57,8 @@ struct Sim {
         }
         close(out[0]);
     }
-    ~Sim() {
+    ~Sim()
+    {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -63,7 +66,8 @@ struct Sim {
         std::filesystem::remove_all(dir);
     }
     std::string Link() const { return dir + "/modem"; }
-    void Control(const std::string& line) const {
+    void Control(const std::string& line) const
+    {
         const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
@@ -80,7 +84,8 @@ struct Sim {
     }
 };
 
-double CpuSeconds() {
+double CpuSeconds()
+{
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
@@ -95,22 +100,25 @@ struct LibraryRun {
 
 // long: each message is the 300-character reply through SendLongSms; else each is a
 // 60-character fifth of it through SendSms. Counts data units per minute either way.
-LibraryRun RunLibrary(const Sim& sim, int messages, bool longReply = false, bool fifths = false) {
+LibraryRun RunLibrary(const Sim& sim, int messages, bool longReply = false, bool fifths = false)
+{
     LibraryRun run;
     brantlet* h = brantlet_create();
     int connected = -1;
-    brantlet_on_ConnectStatus(h, [](void* u, int32_t s) { *static_cast<int*>(u) = s; }, &connected);
+    brantlet_on_ConnectStatus(
+        h, [](void* u, int32_t s) { *static_cast<int*>(u) = s; }, &connected);
     brantlet_on_SendSmsResult(
-        h, [](void* u, int16_t r, int32_t, const char*, const char*) { *static_cast<int*>(u) += r == 1; },
-        &run.sent);
+        h, [](void* u, int16_t r, int32_t, const char*, const char*) { *static_cast<int*>(u) += r == 1; }, &run.sent);
     brantlet_ConnectModem(h, sim.Link().c_str(), 19200, 0);
-    for (int i = 0; i < 100 && connected < 0; ++i) brantlet_run_for(h, 50);
-    brantlet_run_for(h, 1000);  // let the initial message scan finish
+    for (int i = 0; i < 100 && connected < 0; ++i)
+        brantlet_run_for(h, 50);
+    brantlet_run_for(h, 1000); // let the initial message scan finish
     brantlet_SetSendRate(h, 1);
     const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::string reply;
-    for (int i = 0; i < 30; ++i) reply += "您的防伪码验证通过谢谢";
+    for (int i = 0; i < 30; ++i)
+        reply += "您的防伪码验证通过谢谢";
     const std::string fifth = reply.substr(0, reply.size() / 5);
     for (int i = 0; i < messages; ++i) {
         if (longReply)
@@ -118,7 +126,8 @@ LibraryRun RunLibrary(const Sim& sim, int messages, bool longReply = false, bool
         else
             brantlet_SendSms(h, "13812345678", fifths ? fifth.c_str() : "benchmark message", i);
     }
-    while (run.sent < messages && Clock::now() - t0 < std::chrono::minutes(5)) brantlet_run_for(h, 50);
+    while (run.sent < messages && Clock::now() - t0 < std::chrono::minutes(5))
+        brantlet_run_for(h, 50);
     const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     run.cpuMsPerMessage = (CpuSeconds() - cpu0) * 1000.0 / messages;
     run.perMinute = run.sent * (longReply ? 5 : 1) * 60.0 / seconds;
@@ -128,7 +137,8 @@ LibraryRun RunLibrary(const Sim& sim, int messages, bool longReply = false, bool
 }
 
 // The same exchange written straight to the device, as fast as the modem answers.
-double RunBareClient(const Sim& sim, int messages) {
+double RunBareClient(const Sim& sim, int messages)
+{
     const int fd = open(sim.Link().c_str(), O_RDWR | O_NOCTTY);
     termios tio{};
     tcgetattr(fd, &tio);
@@ -140,20 +150,25 @@ double RunBareClient(const Sim& sim, int messages) {
         char buf[512];
         while (buffer.find(want) == std::string::npos) {
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 10000) <= 0) return;
+            if (poll(&p, 1, 10000) <= 0)
+                return;
             const ssize_t n = read(fd, buf, sizeof buf);
-            if (n <= 0) return;
+            if (n <= 0)
+                return;
             buffer.append(buf, static_cast<std::size_t>(n));
         }
         buffer.erase(0, buffer.find(want) + std::strlen(want));
     };
     auto say = [&](const std::string& s) {
-        if (write(fd, s.data(), s.size()) < 0) std::perror("write");
+        if (write(fd, s.data(), s.size()) < 0)
+            std::perror("write");
     };
     say("ATE0\r");
     waitFor("OK\r\n");
     // "benchmark message" to 13812345678, as the library encodes it.
-    const std::string pdu = "0011000D91683118325476F8000000" "11" "E2B27B8C6E87E56B50BB3C9F87CF65";
+    const std::string pdu = "0011000D91683118325476F8000000"
+                            "11"
+                            "E2B27B8C6E87E56B50BB3C9F87CF65";
     const auto t0 = Clock::now();
     for (int i = 0; i < messages; ++i) {
         say("AT+CMGS=" + std::to_string(pdu.size() / 2 - 1) + "\r");
@@ -166,17 +181,20 @@ double RunBareClient(const Sim& sim, int messages) {
     return messages * 60.0 / seconds;
 }
 
-void Measure(const char* title, const char* modemFault, int messages) {
+void Measure(const char* title, const char* modemFault, int messages)
+{
     double bare = 0;
     {
         Sim sim;
-        if (modemFault) sim.Control(modemFault);
+        if (modemFault)
+            sim.Control(modemFault);
         bare = RunBareClient(sim, messages);
     }
     LibraryRun lib;
     {
         Sim sim;
-        if (modemFault) sim.Control(modemFault);
+        if (modemFault)
+            sim.Control(modemFault);
         lib = RunLibrary(sim, messages);
     }
     std::printf("%s (%d messages)\n", title, messages);
@@ -185,9 +203,10 @@ void Measure(const char* title, const char* modemFault, int messages) {
     std::printf("  library CPU time:         %7.3f ms/message\n", lib.cpuMsPerMessage);
 }
 
-}  // namespace
+} // namespace
 
-void MeasureLongReply(int replies) {
+void MeasureLongReply(int replies)
+{
     LibraryRun whole;
     LibraryRun fifths;
     {
@@ -205,7 +224,8 @@ void MeasureLongReply(int replies) {
                 fifths.perMinute, fifths.sent, fifths.cpuMsPerMessage * 5);
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const int messages = argc > 1 ? std::atoi(argv[1]) : 30;
     Measure("Instant modem", nullptr, messages);
     Measure("Modem taking 3 s per submit", "delay PDU 3000", std::max(3, messages / 3));

@@ -66,9 +66,10 @@ bool Fill(CDbConnection& connection, int rows)
 void Flag(CDbConnection& connection, int count)
 {
     // What the host does: a few rows change to sent, each with its flag up.
-    ExecuteSql(connection, "update SendSmsTable set SendStatus='成功',NewFlag=1 where SmsIndex in (select SmsIndex from "
-                           "SendSmsTable where NewFlag=0 order by SmsIndex desc limit " +
-                               std::to_string(count) + ")");
+    ExecuteSql(connection,
+               "update SendSmsTable set SendStatus='成功',NewFlag=1 where SmsIndex in (select SmsIndex from "
+               "SendSmsTable where NewFlag=0 order by SmsIndex desc limit " +
+                   std::to_string(count) + ")");
 }
 
 // Records the longest time between two passes of the event loop while a command runs.
@@ -275,9 +276,9 @@ int main(int argc, char** argv)
             worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(column), "列", nullptr);
         for (int row = 0; row < listed; ++row)
             for (int column = 0; column < 5; ++column)
-                worksheet_write_string(sheet, static_cast<lxw_row_t>(row + 1), static_cast<lxw_col_t>(column),
-                                       cells[static_cast<std::size_t>(row) * 5 + static_cast<std::size_t>(column)].c_str(),
-                                       nullptr);
+                worksheet_write_string(
+                    sheet, static_cast<lxw_row_t>(row + 1), static_cast<lxw_col_t>(column),
+                    cells[static_cast<std::size_t>(row) * 5 + static_cast<std::size_t>(column)].c_str(), nullptr);
         workbook_close(workbook);
     }
     const double bareExport = Ms(timer);

@@ -96,12 +96,11 @@ void BenchSends(std::int16_t sendRate)
     }
     const double base = CpuSeconds() - base0;
 
-    std::printf("sends at rate %d: %d sent of %d, %.0f s of virtual time (%.0f ticks)\n",
-                sendRate, sent, kSends, virtualSeconds, virtualSeconds * 10);
-    std::printf("  engine + fake modem: %.3f s CPU, %.0f messages per CPU-second, %.1f us each\n",
-                cpu, kSends / cpu, cpu / kSends * 1e6);
-    std::printf("  baseline, encoding only: %.3f s CPU, %.0f per CPU-second (%zu chars)\n", base,
-                kSends / base, sink);
+    std::printf("sends at rate %d: %d sent of %d, %.0f s of virtual time (%.0f ticks)\n", sendRate, sent, kSends,
+                virtualSeconds, virtualSeconds * 10);
+    std::printf("  engine + fake modem: %.3f s CPU, %.0f messages per CPU-second, %.1f us each\n", cpu, kSends / cpu,
+                cpu / kSends * 1e6);
+    std::printf("  baseline, encoding only: %.3f s CPU, %.0f per CPU-second (%zu chars)\n", base, kSends / base, sink);
 }
 
 // A modem on the master side of a pseudo-terminal that answers every command with OK.
@@ -126,7 +125,7 @@ struct IdleFigures {
     double cpu;
     double wall;
     long ticks;
-    double tickCpu;  // CPU inside the engine tick calls alone
+    double tickCpu; // CPU inside the engine tick calls alone
 };
 
 double ThreadCpuSeconds()
@@ -209,8 +208,7 @@ int BenchIdle(double seconds)
     const IdleFigures idle = RunRealTicks(&engine, master, seconds);
     const IdleFigures base = RunRealTicks(nullptr, master, seconds / 4);
     const auto share = [](const IdleFigures& f) { return f.cpu / f.wall * 100.0; };
-    std::printf("idle connected engine, real 100 ms ticks over a pty, %.1f s (%ld ticks):\n",
-                idle.wall, idle.ticks);
+    std::printf("idle connected engine, real 100 ms ticks over a pty, %.1f s (%ld ticks):\n", idle.wall, idle.ticks);
     std::printf("  engine loop: %.4f s CPU, %.1f us per tick, %.4f %% of one core, "
                 "%.1f ms CPU per minute\n",
                 idle.cpu, idle.cpu / idle.ticks * 1e6, share(idle), idle.cpu / idle.wall * 60e3);
@@ -219,13 +217,12 @@ int BenchIdle(double seconds)
                 base.wall, base.cpu / base.ticks * 1e6, share(base));
     std::printf("  inside the engine tick alone: %.1f us per tick, %.4f %% of one core, "
                 "%.2f ms CPU per minute\n",
-                idle.tickCpu / idle.ticks * 1e6, idle.tickCpu / idle.wall * 100.0,
-                idle.tickCpu / idle.wall * 60e3);
+                idle.tickCpu / idle.ticks * 1e6, idle.tickCpu / idle.wall * 100.0, idle.tickCpu / idle.wall * 60e3);
     close(master);
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -14,12 +14,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <spawn.h>
 #include <string>
@@ -53,8 +53,8 @@ struct Waits {
 // Delivers a query every second while keepGoing() holds, then waits for the answers.
 Waits Measure(SimProcess& sim, int& sender, const std::function<bool()>& keepGoing)
 {
-    std::map<std::string, Steady::time_point> asked;   // number -> delivered
-    std::map<std::string, double> waited;             // number -> seconds
+    std::map<std::string, Steady::time_point> asked; // number -> delivered
+    std::map<std::string, double> waited;            // number -> seconds
     std::size_t seenLines = 0;
     auto collect = [&] {
         const std::vector<std::string> lines = sim.LogLines();
@@ -113,11 +113,14 @@ int main(int argc, char** argv)
     }
     ExecuteSql(console, "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) values "
                         "('01000001','12345678',0,'查询',1)");
-    ExecuteSql(console, "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-                        "values ('基准批次',' '," + std::to_string(codes) + ",'未启用',2)");
+    ExecuteSql(console,
+               "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+               "values ('基准批次',' '," +
+                   std::to_string(codes) + ",'未启用',2)");
 
-    std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY, "--database", connectionString, "--port", sim.Link(),
-                                     "--send-pause", "1", "--limit-hour", "0", "--limit-day", "0"};
+    std::vector<std::string> args = {
+        VARNHOLT_GATEWAY_BINARY, "--database", connectionString, "--port", sim.Link(), "--send-pause", "1",
+        "--limit-hour",          "0",          "--limit-day",    "0"};
     std::vector<char*> argv2;
     for (auto& a : args)
         argv2.push_back(a.data());
@@ -153,7 +156,8 @@ int main(int argc, char** argv)
     std::printf("without generation: %d/%d answered, longest %.2f s, mean %.2f s\n", baseline.answered, baseline.asked,
                 baseline.max, baseline.mean);
     std::printf("during generation of %d codes (%.1f s, %s): %d/%d answered, longest %.2f s, mean %.2f s\n", codes,
-                generationSeconds, stored ? "stored" : "FAILED", during.answered, during.asked, during.max, during.mean);
+                generationSeconds, stored ? "stored" : "FAILED", during.answered, during.asked, during.max,
+                during.mean);
     std::printf("ratio longest during/without = %.1f\n", baseline.max > 0 ? during.max / baseline.max : 0.0);
     return stored && during.answered == during.asked ? 0 : 1;
 }

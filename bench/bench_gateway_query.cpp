@@ -37,8 +37,14 @@ std::string Digits(long value, int width)
 }
 
 // Code x of the fill: batch 01.., serial, and a code value both fills compute alike.
-std::string ProductId(long x) { return Digits(1 + x / 1000000, 2) + Digits(x % 1000000, 6); }
-std::string ProductCode(long x) { return Digits((x * 7919) % 100000000, 8); }
+std::string ProductId(long x)
+{
+    return Digits(1 + x / 1000000, 2) + Digits(x % 1000000, 6);
+}
+std::string ProductCode(long x)
+{
+    return Digits((x * 7919) % 100000000, 8);
+}
 
 bool Fill(CDbConnection& db, long codes, long logRows, std::string& error)
 {
@@ -49,24 +55,37 @@ bool Fill(CDbConnection& db, long codes, long logRows, std::string& error)
     std::string script;
     if (sqlite) {
         script =
-            "WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x+1 FROM c WHERE x<" + n + "-1) "
+            "WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x+1 FROM c WHERE x<" + n +
+            "-1) "
             "INSERT INTO ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
             "SELECT printf('%02d%06d',1+x/1000000,x%1000000),printf('%08d',(x*7919)%100000000),0,'基准批次',1 FROM c;"
-            "WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x+1 FROM c WHERE x<" + m + "-1) "
+            "WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x+1 FROM c WHERE x<" +
+            m +
+            "-1) "
             "INSERT INTO QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,"
             "QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) "
             "SELECT datetime('2026-09-01','+'||(x%7776000)||' seconds'),'139'||printf('%08d',x),"
-            "printf('%02d%06d',1+(x%" + n + ")/1000000,(x%" + n + ")%1000000),'00000000','00000000',1,'/dev/ttyUSB0','江苏','常州','基准批次' FROM c;";
+            "printf('%02d%06d',1+(x%" +
+            n + ")/1000000,(x%" + n +
+            ")%1000000),'00000000','00000000',1,'/dev/ttyUSB0','江苏','常州','基准批次' FROM c;";
     } else {
         script =
             "INSERT INTO ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
-            "SELECT lpad((1+x/1000000)::text,2,'0')||lpad((x%1000000)::text,6,'0'),lpad(((x::bigint*7919)%100000000)::text,8,'0'),"
-            "0,'基准批次',1 FROM generate_series(0," + n + "-1) x;"
+            "SELECT "
+            "lpad((1+x/"
+            "1000000)::text,2,'0')||lpad((x%1000000)::text,6,'0'),lpad(((x::bigint*7919)%100000000)::text,8,'0'),"
+            "0,'基准批次',1 FROM generate_series(0," +
+            n +
+            "-1) x;"
             "INSERT INTO QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,"
             "QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) "
             "SELECT timestamp '2026-09-01'+(x%7776000)*interval '1 second','139'||lpad(x::text,8,'0'),"
-            "lpad((1+(x%" + n + ")/1000000)::text,2,'0')||lpad(((x%" + n + ")%1000000)::text,6,'0'),'00000000','00000000',1,"
-            "'/dev/ttyUSB0','江苏','常州','基准批次' FROM generate_series(0," + m + "-1) x;"
+            "lpad((1+(x%" +
+            n + ")/1000000)::text,2,'0')||lpad(((x%" + n +
+            ")%1000000)::text,6,'0'),'00000000','00000000',1,"
+            "'/dev/ttyUSB0','江苏','常州','基准批次' FROM generate_series(0," +
+            m +
+            "-1) x;"
             "ANALYZE;";
     }
     if (!db.Provider()->ExecuteScript(script)) {
@@ -153,7 +172,8 @@ int main(int argc, char** argv)
 
     char tmpl[] = "/tmp/bench-gateway-XXXXXX";
     const std::string folder = mkdtemp(tmpl);
-    std::printf("RecordQuery, %d queries each (half genuine, a quarter forged, a quarter unknown); goal <= 2 ms\n", queries);
+    std::printf("RecordQuery, %d queries each (half genuine, a quarter forged, a quarter unknown); goal <= 2 ms\n",
+                queries);
 
     std::string why;
     PgCluster* cluster = PgCluster::Shared(why);

@@ -77,7 +77,8 @@ double BareSendSeconds(int messages)
     SimProcess sim;
     BareState state;
     brantlet* h = brantlet_create();
-    brantlet_on_ConnectStatus(h, [](void* u, int32_t s) { static_cast<BareState*>(u)->connected = s; }, &state);
+    brantlet_on_ConnectStatus(
+        h, [](void* u, int32_t s) { static_cast<BareState*>(u)->connected = s; }, &state);
     brantlet_on_SendSmsResult(
         h, [](void* u, int16_t, int32_t, const char*, const char*) { ++static_cast<BareState*>(u)->results; }, &state);
     if (brantlet_ConnectModem(h, sim.Link().c_str(), 19200, 0) != 1)
@@ -88,7 +89,8 @@ double BareSendSeconds(int messages)
     brantlet_run_for(h, 1500); // past the scan that follows the connect, as the host test waits
     const auto start = Clock::now();
     for (int i = 0; i < messages; ++i)
-        brantlet_SendSms(h, ("139000" + std::to_string(10000 + i)).c_str(), "您查询的产品是正品，感谢您的支持。", i + 1);
+        brantlet_SendSms(h, ("139000" + std::to_string(10000 + i)).c_str(), "您查询的产品是正品，感谢您的支持。",
+                         i + 1);
     while (state.results < messages && Clock::now() - start < 300s)
         brantlet_run_for(h, 50);
     const double seconds = Seconds(Clock::now() - start);
@@ -109,14 +111,25 @@ HostFigures HostSeconds(int queries)
     {
         CDbConnection connection;
         std::string error;
-        if (!connection.Open("Provider=SQLite;Data Source=" + db + ";Create=true;", -1) || !CreateSchema(connection, error))
+        if (!connection.Open("Provider=SQLite;Data Source=" + db + ";Create=true;", -1) ||
+            !CreateSchema(connection, error))
             return out;
         for (int i = 0; i < 1000; ++i)
-            ExecuteSql(connection, "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) values ('01" +
-                                       std::to_string(100000 + i).substr(0) + "','12345678',0,'基准',1)");
+            ExecuteSql(connection,
+                       "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) values ('01" +
+                           std::to_string(100000 + i).substr(0) + "','12345678',0,'基准',1)");
     }
-    std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY, "--database", "Provider=SQLite;Data Source=" + db + ";",
-                                     "--port", sim.Link(), "--send-pause", "1", "--limit-hour", "0", "--limit-day", "0"};
+    std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY,
+                                     "--database",
+                                     "Provider=SQLite;Data Source=" + db + ";",
+                                     "--port",
+                                     sim.Link(),
+                                     "--send-pause",
+                                     "1",
+                                     "--limit-hour",
+                                     "0",
+                                     "--limit-day",
+                                     "0"};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
@@ -162,7 +175,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_gateway_throughput: a run did not finish\n");
         return 1;
     }
-    std::printf("libbrantlet bare sends, send pause 1:   %d messages in %.1f s = %.0f per minute\n", n, bare, n * 60 / bare);
+    std::printf("libbrantlet bare sends, send pause 1:   %d messages in %.1f s = %.0f per minute\n", n, bare,
+                n * 60 / bare);
     std::printf("varnholt-gateway answered queries:     %d queries  in %.1f s = %.0f per minute\n", n, host.seconds,
                 n * 60 / host.seconds);
     std::printf("host CPU per query (user+system):      %.2f ms\n", host.cpuPerQuery * 1000);

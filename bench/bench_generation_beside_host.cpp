@@ -78,10 +78,11 @@ private:
         std::string error;
         for (long i = 0; !m_stop; ++i) {
             const std::string statement =
-                i % 2 ? "update SendSmsTable set SendStatus='已发',NewFlag=1 where SmsIndex=" + std::to_string(1 + i % 50)
-                      : "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
-                        "RealProductCode,QueryStatus,ProductName) values (now(),'13800000000','01000123','12345678',"
-                        "'12345678',1,'基准批次')";
+                i % 2
+                    ? "update SendSmsTable set SendStatus='已发',NewFlag=1 where SmsIndex=" + std::to_string(1 + i % 50)
+                    : "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+                      "RealProductCode,QueryStatus,ProductName) values (now(),'13800000000','01000123','12345678',"
+                      "'12345678',1,'基准批次')";
             const auto started = Clock::now();
             const bool ok = RunSql(connection, statement, error);
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
@@ -108,7 +109,8 @@ bool Prepare(CDbConnection& connection, const std::string& connectionString, int
     }
     bool ok = RunSql(connection,
                      "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-                     "values ('" + std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用',1)",
+                     "values ('" +
+                         std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用',1)",
                      error);
     for (int i = 0; ok && i < 50; ++i)
         ok = RunSql(connection,
@@ -124,7 +126,8 @@ bool Reset(CDbConnection& connection)
 {
     std::string error;
     return RunSql(connection, "delete from ProductTable", error) &&
-           RunSql(connection, "update ProductGroupTable set StartNumber=null,EndNumber=null,CreateCodeTime=null", error);
+           RunSql(connection, "update ProductGroupTable set StartNumber=null,EndNumber=null,CreateCodeTime=null",
+                  error);
 }
 
 // The former run: every row in one transaction.
@@ -136,14 +139,15 @@ bool OneTransaction(CDbConnection& connection, int codes)
     for (int i = 0; i < codes; ++i) {
         const CodeGenerator::Code code = CodeGenerator::Compose(1, i, TheSystemClock().Now());
         if (!RunSql(connection,
-                    "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" + code.productId +
-                        "','" + code.productCode + "',0,'" + kName + "')",
+                    "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" +
+                        code.productId + "','" + code.productCode + "',0,'" + kName + "')",
                     error)) {
             connection.RollbackTrans();
             return false;
         }
     }
-    return RunSql(connection, "update ProductGroupTable set CreateCodeTime=now() where ProductName='基准批次'", error) &&
+    return RunSql(connection, "update ProductGroupTable set CreateCodeTime=now() where ProductName='基准批次'",
+                  error) &&
            connection.CommitTrans();
 }
 
@@ -181,9 +185,8 @@ void Measure(const char* engine, const std::string& connectionString, int codes)
         }
         Print(engine, what, figures, seconds);
     };
-    timed("beside StoreBatchCodes (stretches)", [&] {
-        return StoreBatchCodes(console, TheSystemClock(), kName, 1, codes, nullptr, nullptr);
-    });
+    timed("beside StoreBatchCodes (stretches)",
+          [&] { return StoreBatchCodes(console, TheSystemClock(), kName, 1, codes, nullptr, nullptr); });
     timed("beside one transaction for the run (former)", [&] { return OneTransaction(console, codes); });
 }
 

@@ -226,8 +226,8 @@ int main(int argc, char** argv)
     std::printf("RunQuery:     %.2f s (%.2f), %d rows listed, longest event-loop gap %.0f ms; peak memory %ld MB"
                 " (%ld MB before) (goals 1.5 s, 600 MB)\n",
                 query.seconds, query.cpu, listed, query.longestGapMs, peakAfter / 1024, peakBefore / 1024);
-    std::printf("  baseline:   sqlite3 select of the same rows, every cell read: %.2f s (%.2f), %ld rows\n",
-                bareSelect, bareSelectCpu, bareRows);
+    std::printf("  baseline:   sqlite3 select of the same rows, every cell read: %.2f s (%.2f), %ld rows\n", bareSelect,
+                bareSelectCpu, bareRows);
     std::printf("LookupCode:   %.1f ms (%.1f), %d rows listed (goal 50 ms)\n", look.seconds * 1e3, look.cpu * 1e3,
                 history);
     std::printf("  baseline:   sqlite3 select of the code's log rows: %.1f ms (%.1f), %ld rows\n", bareLook * 1e3,
@@ -236,8 +236,8 @@ int main(int argc, char** argv)
                 exported.seconds, exported.cpu, static_cast<long>(workbookBytes), exported.longestGapMs);
     std::printf("ClearRecords: %.2f s (%.2f), %d rows left listed, longest event-loop gap %.0f ms (goal 5 s)\n",
                 cleared.seconds, cleared.cpu, left, cleared.longestGapMs);
-    std::printf("  baseline:   sqlite3 one delete of the same rows: %.2f s (%.2f), %ld rows\n", bareClear,
-                bareClearCpu, bareDeleted);
+    std::printf("  baseline:   sqlite3 one delete of the same rows: %.2f s (%.2f), %ld rows\n", bareClear, bareClearCpu,
+                bareDeleted);
     std::printf("messages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
     return 0;
 }

@@ -40,10 +40,11 @@ bool Prepare(CDbConnection& connection, const std::string& connectionString, int
     }
     if (!CreateSchema(connection, error))
         return false;
-    return RunSql(connection,
-                  "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) values ('" +
-                      std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用'," + std::to_string(kBatchNumber) + ")",
-                  error);
+    return RunSql(
+        connection,
+        "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) values ('" +
+            std::string(kName) + "',' '," + std::to_string(codes) + ",'未启用'," + std::to_string(kBatchNumber) + ")",
+        error);
 }
 
 long CountCodes(CDbConnection& connection)
@@ -61,8 +62,9 @@ double TimeStoreBatchCodes(CDbConnection& connection, int codes)
 {
     long pumps = 0;
     const auto start = std::chrono::steady_clock::now();
-    const bool stored = StoreBatchCodes(connection, TheSystemClock(), kName, kBatchNumber, codes,
-                                        [&](int serial) { pumps += serial % 100 == 0; }, nullptr);
+    const bool stored = StoreBatchCodes(
+        connection, TheSystemClock(), kName, kBatchNumber, codes, [&](int serial) { pumps += serial % 100 == 0; },
+        nullptr);
     const double seconds = Seconds(start);
     if (!stored || CountCodes(connection) != codes) {
         std::fprintf(stderr, "StoreBatchCodes did not store %d codes\n", codes);
@@ -84,21 +86,22 @@ bool Exec(sqlite3* db, const char* sql)
 double TimePlainSqlite(const std::string& path, int codes)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
-        !RegisterFoldCollation(db)) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK || !RegisterFoldCollation(db)) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         std::exit(1);
     }
     sqlite3_stmt* insert = nullptr;
     sqlite3_stmt* setNumber[2] = {nullptr, nullptr};
     const auto start = std::chrono::steady_clock::now();
-    bool ok = Exec(db, "PRAGMA journal_mode=WAL") && Exec(db, "PRAGMA synchronous=NORMAL") && Exec(db, "BEGIN IMMEDIATE") &&
-              sqlite3_prepare_v2(db, "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values (?,?,0,?)",
-                                 -1, &insert, nullptr) == SQLITE_OK &&
-              sqlite3_prepare_v2(db, "update ProductGroupTable set StartNumber=? where ProductName=?", -1, &setNumber[0],
-                                 nullptr) == SQLITE_OK &&
-              sqlite3_prepare_v2(db, "update ProductGroupTable set EndNumber=? where ProductName=?", -1, &setNumber[1],
-                                 nullptr) == SQLITE_OK;
+    bool ok =
+        Exec(db, "PRAGMA journal_mode=WAL") && Exec(db, "PRAGMA synchronous=NORMAL") && Exec(db, "BEGIN IMMEDIATE") &&
+        sqlite3_prepare_v2(db,
+                           "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values (?,?,0,?)",
+                           -1, &insert, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "update ProductGroupTable set StartNumber=? where ProductName=?", -1, &setNumber[0],
+                           nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "update ProductGroupTable set EndNumber=? where ProductName=?", -1, &setNumber[1],
+                           nullptr) == SQLITE_OK;
     for (int i = 0; ok && i < codes; ++i) {
         const CodeGenerator::Code code = CodeGenerator::Compose(kBatchNumber, i, TheSystemClock().Now());
         sqlite3_bind_text(insert, 1, code.productId.c_str(), -1, SQLITE_TRANSIENT);
@@ -114,7 +117,9 @@ double TimePlainSqlite(const std::string& path, int codes)
             sqlite3_reset(update);
         }
     }
-    ok = ok && Exec(db, "update ProductGroupTable set CreateCodeTime=datetime('now','localtime') where ProductName='基准批次'") &&
+    ok = ok &&
+         Exec(db,
+              "update ProductGroupTable set CreateCodeTime=datetime('now','localtime') where ProductName='基准批次'") &&
          Exec(db, "COMMIT");
     const double seconds = Seconds(start);
     if (!ok) {
@@ -149,8 +154,8 @@ int main(int argc, char** argv)
     double layer = 0;
     {
         CDbConnection connection;
-        if (!Prepare(connection, "Provider=SQLite;Data Source=" + (folder / "layer.db").string() + ";Create=true;", codes,
-                     error)) {
+        if (!Prepare(connection, "Provider=SQLite;Data Source=" + (folder / "layer.db").string() + ";Create=true;",
+                     codes, error)) {
             std::fprintf(stderr, "sqlite: %s\n", error.c_str());
             return 1;
         }

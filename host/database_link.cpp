@@ -19,8 +19,9 @@ bool HostConnectionString(const std::string& given, const std::string& linkFile,
     errno = 0;
     const std::optional<std::string> text = ReadLinkFile(linkFile);
     if (!text) {
-        error = "the link file " + linkFile + (errno != 0 ? std::string(" cannot be read: ") + std::strerror(errno)
-                                                          : std::string(" holds no connection string"));
+        error = "the link file " + linkFile +
+                (errno != 0 ? std::string(" cannot be read: ") + std::strerror(errno)
+                            : std::string(" holds no connection string"));
         return false;
     }
     out = *text;

@@ -31,7 +31,8 @@ const std::vector<Setting>& Settings()
     static const std::vector<Setting> settings = {
         {"Gateway", "Database", "--database", Kind::Text, "connection string (default: the link file)",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.connectionString = v; }},
-        {"Gateway", "LinkFile", "--link-file", Kind::Text, "file holding the connection string (default: Varnholt-dblink.ini of the program directory)",
+        {"Gateway", "LinkFile", "--link-file", Kind::Text,
+         "file holding the connection string (default: Varnholt-dblink.ini of the program directory)",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.linkFile = v; }},
         {"Gateway", "Ports", "--port", Kind::List, "serial device of a modem; repeat or separate by commas for several",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.ports.push_back(v); }},
@@ -43,23 +44,30 @@ const std::vector<Setting>& Settings()
          [](GatewayConfig& c, const std::string&, int n, bool) { c.sendPause = n; }},
         {"Gateway", "ServiceCentre", "--service-centre", Kind::Text, "SMS service centre number (default: the SIM's)",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.serviceCentre = v; }},
-        {"Gateway", "LimitPerHour", "--limit-hour", Kind::Number, "answers per sender and hour, 0 no limit (default 10)",
+        {"Gateway", "LimitPerHour", "--limit-hour", Kind::Number,
+         "answers per sender and hour, 0 no limit (default 10)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.limitPerHour = n; }},
         {"Gateway", "LimitPerDay", "--limit-day", Kind::Number, "answers per sender and day, 0 no limit (default 30)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.limitPerDay = n; }},
         {"Gateway", "LogReplies", "--log-replies", Kind::Flag, "also keep answers as SendSmsTable rows (default no)",
          [](GatewayConfig& c, const std::string&, int, bool b) { c.logReplies = b; }},
-        {"Gateway", "HelpReply", "--help-reply", Kind::Flag, "answer a text without a code with the help text (default yes)",
+        {"Gateway", "HelpReply", "--help-reply", Kind::Flag,
+         "answer a text without a code with the help text (default yes)",
          [](GatewayConfig& c, const std::string&, int, bool b) { c.replies.helpEnabled = b; }},
-        {"Gateway", "QueuePollMs", "--queue-poll-ms", Kind::Number, "how often the outgoing queue is read (default 1000)",
+        {"Gateway", "QueuePollMs", "--queue-poll-ms", Kind::Number,
+         "how often the outgoing queue is read (default 1000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.queuePollMs = n; }},
-        {"Gateway", "BusyTimeoutMs", "--busy-timeout-ms", Kind::Number, "wait for another writer's lock, SQLite and PostgreSQL (default 5000)",
+        {"Gateway", "BusyTimeoutMs", "--busy-timeout-ms", Kind::Number,
+         "wait for another writer's lock, SQLite and PostgreSQL (default 5000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.busyTimeoutMs = n; }},
-        {"Gateway", "MaxSendAttempts", "--max-attempts", Kind::Number, "tries of a message before it is 失败 (default 3)",
+        {"Gateway", "MaxSendAttempts", "--max-attempts", Kind::Number,
+         "tries of a message before it is 失败 (default 3)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.maxSendAttempts = n; }},
-        {"Gateway", "StopWaitMs", "--stop-wait-ms", Kind::Number, "on stop, wait for messages being sent (default 20000)",
+        {"Gateway", "StopWaitMs", "--stop-wait-ms", Kind::Number,
+         "on stop, wait for messages being sent (default 20000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.stopWaitMs = n; }},
-        {"Gateway", "HeldFile", "--held-file", Kind::Text, "keeps work the database never took over a stop (default: see README)",
+        {"Gateway", "HeldFile", "--held-file", Kind::Text,
+         "keeps work the database never took over a stop (default: see README)",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.heldFile = v; }},
         {"Replies", "Genuine", "--reply-genuine", Kind::Text, "answer to a genuine code's first query",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.replies.genuine = v; }},
@@ -324,12 +332,11 @@ bool LoadGatewayConfig(int argc, char** argv, GatewayConfig& config, bool& showH
 
 std::string HelpText()
 {
-    std::string text =
-        "Usage: varnholt-gateway [--config FILE] [OPTION VALUE]...\n"
-        "Answers anti-counterfeit queries that arrive by SMS and sends the messages the console\n"
-        "queues. Options override the INI file given by --config (UTF-8 or GBK; section and key\n"
-        "in brackets). Events go to standard error, one line each.\n\n"
-        "  --config FILE            the INI file to read first\n";
+    std::string text = "Usage: varnholt-gateway [--config FILE] [OPTION VALUE]...\n"
+                       "Answers anti-counterfeit queries that arrive by SMS and sends the messages the console\n"
+                       "queues. Options override the INI file given by --config (UTF-8 or GBK; section and key\n"
+                       "in brackets). Events go to standard error, one line each.\n\n"
+                       "  --config FILE            the INI file to read first\n";
     for (const Setting& setting : Settings()) {
         std::string left = std::string("  ") + setting.option + (setting.kind == Kind::Flag ? "[=yes|no]" : " VALUE");
         if (left.size() < 27)

@@ -7,21 +7,21 @@
 
 // Everything the gateway host can be told, with the defaults it starts from.
 struct GatewayConfig {
-    std::string connectionString;     // empty: the link file, else Varnholt.db of the program directory
-    std::string linkFile;             // empty: Varnholt-dblink.ini of the program directory
-    std::vector<std::string> ports;   // serial devices, one modem each
-    int modemType = 0;                // 0 takes 19200 baud only
+    std::string connectionString;   // empty: the link file, else Varnholt.db of the program directory
+    std::string linkFile;           // empty: Varnholt-dblink.ini of the program directory
+    std::vector<std::string> ports; // serial devices, one modem each
+    int modemType = 0;              // 0 takes 19200 baud only
     int baud = 19200;
-    int sendPause = 15;               // pause after each send, in 100 ms ticks
-    std::string serviceCentre;        // empty: the SIM's own
-    int limitPerHour = 10;            // answers per sender; 0 = no limit
+    int sendPause = 15;        // pause after each send, in 100 ms ticks
+    std::string serviceCentre; // empty: the SIM's own
+    int limitPerHour = 10;     // answers per sender; 0 = no limit
     int limitPerDay = 30;
-    bool logReplies = false;          // answers also become SendSmsTable rows
+    bool logReplies = false; // answers also become SendSmsTable rows
     int queuePollMs = 1000;
-    int busyTimeoutMs = 5000;         // how long a statement waits for another writer's lock
-    int maxSendAttempts = 3;          // tries of one message before it counts as 失败
-    int stopWaitMs = 20000;           // how long a stop waits for the message being sent
-    std::string heldFile;             // keeps unwritten work over a stop; empty: the default
+    int busyTimeoutMs = 5000; // how long a statement waits for another writer's lock
+    int maxSendAttempts = 3;  // tries of one message before it counts as 失败
+    int stopWaitMs = 20000;   // how long a stop waits for the message being sent
+    std::string heldFile;     // keeps unwritten work over a stop; empty: the default
     ReplyTexts replies;
 };
 

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kSendsPerLine = 2;        // one being sent, one waiting behind it
+constexpr int kSendsPerLine = 2; // one being sent, one waiting behind it
 constexpr int kMaxConnectBackoffMs = 30000;
 constexpr int kMaxDbBackoffMs = 10000;
 constexpr std::int64_t kConnectLimitMs = 60000;
@@ -57,8 +57,7 @@ GatewayHost::GatewayHost(GatewayConfig config, std::string connectionString)
       m_connectionString(std::move(connectionString)),
       m_regions(CityTable()),
       m_limiter(m_config.limitPerHour, m_config.limitPerDay)
-{
-}
+{}
 
 GatewayHost::~GatewayHost()
 {
@@ -80,7 +79,8 @@ bool GatewayHost::OpenDatabase()
     // row locks); then the work is held and retried, and the modems are served meanwhile.
     const std::string wait = std::to_string(m_config.busyTimeoutMs);
     if (!RunSql(m_db,
-                m_db.Provider()->Dialect() == SqlDialect::SQLite ? "PRAGMA busy_timeout=" + wait : "SET lock_timeout=" + wait,
+                m_db.Provider()->Dialect() == SqlDialect::SQLite ? "PRAGMA busy_timeout=" + wait
+                                                                 : "SET lock_timeout=" + wait,
                 error))
         LogLine(LogLevel::Warning, "cannot set the busy timeout: " + error);
     // The queue is polled by status; older databases lack the index that makes that cheap.
@@ -115,7 +115,8 @@ void GatewayHost::PrepareQueueWork()
         if (queue_store::ResetInterrupted(m_db, rows, error)) {
             m_queueReset = true;
             if (rows > 0)
-                LogLine(LogLevel::Warning, std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
+                LogLine(LogLevel::Warning,
+                        std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
         }
     }
     if (!m_citiesLoaded) {
@@ -172,10 +173,12 @@ bool GatewayHost::RunDbJob(DbJob& job, std::string& error)
         RecordedQuery recorded;
         if (!RecordQuery(m_db, q->query, m_config.replies, m_config.logReplies, recorded, error))
             return false;
-        LogLine(LogLevel::Info, "query from " + MaskPhone(q->query.sender) + " for " + q->query.code.productId +
-                                    ": status " + std::to_string(recorded.status) +
-                                    (q->query.region.province.empty() ? "" : " (" + q->query.region.province + q->query.region.city + ")") +
-                                    (q->query.answer ? "" : ", over the rate limit: not answered"));
+        LogLine(
+            LogLevel::Info,
+            "query from " + MaskPhone(q->query.sender) + " for " + q->query.code.productId + ": status " +
+                std::to_string(recorded.status) +
+                (q->query.region.province.empty() ? "" : " (" + q->query.region.province + q->query.region.city + ")") +
+                (q->query.answer ? "" : ", over the rate limit: not answered"));
         if (recorded.replyQueued)
             m_nextPollMs = 0;
         else if (!recorded.reply.empty())
@@ -214,8 +217,8 @@ void GatewayHost::OnReceive(void* user, const char* phone, const char* text, std
 {
     auto* line = static_cast<Line*>(user);
     char smsTime[96];
-    std::snprintf(smsTime, sizeof smsTime, "%04d-%02d-%02d %02d:%02d:%02d", year < 100 ? year + 2000 : year, month,
-                  day, hour, minute, second);
+    std::snprintf(smsTime, sizeof smsTime, "%04d-%02d-%02d %02d:%02d:%02d", year < 100 ? year + 2000 : year, month, day,
+                  hour, minute, second);
     line->host->Received(*line, phone ? phone : "", text ? text : "", smsTime);
 }
 
@@ -233,7 +236,8 @@ void GatewayHost::ConnectStatus(Line& line, int status)
         return;
     }
     if (line.state != LineState::Down) // a late word from a control already given up
-        LineLost(line, line.state == LineState::Connecting ? "调制解调器没有应答" : "调制解调器连续发送失败", MonotonicMs());
+        LineLost(line, line.state == LineState::Connecting ? "调制解调器没有应答" : "调制解调器连续发送失败",
+                 MonotonicMs());
 }
 
 void GatewayHost::LineLost(Line& line, const std::string& why, std::int64_t nowMs)
@@ -258,7 +262,7 @@ void GatewayHost::LineLost(Line& line, const std::string& why, std::int64_t nowM
 
 bool GatewayHost::PortChanged(const Line& line) const
 {
-    struct stat st{};
+    struct stat st {};
     if (stat(line.port.c_str(), &st) != 0)
         return true; // unplugged
     return st.st_rdev != line.device || st.st_ino != line.inode;
@@ -280,7 +284,7 @@ void GatewayHost::StartConnect(Line& line, std::int64_t nowMs)
     brantlet_on_Recvsms(line.control, &GatewayHost::OnReceive, &line);
     brantlet_SetModemType(line.control, static_cast<std::int16_t>(m_config.modemType));
 
-    struct stat st{};
+    struct stat st {};
     const bool present = stat(line.port.c_str(), &st) == 0;
     const int started = present ? brantlet_ConnectModem(line.control, line.port.c_str(), m_config.baud, 0) : -1;
     if (started == 1) {
@@ -292,9 +296,8 @@ void GatewayHost::StartConnect(Line& line, std::int64_t nowMs)
     }
     line.backoffMs = NextBackoff(line.backoffMs, 1000, kMaxConnectBackoffMs);
     line.nextConnectMs = nowMs + line.backoffMs;
-    LogLine(LogLevel::Warning,
-            std::string(started == 0 ? "串口参数不被接受" : "串口无法打开") + ": " + line.port + ", retrying in " +
-                std::to_string(line.backoffMs) + " ms");
+    LogLine(LogLevel::Warning, std::string(started == 0 ? "串口参数不被接受" : "串口无法打开") + ": " + line.port +
+                                   ", retrying in " + std::to_string(line.backoffMs) + " ms");
 }
 
 void GatewayHost::TickLine(Line& line, std::int64_t nowMs)
@@ -375,7 +378,8 @@ void GatewayHost::SendResult(Line& line, int result, std::int32_t index)
         if (sending.smsIndex > 0) {
             m_attempts.erase(sending.smsIndex);
             m_jobs.push_back(MarkJob{sending.smsIndex, true, now});
-            LogLine(LogLevel::Info, "message " + std::to_string(sending.smsIndex) + " sent to " + MaskPhone(sending.phone));
+            LogLine(LogLevel::Info,
+                    "message " + std::to_string(sending.smsIndex) + " sent to " + MaskPhone(sending.phone));
         } else {
             LogLine(LogLevel::Info, "answer sent to " + MaskPhone(sending.phone));
         }
@@ -498,8 +502,9 @@ int GatewayHost::Run(int signalFd)
     if (!LoadHeldWork(heldFile, m_jobs, skipped, heldError))
         LogLine(LogLevel::Error, "保留的工作无法读取: " + heldError);
     else if (!m_jobs.empty() || skipped > 0)
-        LogLine(LogLevel::Info, std::to_string(m_jobs.size()) + " item(s) of work kept at the last stop taken up from " +
-                                    heldFile + (skipped > 0 ? ", " + std::to_string(skipped) + " unreadable line(s) skipped" : ""));
+        LogLine(LogLevel::Info,
+                std::to_string(m_jobs.size()) + " item(s) of work kept at the last stop taken up from " + heldFile +
+                    (skipped > 0 ? ", " + std::to_string(skipped) + " unreadable line(s) skipped" : ""));
     if (!EnsureDatabase()) { // said by OpenDatabase; asked again after a pause
         m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
         m_dbRetryMs = MonotonicMs() + m_dbBackoffMs;
@@ -557,7 +562,8 @@ int GatewayHost::Run(int signalFd)
             LogLine(LogLevel::Warning, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作保存到 " + heldFile +
                                            "，下次启动时写入");
         else
-            LogLine(LogLevel::Error, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作无法保存，已丢失: " + heldError);
+            LogLine(LogLevel::Error,
+                    "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作无法保存，已丢失: " + heldError);
     }
     if (!m_replies.empty())
         LogLine(LogLevel::Warning, std::to_string(m_replies.size()) + " answer(s) not sent before the stop");

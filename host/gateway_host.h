@@ -62,7 +62,6 @@ private:
         std::map<std::int32_t, Sending> sending;
     };
 
-
     static void OnConnectStatus(void* user, std::int32_t status);
     static void OnSendResult(void* user, std::int16_t result, std::int32_t index, const char* phone, const char* text);
     static void OnReceive(void* user, const char* phone, const char* text, std::int16_t year, std::int16_t month,

@@ -153,12 +153,13 @@ protected:
     }
     void StartHost(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> options = {"--database", ConnectionString(), "--port", m_sim->Link(),
-                                            "--send-pause", "1", "--queue-poll-ms", "200"};
+        std::vector<std::string> options = {"--database", ConnectionString(), "--port", m_sim->Link(), "--send-pause",
+                                            "1",          "--queue-poll-ms",  "200"};
         options.insert(options.end(), extra.begin(), extra.end());
         m_host = std::make_unique<GatewayProcess>(options, m_sim->Folder() + "/gateway.log");
         ASSERT_TRUE(m_host->Started());
-        ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s)) << m_host->Log();
+        ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s))
+            << m_host->Log();
     }
     std::string One(const std::string& statement, const std::string& column)
     {
@@ -184,22 +185,25 @@ protected:
 
 TEST_P(GatewayOnSimulator, AnswersQueriesLogsThemAndWorksOffTheQueue)
 {
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','您的订单已发货','待发',1)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000000','您的订单已发货','待发',1)");
     StartHost({"--limit-hour", "4"});
 
     const std::string a = "13912345678";
     const char* const texts[] = {
-        "0100-0001-1234-5678",                                  // genuine: 1
-        "\xEF\xBC\x90\xEF\xBC\x91" "00000112345678",            // the same in part full-width: 2
-        "0100000112345679",                                     // forged: -2
-        "9900000112345678",                                     // unknown ProductID: -1
-        "0200000187654321",                                     // batch not enabled: -3, past the limit of 4
+        "0100-0001-1234-5678", // genuine: 1
+        "\xEF\xBC\x90\xEF\xBC\x91"
+        "00000112345678",   // the same in part full-width: 2
+        "0100000112345679", // forged: -2
+        "9900000112345678", // unknown ProductID: -1
+        "0200000187654321", // batch not enabled: -3, past the limit of 4
     };
     for (const char* text : texts)
         Deliver(a, text, "from QueryLogTable");
     Deliver("13800000000", "你好，请问怎么查询", "from SendSmsTable where SendStatus='接收'");
 
-    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 1 && Submits(*m_sim).size() >= 6; }, 20s))
+    ASSERT_TRUE(WaitFor(
+        [&] { return Count("from SendSmsTable where SendStatus='成功'") == 1 && Submits(*m_sim).size() >= 6; }, 20s))
         << m_host->Log();
     std::this_thread::sleep_for(1500ms); // an answer past the limit would show by now
 
@@ -269,7 +273,8 @@ TEST_P(GatewayOnSimulator, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWri
     EXPECT_EQ(Count("from QueryLogTable"), 0) << "nothing can be written under the lock";
     ASSERT_TRUE(writer.CommitTrans()) << writer.GetErrorsText();
 
-    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() == 2; }, 20s)) << m_host->Log();
+    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() == 2; }, 20s))
+        << m_host->Log();
     EXPECT_EQ(Count("from QueryLogTable where QueryStatus=1"), 1);
     EXPECT_EQ(Count("from QueryLogTable where QueryStatus=-2"), 1);
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
@@ -287,8 +292,10 @@ TEST_P(GatewayOneEngine, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
     m_sim->KeepFolder();
     m_sim->Kill();
     m_sim.reset();
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','第一条','待发',1)");
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000002','第二条','待发',1)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000001','第一条','待发',1)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000002','第二条','待发',1)");
     std::this_thread::sleep_for(1500ms);
     m_sim = std::make_unique<SimProcess>(folder);
     ASSERT_TRUE(m_sim->Started());
@@ -302,7 +309,8 @@ TEST_P(GatewayOneEngine, AModemKilledAndRestartedSendsWhatWasQueuedMeanwhile)
 TEST_P(GatewayOneEngine, AStopFinishesTheMessageBeingSentAndARowLeftSendingIsSentAgain)
 {
     // Left in 发送中 by a host that died: sent once more rather than lost.
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000003','未完成','发送中',0)");
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000003','未完成','发送中',0)");
     // A pause of 3 s after each send: the result comes only then, so the stop has to wait.
     StartHost({"--send-pause", "30"});
     ASSERT_TRUE(WaitFor([&] { return TextsTo(*m_sim, "+8613700000003").size() == 1; }, 15s)) << m_host->Log();
@@ -329,7 +337,8 @@ TEST_P(GatewayOneEngine, AQueryTheDatabaseNeverTookIsWrittenAfterARestart)
     EXPECT_EQ(Count("from QueryLogTable"), 0);
 
     StartHost({"--held-file", held});
-    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable where QueryStatus=1") == 1 && Submits(*m_sim).size() == 1; }, 15s))
+    ASSERT_TRUE(WaitFor(
+        [&] { return Count("from QueryLogTable where QueryStatus=1") == 1 && Submits(*m_sim).size() == 1; }, 15s))
         << m_host->Log();
     EXPECT_FALSE(std::filesystem::exists(held));
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
@@ -352,14 +361,18 @@ TEST_P(GatewayOneEngine, EachModemAnswersTheQueriesItReceived)
     SimProcess second;
     ASSERT_TRUE(second.Started());
     StartHost({"--port", m_sim->Link() + "," + second.Link()});
-    ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready on " + second.Link()) != std::string::npos; }, 15s))
+    ASSERT_TRUE(
+        WaitFor([&] { return m_host->Log().find("modem ready on " + second.Link()) != std::string::npos; }, 15s))
         << m_host->Log();
     ASSERT_EQ(second.Control("deliver 13800000002 now 0100000112345678").rfind("ok", 0), 0u);
     Deliver("13800000001", "0100000112345678", "from QueryLogTable");
-    ASSERT_TRUE(WaitFor([&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() + Submits(second).size() == 2; }, 15s))
+    ASSERT_TRUE(WaitFor(
+        [&] { return Count("from QueryLogTable") == 2 && Submits(*m_sim).size() + Submits(second).size() == 2; }, 15s))
         << m_host->Log();
-    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000001'", "QueryComm"), m_sim->Link());
-    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000002'", "QueryComm"), second.Link());
+    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000001'", "QueryComm"),
+              m_sim->Link());
+    EXPECT_EQ(One("select QueryComm from QueryLogTable where QueryPhoneNumber='13800000002'", "QueryComm"),
+              second.Link());
     EXPECT_EQ(TextsTo(*m_sim, "+8613800000001").size(), 1u);
     EXPECT_EQ(TextsTo(second, "+8613800000002").size(), 1u);
     EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "2");

@@ -18,11 +18,20 @@ std::string Escape(const std::string& text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out.push_back(c);
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out.push_back(c);
         }
     }
     return out;
@@ -49,8 +58,13 @@ std::string Line(const DbJob& job)
 {
     std::vector<std::string> f;
     if (const auto* q = std::get_if<QueryJob>(&job))
-        f = {"query", q->query.sender, q->query.code.productId, q->query.code.productCode, q->query.receivedAt,
-             q->query.comm, q->query.answer ? "1" : "0"};
+        f = {"query",
+             q->query.sender,
+             q->query.code.productId,
+             q->query.code.productCode,
+             q->query.receivedAt,
+             q->query.comm,
+             q->query.answer ? "1" : "0"};
     else if (const auto* t = std::get_if<TextJob>(&job))
         f = {"text", t->sender, t->smsTime, t->text};
     else if (const auto* m = std::get_if<MarkJob>(&job))

@@ -8,10 +8,20 @@
 
 // Database work that must not be lost: done in order, retried while the database is busy
 // or away, and kept in a file over a stop when the database never took it.
-struct QueryJob { ReceivedQuery query; };
-struct TextJob { std::string sender, text, smsTime; };
-struct MarkJob { int smsIndex; bool success; std::string time; };
-struct ReleaseJob { int smsIndex; };
+struct QueryJob {
+    ReceivedQuery query;
+};
+struct TextJob {
+    std::string sender, text, smsTime;
+};
+struct MarkJob {
+    int smsIndex;
+    bool success;
+    std::string time;
+};
+struct ReleaseJob {
+    int smsIndex;
+};
 using DbJob = std::variant<QueryJob, TextJob, MarkJob, ReleaseJob>;
 
 // Writes the jobs to path (owner-only, replacing it in one step). False with the reason.

@@ -34,13 +34,19 @@ TEST(QueryText, FindsTheFirstRunOfSixteenDigits)
         {"1200000112345678", "1200000112345678"},
         {"1200-0001-1234-5678", "1200000112345678"},
         {"1200 0001.1234 5678", "1200000112345678"},
-        {"\xEF\xBC\x91\xEF\xBC\x92" "00000112345678", "1200000112345678"},           // full-width digits
-        {"1200\xEF\xBC\x8D" "0001\xE3\x80\x80" "1234\xE2\x80\x94" "5678", "1200000112345678"}, // full-width dash, ideographic space, em dash
+        {"\xEF\xBC\x91\xEF\xBC\x92"
+         "00000112345678",
+         "1200000112345678"}, // full-width digits
+        {"1200\xEF\xBC\x8D"
+         "0001\xE3\x80\x80"
+         "1234\xE2\x80\x94"
+         "5678",
+         "1200000112345678"}, // full-width dash, ideographic space, em dash
         {"防伪码：1200000112345678，谢谢", "1200000112345678"},
         {"查询 1200000112345678 和 9900000112345678", "1200000112345678"},
-        {"12000001123456789", ""},                                                    // 17 digits are no code
-        {"120000011234567", ""},                                                      // 15
-        {"12345678901234567 abc 1200000112345678", "1200000112345678"},               // the long run is skipped
+        {"12000001123456789", ""},                                      // 17 digits are no code
+        {"120000011234567", ""},                                        // 15
+        {"12345678901234567 abc 1200000112345678", "1200000112345678"}, // the long run is skipped
         {"", ""},
         {"你好，怎么查询", ""},
     };
@@ -170,7 +176,8 @@ TEST(ReplyTexts, FillsPlaceholdersAndPicksTheTierOfTheStatus)
     EXPECT_EQ(&ReplyFor(texts, -1), &texts.wrong);
     EXPECT_EQ(&ReplyFor(texts, -2), &texts.wrong);
     EXPECT_EQ(&ReplyFor(texts, -3), &texts.notEnabled);
-    EXPECT_NE(FillReply(texts.repeated, values).find("已被查询3次，首次查询时间2026-05-01 10:00:00"), std::string::npos);
+    EXPECT_NE(FillReply(texts.repeated, values).find("已被查询3次，首次查询时间2026-05-01 10:00:00"),
+              std::string::npos);
 }
 
 TEST(PhoneMask, HidesTheMiddleDigits)
@@ -184,7 +191,11 @@ TEST(PhoneMask, HidesTheMiddleDigits)
 
 class GatewayConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_dir = std::filesystem::temp_directory_path() / ("gwcfg-" + std::to_string(getpid())); std::filesystem::create_directories(m_dir); }
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() / ("gwcfg-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_dir);
+    }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string Write(const std::string& name, const std::string& bytes)
     {
@@ -337,7 +348,8 @@ TEST_P(HostStoreTest, AQueryCountsLogsAndQueuesItsAnswerTogether)
                   "QueryComm,QueryProv,QueryCity,ProductName from QueryLogTable where QueryStatus=2",
                   "QueryTime"),
               "2026-05-02 11:00:00");
-    EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable where SendStatus='待发' and NewFlag=1", "n"), "2");
+    EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable where SendStatus='待发' and NewFlag=1", "n"),
+              "2");
 
     // Past the rate limit the query is logged and counted but no answer is queued.
     ReceivedQuery silent = Query("01000001", "12345678");
@@ -393,8 +405,10 @@ TEST_P(HostStoreTest, WrongCodesAreLoggedWithWhatIsOnFile)
 
 TEST_P(HostStoreTest, TheQueueIsClaimedOnceAndMarkedWithNewFlag)
 {
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','a','待发',0)");
-    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','b','待发',0)");
+    ExecuteSql(
+        "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','a','待发',0)");
+    ExecuteSql(
+        "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','b','待发',0)");
     std::vector<QueuedSms> rows;
     std::string error;
     ASSERT_TRUE(queue_store::NextWaiting(m_connection, 1, rows, error)) << error;
@@ -430,8 +444,11 @@ TEST_P(HostStoreTest, ATextWithoutACodeIsKeptAsReceived)
 {
     std::string error;
     ASSERT_TRUE(StoreReceivedText(m_connection, "13800000000", "it's 你好", "2026-05-01 09:59:58", error)) << error;
-    const char* const expected[][2] = {{"SendStatus", "接收"}, {"SendTime", "2026-05-01 09:59:58"},
-                                       {"PhoneNumber", "13800000000"}, {"SmsContent", "it's 你好"}, {"NewFlag", "1"}};
+    const char* const expected[][2] = {{"SendStatus", "接收"},
+                                       {"SendTime", "2026-05-01 09:59:58"},
+                                       {"PhoneNumber", "13800000000"},
+                                       {"SmsContent", "it's 你好"},
+                                       {"NewFlag", "1"}};
     for (const auto& [column, value] : expected)
         EXPECT_EQ(One(m_connection, std::string("select ") + column + " from SendSmsTable", column), value);
 }

@@ -63,9 +63,9 @@ bool ReadProduct(CDbConnection& connection, const std::string& productId, std::o
 {
     CDbRecordset rs;
     rs.SetConnection(&connection);
-    const int opened = rs.Open("select ProductCode,QueryCount,ProductName,UseStatus from ProductTable where ProductID=" +
-                                   Text(productId),
-                               1, 3, 3);
+    const int opened = rs.Open(
+        "select ProductCode,QueryCount,ProductName,UseStatus from ProductTable where ProductID=" + Text(productId), 1,
+        3, 3);
     if (opened < 0) {
         error = connection.GetErrorsText();
         return false;

@@ -16,7 +16,7 @@ struct ReceivedQuery {
     std::string receivedAt; // local time "%Y-%m-%d %H:%M:%S": the query's QueryTime
     std::string comm;       // the port it came in on
     Region region;
-    bool answer = true;     // false past the sender's rate limit: logged, not answered
+    bool answer = true; // false past the sender's rate limit: logged, not answered
 };
 
 struct RecordedQuery {
@@ -31,8 +31,8 @@ struct RecordedQuery {
 // The database work of one query in one transaction: the code's QueryCount, the
 // QueryLogTable row and (enqueueReply) the answer as a 待发 row of SendSmsTable succeed or
 // fail together. False with the cause in error; nothing is then changed.
-bool RecordQuery(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts,
-                 bool enqueueReply, RecordedQuery& out, std::string& error);
+bool RecordQuery(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts, bool enqueueReply,
+                 RecordedQuery& out, std::string& error);
 
 // A message that holds no code, kept for the staff as a 接收 row of SendSmsTable; smsTime
 // is the service centre's time stamp, "%Y-%m-%d %H:%M:%S".

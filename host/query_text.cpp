@@ -16,15 +16,23 @@ bool StartsWith(std::string_view text, std::size_t at, std::string_view prefix)
 
 // Separators people type inside a code, in ASCII and in the forms Chinese input methods give.
 constexpr std::string_view kDropped[] = {
-    " ", "\t", "\r", "\n",
-    "\xE3\x80\x80",  // ideographic space
+    " ",
+    "\t",
+    "\r",
+    "\n",
+    "\xE3\x80\x80", // ideographic space
     "-",
-    "\xEF\xBC\x8D",  // full-width hyphen-minus
-    "\xE2\x80\x90", "\xE2\x80\x91", "\xE2\x80\x92", "\xE2\x80\x93", "\xE2\x80\x94", "\xE2\x80\x95", // hyphens and dashes
+    "\xEF\xBC\x8D", // full-width hyphen-minus
+    "\xE2\x80\x90",
+    "\xE2\x80\x91",
+    "\xE2\x80\x92",
+    "\xE2\x80\x93",
+    "\xE2\x80\x94",
+    "\xE2\x80\x95", // hyphens and dashes
     ".",
-    "\xEF\xBC\x8E",  // full-width full stop
-    "\xE3\x80\x82",  // ideographic full stop
-    "\xC2\xB7",      // middle dot
+    "\xEF\xBC\x8E", // full-width full stop
+    "\xE3\x80\x82", // ideographic full stop
+    "\xC2\xB7",     // middle dot
 };
 
 } // namespace

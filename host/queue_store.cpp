@@ -14,8 +14,8 @@ bool ResetInterrupted(CDbConnection& connection, int& rows, std::string& error)
     rows = 0;
     CDbRecordset rs;
     rs.SetConnection(&connection);
-    const int opened =
-        rs.Open("update SendSmsTable set SendStatus='待发',NewFlag=1 where SendStatus='发送中' returning SmsIndex", 1, 3, 3);
+    const int opened = rs.Open(
+        "update SendSmsTable set SendStatus='待发',NewFlag=1 where SendStatus='发送中' returning SmsIndex", 1, 3, 3);
     if (opened < 0) {
         error = connection.GetErrorsText();
         return false;
@@ -56,9 +56,10 @@ bool Claim(CDbConnection& connection, int index, bool& claimed, std::string& err
     CDbRecordset rs;
     rs.SetConnection(&connection);
     // The condition on SendStatus makes the claim atomic; RETURNING tells whether it took.
-    const int opened = rs.Open("update SendSmsTable set SendStatus='发送中',NewFlag=1 where SmsIndex=" + IntText(index) +
-                                   " and SendStatus='待发' returning SmsIndex",
-                               1, 3, 3);
+    const int opened =
+        rs.Open("update SendSmsTable set SendStatus='发送中',NewFlag=1 where SmsIndex=" + IntText(index) +
+                    " and SendStatus='待发' returning SmsIndex",
+                1, 3, 3);
     if (opened < 0) {
         error = connection.GetErrorsText();
         return false;

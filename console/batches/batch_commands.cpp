@@ -79,8 +79,8 @@ bool UpdateExisting(CDbConnection& connection, const std::string& name, const st
 
 bool LoadBatchRows(CDbConnection& connection, std::vector<BatchCells>& rows)
 {
-    static const char* const kFields[] = {"ProductName", "ProductRemark", "CreateCodeTime",
-                                          "UseCodeTime", "StartNumber",   "EndNumber",
+    static const char* const kFields[] = {"ProductName",  "ProductRemark", "CreateCodeTime",
+                                          "UseCodeTime",  "StartNumber",   "EndNumber",
                                           "ProductCount", "ProductStatus", "ProductCode"};
     CDbRecordset recordset;
     recordset.SetConnection(&connection);
@@ -127,7 +127,8 @@ bool InsertBatch(CDbConnection& connection, const std::string& name, const std::
         batchNumber = ChooseBatchNumber(held);
         return Run(connection,
                    "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-                   "values ('" + SqlQuote(BlankIfEmpty(name)) + "','" + SqlQuote(BlankIfEmpty(remark)) + "'," +
+                   "values ('" +
+                       SqlQuote(BlankIfEmpty(name)) + "','" + SqlQuote(BlankIfEmpty(remark)) + "'," +
                        IntText(quantity) + ",'未启用'," + IntText(batchNumber) + ")",
                    engineFailed);
     });
@@ -157,7 +158,7 @@ bool DeleteBatchRows(CDbConnection& connection, const std::string& name)
 
 bool UpdateBatchRemark(CDbConnection& connection, const std::string& name, const std::string& remark)
 {
-    return UpdateExisting(connection, name,
-                          {"update ProductGroupTable set ProductRemark='" + SqlQuote(BlankIfEmpty(remark)) + "'" +
-                           WhereName(name)});
+    return UpdateExisting(
+        connection, name,
+        {"update ProductGroupTable set ProductRemark='" + SqlQuote(BlankIfEmpty(remark)) + "'" + WhereName(name)});
 }

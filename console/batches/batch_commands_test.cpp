@@ -20,8 +20,8 @@ protected:
     void AddBatch(const std::string& name, int number, const std::string& created = std::string())
     {
         ASSERT_TRUE(ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,"
-                               "ProductCode) values ('" + SqlQuote(name) + "','旧备注',5,'未启用'," +
-                               std::to_string(number) + ")"));
+                               "ProductCode) values ('" +
+                               SqlQuote(name) + "','旧备注',5,'未启用'," + std::to_string(number) + ")"));
         if (!created.empty()) {
             ASSERT_TRUE(ExecuteSql("update ProductGroupTable set CreateCodeTime=#" + created +
                                    "#,StartNumber='01000000' where ProductName='" + SqlQuote(name) + "'"));
@@ -96,7 +96,7 @@ TEST_P(BatchCommandsTest, LoadsTheNineCellsOfEveryBatch)
         SCOPED_TRACE(row[0]);
         const bool first = row[0] == "甲";
         EXPECT_EQ(row, (BatchCells{first ? "甲" : "乙", "旧备注", first ? "2026-01-02 03:04:05" : "", "",
-                                    first ? "01000000" : "", "", "5", "未启用", first ? "3" : "4"}));
+                                   first ? "01000000" : "", "", "5", "未启用", first ? "3" : "4"}));
     }
 }
 
@@ -180,16 +180,15 @@ TEST_P(BatchCommandsTest, RefusedWritesChangeNothingAndSaySoInChinese)
              ASSERT_TRUE(OpenSecond(holder));
              ASSERT_TRUE(holder.BeginTrans()) << holder.GetErrorsText();
              if (Engine() == SqlDialect::PostgreSQL) {
-                 ASSERT_TRUE(holder.Provider()->ExecuteScript(
-                     "lock table ProductGroupTable, ProductTable in exclusive mode"))
+                 ASSERT_TRUE(
+                     holder.Provider()->ExecuteScript("lock table ProductGroupTable, ProductTable in exclusive mode"))
                      << holder.GetErrorsText();
              }
          }},
         {"read-only database", kReadOnly,
          [this](CDbConnection&) {
-             ASSERT_TRUE(m_connection.Provider()->ExecuteScript(Engine() == SqlDialect::SQLite
-                                                                     ? "PRAGMA query_only=1"
-                                                                     : "set default_transaction_read_only=on"))
+             ASSERT_TRUE(m_connection.Provider()->ExecuteScript(
+                 Engine() == SqlDialect::SQLite ? "PRAGMA query_only=1" : "set default_transaction_read_only=on"))
                  << m_connection.GetErrorsText();
          }},
     };

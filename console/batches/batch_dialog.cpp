@@ -48,8 +48,8 @@ bool ParseInteger(const QString& text, int& value)
 // a full-width space stays part of a name.
 bool IsAsciiBlank(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-           c == QLatin1Char('\r') || c == QLatin1Char('\v') || c == QLatin1Char('\f');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') ||
+           c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
 QLabel* MakeLabel(const QString& text, const QRect& place, QWidget* parent)
@@ -85,8 +85,9 @@ CBatchDialog::CBatchDialog(QWidget* parent)
     LimitGbkBytes(m_remarkEdit, kMaxTextBytes);
 
     const int buttonTop = row(3) + Dlu(4);
-    auto* ok = PlaceOkCancel(this, QRect(Dlu(40), buttonTop, Dlu(50), Dlu(14)),
-                             QRect(Dlu(100), buttonTop, Dlu(50), Dlu(14))).ok;
+    auto* ok =
+        PlaceOkCancel(this, QRect(Dlu(40), buttonTop, Dlu(50), Dlu(14)), QRect(Dlu(100), buttonTop, Dlu(50), Dlu(14)))
+            .ok;
     connect(ok, &QPushButton::clicked, this, &CBatchDialog::OnOK);
 
     SetQuantity(0);

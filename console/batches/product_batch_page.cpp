@@ -25,8 +25,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QProgressBar>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -66,8 +66,8 @@ CProductBatchPage::CProductBatchPage(QWidget* parent)
     };
     // The batch number rides along in a column of negative width, which hides it.
     static const Heading kHeadings[] = {
-        {"产品名称", 90},     {"产品描述", 120},     {"生成编码日期", 130}, {"启用编码日期", 130}, {"产品起始编码", 100},
-        {"产品结束编码", 100}, {"产品数量", 60}, {"查询状态", 60}, {"产品编号", -10},
+        {"产品名称", 90},      {"产品描述", 120}, {"生成编码日期", 130}, {"启用编码日期", 130}, {"产品起始编码", 100},
+        {"产品结束编码", 100}, {"产品数量", 60},  {"查询状态", 60},      {"产品编号", -10},
     };
     for (int i = 0; i < 9; ++i)
         m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
@@ -131,8 +131,8 @@ QString CProductBatchPage::NowText() const
 {
     const std::tm now = m_clock->LocalNow();
     char text[64];
-    std::snprintf(text, sizeof text, "%4d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1,
-                  now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    std::snprintf(text, sizeof text, "%4d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
+                  now.tm_hour, now.tm_min, now.tm_sec);
     return QString::fromLatin1(text);
 }
 
@@ -251,28 +251,27 @@ void CProductBatchPage::GenerateCodes()
     sincePump.start();
     CDbConnection* connection = Connection();
     const bool stored =
-        connection != nullptr &&
-        StoreBatchCodesApart(
-            *connection, *m_clock, name.toStdString(), batchNumber, quantity,
-            [&](int serial) {
-                if (serial % 100 == 0 || sincePump.elapsed() >= kLongestQuietMs) {
-                    ShowProgress(serial);
-                    PumpMessages();
-                    sincePump.restart();
-                }
-            },
-            [&](BatchEnd end, const std::string& productId) {
-                (end == BatchEnd::First ? first : last) = QString::fromStdString(productId);
-            },
-            [&](int codesStored, int pauseMs) {
-                // Between stretches no transaction is held: the window works while the
-                // gateway host takes its turn at the database.
-                ShowProgress(codesStored);
-                QEventLoop pause;
-                QTimer::singleShot(pauseMs, &pause, &QEventLoop::quit);
-                pause.exec();
-                sincePump.restart();
-            });
+        connection != nullptr && StoreBatchCodesApart(
+                                     *connection, *m_clock, name.toStdString(), batchNumber, quantity,
+                                     [&](int serial) {
+                                         if (serial % 100 == 0 || sincePump.elapsed() >= kLongestQuietMs) {
+                                             ShowProgress(serial);
+                                             PumpMessages();
+                                             sincePump.restart();
+                                         }
+                                     },
+                                     [&](BatchEnd end, const std::string& productId) {
+                                         (end == BatchEnd::First ? first : last) = QString::fromStdString(productId);
+                                     },
+                                     [&](int codesStored, int pauseMs) {
+                                         // Between stretches no transaction is held: the window works while the
+                                         // gateway host takes its turn at the database.
+                                         ShowProgress(codesStored);
+                                         QEventLoop pause;
+                                         QTimer::singleShot(pauseMs, &pause, &QEventLoop::quit);
+                                         pause.exec();
+                                         sincePump.restart();
+                                     });
 
     QApplication::restoreOverrideCursor();
     m_progress->hide();

@@ -78,9 +78,9 @@ protected:
             m_dialogModes.push_back(dialog.GetMode());
             m_dialogFields.push_back(
                 {dialog.QuantityEdit()->text(), dialog.NameEdit()->text(), dialog.RemarkEdit()->text()});
-            for (auto [edit, text] : {std::pair{dialog.QuantityEdit(), typing.quantity},
-                                      std::pair{dialog.NameEdit(), typing.name},
-                                      std::pair{dialog.RemarkEdit(), typing.remark}}) {
+            for (auto [edit, text] :
+                 {std::pair{dialog.QuantityEdit(), typing.quantity}, std::pair{dialog.NameEdit(), typing.name},
+                  std::pair{dialog.RemarkEdit(), typing.remark}}) {
                 if (edit->isEnabled())
                     ModalScript::Type(dialog, edit->objectName(), text);
             }
@@ -290,7 +290,8 @@ TEST_P(BatchPageTest, WhileGeneratingTheCommandsAreOffAndTheBarMoves)
         EXPECT_EQ(AdministratorPrompts(), prompts);
     });
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] { maxProgress = std::max(maxProgress, m_page->Progress()->value()); });
+    QObject::connect(&poll, &QTimer::timeout,
+                     [&] { maxProgress = std::max(maxProgress, m_page->Progress()->value()); });
     poll.start(0);
     m_dialogs.AnswerAdministrator(true);
     m_page->GenerateCodes();
@@ -415,9 +416,9 @@ TEST_P(BatchPageTest, EnableAndDisableFollowTheStateTable)
     const Step steps[] = {
         {"disable", 10, "停用", "停用", 0, false}, // never enabled: stored too, so the cell holds
         {"enable", 20, "启用", "启用", 3, true},
-        {"enable", 30, "启用", "启用", 3, true},    // enabling again moves the date
+        {"enable", 30, "启用", "启用", 3, true}, // enabling again moves the date
         {"disable", 40, "停用", "停用", 0, false},
-        {"disable", 50, "停用", "停用", 0, false},  // already off: nothing
+        {"disable", 50, "停用", "停用", 0, false}, // already off: nothing
         {"enable", 60, "启用", "启用", 3, true},
     };
     QString lastEnabled;
@@ -502,9 +503,9 @@ TEST_P(BatchPageTest, DeleteAsksTwiceAndFreesTheNumber)
         m_page->DeleteBatch();
         EXPECT_EQ(AdministratorPrompts(), static_cast<int>(c.passwordsAsked));
         EXPECT_EQ(m_dialogs.Unused(), 0);
-        EXPECT_EQ(m_dialogs.Messages(),
-                  QStringList{QStringLiteral("注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n"
-                                             "确认您要做此操作吗？")});
+        EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral(
+                                            "注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n"
+                                            "确认您要做此操作吗？")});
         EXPECT_EQ(m_page->List()->GetItemCount(), c.deleted ? 2 : 3);
         EXPECT_EQ(Batch("Two", "ProductName"), c.deleted ? "<none>" : "Two");
         EXPECT_EQ(Codes("Two"), c.deleted ? 0 : 2);
@@ -575,7 +576,8 @@ TEST_P(BatchPageTest, PrintStickersStartsTheStickerProgram)
     m_page->List()->clearSelection();
     m_page->PrintStickers();
     EXPECT_EQ(m_started.size(), 2u);
-    EXPECT_EQ(Shown(), "您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！\n请先选择要打印防伪贴纸的产品！\n");
+    EXPECT_EQ(Shown(),
+              "您选择的产品尚未生成了防伪码，生成防伪码以后才能导出防伪码！\n请先选择要打印防伪贴纸的产品！\n");
 
     // With the installation's service number set, the sheet names it.
     QTemporaryDir home;

@@ -29,8 +29,7 @@ StickerPrinter::StickerPrinter(QObject* parent)
       m_tell([](const QString& text) { ShowMessage(text, false); }),
       m_busy([] { return false; }),
       m_folder(DefaultFolder())
-{
-}
+{}
 
 QString StickerPrinter::DefaultFolder()
 {
@@ -96,11 +95,10 @@ void StickerPrinter::RunProcess(QObject* owner, const QString& program, const QS
     process->setProcessChannelMode(QProcess::MergedChannels);
     // A viewer started by the program may keep running long after it; its output is none
     // of the console's business.
-    QObject::connect(process, &QProcess::finished, owner,
-                     [process, done](int exitCode, QProcess::ExitStatus status) {
-                         done(status == QProcess::NormalExit ? exitCode : -1, LastLine(process->readAll()));
-                         process->deleteLater();
-                     });
+    QObject::connect(process, &QProcess::finished, owner, [process, done](int exitCode, QProcess::ExitStatus status) {
+        done(status == QProcess::NormalExit ? exitCode : -1, LastLine(process->readAll()));
+        process->deleteLater();
+    });
     QObject::connect(process, &QProcess::errorOccurred, owner, [process, program, done](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;

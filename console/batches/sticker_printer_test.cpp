@@ -65,7 +65,8 @@ TEST(StickerPrinter, TellsWhereTheSheetIsOrWhyThereIsNone)
     } cases[] = {
         {"shown by a viewer", 0, "stickwell: 10 stickers in x", QString()},
         {"no viewer", StickerPrinter::kNotShown, "stickwell: the sheet is in x; no viewer opened it",
-         QStringLiteral("防伪贴纸已保存在：\r\n") + sheet + QStringLiteral("\r\n没有打开它的 PDF 阅读程序，请从这个文件夹打开并打印。")},
+         QStringLiteral("防伪贴纸已保存在：\r\n") + sheet +
+             QStringLiteral("\r\n没有打开它的 PDF 阅读程序，请从这个文件夹打开并打印。")},
         {"failed", 1, "stickwell: database not found: /x.db",
          QStringLiteral("防伪贴纸未能生成。\r\nstickwell: database not found: /x.db")},
         {"crashed", -1, "", QStringLiteral("防伪贴纸未能生成。")},
@@ -76,9 +77,9 @@ TEST(StickerPrinter, TellsWhereTheSheetIsOrWhyThereIsNone)
         recorded.printer.Print(QStringLiteral("/opt/v"), QStringLiteral("10657"), QStringLiteral("Tea"),
                                QStringLiteral("01000000"), QStringLiteral("01000009"));
         EXPECT_TRUE(QDir(folder).exists()) << "made for the sheet";
-        EXPECT_EQ(recorded.arguments, (QStringList{QStringLiteral("--sms-number"), QStringLiteral("10657"),
-                                                   QStringLiteral("--output"), sheet,
-                                                   QStringLiteral("0100000001000009")}));
+        EXPECT_EQ(recorded.arguments,
+                  (QStringList{QStringLiteral("--sms-number"), QStringLiteral("10657"), QStringLiteral("--output"),
+                               sheet, QStringLiteral("0100000001000009")}));
         ASSERT_EQ(recorded.running.size(), 1u);
         recorded.running[0](c.status, QString::fromUtf8(c.lastLine));
         if (c.told.isEmpty()) {
@@ -126,7 +127,8 @@ TEST(StickerPrinter, RunsTheProgramBesideTheConsole)
     printer.SetTeller([&](const QString& text) { told.push_back(text); });
     printer.Print(home.path(), QString(), QStringLiteral("Tea"), QStringLiteral("01000000"), QString());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 20000));
-    EXPECT_TRUE(told[0].startsWith(QStringLiteral("防伪贴纸已保存在：\r\n") + sheets.path() + QStringLiteral("/Tea_01000000.pdf")))
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("防伪贴纸已保存在：\r\n") + sheets.path() +
+                                   QStringLiteral("/Tea_01000000.pdf")))
         << told[0].toStdString();
     QFile args(home.filePath(QStringLiteral("args")));
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));

@@ -62,9 +62,8 @@ public:
           m_quantity(quantity),
           m_pause(pause),
           m_pauseMs(connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite ? kSqlitePauseMs
-                                                                                                   : 0)
-    {
-    }
+                                                                                                    : 0)
+    {}
 
     // 1: the batch may be generated; 0: refused (the operator was told); -1: failed (shown).
     int CheckBatch()
@@ -122,8 +121,9 @@ public:
                 if (progress)
                     progress(serial);
                 const CodeGenerator::Code code = CodeGenerator::Compose(m_batchNumber, serial, clock.Now());
-                statements.push_back("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" +
-                                     code.productId + "','" + code.productCode + "',0,'" + m_quotedName + "')");
+                statements.push_back(
+                    "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" +
+                    code.productId + "','" + code.productCode + "',0,'" + m_quotedName + "')");
             }
             const bool last = serial == m_quantity;
             const auto started = std::chrono::steady_clock::now();
@@ -217,8 +217,8 @@ private:
                 return false;
             }
             if (!RunSql(m_connection,
-                        "delete from ProductTable" + WhereName() + " and ProductID>='" + ProductId(m_batchNumber, from) +
-                            "' and ProductID<='" + ProductId(m_batchNumber, to) + "'",
+                        "delete from ProductTable" + WhereName() + " and ProductID>='" +
+                            ProductId(m_batchNumber, from) + "' and ProductID<='" + ProductId(m_batchNumber, to) + "'",
                         error) ||
                 !m_connection.CommitTrans()) {
                 if (show)
@@ -260,9 +260,9 @@ private:
 
 } // namespace
 
-bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::string& name,
-                     int batchNumber, int quantity, const BatchProgressHook& progress,
-                     const BatchEndReport& report, const BatchPauseHook& pause)
+bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::string& name, int batchNumber,
+                     int quantity, const BatchProgressHook& progress, const BatchEndReport& report,
+                     const BatchPauseHook& pause)
 {
     // Outside these ranges a ProductID is no longer 8 digits and would run into the IDs
     // of another batch number.
@@ -281,9 +281,9 @@ bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::s
     return run.CheckBatch() == 1 && run.RemoveLeftovers() && run.Store(clock, progress, report);
 }
 
-bool StoreBatchCodesApart(const CDbConnection& shared, const Clock& clock, const std::string& name,
-                          int batchNumber, int quantity, const BatchProgressHook& progress,
-                          const BatchEndReport& report, const BatchPauseHook& pause)
+bool StoreBatchCodesApart(const CDbConnection& shared, const Clock& clock, const std::string& name, int batchNumber,
+                          int quantity, const BatchProgressHook& progress, const BatchEndReport& report,
+                          const BatchPauseHook& pause)
 {
     CDbConnection own;
     own.SetClock(&clock); // now() of its statements reads the codes' clock

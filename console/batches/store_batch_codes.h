@@ -34,13 +34,13 @@ using BatchPauseHook = std::function<void(int codesStored, int pauseMs)>;
 // run of the batch. The run refuses a batch the database does not hold or that has codes
 // already, and a second run while one is going on in this process. Answers true when
 // every code is stored.
-bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::string& name,
-                     int batchNumber, int quantity, const BatchProgressHook& progress,
-                     const BatchEndReport& report, const BatchPauseHook& pause = {});
+bool StoreBatchCodes(CDbConnection& connection, const Clock& clock, const std::string& name, int batchNumber,
+                     int quantity, const BatchProgressHook& progress, const BatchEndReport& report,
+                     const BatchPauseHook& pause = {});
 
 // The same on a connection of its own, opened with shared's connection string (its now()
 // reads clock), so that nothing else the console does meanwhile can join the run's
 // transactions.
-bool StoreBatchCodesApart(const CDbConnection& shared, const Clock& clock, const std::string& name,
-                          int batchNumber, int quantity, const BatchProgressHook& progress,
-                          const BatchEndReport& report, const BatchPauseHook& pause = {});
+bool StoreBatchCodesApart(const CDbConnection& shared, const Clock& clock, const std::string& name, int batchNumber,
+                          int quantity, const BatchProgressHook& progress, const BatchEndReport& report,
+                          const BatchPauseHook& pause = {});

@@ -22,14 +22,16 @@ class StoreBatchCodesTest : public DbEngineTest {
 protected:
     void AddBatch(const std::string& name, int quantity, int number)
     {
-        ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) values ('" +
+        ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+                   "values ('" +
                    SqlQuote(name) + "',' '," + std::to_string(quantity) + ",'未启用'," + std::to_string(number) + ")");
         ASSERT_TRUE(m_messages.Messages().empty()) << m_messages.Messages()[0].text;
     }
 
     int CodeRows(const std::string& name)
     {
-        return std::stoi(Value("select count(*) as N from ProductTable where ProductName='" + SqlQuote(name) + "'", "N"));
+        return std::stoi(
+            Value("select count(*) as N from ProductTable where ProductName='" + SqlQuote(name) + "'", "N"));
     }
     std::string Batch(const std::string& name, const std::string& column)
     {
@@ -40,12 +42,15 @@ protected:
     // script: it is DDL with literals of its own, not a statement of the console.
     void RefuseProductId(const std::string& productId)
     {
-        const std::string script = Engine() == SqlDialect::SQLite
-            ? "create trigger refuse_code before insert on ProductTable when new.ProductID='" + productId +
-                  "' begin select raise(abort, 'code refused'); end;"
-            : "create function refuse_code() returns trigger language plpgsql as $$ begin if new.ProductID = '" +
-                  productId + "' then raise exception 'code refused'; end if; return new; end $$;"
-                  "create trigger refuse_code before insert on ProductTable for each row execute function refuse_code();";
+        const std::string script =
+            Engine() == SqlDialect::SQLite
+                ? "create trigger refuse_code before insert on ProductTable when new.ProductID='" + productId +
+                      "' begin select raise(abort, 'code refused'); end;"
+                : "create function refuse_code() returns trigger language plpgsql as $$ begin if new.ProductID = '" +
+                      productId +
+                      "' then raise exception 'code refused'; end if; return new; end $$;"
+                      "create trigger refuse_code before insert on ProductTable for each row execute function "
+                      "refuse_code();";
         ASSERT_TRUE(m_connection.Provider()->ExecuteScript(script)) << m_connection.GetErrorsText();
     }
     void AllowAll()
@@ -91,7 +96,9 @@ TEST_P(StoreBatchCodesTest, WritesEveryCodeInOrder)
                 EXPECT_EQ(Batch(name, "CreateCodeTime"), "");
                 clock.Set(kStart + 10 * serial);
             },
-            [&](BatchEnd end, const std::string& productId) { reports.push_back({end, productId, CodeRows(name)}); });
+            [&](BatchEnd end, const std::string& productId) {
+                reports.push_back({end, productId, CodeRows(name)});
+            });
         ASSERT_TRUE(stored);
         EXPECT_TRUE(m_messages.Messages().empty());
 
@@ -145,8 +152,8 @@ TEST_P(StoreBatchCodesTest, NoQuantityStillMarksTheBatchGenerated)
     FixedClock clock(kStart);
     int hooks = 0;
     int reports = 0;
-    EXPECT_TRUE(StoreBatchCodes(m_connection, clock, "空批次", 4, 0, [&](int) { ++hooks; },
-                                [&](BatchEnd, const std::string&) { ++reports; }));
+    EXPECT_TRUE(StoreBatchCodes(
+        m_connection, clock, "空批次", 4, 0, [&](int) { ++hooks; }, [&](BatchEnd, const std::string&) { ++reports; }));
     EXPECT_EQ(hooks, 0);
     EXPECT_EQ(reports, 0);
     EXPECT_EQ(CodeRows("空批次"), 0);
@@ -176,8 +183,8 @@ TEST_P(StoreBatchCodesTest, FailingStatementRollsBackAndReportsOnce)
     RefuseProductId("07000003");
 
     std::vector<int> serials;
-    EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "坏批次", 7, 10, [&](int serial) { serials.push_back(serial); },
-                                 nullptr));
+    EXPECT_FALSE(StoreBatchCodes(
+        m_connection, clock, "坏批次", 7, 10, [&](int serial) { serials.push_back(serial); }, nullptr));
     // The codes are composed before they are stored: the failure shows after the stretch.
     EXPECT_EQ(serials.size(), 10u);
     for (std::size_t i = 0; i < serials.size(); ++i)
@@ -220,7 +227,8 @@ TEST_P(StoreBatchCodesTest, RefusedCommitLeavesNoRowsAndSaysWhy)
     FixedClock clock(kStart);
     EXPECT_FALSE(StoreBatchCodes(m_connection, clock, "迟到的拒绝", 6, 3, nullptr, nullptr));
     ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_NE(m_messages.Messages()[0].text.find("refused at commit"), std::string::npos) << m_messages.Messages()[0].text;
+    EXPECT_NE(m_messages.Messages()[0].text.find("refused at commit"), std::string::npos)
+        << m_messages.Messages()[0].text;
     EXPECT_EQ(CodeRows("迟到的拒绝"), 0);
     EXPECT_EQ(Batch("迟到的拒绝", "CreateCodeTime"), "");
 }
@@ -238,11 +246,13 @@ TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
         if (!own.Open(ConnectionString(), -1))
             _exit(2);
         FixedClock clock(kStart);
-        StoreBatchCodes(own, clock, "断电批次", 5, 500, [](int serial) {
-            if (serial == 300)
-                _exit(7);
-        },
-                        nullptr);
+        StoreBatchCodes(
+            own, clock, "断电批次", 5, 500,
+            [](int serial) {
+                if (serial == 300)
+                    _exit(7);
+            },
+            nullptr);
         _exit(3);
     }
     int status = 0;
@@ -273,14 +283,15 @@ TEST_P(StoreBatchCodesTest, AnotherWriterGetsInBetweenStretches)
     FixedClock clock(kStart);
     std::vector<int> stored;
     int hostWrites = 0;
-    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "大批次", 3, kCodes, nullptr, nullptr, [&](int codes, int pauseMs) {
-        stored.push_back(codes);
-        EXPECT_EQ(pauseMs, Engine() == SqlDialect::SQLite ? 120 : 0);
-        std::string error;
-        hostWrites += RunSql(host, "insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)", error);
-        EXPECT_EQ(Value(host, "select count(*) as N from ProductTable", "N"), std::to_string(codes));
-        EXPECT_EQ(Value(host, "select CreateCodeTime from ProductGroupTable", "CreateCodeTime"), "");
-    }));
+    ASSERT_TRUE(
+        StoreBatchCodes(m_connection, clock, "大批次", 3, kCodes, nullptr, nullptr, [&](int codes, int pauseMs) {
+            stored.push_back(codes);
+            EXPECT_EQ(pauseMs, Engine() == SqlDialect::SQLite ? 120 : 0);
+            std::string error;
+            hostWrites += RunSql(host, "insert into SendSmsTable (PhoneNumber,NewFlag) values ('1',1)", error);
+            EXPECT_EQ(Value(host, "select count(*) as N from ProductTable", "N"), std::to_string(codes));
+            EXPECT_EQ(Value(host, "select CreateCodeTime from ProductGroupTable", "CreateCodeTime"), "");
+        }));
     ASSERT_FALSE(stored.empty());
     EXPECT_EQ(hostWrites, static_cast<int>(stored.size()));
     for (std::size_t i = 1; i < stored.size(); ++i)
@@ -360,11 +371,13 @@ TEST_P(StoreBatchCodesTest, RunStartedInsideARunIsRefused)
     AddBatch("内层", 5, 2);
     FixedClock clock(kStart);
     bool inner = true;
-    ASSERT_TRUE(StoreBatchCodes(m_connection, clock, "外层", 1, 5, [&](int serial) {
-        if (serial == 2)
-            inner = StoreBatchCodes(m_connection, clock, "内层", 2, 5, nullptr, nullptr);
-    },
-                                nullptr));
+    ASSERT_TRUE(StoreBatchCodes(
+        m_connection, clock, "外层", 1, 5,
+        [&](int serial) {
+            if (serial == 2)
+                inner = StoreBatchCodes(m_connection, clock, "内层", 2, 5, nullptr, nullptr);
+        },
+        nullptr));
     EXPECT_FALSE(inner);
     EXPECT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(CodeRows("外层"), 5);

@@ -35,8 +35,8 @@ bool CDbConnection::Open(const std::string& connectionString, int /*options*/)
     const ::ConnectionString settings(connectionString);
     m_provider = DbProvider::Create(settings);
     if (!m_provider) {
-        m_ownErrors.push_back(DbError{"The connection string names no known provider (SQLite or PostgreSQL).",
-                                      "08001", 0, "Connection"});
+        m_ownErrors.push_back(
+            DbError{"The connection string names no known provider (SQLite or PostgreSQL).", "08001", 0, "Connection"});
         return false;
     }
     m_provider->SetClock(m_clock);

@@ -13,7 +13,7 @@ enum class DbTrouble {
     ReadOnly = 1,     // the file or the server refuses writes
     Disconnected = 2, // no connection, or the server went away
     DiskFull = 3,
-    Conflict = 4,     // the data clashes with rows the table holds
+    Conflict = 4, // the data clashes with rows the table holds
     Other = 5,
 };
 

@@ -8,8 +8,7 @@
 
 DbProvider::DbProvider(SqlDialect dialect, const char* sourceName)
     : m_dialect(dialect), m_sourceName(sourceName), m_translator(dialect)
-{
-}
+{}
 
 void DbProvider::AddError(std::string description, std::string sqlState, int native)
 {
@@ -29,8 +28,7 @@ bool DbProvider::RefuseNul(const std::string& statement)
 {
     if (statement.find('\0') == std::string::npos)
         return true;
-    AddError("The statement holds a NUL character (\\0), which a text value cannot hold; nothing was run.", "22021",
-             0);
+    AddError("The statement holds a NUL character (\\0), which a text value cannot hold; nothing was run.", "22021", 0);
     return false;
 }
 

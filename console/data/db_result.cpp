@@ -5,8 +5,7 @@
 
 DbResult::DbResult(DbProvider* provider, std::vector<Column> columns)
     : m_provider(provider), m_columns(std::move(columns))
-{
-}
+{}
 
 int DbResult::FindColumn(std::string_view name) const
 {

@@ -44,7 +44,10 @@ public:
 
     // The value of a column in the current row; nullptr when not on a row.
     const FieldValue* Field(std::size_t column) const;
-    const FieldValue& Cell(std::size_t row, std::size_t column) const { return m_cells[row * m_columns.size() + column]; }
+    const FieldValue& Cell(std::size_t row, std::size_t column) const
+    {
+        return m_cells[row * m_columns.size() + column];
+    }
 
     // Marks a change of the current row; Update writes it.
     bool SetField(std::size_t column, const FieldValue& value);

@@ -106,8 +106,8 @@ std::string FieldValueToText(const FieldValue& value)
     case FieldValue::Kind::DateTime: {
         const auto& d = value.m_dateTime;
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
-                      d.hour, d.minute, d.second);
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
+                      d.second);
         return buffer;
     }
     case FieldValue::Kind::Bool:

@@ -8,16 +8,16 @@ struct FieldValue {
     enum class Kind {
         Empty = 0,
         Null,
-        Int,      // any signed width
-        UInt,     // any unsigned width
+        Int,  // any signed width
+        UInt, // any unsigned width
         Single,
         Double,
         Decimal,  // m_decimalMantissa / 10^m_decimalScale, negative when m_decimalNegative
         Currency, // m_int holds the value times 10000
         DateTime, // m_dateTime, broken down, no time zone
         Bool,
-        Text,     // UTF-8
-        Other     // m_text holds the provider's own text of the value
+        Text, // UTF-8
+        Other // m_text holds the provider's own text of the value
     };
 
     struct DateTime {

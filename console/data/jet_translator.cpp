@@ -58,8 +58,8 @@ void FormatNow(const Clock& clock, std::string& out)
 {
     const std::tm t = clock.LocalNow();
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
-                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                  t.tm_hour, t.tm_min, t.tm_sec);
     out = buffer;
 }
 
@@ -177,8 +177,8 @@ void JetTranslator::Parametrise(std::string_view statement, const Clock& clock, 
     Scan(statement, clock, true, parametriseNumbers);
     for (std::size_t k = 0; k < m_literals.size(); ++k) {
         const Place& p = m_places[k];
-        m_literals[k].text = p.owned ? std::string_view(m_owned).substr(p.offset, p.length)
-                                     : statement.substr(p.offset, p.length);
+        m_literals[k].text =
+            p.owned ? std::string_view(m_owned).substr(p.offset, p.length) : statement.substr(p.offset, p.length);
     }
 }
 
@@ -210,9 +210,7 @@ void JetTranslator::Scan(std::string_view s, const Clock& clock, bool parametris
     m_owned.clear();
     const std::size_t n = s.size();
     std::size_t i = 0, copied = 0;
-    auto flush = [&](std::size_t upto) {
-        m_skeleton.append(s.data() + copied, upto - copied);
-    };
+    auto flush = [&](std::size_t upto) { m_skeleton.append(s.data() + copied, upto - copied); };
     std::string scratch;
     while (i < n) {
         const char c = s[i];

@@ -53,8 +53,7 @@ public:
 
 private:
     void Scan(std::string_view statement, const Clock& clock, bool parametrise, bool numbers);
-    void EmitLiteral(Literal::Kind kind, std::size_t offset, std::size_t length, bool owned,
-                     bool parametrise);
+    void EmitLiteral(Literal::Kind kind, std::size_t offset, std::size_t length, bool owned, bool parametrise);
 
     SqlDialect m_dialect;
     std::string m_skeleton;

@@ -227,7 +227,8 @@ bool PostgresProvider::Open(const ConnectionString& settings)
     // Dates come back as "YYYY-MM-DD HH:MM:SS" whatever the server's defaults are. A
     // statement waiting for another session's lock gives up after the wait limit, as on
     // SQLite, instead of waiting for ever.
-    const int lockWaitMs = std::max(1, std::atoi(settings.Get("Lock Timeout", std::to_string(kDefaultLockWaitMs)).c_str()));
+    const int lockWaitMs =
+        std::max(1, std::atoi(settings.Get("Lock Timeout", std::to_string(kDefaultLockWaitMs)).c_str()));
     add("options", "-c DateStyle=ISO,YMD -c extra_float_digits=1 -c lock_timeout=" + std::to_string(lockWaitMs));
     std::vector<const char*> keys, values;
     for (const auto& [k, v] : params) {
@@ -441,8 +442,8 @@ const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string
             shape.fullName.clear();
     }
     Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
-    PGresult* r = PQprepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters,
-                            m_types.data());
+    PGresult* r =
+        PQprepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters, m_types.data());
     const bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
         AddResultError(r);
@@ -551,8 +552,8 @@ bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResul
     const Prepared* prepared = PrepareNow(m_key);
     if (!prepared)
         return false;
-    PGresult* r = PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr,
-                                 nullptr, 0);
+    PGresult* r =
+        PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr, nullptr, 0);
     return ReadResult(r, result);
 }
 
@@ -596,8 +597,7 @@ const PostgresProvider::InsertShape& PostgresProvider::ShapeOf(const std::string
             const std::string head = sql.substr(0, w);
             if (head.size() >= 6 && EqualsNoCaseAscii(std::string_view(head).substr(head.size() - 6), "values") &&
                 (head.size() == 6 || IsBlank(head[head.size() - 7]) || head[head.size() - 7] == ')') &&
-                head.find('$') == std::string::npos &&
-                static_cast<int>(m_types.size()) * kRowsPerInsert <= 65535) {
+                head.find('$') == std::string::npos && static_cast<int>(m_types.size()) * kRowsPerInsert <= 65535) {
                 shape.multiRow = true;
                 shape.head = head + ' ';
                 shape.tuple = sql.substr(open, end - open);
@@ -686,8 +686,8 @@ bool PostgresProvider::SendRows(bool mayFlush)
             }
         }
         if (!shape.fullName.empty())
-            sent = PQsendQueryPrepared(m_conn, shape.fullName.c_str(), count, m_rowsPointers.data(), nullptr, nullptr,
-                                       0);
+            sent =
+                PQsendQueryPrepared(m_conn, shape.fullName.c_str(), count, m_rowsPointers.data(), nullptr, nullptr, 0);
     } else {
         const std::string sql = MultiRowText(shape, rows);
         sent = PQsendQueryParams(m_conn, sql.c_str(), count, types.data(), m_rowsPointers.data(), nullptr, nullptr, 0);
@@ -908,8 +908,8 @@ bool PostgresProvider::UpdateRow(const DbResult& result, std::size_t row,
     std::vector<const char*> values;
     for (std::size_t i = 0; i < texts.size(); ++i)
         values.push_back(isNull[i] ? nullptr : texts[i].c_str());
-    PGresult* r = PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                               nullptr, 0);
+    PGresult* r =
+        PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
     if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) {
         AddResultError(r);
         PQclear(r);

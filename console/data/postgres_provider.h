@@ -52,8 +52,8 @@ private:
     // How an insert of one shape is written for many rows: head + tuple per row.
     struct InsertShape {
         bool multiRow = false;
-        std::string head;  // "insert into T (a,b) values "
-        std::string tuple; // "($1,$2)"
+        std::string head;     // "insert into T (a,b) values "
+        std::string tuple;    // "($1,$2)"
         std::string fullName; // prepared statement for kRowsPerInsert rows, once made
     };
     struct TableInfo {

@@ -28,7 +28,8 @@ protected:
     void AddBatch(const std::string& name)
     {
         ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-                   "values ('" + SqlQuote(name) + "',' ',10,'未启用',1)");
+                   "values ('" +
+                   SqlQuote(name) + "',' ',10,'未启用',1)");
     }
 };
 
@@ -58,7 +59,7 @@ TEST_P(ProviderTest, ExecuteSqlShowsOneBoxPerFailedStatementOnly)
     EXPECT_EQ(box.text.rfind("数据库操作失败。\r\n\r\nDescription: ", 0), 0u) << box.text;
     EXPECT_NE(box.text.find("\r\n\r\nState: "), std::string::npos);
     EXPECT_NE(box.text.find(Engine() == SqlDialect::PostgreSQL ? "State: 42601, Native: 0, Source: PostgreSQL\r\n"
-                                                                 : ", Source: SQLite\r\n"),
+                                                               : ", Source: SQLite\r\n"),
               std::string::npos)
         << box.text;
     EXPECT_EQ(box.caption, ApplicationName());
@@ -82,9 +83,11 @@ TEST_P(ProviderTest, GetFieldValueReadsEveryColumnAsTrimmedText)
         const char* column;
         const char* text;
     } expected[] = {
-        {"PRODUCTNAME", "abc"}, {"ProductRemark", ""},  {"StartNumber", ""},
-        {"EndNumber", ""},      {"ProductCount", "3"}, {"CreateCodeTime", "2004-03-05 08:09:10"},
-        {"UseCodeTime", ""},    {"d", "1"},            {"E", "1.25"},
+        {"PRODUCTNAME", "abc"}, {"ProductRemark", ""},
+        {"StartNumber", ""},    {"EndNumber", ""},
+        {"ProductCount", "3"},  {"CreateCodeTime", "2004-03-05 08:09:10"},
+        {"UseCodeTime", ""},    {"d", "1"},
+        {"E", "1.25"},
     };
     for (const auto& e : expected) {
         std::string value = "before";
@@ -157,7 +160,7 @@ TEST_P(ProviderTest, DateLiteralsAndNowCompareWithStoredTimes)
         ExecuteSql(std::string("insert into QueryLogTable (QueryTime,QueryStatus) values (") + time + ",1)");
     EXPECT_EQ(Column("select QueryTime from QueryLogTable where QueryTime>#2004-05-01# and QueryTime<#2004-5-2# ",
                      "QueryTime"),
-                 std::vector<std::string>{"2004-05-01 00:00:01"});
+              std::vector<std::string>{"2004-05-01 00:00:01"});
     EXPECT_EQ(Column("select QueryTime from QueryLogTable where QueryTime>#2010-01-01#", "QueryTime"),
               std::vector<std::string>{expected});
     EXPECT_EQ(Column("select count(*) as N from QueryLogTable where QueryTime<now()", "N"),
@@ -243,7 +246,8 @@ TEST_P(ProviderTest, TransactionIsAllOrNothing)
             << error;
     // Statements sent ahead are in place, in order, before anything reads.
     ExecuteSql("update ProductTable set QueryCount=QueryCount+1 where ProductID='01100007'");
-    RunSql(m_connection, "insert into ProductTable (ProductID,QueryCount,ProductName) values ('02000000',5,'y')", error);
+    RunSql(m_connection, "insert into ProductTable (ProductID,QueryCount,ProductName) values ('02000000',5,'y')",
+           error);
     EXPECT_EQ(Column("select count(*) as N from ProductTable where ProductName='x'", "N"),
               std::vector<std::string>{"1500"});
     EXPECT_EQ(Column("select QueryCount from ProductTable where ProductID='01100007' or ProductName='y' "
@@ -303,14 +307,16 @@ TEST_P(ProviderTest, SchemaCarriesTheAddressData)
         GTEST_SKIP() << "no AddressTable data was built in";
     EXPECT_EQ(Column("select count(*) as N from (select distinct ProvName from AddressTable) P", "N"),
               std::vector<std::string>{"31"});
-    EXPECT_FALSE(Column("select CityName from AddressTable where ProvName='北京' order by CityName", "CityName").empty());
+    EXPECT_FALSE(
+        Column("select CityName from AddressTable where ProvName='北京' order by CityName", "CityName").empty());
 }
 
 TEST_P(ProviderTest, OpenAnswersFalseForAMissingDatabase)
 {
     // The last of a repeated key counts.
-    const std::string missing = Engine() == SqlDialect::SQLite ? "Data Source=/tmp/kelvane-no-such-folder/x.db;Create=no;"
-                                                               : "Database=no_such_database;";
+    const std::string missing = Engine() == SqlDialect::SQLite
+                                    ? "Data Source=/tmp/kelvane-no-such-folder/x.db;Create=no;"
+                                    : "Database=no_such_database;";
     CDbConnection other;
     EXPECT_FALSE(other.Open(ConnectionString() + missing, -1));
     EXPECT_FALSE(other.IsOpen());

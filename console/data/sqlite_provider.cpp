@@ -282,15 +282,16 @@ int SqliteProvider::OnWalCommit(void* self, sqlite3*, const char*, int pages)
 int SqliteProvider::OnBusy(void* self, int attempts)
 {
     auto* provider = static_cast<SqliteProvider*>(self);
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     if (attempts == 0)
         provider->m_busySinceNs = now;
     const std::int64_t waitedMs = (now - provider->m_busySinceNs) / 1000000;
     if (waitedMs >= provider->m_lockWaitMs)
         return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::int64_t>(5, provider->m_lockWaitMs - waitedMs)));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::min<std::int64_t>(5, provider->m_lockWaitMs - waitedMs)));
     CallLockWaitHook();
     return 1;
 }
@@ -346,8 +347,8 @@ sqlite3_stmt* SqliteProvider::Prepared(const std::string& sql)
         return it->second;
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                      &stmt, &tail);
+    const int rc =
+        sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
     if (rc != SQLITE_OK) {
         AddEngineError(rc);
         sqlite3_finalize(stmt);

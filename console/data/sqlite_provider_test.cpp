@@ -47,10 +47,9 @@ protected:
     // Rows of 4000 bytes: about a page each, so rows ~ pages written to the log.
     bool Insert(int rows)
     {
-        return m_provider.ExecuteScript(
-            "insert into t (v) select randomblob(4000) from "
-            "(with recursive c(x) as (select 1 union all select x+1 from c where x<" +
-            std::to_string(rows) + ") select x from c)");
+        return m_provider.ExecuteScript("insert into t (v) select randomblob(4000) from "
+                                        "(with recursive c(x) as (select 1 union all select x+1 from c where x<" +
+                                        std::to_string(rows) + ") select x from c)");
     }
 
     bool CreateTableWithRows(int rows)

@@ -16,10 +16,10 @@ struct sqlite3;
 class WalCheckpointer final {
 public:
     struct Stats {
-        std::uint64_t runs = 0;     // checkpoints finished, the final one at Stop included
-        int lastLogFrames = -1;     // frames in the log at the last checkpoint
-        int lastCheckpointed = -1;  // of which were in the database after it
-        int lastResult = 0;         // SQLite's answer to the last checkpoint
+        std::uint64_t runs = 0;    // checkpoints finished, the final one at Stop included
+        int lastLogFrames = -1;    // frames in the log at the last checkpoint
+        int lastCheckpointed = -1; // of which were in the database after it
+        int lastResult = 0;        // SQLite's answer to the last checkpoint
     };
 
     static constexpr int kBusyTimeoutMs = 10000;

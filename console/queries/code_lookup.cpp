@@ -9,9 +9,8 @@ ReadOutcome LookupProduct(CDbConnection& connection, const std::string& productI
 {
     CDbRecordset product;
     product.SetConnection(&connection);
-    const int opened =
-        product.Open("select ProductName,ProductCode from ProductTable where ProductID='" + SqlQuote(productId) + "'",
-                     1, 3, 3);
+    const int opened = product.Open(
+        "select ProductName,ProductCode from ProductTable where ProductID='" + SqlQuote(productId) + "'", 1, 3, 3);
     if (opened < 0) {
         errorText = connection.GetErrorsText();
         return ReadOutcome::Failed;

@@ -17,7 +17,8 @@ const ExcelExportSpec& QueryRecordsExportSpec()
 {
     static const ExcelExportSpec spec{
         "防伪查询记录表",
-        {"查询序号", "查询状态", "查询时间", "查询手机号", "产品编号", "查询码值", "真实码值", "查询串口", "省份", "城市"},
+        {"查询序号", "查询状态", "查询时间", "查询手机号", "产品编号", "查询码值", "真实码值", "查询串口", "省份",
+         "城市"},
         "列表中没有可导出的记录！",
         "导出记录操作已完成！",
         "请先安装Excel软件！",
@@ -83,7 +84,7 @@ private:
 
 bool Exists(const std::string& path)
 {
-    struct stat status{};
+    struct stat status {};
     return lstat(path.c_str(), &status) == 0;
 }
 
@@ -121,8 +122,8 @@ ExcelWriteOutcome WriteExcelWorkbook(const std::string& path, const ExcelExportS
     if (!sheet)
         ok = false;
     for (std::size_t column = 0; ok && column < spec.columns.size(); ++column)
-        ok = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(column), spec.columns[column].c_str(),
-                                    nullptr) == LXW_NO_ERROR;
+        ok = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(column), spec.columns[column].c_str(), nullptr) ==
+             LXW_NO_ERROR;
     for (std::size_t row = 0; ok && row < rowCount; ++row) {
         for (std::size_t column = 0; ok && column < spec.columns.size(); ++column) {
             const std::string text = BlankIfEmpty(cell(row, column));

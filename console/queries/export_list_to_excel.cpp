@@ -32,9 +32,9 @@ bool ExportListToExcel(const CColorListCtrl& list, const ExcelExportSpec& spec)
         ShowMessage(Text(spec.emptyListMessage));
         return false;
     }
-    const std::optional<QString> path = TheDialogs().ChooseSaveFile(
-        {QStringLiteral("输入记录保存的Excel文件名"), QStringLiteral("电子表格文件(*.xlsx)|*.xlsx|"),
-         QStringLiteral("xlsx")});
+    const std::optional<QString> path =
+        TheDialogs().ChooseSaveFile({QStringLiteral("输入记录保存的Excel文件名"),
+                                     QStringLiteral("电子表格文件(*.xlsx)|*.xlsx|"), QStringLiteral("xlsx")});
     if (!path)
         return false;
 
@@ -45,8 +45,8 @@ bool ExportListToExcel(const CColorListCtrl& list, const ExcelExportSpec& spec)
 
     std::unique_ptr<QProgressDialog> progress;
     if (rows > kProgressFromRows) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("正在写入Excel文件……"), QString(), 0, rows,
-                                                     list.window());
+        progress =
+            std::make_unique<QProgressDialog>(QStringLiteral("正在写入Excel文件……"), QString(), 0, rows, list.window());
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(0);
         progress->setAutoClose(false);

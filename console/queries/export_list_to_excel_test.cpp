@@ -35,7 +35,8 @@ protected:
 
 TEST_F(ExportListTest, WritesTheListTopToBottomAndSaysSo)
 {
-    AddRow({QStringLiteral("9"), QStringLiteral("待发"), QString(), QStringLiteral("13800138000"), QStringLiteral("你好")});
+    AddRow({QStringLiteral("9"), QStringLiteral("待发"), QString(), QStringLiteral("13800138000"),
+            QStringLiteral("你好")});
     AddRow({QStringLiteral("3"), QStringLiteral("成功"), QStringLiteral("2026-12-10 08:00:00"), QStringLiteral("1234"),
             QStringLiteral("O'Brien")});
     m_dialogs.AnswerSaveFile(Path(QStringLiteral("记录.xlsx")));
@@ -63,15 +64,22 @@ TEST_F(ExportListTest, EachWayOfNotWritingHasItsMessage)
     const Case cases[] = {
         {"empty list", false, std::nullopt, {QStringLiteral("没有可导出的记录")}},
         {"cancelled", true, std::nullopt, {}},
-        {"cannot replace", true, Path(QStringLiteral("busy.xlsx")), {QStringLiteral("删除原有Excel文件失败！\n请选择新的Excel文件名")}},
-        {"cannot write", true, Path(QStringLiteral("no/such/folder.xlsx")), {QStringLiteral("Excel驱动没有安装，Excel文件写入失败！")}},
+        {"cannot replace",
+         true,
+         Path(QStringLiteral("busy.xlsx")),
+         {QStringLiteral("删除原有Excel文件失败！\n请选择新的Excel文件名")}},
+        {"cannot write",
+         true,
+         Path(QStringLiteral("no/such/folder.xlsx")),
+         {QStringLiteral("Excel驱动没有安装，Excel文件写入失败！")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_dialogs.Clear();
         m_list.DeleteAllItems();
         if (c.rows)
-            AddRow({QStringLiteral("1"), QStringLiteral("待发"), QString(), QStringLiteral("1234"), QStringLiteral("x")});
+            AddRow(
+                {QStringLiteral("1"), QStringLiteral("待发"), QString(), QStringLiteral("1234"), QStringLiteral("x")});
         if (c.rows)
             m_dialogs.AnswerSaveFile(c.answer);
         EXPECT_FALSE(ExportListToExcel(m_list, BulkSmsExportSpec()));

@@ -10,8 +10,8 @@ const std::string kMay = " where QueryTime>#2004-05-01 0:0:1# and QueryTime<#200
 
 QueryFilter May(std::string province, std::string city, std::string product, std::string status)
 {
-    return QueryFilter{{2004, 5, 1}, {2004, 5, 31}, std::move(province), std::move(city), std::move(product),
-                       std::move(status)};
+    return QueryFilter{{2004, 5, 1},    {2004, 5, 31},      std::move(province),
+                       std::move(city), std::move(product), std::move(status)};
 }
 
 TEST(QueryFilterTest, TimeRangeRunsFromOneSecondPastMidnightToOneSecondBefore)
@@ -54,9 +54,16 @@ TEST(QueryFilterTest, StatusConditionKnowsThreeTextsExactly)
 TEST(QueryFilterTest, RenderQueryStatus)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"1", "正确"},           {"2", "重复查询1次"},  {"3", "重复查询2次"}, {"-2", "查询码值错误"},
-        {"-1", "查询码值错误"}, {"0", "0"},            {"", ""},           {"abc", "abc"},
-        {"12x", "重复查询11次"}, {"99999999999", "重复查询2147483646次"},
+        {"1", "正确"},
+        {"2", "重复查询1次"},
+        {"3", "重复查询2次"},
+        {"-2", "查询码值错误"},
+        {"-1", "查询码值错误"},
+        {"0", "0"},
+        {"", ""},
+        {"abc", "abc"},
+        {"12x", "重复查询11次"},
+        {"99999999999", "重复查询2147483646次"},
     };
     for (const auto& [status, shown] : cases)
         EXPECT_EQ(RenderQueryStatus(status), shown) << status;

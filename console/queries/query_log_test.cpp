@@ -76,13 +76,15 @@ protected:
     // A trigger that refuses to delete one row, for a clear that fails half way.
     void RefuseDeleting(int index)
     {
-        const std::string script = Engine() == SqlDialect::SQLite
-            ? "create trigger keep_row before delete on QueryLogTable when old.QueryIndex=" + std::to_string(index) +
-                  " begin select raise(abort, 'row kept'); end;"
-            : "create function keep_row() returns trigger language plpgsql as $$ begin if old.QueryIndex = " +
-                  std::to_string(index) +
-                  " then raise exception 'row kept'; end if; return old; end $$;"
-                  "create trigger keep_row before delete on QueryLogTable for each row execute function keep_row();";
+        const std::string script =
+            Engine() == SqlDialect::SQLite
+                ? "create trigger keep_row before delete on QueryLogTable when old.QueryIndex=" +
+                      std::to_string(index) + " begin select raise(abort, 'row kept'); end;"
+                : "create function keep_row() returns trigger language plpgsql as $$ begin if old.QueryIndex = " +
+                      std::to_string(index) +
+                      " then raise exception 'row kept'; end if; return old; end $$;"
+                      "create trigger keep_row before delete on QueryLogTable for each row execute function "
+                      "keep_row();";
         ASSERT_TRUE(m_connection.Provider()->ExecuteScript(script)) << m_connection.GetErrorsText();
     }
 
@@ -91,12 +93,12 @@ protected:
 
 TEST_P(QueryLogTest, ADaySelectsItsRowsBetweenOneSecondPastMidnightAndOneSecondBefore)
 {
-    for (const char* time : {"2004-04-30 23:59:59", "2004-05-01 00:00:00", "2004-05-01 00:00:01",
-                             "2004-05-01 00:00:02", "2004-05-01 12:30:00", "2004-05-01 23:59:58",
-                             "2004-05-01 23:59:59", "2004-05-02 00:00:00"})
+    for (const char* time :
+         {"2004-04-30 23:59:59", "2004-05-01 00:00:00", "2004-05-01 00:00:01", "2004-05-01 00:00:02",
+          "2004-05-01 12:30:00", "2004-05-01 23:59:58", "2004-05-01 23:59:59", "2004-05-02 00:00:00"})
         Log(time, 1);
-    EXPECT_EQ(Times(Day(1)), (std::vector<std::string>{"2004-05-01 00:00:02", "2004-05-01 12:30:00",
-                                                         "2004-05-01 23:59:58"}));
+    EXPECT_EQ(Times(Day(1)),
+              (std::vector<std::string>{"2004-05-01 00:00:02", "2004-05-01 12:30:00", "2004-05-01 23:59:58"}));
     // Midnight belongs to neither range it lies between; inside a longer range it counts.
     const QueryFilter before{{2004, 4, 30}, {2004, 4, 30}, "", "", "", ""};
     EXPECT_EQ(Times(before), std::vector<std::string>{});
@@ -150,8 +152,8 @@ TEST_P(QueryLogTest, FilterListsReadTheDatabase)
 
     EXPECT_TRUE(FillProductList(m_connection).empty());
     for (const char* name : {"瑞丰", "O'Brien's", "金穗"})
-        ExecuteSql("insert into ProductGroupTable (ProductName,ProductCount,ProductCode) values ('" +
-                   SqlQuote(name) + "',1,1)");
+        ExecuteSql("insert into ProductGroupTable (ProductName,ProductCount,ProductCode) values ('" + SqlQuote(name) +
+                   "',1,1)");
     std::vector<std::string> products = FillProductList(m_connection);
     std::sort(products.begin(), products.end());
     EXPECT_EQ(products, (std::vector<std::string>{"O'Brien's", "瑞丰", "金穗"}));
@@ -189,7 +191,8 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
 
     QueryListing nothing{Day(9).WhereClause(), "", 0, 0};
     std::string error;
-    EXPECT_EQ(ReadQueryRecords(m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
+    EXPECT_EQ(ReadQueryRecords(
+                  m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
               ReadOutcome::Empty);
 }
 
@@ -197,14 +200,19 @@ TEST_P(QueryLogTest, AnEmptyLogIsEmptyAndABrokenOneFails)
 {
     QueryListing listing{Day(1).WhereClause(), "", 0, 0};
     std::string error;
-    EXPECT_EQ(ReadQueryRecords(m_connection, listing, [](const QueryLogRow&) {}, nullptr, error), ReadOutcome::Empty);
+    EXPECT_EQ(ReadQueryRecords(
+                  m_connection, listing, [](const QueryLogRow&) {}, nullptr, error),
+              ReadOutcome::Empty);
     EXPECT_TRUE(error.empty());
 
     ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
-    EXPECT_EQ(ReadQueryRecords(m_connection, listing, [](const QueryLogRow&) {}, nullptr, error), ReadOutcome::Failed);
+    EXPECT_EQ(ReadQueryRecords(
+                  m_connection, listing, [](const QueryLogRow&) {}, nullptr, error),
+              ReadOutcome::Failed);
     EXPECT_NE(error.find("Description: "), std::string::npos) << error;
     error.clear();
-    EXPECT_EQ(ReadQueryLogRows(m_connection, QueryLogSelect(listing.clause), [](const QueryLogRow&) {}, error),
+    EXPECT_EQ(ReadQueryLogRows(
+                  m_connection, QueryLogSelect(listing.clause), [](const QueryLogRow&) {}, error),
               ReadOutcome::Failed);
     EXPECT_FALSE(error.empty());
 }

@@ -40,8 +40,8 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
         CDbRecordset range;
         range.SetConnection(&connection);
         const int opened = range.Open(
-            "select min(QueryIndex) as FirstIndex,max(QueryIndex) as LastIndex from QueryLogTable " + listing.range,
-            1, 3, 3);
+            "select min(QueryIndex) as FirstIndex,max(QueryIndex) as LastIndex from QueryLogTable " + listing.range, 1,
+            3, 3);
         if (opened < 0) {
             errorText = connection.GetErrorsText();
             return ReadOutcome::Failed;

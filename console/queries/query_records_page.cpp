@@ -34,10 +34,10 @@ namespace {
 // However long a read takes, the window is served this often.
 constexpr qint64 kLongestQuietMs = 50;
 
-const char* const kProvinces[] = {"安徽", "北京", "福建", "甘肃", "广东", "广西", "贵州", "海南",
-                                  "河北", "河南", "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
-                                  "辽宁", "内蒙古", "宁夏", "青海", "山东", "山西", "陕西", "上海",
-                                  "四川", "天津", "西藏", "新疆", "云南", "浙江", "重庆"};
+const char* const kProvinces[] = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
+                                  "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
+                                  "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西", "上海",
+                                  "四川", "天津",   "西藏",   "新疆", "云南", "浙江", "重庆"};
 
 QString Text(const std::string& text)
 {
@@ -144,7 +144,7 @@ CQueryRecordsPage::CQueryRecordsPage(QWidget* parent)
     // The row number rides along in a column of negative width, which hides it.
     static const Heading kHeadings[] = {
         {"查询序号", -10}, {"查询状态", 95}, {"查询时间", 130}, {"查询手机号", 90}, {"产品编号", 70},
-        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60}, {"省份", 60},       {"城市", 90},
+        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60},  {"省份", 60},       {"城市", 90},
     };
     for (int i = 0; i < 10; ++i)
         m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
@@ -271,8 +271,8 @@ void CQueryRecordsPage::RunQuery()
 {
     if (m_busy || !TheConnection())
         return;
-    QueryFilter filter{DateOf(m_from), DateOf(m_to), Value(m_province), Value(m_city), Value(m_product),
-                       Value(m_status)};
+    QueryFilter filter{DateOf(m_from), DateOf(m_to),     Value(m_province),
+                       Value(m_city),  Value(m_product), Value(m_status)};
     m_list->DeleteAllItems();
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
@@ -356,8 +356,8 @@ void CQueryRecordsPage::ClearRecords()
         return;
     }
     // The oldest rows lie at the bottom: take away those the windows that went through deleted.
-    for (int row = m_list->GetItemCount() - 1;
-         row >= 0 && m_list->GetItemText(row, kIndex).toLongLong() <= clearedUpTo; --row)
+    for (int row = m_list->GetItemCount() - 1; row >= 0 && m_list->GetItemText(row, kIndex).toLongLong() <= clearedUpTo;
+         --row)
         m_list->DeleteItem(row);
 }
 

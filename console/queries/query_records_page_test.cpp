@@ -23,9 +23,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -55,8 +55,8 @@ QStringList ListColumn(const CColorListCtrl* list, int column)
 class QueryPagesTest : public DbEngineTest {
 protected:
     void Log(const std::string& time, int status, const std::string& productId = "01000001",
-             const std::string& product = "金穗", const std::string& province = "广东", const std::string& city = "深圳",
-             const std::string& phone = "13900000001")
+             const std::string& product = "金穗", const std::string& province = "广东",
+             const std::string& city = "深圳", const std::string& phone = "13900000001")
     {
         ExecuteSql("insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
                    "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) values (#" +
@@ -80,16 +80,15 @@ protected:
     {
         std::string unnamed;
         for (const QWidget* control : page.findChildren<QWidget*>()) {
-            const bool operable = qobject_cast<const QAbstractButton*>(control) ||
-                                  qobject_cast<const QComboBox*>(control) ||
-                                  (qobject_cast<const QAbstractItemView*>(control) &&
-                                   !qobject_cast<const QHeaderView*>(control)) ||
-                                  qobject_cast<const QAbstractSpinBox*>(control) ||
-                                  (qobject_cast<const QLineEdit*>(control) &&
-                                   !qobject_cast<const QComboBox*>(control->parentWidget()) &&
-                                   !qobject_cast<const QAbstractSpinBox*>(control->parentWidget()));
+            const bool operable =
+                qobject_cast<const QAbstractButton*>(control) || qobject_cast<const QComboBox*>(control) ||
+                (qobject_cast<const QAbstractItemView*>(control) && !qobject_cast<const QHeaderView*>(control)) ||
+                qobject_cast<const QAbstractSpinBox*>(control) ||
+                (qobject_cast<const QLineEdit*>(control) && !qobject_cast<const QComboBox*>(control->parentWidget()) &&
+                 !qobject_cast<const QAbstractSpinBox*>(control->parentWidget()));
             if (operable && control->accessibleName().isEmpty())
-                unnamed += std::string(control->metaObject()->className()) + " " + control->objectName().toStdString() + "\n";
+                unnamed +=
+                    std::string(control->metaObject()->className()) + " " + control->objectName().toStdString() + "\n";
         }
         return unnamed;
     }
@@ -232,8 +231,8 @@ TEST_P(RecordsPageTest, DeleteOneRecord)
     m_page->DeleteRecord();
     m_dialogs.AnswerQuestion(true);
     m_page->DeleteRecord();
-    EXPECT_EQ(m_dialogs.Messages(), (QStringList{"请先从列表中选择要删除的记录！", "真的要删除选中的录吗？",
-                                                 "真的要删除选中的录吗？"}));
+    EXPECT_EQ(m_dialogs.Messages(),
+              (QStringList{"请先从列表中选择要删除的记录！", "真的要删除选中的录吗？", "真的要删除选中的录吗？"}));
     EXPECT_EQ(ListColumn(List(), CQueryRecordsPage::kProductId), QStringList{"01000002"});
     EXPECT_EQ(Count("QueryLogTable", "QueryProductID='01000001'"), 0);
     EXPECT_EQ(Count("QueryLogTable"), 1);
@@ -268,10 +267,10 @@ TEST_P(RecordsPageTest, ClearDeletesTheListedRowsByTheLastQuery)
     EXPECT_EQ(List()->GetItemCount(), 0);
     EXPECT_EQ(Count("QueryLogTable"), 2);
     EXPECT_EQ(Count("QueryLogTable", "QueryProductID in ('01000003','01000004')"), 2);
-    EXPECT_EQ(m_dialogs.Messages(),
-              (QStringList{"列表中已经没有记录！",
-                           "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？",
-                           "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"}));
+    EXPECT_EQ(
+        m_dialogs.Messages(),
+        (QStringList{"列表中已经没有记录！", "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？",
+                     "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"}));
 }
 
 TEST_P(RecordsPageTest, ManualReplyIsQueuedAndShownOnTheBulkSmsPage)
@@ -327,9 +326,9 @@ TEST_P(RecordsPageTest, ExportWritesTheListAsShown)
     ASSERT_EQ(book.rows.size(), 3u);
     EXPECT_EQ(book.rows[0], (std::vector<std::string>{"查询序号", "查询状态", "查询时间", "查询手机号", "产品编号",
                                                       "查询码值", "真实码值", "查询串口", "省份", "城市"}));
-    EXPECT_EQ(book.rows[1], (std::vector<std::string>{"2", "查询码值错误", "2004-05-02 11:00:00", "13900000002",
-                                                      "01000002", "12345678", "12345679", "/dev/ttyUSB0", "O'Land",
-                                                      " "}));
+    EXPECT_EQ(book.rows[1],
+              (std::vector<std::string>{"2", "查询码值错误", "2004-05-02 11:00:00", "13900000002", "01000002",
+                                        "12345678", "12345679", "/dev/ttyUSB0", "O'Land", " "}));
     EXPECT_EQ(book.rows[2][1], "重复查询2次");
 }
 

@@ -129,7 +129,8 @@ TEST(RecipientNumberDialog, TakesDigitsOnlyAndAtLeastFour)
 
 TEST(FileChooser, FiltersOfThePagesMatchInEitherCase)
 {
-    EXPECT_EQ(NameFilters(QStringLiteral("文本文件(*.txt)|*.txt|")), QStringList{QStringLiteral("文本文件(*.txt *.TXT)")});
+    EXPECT_EQ(NameFilters(QStringLiteral("文本文件(*.txt)|*.txt|")),
+              QStringList{QStringLiteral("文本文件(*.txt *.TXT)")});
     EXPECT_EQ(NameFilters(QStringLiteral("电子表格文件(*.XLS)|*.XLS|")),
               QStringList{QStringLiteral("电子表格文件(*.XLS *.xls)")});
 }

@@ -3,9 +3,9 @@
 #include "connection_owner.h"
 #include "dialogs.h"
 #include "dialogs_message_sink.h"
-#include "lock_wait_pump.h"
 #include "kit_art.h"
 #include "kit_look.h"
+#include "lock_wait_pump.h"
 #include "main_dialog.h"
 #include "passwords.h"
 #include "program_directory.h"
@@ -18,11 +18,10 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: kelvane\n"
-    "The management console of the product-authentication system. It takes no arguments:\n"
-    "its files (Varnholt-dblink.ini, oem.dat, sp.dap, the pictures) lie in its program\n"
-    "directory, the folder of the program or $KELVANE_HOME.\n";
+const char kUsage[] = "usage: kelvane\n"
+                      "The management console of the product-authentication system. It takes no arguments:\n"
+                      "its files (Varnholt-dblink.ini, oem.dat, sp.dap, the pictures) lie in its program\n"
+                      "directory, the folder of the program or $KELVANE_HOME.\n";
 
 } // namespace
 

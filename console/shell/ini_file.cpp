@@ -29,15 +29,24 @@ QByteArray WithoutLineEnd(const QByteArray& line)
 mode_t ModeOf(QFileDevice::Permissions permissions)
 {
     mode_t mode = 0;
-    if (permissions & QFileDevice::ReadOwner) mode |= S_IRUSR;
-    if (permissions & QFileDevice::WriteOwner) mode |= S_IWUSR;
-    if (permissions & QFileDevice::ExeOwner) mode |= S_IXUSR;
-    if (permissions & QFileDevice::ReadGroup) mode |= S_IRGRP;
-    if (permissions & QFileDevice::WriteGroup) mode |= S_IWGRP;
-    if (permissions & QFileDevice::ExeGroup) mode |= S_IXGRP;
-    if (permissions & QFileDevice::ReadOther) mode |= S_IROTH;
-    if (permissions & QFileDevice::WriteOther) mode |= S_IWOTH;
-    if (permissions & QFileDevice::ExeOther) mode |= S_IXOTH;
+    if (permissions & QFileDevice::ReadOwner)
+        mode |= S_IRUSR;
+    if (permissions & QFileDevice::WriteOwner)
+        mode |= S_IWUSR;
+    if (permissions & QFileDevice::ExeOwner)
+        mode |= S_IXUSR;
+    if (permissions & QFileDevice::ReadGroup)
+        mode |= S_IRGRP;
+    if (permissions & QFileDevice::WriteGroup)
+        mode |= S_IWGRP;
+    if (permissions & QFileDevice::ExeGroup)
+        mode |= S_IXGRP;
+    if (permissions & QFileDevice::ReadOther)
+        mode |= S_IROTH;
+    if (permissions & QFileDevice::WriteOther)
+        mode |= S_IWOTH;
+    if (permissions & QFileDevice::ExeOther)
+        mode |= S_IXOTH;
     return mode;
 }
 
@@ -133,8 +142,7 @@ int IniFile::FindSection(const QString& section) const
     return -1;
 }
 
-QString IniFile::GetString(const QString& section, const QString& key, const QString& fallback,
-                           int bufferBytes) const
+QString IniFile::GetString(const QString& section, const QString& key, const QString& fallback, int bufferBytes) const
 {
     QString value = fallback;
     const int header = FindSection(section);

@@ -19,8 +19,7 @@ public:
 
     // The value, or fallback when the section or key is missing; either way cut to at most
     // bufferBytes - 1 GBK bytes, as it would be in a buffer of that size.
-    QString GetString(const QString& section, const QString& key, const QString& fallback,
-                      int bufferBytes) const;
+    QString GetString(const QString& section, const QString& key, const QString& fallback, int bufferBytes) const;
     void SetString(const QString& section, const QString& key, const QString& value);
 
     // Writes the whole file at once (a new file replaces the old one), with the given

@@ -32,18 +32,18 @@ TEST(IniFile, ReadsWithTheProfileRules)
         int buffer;
         QString expected;
     } cases[] = {
-        {"program", "title", 200, QStringLiteral("Tea House")},      // any case, blanks dropped, first wins
+        {"program", "title", 200, QStringLiteral("Tea House")},        // any case, blanks dropped, first wins
         {"PROGRAM", "quoted", 200, QStringLiteral("  kept blanks  ")}, // matching quotes go
         {"Program", "Half", 200, QStringLiteral("\"open")},
-        {"Program", "Long", 20, QStringLiteral("abcdefghijklmnopqrs")},   // 19 bytes of a 20-byte buffer
-        {"Program", "Wide", 20, QStringLiteral("一二三四五六七八九")},   // no half character
+        {"Program", "Long", 20, QStringLiteral("abcdefghijklmnopqrs")}, // 19 bytes of a 20-byte buffer
+        {"Program", "Wide", 20, QStringLiteral("一二三四五六七八九")},  // no half character
         {"Program", "Missing", 200, QStringLiteral("fallback")},
         {"Missing", "Title", 200, QStringLiteral("fallback")},
         {"Other", "Ostrel", 200, QStringLiteral("wrong section")},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(file.GetString(QString::fromLatin1(c.section), QString::fromLatin1(c.key),
-                                 QStringLiteral("fallback"), c.buffer),
+        EXPECT_EQ(file.GetString(QString::fromLatin1(c.section), QString::fromLatin1(c.key), QStringLiteral("fallback"),
+                                 c.buffer),
                   c.expected)
             << c.section << "/" << c.key;
 }

@@ -13,14 +13,13 @@ namespace {
 constexpr int kPasswordBytes = 10;
 }
 
-CLoginDialog::CLoginDialog(QWidget* parent)
-    : CSkinDialog(parent), m_title(QStringLiteral("请输入防伪系统操作口令"))
+CLoginDialog::CLoginDialog(QWidget* parent) : CSkinDialog(parent), m_title(QStringLiteral("请输入防伪系统操作口令"))
 {
     setFixedSize(DluSize(202, 124));
     m_hintFirst = PlaceLabel(this, QStringLiteral("1145"), QStringLiteral("新安装系统，系统管理员口令为：482，普通操"),
                              QRect(26, 46, width() - 44, 18));
-    m_hintSecond = PlaceLabel(this, QStringLiteral("1146"), QStringLiteral("作员口令为：759。"),
-                              QRect(26, 64, width() - 44, 18));
+    m_hintSecond =
+        PlaceLabel(this, QStringLiteral("1146"), QStringLiteral("作员口令为：759。"), QRect(26, 64, width() - 44, 18));
     auto* label = new CSkinStatic(QStringLiteral("操作口令："), this);
     label->setGeometry(26, 100, 74, 22);
     m_edit = PlaceEdit(this, QStringLiteral("1144"), QRect(108, 100, width() - 108 - 26, 22));

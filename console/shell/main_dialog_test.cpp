@@ -33,8 +33,10 @@ const struct {
     const char* name;
     void (*close)(CMainDialog&);
 } kClosePaths[] = {
-    {"exit button 1", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("1")), Qt::LeftButton); }},
-    {"close button 2", [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("2")), Qt::LeftButton); }},
+    {"exit button 1",
+     [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("1")), Qt::LeftButton); }},
+    {"close button 2",
+     [](CMainDialog& w) { QTest::mouseClick(w.findChild<QWidget*>(QStringLiteral("2")), Qt::LeftButton); }},
     {"Enter", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Return); }},
     {"Escape", [](CMainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
     {"window manager", [](CMainDialog& w) { w.close(); }},
@@ -55,8 +57,7 @@ protected:
     {
         CDbConnection connection;
         ASSERT_TRUE(connection.Open(
-            "Provider=SQLite;Data Source=" + m_dir.filePath(QStringLiteral("Varnholt.db")).toStdString() +
-                ";Create=1;",
+            "Provider=SQLite;Data Source=" + m_dir.filePath(QStringLiteral("Varnholt.db")).toStdString() + ";Create=1;",
             -1));
         connection.CloseIfOpen();
     }

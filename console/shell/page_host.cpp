@@ -18,9 +18,14 @@ CPageHost::CPageHost(QWidget* parent) : QWidget(parent)
     // their first read with a timer.
     auto* records = new CQueryRecordsPage(this);
     m_bulkSms = new CBulkSmsPage(this);
-    m_pages = {new CHomePage(this),        new CProductBatchPage(this), records,
-               new CQueryStatsPage(this),  new CFakeWarningPage(this),  new CCrossRegionPage(this),
-               new CCodeLookupPage(this),  m_bulkSms};
+    m_pages = {new CHomePage(this),
+               new CProductBatchPage(this),
+               records,
+               new CQueryStatsPage(this),
+               new CFakeWarningPage(this),
+               new CCrossRegionPage(this),
+               new CCodeLookupPage(this),
+               m_bulkSms};
     // The one call between pages: a reply queued on the records page appears in the send
     // records at once instead of at the next refresh.
     connect(records, &CQueryRecordsPage::ReplyQueued, m_bulkSms, &CBulkSmsPage::ShowNewPending);

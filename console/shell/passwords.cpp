@@ -40,9 +40,8 @@ OperatorPasswords ReadPasswords()
 {
     IniFile file;
     file.Load(PasswordFile());
-    return OperatorPasswords{
-        file.GetString(kSection, kAdministratorKey, kDefaultAdministrator, kPasswordBuffer),
-        file.GetString(kSection, kOperatorKey, kDefaultOperator, kPasswordBuffer)};
+    return OperatorPasswords{file.GetString(kSection, kAdministratorKey, kDefaultAdministrator, kPasswordBuffer),
+                             file.GetString(kSection, kOperatorKey, kDefaultOperator, kPasswordBuffer)};
 }
 
 bool WritePasswords(const OperatorPasswords& passwords)

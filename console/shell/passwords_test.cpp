@@ -177,7 +177,8 @@ TEST_F(PasswordsTest, ChangeDialogChecksInOrderAndKeepsTheFocusOnTheFaultyEdit)
     EXPECT_EQ(now.administrator, QStringLiteral("Boss"));
     EXPECT_EQ(now.operatorPassword, QStringLiteral("口令"));
     // The rest of the file stays, in its code page; only its owner may read it.
-    EXPECT_EQ(FileBytes(), ToGbk(QStringLiteral("[其他]\r\n键=值\r\n[用户权限]\r\n系统管理员=Boss\r\n普通操作员=口令\r\n")));
+    EXPECT_EQ(FileBytes(),
+              ToGbk(QStringLiteral("[其他]\r\n键=值\r\n[用户权限]\r\n系统管理员=Boss\r\n普通操作员=口令\r\n")));
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(m_dir.filePath(QStringLiteral("sp.dap"))).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);

@@ -11,7 +11,7 @@
 namespace {
 constexpr int kMaxDigits = 18;
 constexpr int kMinDigits = 4;
-}
+} // namespace
 
 CRecipientNumberDlg::CRecipientNumberDlg(QWidget* parent) : CSkinDialog(parent)
 {

@@ -21,8 +21,8 @@ QStringList ScriptedDialogs::Messages() const
 
 int ScriptedDialogs::Unused() const
 {
-    return static_cast<int>(m_questions.size() + m_administrator.size() + m_replies.size() +
-                            m_numbers.size() + m_openFiles.size() + m_saveFiles.size());
+    return static_cast<int>(m_questions.size() + m_administrator.size() + m_replies.size() + m_numbers.size() +
+                            m_openFiles.size() + m_saveFiles.size());
 }
 
 void ScriptedDialogs::Clear()

@@ -17,7 +17,7 @@ public:
     enum class Kind { Notice, Question, Plain, Administrator, ReplyText, RecipientNumber, OpenFile, SaveFile };
     struct Prompt {
         Kind kind;
-        QString text; // the message, or the chooser's title
+        QString text;    // the message, or the chooser's title
         QString caption; // plain boxes only
     };
 

@@ -83,8 +83,8 @@ bool WidgetDialogs::ShowMessage(const QString& text, bool withCancel)
 
 void WidgetDialogs::PlainMessage(const QString& text, const QString& caption, bool information)
 {
-    QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon, caption, text,
-                    QMessageBox::Ok, Owner());
+    QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon, caption, text, QMessageBox::Ok,
+                    Owner());
     RunModal(box);
 }
 

@@ -17,6 +17,5 @@ QString ReadWindowTitle(const QString& programDirectory)
 {
     IniFile file;
     file.Load(QDir(programDirectory).filePath(QStringLiteral("oem.dat")));
-    return file.GetString(QStringLiteral("程序窗口名"), QStringLiteral("Ostrel"), DefaultWindowTitle(),
-                          kTitleBuffer);
+    return file.GetString(QStringLiteral("程序窗口名"), QStringLiteral("Ostrel"), DefaultWindowTitle(), kTitleBuffer);
 }

@@ -128,7 +128,8 @@ CBulkSmsPage::CBulkSmsPage(QWidget* parent)
         int width;
     };
     // The index rides along in a column of negative width, which hides it.
-    static const Heading kHeadings[] = {{"序号", -10}, {"状态", 50}, {"时间", 130}, {"手机号码", 90}, {"短信内容", 850}};
+    static const Heading kHeadings[] = {
+        {"序号", -10}, {"状态", 50}, {"时间", 130}, {"手机号码", 90}, {"短信内容", 850}};
     for (int i = 0; i < 5; ++i)
         m_records->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
     m_records->SetMultipleSelection(true);

@@ -108,7 +108,8 @@ TEST_P(BulkSmsPageTest, SendQueuesOneRowPerRecipientShowsThemOnTopAndEmptiesTheI
 
     EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral("已加入发送列表！")});
     EXPECT_EQ(Count("SendStatus='待发' and NewFlag=0"), 3);
-    EXPECT_EQ(Value("select SmsContent from SendSmsTable where PhoneNumber='1002'", "SmsContent"), "新茶上市 it's here");
+    EXPECT_EQ(Value("select SmsContent from SendSmsTable where PhoneNumber='1002'", "SmsContent"),
+              "新茶上市 it's here");
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1001:待发"), QStringLiteral("1002:待发"),
                                     QStringLiteral("1001:待发"), QStringLiteral("10086:成功")}));
     EXPECT_TRUE(Entries().isEmpty());
@@ -189,7 +190,8 @@ TEST_P(BulkSmsPageTest, TheRefreshCycleLoadsOnceThenFollowsTheHostsChanges)
     HostAdds("接收", "1390");
     HostAdds("待发", "1003");
     m_page->RefreshChanged();
-    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1002:成功"), QStringLiteral("1001:成功")}));
+    EXPECT_EQ(Shown(),
+              (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1002:成功"), QStringLiteral("1001:成功")}));
     EXPECT_EQ(Records().GetItemText(1, CBulkSmsPage::kTime), QStringLiteral("2026-12-10 09:30:00"));
     EXPECT_EQ(Count("NewFlag=1"), 0);
 }
@@ -225,7 +227,8 @@ TEST_P(BulkSmsPageTest, DeleteOneDeletesTheUpperSelectedRowEvenWhenRowsArriveMea
     for (const char* phone : {"1001", "1002", "1003"})
         HostAdds("成功", phone);
     m_page->LoadAll();
-    ASSERT_EQ(Shown(), (QStringList{QStringLiteral("1003:成功"), QStringLiteral("1002:成功"), QStringLiteral("1001:成功")}));
+    ASSERT_EQ(Shown(),
+              (QStringList{QStringLiteral("1003:成功"), QStringLiteral("1002:成功"), QStringLiteral("1001:成功")}));
     SelectRecords({1, 2});
     // While the question is open, a refresh puts a received message on top.
     m_dialogs.SetOnPrompt([this](const ScriptedDialogs::Prompt&) {
@@ -237,7 +240,8 @@ TEST_P(BulkSmsPageTest, DeleteOneDeletesTheUpperSelectedRowEvenWhenRowsArriveMea
     m_dialogs.SetOnPrompt({});
 
     EXPECT_EQ(m_dialogs.Messages(), QStringList{QStringLiteral("真的要删除选中的录吗？")});
-    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1003:成功"), QStringLiteral("1001:成功")}));
+    EXPECT_EQ(Shown(),
+              (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1003:成功"), QStringLiteral("1001:成功")}));
     EXPECT_EQ(Count("PhoneNumber='1002'"), 0);
     EXPECT_EQ(Count(), 3);
 
@@ -276,9 +280,10 @@ TEST_P(BulkSmsPageTest, ImportedNumbersFollowTheEntriesThereInReverseFileOrder)
     m_dialogs.Clear();
     m_dialogs.AnswerOpenFile(path);
     m_page->ImportNumbers();
-    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1001"), QStringLiteral("1370013700"), QStringLiteral("13900139000"),
-                                      QStringLiteral("13800138000")}));
-    EXPECT_EQ(m_dialogs.Messages().value(0), QStringLiteral("号码导入文件应为文本文件，每个发送号码以回车换行为结束标志(允许号码首尾有空格)！"));
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1001"), QStringLiteral("1370013700"),
+                                      QStringLiteral("13900139000"), QStringLiteral("13800138000")}));
+    EXPECT_EQ(m_dialogs.Messages().value(0),
+              QStringLiteral("号码导入文件应为文本文件，每个发送号码以回车换行为结束标志(允许号码首尾有空格)！"));
     EXPECT_EQ(m_dialogs.Prompts().back().text, QStringLiteral("选择要导入的号码文件"));
 
     // A file that cannot be read ends the import without a word.
@@ -308,9 +313,8 @@ TEST_P(BulkSmsPageTest, ExportWritesTheListWithItsHiddenIndex)
     ASSERT_TRUE(book.read) << book.error;
     EXPECT_EQ(book.sheets, std::vector<std::string>{"短信记录"});
     ASSERT_EQ(book.rows.size(), 2u);
-    EXPECT_EQ(book.rows[1],
-              (std::vector<std::string>{Value("select SmsIndex from SendSmsTable", "SmsIndex"), "成功", " ", "1001",
-                                        "text of 1001"}));
+    EXPECT_EQ(book.rows[1], (std::vector<std::string>{Value("select SmsIndex from SendSmsTable", "SmsIndex"), "成功",
+                                                      " ", "1001", "text of 1001"}));
 }
 
 TEST_P(BulkSmsPageTest, TheRecordsPagesReplyReachesThisPageThroughThePageHost)

@@ -43,7 +43,9 @@ protected:
 
 TEST_F(NumberFileTest, ReadsUpToTheFirstZeroByte)
 {
-    Write(std::string("13800138000\r\n\0" "13900139000\r\n", 27));
+    Write(std::string("13800138000\r\n\0"
+                      "13900139000\r\n",
+                      27));
     std::string text;
     ASSERT_TRUE(ReadNumberFile(m_path, text));
     EXPECT_EQ(SplitNumbers(text), Numbers{"13800138000"});

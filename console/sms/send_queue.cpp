@@ -46,11 +46,9 @@ void Show(const std::string& text)
 // and comes again with the next pass.
 class ResetPass final {
 public:
-    ResetPass(CDbConnection& connection, const std::function<void(std::size_t)>& hook,
-              std::vector<SmsRecord>* done)
+    ResetPass(CDbConnection& connection, const std::function<void(std::size_t)>& hook, std::vector<SmsRecord>* done)
         : m_connection(connection), m_hook(hook), m_done(done)
-    {
-    }
+    {}
     ~ResetPass() { EndGroup(); }
     // Ends the last group and tells the hook.
     void Finish()

@@ -109,8 +109,8 @@ TEST_P(SendQueueTest, FullLoadOrdersTheListAndClearsTheFlagsItRead)
         HostAdds(status, 1, std::string("p") + status);
     SendRecordList list;
     list.ApplyFullLoad(m_queue.LoadAllSms());
-    EXPECT_EQ(Phones(list), (std::vector<std::string>{"p待发:待发", "p发送中:发送中", "p接收:接收", "p失败:失败",
-                                                      "p成功:成功"}));
+    EXPECT_EQ(Phones(list),
+              (std::vector<std::string>{"p待发:待发", "p发送中:发送中", "p接收:接收", "p失败:失败", "p成功:成功"}));
     EXPECT_EQ(Value("select count(*) as N from SendSmsTable where NewFlag=1", "N"), "0");
     EXPECT_TRUE(m_queue.FetchChangedSms().empty());
 }

@@ -31,7 +31,8 @@ SendRecordList::Change SendRecordList::ApplyChanged(const SmsRecord& record)
 {
     if (Is(record.sendStatus, kSmsSent) || Is(record.sendStatus, kSmsFailed)) {
         const int index = SmsIndexValue(record.smsIndex);
-        const auto found = std::find_if(m_rows.begin(), m_rows.end(), [index](const Row& row) { return row.index == index; });
+        const auto found =
+            std::find_if(m_rows.begin(), m_rows.end(), [index](const Row& row) { return row.index == index; });
         if (found == m_rows.end())
             return {};
         SmsRecord& shown = found->record;

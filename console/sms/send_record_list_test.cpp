@@ -21,8 +21,8 @@ TEST(SendRecordList, FullLoadPutsPendingAndSendingOnTopInQueryOrderAndTheRestRev
 {
     // The load hands the rows over walked backwards: query order 1..5 arrives as 5..1.
     SendRecordList list;
-    list.ApplyFullLoad({Record("5", "接收"), Record("4", "发送中"), Record("3", "失败"), Record("2", "待发"),
-                        Record("1", "成功")});
+    list.ApplyFullLoad(
+        {Record("5", "接收"), Record("4", "发送中"), Record("3", "失败"), Record("2", "待发"), Record("1", "成功")});
     EXPECT_EQ(Indexes(list), (std::vector<std::string>{"2", "4", "5", "3", "1"}));
 }
 
@@ -35,7 +35,10 @@ TEST(SendRecordList, ChangedRowsMergeByStatus)
         std::size_t position;
     };
     const Case cases[] = {
-        {{"3", "成功", "2026-12-10 10:00:00", "139", "new"}, {"1", "2", "3", "4"}, SendRecordList::Change::Kind::Updated, 2},
+        {{"3", "成功", "2026-12-10 10:00:00", "139", "new"},
+         {"1", "2", "3", "4"},
+         SendRecordList::Change::Kind::Updated,
+         2},
         {{"003", "失败", "", "139", "new"}, {"1", "2", "3", "4"}, SendRecordList::Change::Kind::Updated, 2},
         {Record("9", "成功"), {"1", "2", "3", "4"}, SendRecordList::Change::Kind::None, 0},
         {Record("9", "接收"), {"9", "1", "2", "3", "4"}, SendRecordList::Change::Kind::Inserted, 0},
@@ -90,8 +93,8 @@ TEST(SendRecordList, ARowIsFoundAgainByItsKeyAfterRowsCameAboveAndWent)
 
 TEST(SmsIndexValue, ReadsTheLeadingDecimalNumber)
 {
-    const std::pair<const char*, int> cases[] = {{"42", 42}, {" 42", 42}, {"42abc", 42}, {"", 0}, {"abc", 0},
-                                                 {"-3", -3}, {"99999999999", 2147483647}};
+    const std::pair<const char*, int> cases[] = {
+        {"42", 42}, {" 42", 42}, {"42abc", 42}, {"", 0}, {"abc", 0}, {"-3", -3}, {"99999999999", 2147483647}};
     for (const auto& [text, value] : cases)
         EXPECT_EQ(SmsIndexValue(text), value) << text;
 }

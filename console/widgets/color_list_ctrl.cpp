@@ -129,7 +129,8 @@ void CColorListCtrl::SetListMode(bool on)
     m_flow->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_flow->setFrameShape(QFrame::NoFrame);
     m_flow->setAccessibleName(accessibleName());
-    connect(m_flow, &QListView::doubleClicked, this, [this](const QModelIndex& index) { emit ItemDoubleClicked(index.row()); });
+    connect(m_flow, &QListView::doubleClicked, this,
+            [this](const QModelIndex& index) { emit ItemDoubleClicked(index.row()); });
     setFocusProxy(m_flow);
     ApplySelectionPalette();
     PlaceFlowView();
@@ -220,8 +221,7 @@ void CColorListCtrl::SetItemSelected(int row, bool selected)
 {
     if (row < 0 || row >= GetItemCount())
         return;
-    auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                 QItemSelectionModel::Rows;
+    auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows;
     if (selected && selectionMode() == QAbstractItemView::SingleSelection)
         flags |= QItemSelectionModel::Clear;
     selectionModel()->select(m_model->index(row, 0), flags);

@@ -25,8 +25,7 @@ public:
     explicit CColorListCtrl(QWidget* parent = nullptr);
     ~CColorListCtrl() override;
 
-    int InsertColumn(int column, const QString& heading, Qt::Alignment alignment = Qt::AlignLeft,
-                     int width = 100);
+    int InsertColumn(int column, const QString& heading, Qt::Alignment alignment = Qt::AlignLeft, int width = 100);
     bool DeleteColumn(int column);
     bool SetColumnWidth(int column, int width);
     int GetColumnWidth(int column) const;
@@ -52,7 +51,7 @@ public:
     int GetItemCount() const;
 
     // Selection, by row.
-    int GetFirstSelectedItem() const; // -1 when none
+    int GetFirstSelectedItem() const;          // -1 when none
     std::vector<int> GetSelectedItems() const; // top to bottom
     void SetItemSelected(int row, bool selected);
     int GetSelectedCount() const;

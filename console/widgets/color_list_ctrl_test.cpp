@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QImage>
 #include <QHelpEvent>
+#include <QImage>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
@@ -181,7 +181,7 @@ TEST(ColorListCtrl, CellsKeepTheirTextWhateverTheirLength)
     const QString huge(70000, QLatin1Char('x'));
     list.InsertItem(0, QStringLiteral("a"));
     // Cells set out of order, past those that exist, longer and shorter than before.
-    const std::pair<int, QString> edits[] = {{2, QStringLiteral("中文")}, {1, huge}, {0, QString()},
+    const std::pair<int, QString> edits[] = {{2, QStringLiteral("中文")}, {1, huge},       {0, QString()},
                                              {2, QStringLiteral("c")},    {3, huge + "y"}, {1, QStringLiteral("b")}};
     QStringList expected{QStringLiteral("a"), QString(), QString(), QString()};
     for (const auto& [column, text] : edits) {

@@ -15,8 +15,7 @@ void ColorListDelegate::SetSelectionColours(QColor background, QColor text)
     m_selectionText = text;
 }
 
-void ColorListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const
+void ColorListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem item(option);
     initStyleOption(&item, index);

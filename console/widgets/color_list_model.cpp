@@ -101,8 +101,7 @@ QVariant ColorListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return CellOf(m_rows[static_cast<size_t>(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(m_columns[static_cast<size_t>(index.column())].alignment |
-                                   Qt::AlignVCenter);
+        return QVariant::fromValue(m_columns[static_cast<size_t>(index.column())].alignment | Qt::AlignVCenter);
     return QVariant();
 }
 

@@ -82,8 +82,8 @@ bool CDibImage::Load(const QString& path)
     const int bitCount = U16(ih + 14);
     const std::uint32_t compression = U32(ih + 16);
     const std::uint32_t coloursUsed = U32(ih + 32);
-    if (infoSize < kInfoHeaderMinimum || width <= 0 || rawHeight == 0 || width > 32768 ||
-        rawHeight > 32768 || rawHeight < -32768)
+    if (infoSize < kInfoHeaderMinimum || width <= 0 || rawHeight == 0 || width > 32768 || rawHeight > 32768 ||
+        rawHeight < -32768)
         return false;
     const bool topDown = rawHeight < 0;
     const int height = topDown ? -rawHeight : rawHeight;
@@ -96,8 +96,7 @@ bool CDibImage::Load(const QString& path)
     // The colour table: 2 to the power of the bit count entries, at most 256.
     std::vector<QRgb> table;
     if (bitCount <= 8) {
-        const int entries = coloursUsed != 0 && coloursUsed <= 256u ? static_cast<int>(coloursUsed)
-                                                                    : 1 << bitCount;
+        const int entries = coloursUsed != 0 && coloursUsed <= 256u ? static_cast<int>(coloursUsed) : 1 << bitCount;
         for (int i = 0; i < entries; ++i) {
             const qsizetype at = static_cast<qsizetype>(infoSize) + i * 4;
             if (at + 4 > infoBlock.size())
@@ -124,8 +123,7 @@ bool CDibImage::Load(const QString& path)
         blue = ChannelOf(U32(masks + 8));
     }
 
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
-        bitCount != 32)
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
         return false;
 
     // Everything from the pixel offset to the end of the file is the pixel bits.
@@ -162,9 +160,8 @@ bool CDibImage::Load(const QString& path)
                 break;
             case 32: {
                 const std::uint32_t p = U32(line + x * 4);
-                out[x] = compression == kBitFields
-                             ? qRgb(Expand(p, red), Expand(p, green), Expand(p, blue))
-                             : qRgb(line[x * 4 + 2], line[x * 4 + 1], line[x * 4]);
+                out[x] = compression == kBitFields ? qRgb(Expand(p, red), Expand(p, green), Expand(p, blue))
+                                                   : qRgb(line[x * 4 + 2], line[x * 4 + 1], line[x * 4]);
                 break;
             }
             default:

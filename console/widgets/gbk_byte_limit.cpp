@@ -31,8 +31,7 @@ std::pair<QString, int> Fit(const QString& before, const QString& after, int max
     while (prefix < shorter && before[prefix] == after[prefix])
         ++prefix;
     qsizetype suffix = 0;
-    while (suffix < shorter - prefix &&
-           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+    while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
         ++suffix;
     const QString head = after.left(prefix);
     const QString tail = after.right(suffix);

@@ -8,7 +8,7 @@
 namespace {
 constexpr int kPictureLeft = 4;
 constexpr int kCaptionGap = 6;
-}
+} // namespace
 
 CNavButton::CNavButton(const QString& caption, QWidget* parent) : QAbstractButton(parent)
 {
@@ -17,8 +17,8 @@ CNavButton::CNavButton(const QString& caption, QWidget* parent) : QAbstractButto
     setCursor(Qt::PointingHandCursor);
 }
 
-bool CNavButton::SetBitmaps(const QString& normal, const QString& selected, const QString& hot,
-                            const QString& disabled, QColor key)
+bool CNavButton::SetBitmaps(const QString& normal, const QString& selected, const QString& hot, const QString& disabled,
+                            QColor key)
 {
     const QString names[] = {normal, selected, hot, disabled};
     bool all = true;

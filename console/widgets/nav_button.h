@@ -15,8 +15,8 @@ public:
     explicit CNavButton(const QString& caption = QString(), QWidget* parent = nullptr);
 
     // Pictures from the art directory, in the order of the states.
-    bool SetBitmaps(const QString& normal, const QString& selected, const QString& hot,
-                    const QString& disabled, QColor key);
+    bool SetBitmaps(const QString& normal, const QString& selected, const QString& hot, const QString& disabled,
+                    QColor key);
     void SetState(State state);
     State GetState() const { return m_state; }
     static QColor CaptionColour(State state);

@@ -34,11 +34,9 @@ TEST(NavButton, MouseAndClicksMoveThroughTheStates)
         {"a selected button does not turn hot", CNavButton::Selected, Enter, CNavButton::Selected},
         {"leaving a selected button keeps it selected", CNavButton::Selected, Leave, CNavButton::Selected},
         {"a click selects", CNavButton::Hot,
-         [](CNavButton& b) { QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(10, 9)); },
-         CNavButton::Selected},
+         [](CNavButton& b) { QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(10, 9)); }, CNavButton::Selected},
         {"a click on a selected button keeps it selected", CNavButton::Selected,
-         [](CNavButton& b) { QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(10, 9)); },
-         CNavButton::Selected},
+         [](CNavButton& b) { QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(10, 9)); }, CNavButton::Selected},
     };
     for (const auto& c : cases) {
         CNavButton button(QStringLiteral("首  页"));

@@ -85,8 +85,7 @@ void CSkinButton::paintEvent(QPaintEvent*)
         }
 
         painter.setFont(font());
-        painter.setPen(isEnabled() ? palette().color(QPalette::Active, QPalette::ButtonText)
-                                   : QColor(160, 160, 160));
+        painter.setPen(isEnabled() ? palette().color(QPalette::Active, QPalette::ButtonText) : QColor(160, 160, 160));
         const QRect textRect = isDown() ? whole.translated(1, 1) : whole;
         painter.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
     }

@@ -73,13 +73,13 @@ TEST(SkinButton, HoverDrawsTheOrangeFrameInsideTheFace)
         int x, y;
         QColor colour;
     } cases[] = {
-        {2, 15, QColor(250, 196, 88)},   // left edge, 3 wide
+        {2, 15, QColor(250, 196, 88)}, // left edge, 3 wide
         {4, 15, QColor(250, 196, 88)},
         {77, 15, QColor(251, 202, 106)}, // right edge, 3 wide
         {75, 15, QColor(251, 202, 106)},
-        {40, 2, QColor(252, 210, 121)},  // top, 2 high
+        {40, 2, QColor(252, 210, 121)}, // top, 2 high
         {40, 3, QColor(252, 210, 121)},
-        {40, 27, QColor(229, 151, 0)},   // bottom, 2 high
+        {40, 27, QColor(229, 151, 0)}, // bottom, 2 high
         {40, 26, QColor(229, 151, 0)},
         // Inside the frame the hover face (b, b, c): row 5 is band 12: b = 252, c = 253.
         {40, 5, QColor(252, 252, 253)},

@@ -7,7 +7,7 @@
 namespace {
 constexpr int kBox = 12;
 constexpr int kTextGap = 4;
-}
+} // namespace
 
 CSkinCheckBox::CSkinCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent)
 {
@@ -33,9 +33,9 @@ void CSkinCheckBox::paintEvent(QPaintEvent*)
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(isEnabled() ? QColor(0, 0, 0) : QColor(128, 128, 128), 1.6));
         if (checkState() == Qt::Checked) {
-            painter.drawPolyline(QPolygonF({QPointF(box.left() + 2.5, box.top() + 6.0),
-                                            QPointF(box.left() + 5.0, box.top() + 8.5),
-                                            QPointF(box.left() + 9.5, box.top() + 3.0)}));
+            painter.drawPolyline(
+                QPolygonF({QPointF(box.left() + 2.5, box.top() + 6.0), QPointF(box.left() + 5.0, box.top() + 8.5),
+                           QPointF(box.left() + 9.5, box.top() + 3.0)}));
         } else {
             painter.fillRect(box.adjusted(3, 3, -3, -3), QColor(128, 128, 128));
         }

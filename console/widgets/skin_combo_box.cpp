@@ -12,7 +12,7 @@
 namespace {
 constexpr int kButtonSize = 18;
 constexpr int kPressTimeoutMs = 1000;
-}
+} // namespace
 
 CSkinComboBox::CSkinComboBox(QWidget* parent) : QComboBox(parent)
 {

@@ -94,8 +94,7 @@ void CSkinDialog::showEvent(QShowEvent* event)
 void CSkinDialog::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    static const QColor kBorders[] = {QColor(0, 24, 156), QColor(0, 48, 198), QColor(0, 52, 222),
-                                      QColor(90, 130, 222)};
+    static const QColor kBorders[] = {QColor(0, 24, 156), QColor(0, 48, 198), QColor(0, 52, 222), QColor(90, 130, 222)};
     const int top = 5;
     for (int i = 0; i < 4; ++i) {
         painter.setPen(kBorders[i]);

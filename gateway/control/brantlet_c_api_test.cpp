@@ -17,10 +17,23 @@ struct HandleDeleter {
 };
 using Handle = std::unique_ptr<brantlet, HandleDeleter>;
 
-brantlet_value I4(std::int32_t v) { brantlet_value x{}; x.type = BRANTLET_VT_I4; x.u.i4 = v; return x; }
-brantlet_value Str(const char* s) { brantlet_value x{}; x.type = BRANTLET_VT_BSTR; x.u.str = s; return x; }
+brantlet_value I4(std::int32_t v)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_I4;
+    x.u.i4 = v;
+    return x;
+}
+brantlet_value Str(const char* s)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_BSTR;
+    x.u.str = s;
+    return x;
+}
 
-TEST(CBinding, FreshControlAnswersItsDefaults) {
+TEST(CBinding, FreshControlAnswersItsDefaults)
+{
     Handle h(brantlet_create());
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(brantlet_GetSendFlag(h.get()), 1);
@@ -36,7 +49,8 @@ TEST(CBinding, FreshControlAnswersItsDefaults) {
     EXPECT_LE(wait, 180100);
 }
 
-TEST(CBinding, MethodsKeepTheirAutomationResults) {
+TEST(CBinding, MethodsKeepTheirAutomationResults)
+{
     Handle h(brantlet_create());
     EXPECT_EQ(brantlet_SetSendFlag(h.get(), 7), 0);
     EXPECT_EQ(brantlet_GetSendFlag(h.get()), 7);
@@ -57,7 +71,8 @@ TEST(CBinding, MethodsKeepTheirAutomationResults) {
     EXPECT_EQ(brantlet_DisconnectModem(h.get()), 1);
 }
 
-TEST(CBinding, NullHandleIsHarmless) {
+TEST(CBinding, NullHandleIsHarmless)
+{
     EXPECT_EQ(brantlet_SendSms(nullptr, "10086", "x", 1), 0);
     EXPECT_EQ(brantlet_ConnectModem(nullptr, "/dev/null", 19200, 0), 0);
     EXPECT_STREQ(brantlet_GetConnectComName(nullptr), "");
@@ -71,7 +86,8 @@ TEST(CBinding, NullHandleIsHarmless) {
     brantlet_destroy(nullptr);
 }
 
-TEST(CBinding, InvokeCallsByDispidAndRefusesBadCalls) {
+TEST(CBinding, InvokeCallsByDispidAndRefusesBadCalls)
+{
     Handle h(brantlet_create());
     brantlet_value r{};
     ASSERT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_GetSendFlag, nullptr, 0, &r), BRANTLET_OK);
@@ -119,7 +135,8 @@ TEST(CBinding, InvokeCallsByDispidAndRefusesBadCalls) {
     EXPECT_EQ(brantlet_invoke(h.get(), BRANTLET_DISPID_SetResetAfterTimeouts, off, 1, &r), BRANTLET_OK);
 }
 
-TEST(CBinding, AboutBoxGoesToTheHostsHandler) {
+TEST(CBinding, AboutBoxGoesToTheHostsHandler)
+{
     Handle h(brantlet_create());
     std::string seen;
     brantlet_set_about_handler(
@@ -132,7 +149,8 @@ TEST(CBinding, AboutBoxGoesToTheHostsHandler) {
     EXPECT_EQ(seen.rfind("About Brantlet|Brantlet Control, Version 1.0\n", 0), 0u) << seen;
 }
 
-TEST(CBinding, VersionDataAndPropertyPage) {
+TEST(CBinding, VersionDataAndPropertyPage)
+{
     EXPECT_STREQ(brantlet_version_info(BRANTLET_VERSION_FILE_VERSION), "1.0.0.1");
     EXPECT_STREQ(brantlet_version_info(BRANTLET_VERSION_PRODUCT_NAME), "Brantlet ActiveX Control Module");
     EXPECT_STREQ(brantlet_version_info(BRANTLET_VERSION_INTERNAL_NAME), "Brantlet");
@@ -146,7 +164,8 @@ TEST(CBinding, VersionDataAndPropertyPage) {
                  "TODO: Place controls to manipulate properties of Brantlet Control on this dialog.");
 }
 
-TEST(CBinding, RegistrationAndCreationThroughTheRegistry) {
+TEST(CBinding, RegistrationAndCreationThroughTheRegistry)
+{
     char tmpl[] = "/tmp/brantlet-registry-XXXXXX";
     const std::string dir = mkdtemp(tmpl);
     setenv("BRANTLET_REGISTRY", (dir + "/registry.reg").c_str(), 1);
@@ -164,19 +183,48 @@ TEST(CBinding, RegistrationAndCreationThroughTheRegistry) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(CBinding, LibraryExportsOnlyTheDocumentedFunctions) {
-    const std::set<std::string> documented = {
-        "brantlet_create", "brantlet_create_from_progid", "brantlet_destroy", "brantlet_DisconnectModem",
-        "brantlet_SendSms", "brantlet_SetSendFlag", "brantlet_SetRecvFlag", "brantlet_GetSendFlag",
-        "brantlet_GetRecvFlag", "brantlet_IsConnected", "brantlet_IsFreeStatus", "brantlet_ConnectModem",
-        "brantlet_IsConnecting", "brantlet_SetModemType", "brantlet_SetSmsServerNumber", "brantlet_SetSendRate",
-        "brantlet_GetConnectComName", "brantlet_GetTaskCount", "brantlet_SendSignifySms", "brantlet_AboutBox",
-        "brantlet_invoke", "brantlet_on_ConnectStatus", "brantlet_on_SendSmsResult", "brantlet_on_Recvsms",
-        "brantlet_on_SendReport", "brantlet_on_event", "brantlet_get_fd", "brantlet_next_timeout_ms",
-        "brantlet_dispatch", "brantlet_run_for", "brantlet_set_about_handler", "brantlet_version_info",
-        "brantlet_file_version", "brantlet_property_page_info", "DllRegisterServer", "DllUnregisterServer",
-        "brantlet_SendLongSms", "brantlet_SetLongSmsTimeout", "brantlet_SetResetAfterTimeouts",
-        "brantlet_GetSimStatus"};
+TEST(CBinding, LibraryExportsOnlyTheDocumentedFunctions)
+{
+    const std::set<std::string> documented = {"brantlet_create",
+                                              "brantlet_create_from_progid",
+                                              "brantlet_destroy",
+                                              "brantlet_DisconnectModem",
+                                              "brantlet_SendSms",
+                                              "brantlet_SetSendFlag",
+                                              "brantlet_SetRecvFlag",
+                                              "brantlet_GetSendFlag",
+                                              "brantlet_GetRecvFlag",
+                                              "brantlet_IsConnected",
+                                              "brantlet_IsFreeStatus",
+                                              "brantlet_ConnectModem",
+                                              "brantlet_IsConnecting",
+                                              "brantlet_SetModemType",
+                                              "brantlet_SetSmsServerNumber",
+                                              "brantlet_SetSendRate",
+                                              "brantlet_GetConnectComName",
+                                              "brantlet_GetTaskCount",
+                                              "brantlet_SendSignifySms",
+                                              "brantlet_AboutBox",
+                                              "brantlet_invoke",
+                                              "brantlet_on_ConnectStatus",
+                                              "brantlet_on_SendSmsResult",
+                                              "brantlet_on_Recvsms",
+                                              "brantlet_on_SendReport",
+                                              "brantlet_on_event",
+                                              "brantlet_get_fd",
+                                              "brantlet_next_timeout_ms",
+                                              "brantlet_dispatch",
+                                              "brantlet_run_for",
+                                              "brantlet_set_about_handler",
+                                              "brantlet_version_info",
+                                              "brantlet_file_version",
+                                              "brantlet_property_page_info",
+                                              "DllRegisterServer",
+                                              "DllUnregisterServer",
+                                              "brantlet_SendLongSms",
+                                              "brantlet_SetLongSmsTimeout",
+                                              "brantlet_SetResetAfterTimeouts",
+                                              "brantlet_GetSimStatus"};
     FILE* nm = popen("nm -D --defined-only " BRANTLET_LIBRARY_FILE " 2>&1", "r");
     ASSERT_NE(nm, nullptr);
     std::set<std::string> exported;
@@ -185,10 +233,11 @@ TEST(CBinding, LibraryExportsOnlyTheDocumentedFunctions) {
         char address[64];
         char kind[8];
         char name[400];
-        if (std::sscanf(line, "%63s %7s %399s", address, kind, name) == 3) exported.insert(name);
+        if (std::sscanf(line, "%63s %7s %399s", address, kind, name) == 3)
+            exported.insert(name);
     }
     pclose(nm);
     EXPECT_EQ(exported, documented);
 }
 
-}  // namespace
+} // namespace

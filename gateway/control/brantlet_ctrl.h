@@ -34,8 +34,7 @@ public:
     bool IsValid() const { return m_timers.IsValid(); }
 
     std::int32_t DisconnectModem();
-    std::int32_t SendSms(const std::string& strPhoneNumber, const std::string& strSmsContent,
-                         std::int32_t nSmsIndex);
+    std::int32_t SendSms(const std::string& strPhoneNumber, const std::string& strSmsContent, std::int32_t nSmsIndex);
     std::int32_t SetSendFlag(std::int32_t bSendFlag);
     std::int32_t SetRecvFlag(std::int32_t bRecvFlag);
     std::int32_t GetSendFlag() const;

@@ -13,67 +13,90 @@ namespace {
 using namespace brantlet_module;
 
 // The file this code was loaded from: the shared library itself.
-std::string ModulePath() {
+std::string ModulePath()
+{
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || !info.dli_fname) return {};
+    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || !info.dli_fname)
+        return {};
     return info.dli_fname;
 }
 
-std::string FolderOf(const std::string& path) {
+std::string FolderOf(const std::string& path)
+{
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa{};
-    struct stat sb{};
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
-BRANTLET_EXPORT const char* brantlet_version_info(int32_t field) {
+BRANTLET_EXPORT const char* brantlet_version_info(int32_t field)
+{
     switch (field) {
-        case BRANTLET_VERSION_FILE_VERSION:
-        case BRANTLET_VERSION_PRODUCT_VERSION: return kFileVersionText;
-        case BRANTLET_VERSION_FILE_DESCRIPTION:
-        case BRANTLET_VERSION_PRODUCT_NAME: return kFileDescription;
-        case BRANTLET_VERSION_INTERNAL_NAME: return kInternalName;
-        case BRANTLET_VERSION_ORIGINAL_FILENAME: return kOriginalFilename;
-        default: return nullptr;
+    case BRANTLET_VERSION_FILE_VERSION:
+    case BRANTLET_VERSION_PRODUCT_VERSION:
+        return kFileVersionText;
+    case BRANTLET_VERSION_FILE_DESCRIPTION:
+    case BRANTLET_VERSION_PRODUCT_NAME:
+        return kFileDescription;
+    case BRANTLET_VERSION_INTERNAL_NAME:
+        return kInternalName;
+    case BRANTLET_VERSION_ORIGINAL_FILENAME:
+        return kOriginalFilename;
+    default:
+        return nullptr;
     }
 }
 
-BRANTLET_EXPORT void brantlet_file_version(uint16_t* major, uint16_t* minor, uint16_t* build, uint16_t* revision) {
-    if (major) *major = kFileVersion[0];
-    if (minor) *minor = kFileVersion[1];
-    if (build) *build = kFileVersion[2];
-    if (revision) *revision = kFileVersion[3];
+BRANTLET_EXPORT void brantlet_file_version(uint16_t* major, uint16_t* minor, uint16_t* build, uint16_t* revision)
+{
+    if (major)
+        *major = kFileVersion[0];
+    if (minor)
+        *minor = kFileVersion[1];
+    if (build)
+        *build = kFileVersion[2];
+    if (revision)
+        *revision = kFileVersion[3];
 }
 
-BRANTLET_EXPORT const char* brantlet_property_page_info(int32_t field) {
+BRANTLET_EXPORT const char* brantlet_property_page_info(int32_t field)
+{
     switch (field) {
-        case BRANTLET_PROPPAGE_CAPTION: return kPropPageCaption;
-        case BRANTLET_PROPPAGE_STATIC_TEXT: return kPropPageStaticText;
-        case BRANTLET_PROPPAGE_PROGID: return kPropPageProgId;
-        default: return nullptr;
+    case BRANTLET_PROPPAGE_CAPTION:
+        return kPropPageCaption;
+    case BRANTLET_PROPPAGE_STATIC_TEXT:
+        return kPropPageStaticText;
+    case BRANTLET_PROPPAGE_PROGID:
+        return kPropPageProgId;
+    default:
+        return nullptr;
     }
 }
 
-BRANTLET_EXPORT int32_t DllRegisterServer(void) {
+BRANTLET_EXPORT int32_t DllRegisterServer(void)
+{
     try {
         const std::string module = ModulePath();
-        if (module.empty()) return Registration::kTypeLibFailed;
+        if (module.empty())
+            return Registration::kTypeLibFailed;
         return Registration::Register(module, FolderOf(module) + "/" + kTypeLibraryFile);
     } catch (...) {
         return Registration::kTypeLibFailed;
     }
 }
 
-BRANTLET_EXPORT int32_t DllUnregisterServer(void) {
+BRANTLET_EXPORT int32_t DllUnregisterServer(void)
+{
     try {
         return Registration::Unregister();
     } catch (...) {
@@ -81,8 +104,10 @@ BRANTLET_EXPORT int32_t DllUnregisterServer(void) {
     }
 }
 
-BRANTLET_EXPORT brantlet_status brantlet_create_from_progid(const char* progid, brantlet** out) {
-    if (!progid || !out) return BRANTLET_E_INVALID_ARG;
+BRANTLET_EXPORT brantlet_status brantlet_create_from_progid(const char* progid, brantlet** out)
+{
+    if (!progid || !out)
+        return BRANTLET_E_INVALID_ARG;
     *out = nullptr;
     try {
         std::string classId;
@@ -99,4 +124,4 @@ BRANTLET_EXPORT brantlet_status brantlet_create_from_progid(const char* progid, 
     return *out ? BRANTLET_OK : BRANTLET_E_SYSTEM;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -14,35 +14,38 @@
 #include <stdlib.h>
 
 struct host_state {
-    int connected;  /* -1 until ConnectStatus */
-    int sent;       /* -2 until SendSmsResult */
+    int connected; /* -1 until ConnectStatus */
+    int sent;      /* -2 until SendSmsResult */
     int received;
 };
 
-static void on_connect(void* user, int32_t status) {
+static void on_connect(void* user, int32_t status)
+{
     struct host_state* s = (struct host_state*)user;
     s->connected = (int)status;
     printf("connected %d\n", (int)status);
     fflush(stdout);
 }
 
-static void on_result(void* user, int16_t result, int32_t index, const char* number, const char* text) {
+static void on_result(void* user, int16_t result, int32_t index, const char* number, const char* text)
+{
     struct host_state* s = (struct host_state*)user;
     s->sent = result;
     printf("result %d %d %s %s\n", (int)result, (int)index, number, text);
     fflush(stdout);
 }
 
-static void on_receive(void* user, const char* number, const char* text, int16_t year, int16_t month,
-                       int16_t day, int16_t hour, int16_t minute, int16_t second) {
+static void on_receive(void* user, const char* number, const char* text, int16_t year, int16_t month, int16_t day,
+                       int16_t hour, int16_t minute, int16_t second)
+{
     struct host_state* s = (struct host_state*)user;
     s->received++;
-    printf("received %s %s %04d-%02d-%02d %02d:%02d:%02d\n", number, text, year, month, day, hour, minute,
-           second);
+    printf("received %s %s %04d-%02d-%02d %02d:%02d:%02d\n", number, text, year, month, day, hour, minute, second);
     fflush(stdout);
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     struct host_state state = {-1, -2, 0};
     brantlet* h;
     brantlet_value result;
@@ -54,7 +57,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     h = brantlet_create();
-    if (!h) return 1;
+    if (!h)
+        return 1;
     brantlet_on_ConnectStatus(h, on_connect, &state);
     brantlet_on_SendSmsResult(h, on_result, &state);
     brantlet_on_Recvsms(h, on_receive, &state);
@@ -64,7 +68,8 @@ int main(int argc, char** argv) {
         brantlet_destroy(h);
         return 1;
     }
-    for (waited = 0; state.connected < 0 && waited < 100; ++waited) brantlet_run_for(h, 100);
+    for (waited = 0; state.connected < 0 && waited < 100; ++waited)
+        brantlet_run_for(h, 100);
     if (state.connected != 1) {
         brantlet_destroy(h);
         return 1;
@@ -72,7 +77,8 @@ int main(int argc, char** argv) {
 
     brantlet_SetSendRate(h, 1);
     brantlet_SendSms(h, argv[2], argv[3], 1);
-    for (waited = 0; state.sent == -2 && waited < 300; ++waited) brantlet_run_for(h, 100);
+    for (waited = 0; state.sent == -2 && waited < 300; ++waited)
+        brantlet_run_for(h, 100);
 
     /* Late binding works from C as well: the task count by DISPID. */
     if (brantlet_invoke(h, BRANTLET_DISPID_GetTaskCount, NULL, 0, &result) == BRANTLET_OK) {
@@ -80,7 +86,8 @@ int main(int argc, char** argv) {
         fflush(stdout);
     }
 
-    for (waited = 0; state.received == 0 && waited < wait_seconds * 10; ++waited) brantlet_run_for(h, 100);
+    for (waited = 0; state.received == 0 && waited < wait_seconds * 10; ++waited)
+        brantlet_run_for(h, 100);
 
     brantlet_DisconnectModem(h);
     brantlet_destroy(h);

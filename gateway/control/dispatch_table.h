@@ -20,8 +20,8 @@ struct MemberInfo {
 
 // One argument after conversion to its parameter's type.
 struct InvokeArg {
-    std::int32_t number = 0;  // long, short and BOOL
-    std::string text;         // BSTR
+    std::int32_t number = 0; // long, short and BOOL
+    std::string text;        // BSTR
 };
 
 // The members of _DBrantlet and _DBrantletEvents as brantlet_invoke and the late-bound
@@ -34,6 +34,6 @@ public:
 
     // Checks count and types and converts the arguments as an automation caller would:
     // numbers among short, long and BOOL (overflow is an error), strings only from strings.
-    static brantlet_status ConvertArguments(const MemberInfo& method, const brantlet_value* args,
-                                            std::size_t nargs, std::vector<InvokeArg>* out);
+    static brantlet_status ConvertArguments(const MemberInfo& method, const brantlet_value* args, std::size_t nargs,
+                                            std::vector<InvokeArg>* out);
 };

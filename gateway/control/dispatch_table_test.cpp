@@ -4,11 +4,38 @@
 
 namespace {
 
-brantlet_value I2(std::int16_t v) { brantlet_value x{}; x.type = BRANTLET_VT_I2; x.u.i2 = v; return x; }
-brantlet_value I4(std::int32_t v) { brantlet_value x{}; x.type = BRANTLET_VT_I4; x.u.i4 = v; return x; }
-brantlet_value Bool(std::int32_t v) { brantlet_value x{}; x.type = BRANTLET_VT_BOOL; x.u.boolean = v; return x; }
-brantlet_value Str(const char* s) { brantlet_value x{}; x.type = BRANTLET_VT_BSTR; x.u.str = s; return x; }
-brantlet_value Empty() { return brantlet_value{}; }
+brantlet_value I2(std::int16_t v)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_I2;
+    x.u.i2 = v;
+    return x;
+}
+brantlet_value I4(std::int32_t v)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_I4;
+    x.u.i4 = v;
+    return x;
+}
+brantlet_value Bool(std::int32_t v)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_BOOL;
+    x.u.boolean = v;
+    return x;
+}
+brantlet_value Str(const char* s)
+{
+    brantlet_value x{};
+    x.type = BRANTLET_VT_BSTR;
+    x.u.str = s;
+    return x;
+}
+brantlet_value Empty()
+{
+    return brantlet_value{};
+}
 
 struct ArgCase {
     const char* name;
@@ -19,7 +46,8 @@ struct ArgCase {
 
 class ConvertArgumentsTest : public testing::TestWithParam<ArgCase> {};
 
-TEST_P(ConvertArgumentsTest, ChecksCountAndTypes) {
+TEST_P(ConvertArgumentsTest, ChecksCountAndTypes)
+{
     const MemberInfo* m = DispatchTable::FindMethod(GetParam().dispid);
     ASSERT_NE(m, nullptr);
     std::vector<InvokeArg> out;
@@ -44,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgCase{"NoArguments", BRANTLET_DISPID_AboutBox, {}, BRANTLET_OK}),
     [](const testing::TestParamInfo<ArgCase>& info) { return std::string(info.param.name); });
 
-TEST(ConvertArguments, KeepsValuesAndReadsNullStringsAsEmpty) {
+TEST(ConvertArguments, KeepsValuesAndReadsNullStringsAsEmpty)
+{
     const MemberInfo* m = DispatchTable::FindMethod(BRANTLET_DISPID_ConnectModem);
     ASSERT_NE(m, nullptr);
     const brantlet_value args[] = {Str(nullptr), I2(-5), Bool(1)};
@@ -56,16 +85,18 @@ TEST(ConvertArguments, KeepsValuesAndReadsNullStringsAsEmpty) {
     EXPECT_EQ(DispatchTable::ConvertArguments(*m, nullptr, 3, &out), BRANTLET_E_INVALID_ARG);
 }
 
-TEST(DispatchTable, KnowsExactlyTheDocumentedDispids) {
+TEST(DispatchTable, KnowsExactlyTheDocumentedDispids)
+{
     for (std::int32_t id = -600; id <= 200; ++id) {
         const bool documented = (id >= 1 && id <= 16) || id == -552 || (id >= 101 && id <= 104);
         EXPECT_EQ(DispatchTable::FindMethod(id) != nullptr, documented) << id;
     }
 }
 
-TEST(BrantletValue, LayoutIsFixed) {
+TEST(BrantletValue, LayoutIsFixed)
+{
     EXPECT_EQ(sizeof(brantlet_value), 16u);
     EXPECT_EQ(offsetof(brantlet_value, u), 8u);
 }
 
-}  // namespace
+} // namespace

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <functional>
 #include <memory>
+#include <poll.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -42,13 +42,15 @@ struct HandleDeleter {
 
 class ControlOnSimulator : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         m_sim = std::make_unique<SimProcess>();
         ASSERT_TRUE(m_sim->Started());
         m_handle.reset(brantlet_create());
         ASSERT_NE(m_handle, nullptr);
         brantlet* h = m_handle.get();
-        brantlet_on_ConnectStatus(h, [](void* u, int32_t s) { static_cast<Events*>(u)->connect.push_back(s); }, &m_events);
+        brantlet_on_ConnectStatus(
+            h, [](void* u, int32_t s) { static_cast<Events*>(u)->connect.push_back(s); }, &m_events);
         brantlet_on_SendSmsResult(
             h,
             [](void* u, int16_t r, int32_t i, const char* n, const char* t) {
@@ -58,7 +60,9 @@ protected:
         brantlet_on_Recvsms(
             h,
             [](void* u, const char* n, const char* t, int16_t y, int16_t mo, int16_t d, int16_t hh, int16_t mi,
-               int16_t s) { static_cast<Events*>(u)->received.push_back({n, t, {y, mo, d, hh, mi, s}}); },
+               int16_t s) {
+                static_cast<Events*>(u)->received.push_back({n, t, {y, mo, d, hh, mi, s}});
+            },
             &m_events);
         brantlet_on_SendReport(
             h,
@@ -67,7 +71,8 @@ protected:
             },
             &m_events);
         brantlet_on_event(
-            h, [](void* u, int32_t dispid, const brantlet_value*, size_t) {
+            h,
+            [](void* u, int32_t dispid, const brantlet_value*, size_t) {
                 static_cast<Events*>(u)->lateDispids.push_back(dispid);
             },
             &m_events);
@@ -76,12 +81,15 @@ protected:
     brantlet* H() { return m_handle.get(); }
 
     // Runs the control's loop until the condition holds or the time is up.
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-        for (int waited = 0; waited < timeoutMs && !done(); waited += 50) brantlet_run_for(H(), 50);
+    bool RunUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        for (int waited = 0; waited < timeoutMs && !done(); waited += 50)
+            brantlet_run_for(H(), 50);
         return done();
     }
 
-    void Connect() {
+    void Connect()
+    {
         ASSERT_EQ(brantlet_ConnectModem(H(), m_sim->Link().c_str(), 19200, 0), 1);
         EXPECT_EQ(brantlet_IsConnecting(H()), 1);
         ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 5000));
@@ -95,7 +103,8 @@ protected:
     Events m_events;
 };
 
-TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
+TEST_F(ControlOnSimulator, SendsReceivesAndReports)
+{
     Connect();
     EXPECT_EQ(std::string(brantlet_GetConnectComName(H())), m_sim->Link());
     brantlet_SetSendRate(H(), 1);
@@ -112,15 +121,15 @@ TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
 
     std::vector<std::string> submits;
     for (const std::string& line : m_sim->LogLines()) {
-        if (line.find("\"event\":\"submit\"") != std::string::npos) submits.push_back(line);
+        if (line.find("\"event\":\"submit\"") != std::string::npos)
+            submits.push_back(line);
     }
     ASSERT_EQ(submits.size(), 3u);
     // The GSM alphabet and its extension table, as a phone shows them.
     EXPECT_NE(submits[0].find("\"number\":\"+8613812345678\",\"text\":\"hello $@_{€}\",\"status_report\":false"),
               std::string::npos)
         << submits[0];
-    EXPECT_NE(submits[1].find("\"text\":\"你好世界\",\"status_report\":false,\"encoding\":\"ucs2\""),
-              std::string::npos)
+    EXPECT_NE(submits[1].find("\"text\":\"你好世界\",\"status_report\":false,\"encoding\":\"ucs2\""), std::string::npos)
         << submits[1];
     EXPECT_NE(submits[2].find("\"text\":\"report me\",\"status_report\":true"), std::string::npos) << submits[2];
 
@@ -135,7 +144,8 @@ TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
     EXPECT_EQ(m_events.received[0].number, "13912345678");
     EXPECT_EQ(m_events.received[0].text, "验证 1234567890123456");
     const int expected[6] = {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(m_events.received[0].time[i], expected[i]) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(m_events.received[0].time[i], expected[i]) << i;
     EXPECT_EQ(m_sim->Control("slots SM"), "ok SM=");
 
     // The delivery report of the third message (reference 3).
@@ -153,7 +163,8 @@ TEST_F(ControlOnSimulator, SendsReceivesAndReports) {
     EXPECT_EQ(brantlet_IsConnected(H()), 0);
 }
 
-TEST_F(ControlOnSimulator, OtherStorageAndExtraNotificationFieldsStillDeliver) {
+TEST_F(ControlOnSimulator, OtherStorageAndExtraNotificationFieldsStillDeliver)
+{
     Connect();
     ASSERT_EQ(m_sim->Control("set deliver-storage ME"), "ok");
     ASSERT_EQ(m_sim->Control("quirk cmti-suffix ,\"extra\""), "ok");
@@ -165,9 +176,10 @@ TEST_F(ControlOnSimulator, OtherStorageAndExtraNotificationFieldsStillDeliver) {
     EXPECT_EQ(m_sim->Control("slots"), "ok SM= ME= SR=");
 }
 
-TEST_F(ControlOnSimulator, InvokeByDispidDrivesTheModem) {
-    const brantlet_value connect[] = {{BRANTLET_VT_BSTR, 0, {.str = nullptr}}, {BRANTLET_VT_I4, 0, {.i4 = 19200}},
-                                      {BRANTLET_VT_I4, 0, {.i4 = 0}}};
+TEST_F(ControlOnSimulator, InvokeByDispidDrivesTheModem)
+{
+    const brantlet_value connect[] = {
+        {BRANTLET_VT_BSTR, 0, {.str = nullptr}}, {BRANTLET_VT_I4, 0, {.i4 = 19200}}, {BRANTLET_VT_I4, 0, {.i4 = 0}}};
     const std::string link = m_sim->Link();
     brantlet_value args[3] = {connect[0], connect[1], connect[2]};
     args[0].u.str = link.c_str();
@@ -177,19 +189,21 @@ TEST_F(ControlOnSimulator, InvokeByDispidDrivesTheModem) {
     ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 5000));
     ASSERT_EQ(brantlet_invoke(H(), BRANTLET_DISPID_IsConnected, nullptr, 0, &r), BRANTLET_OK);
     EXPECT_EQ(r.u.boolean, 1);
-    brantlet_value send[3] = {{BRANTLET_VT_BSTR, 0, {.str = "10086"}}, {BRANTLET_VT_BSTR, 0, {.str = "ye"}},
-                              {BRANTLET_VT_I2, 0, {.i2 = 9}}};
+    brantlet_value send[3] = {
+        {BRANTLET_VT_BSTR, 0, {.str = "10086"}}, {BRANTLET_VT_BSTR, 0, {.str = "ye"}}, {BRANTLET_VT_I2, 0, {.i2 = 9}}};
     ASSERT_EQ(brantlet_invoke(H(), BRANTLET_DISPID_SendSms, send, 3, &r), BRANTLET_OK);
     ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 5000));
     EXPECT_EQ(m_events.results[0].result, 1);
     EXPECT_EQ(m_events.results[0].index, 9);
 }
 
-TEST_F(ControlOnSimulator, FiveMissingPromptsDropTheConnection) {
+TEST_F(ControlOnSimulator, FiveMissingPromptsDropTheConnection)
+{
     Connect();
     brantlet_SetSendRate(H(), 1);
     ASSERT_EQ(m_sim->Control("prompt none"), "ok");
-    for (int i = 1; i <= 5; ++i) ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "x", i), 1);
+    for (int i = 1; i <= 5; ++i)
+        ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "x", i), 1);
     // Each send waits 15 s of silence for its prompt.
     ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 2; }, 150000));
     ASSERT_EQ(m_events.results.size(), 5u);
@@ -201,15 +215,16 @@ TEST_F(ControlOnSimulator, FiveMissingPromptsDropTheConnection) {
     EXPECT_EQ(brantlet_IsConnected(H()), 0);
 }
 
-TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
+TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects)
+{
     Connect();
     brantlet_SetSendRate(H(), 1);
     ASSERT_EQ(m_sim->Control("prompt none"), "ok");
     ASSERT_EQ(brantlet_SendSms(H(), "13812345678", "lost", 1), 1);
-    brantlet_run_for(H(), 1000);  // the send command is out, the prompt never comes
+    brantlet_run_for(H(), 1000); // the send command is out, the prompt never comes
     const std::string folder = m_sim->Folder();
     m_sim->KeepFolder();
-    m_sim.reset();  // killed
+    m_sim.reset(); // killed
     ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 30000));
     EXPECT_EQ(m_events.results[0].result, -1);
 
@@ -223,19 +238,23 @@ TEST_F(ControlOnSimulator, ModemDyingMidSendIsReportedAndARestartReconnects) {
 }
 
 // The value of "key":"..." in one log line (the simulator escapes no Chinese text).
-std::string LogField(const std::string& line, const std::string& key) {
+std::string LogField(const std::string& line, const std::string& key)
+{
     const std::string open = "\"" + key + "\":\"";
     const std::size_t at = line.find(open);
-    if (at == std::string::npos) return {};
+    if (at == std::string::npos)
+        return {};
     const std::size_t begin = at + open.size();
     return line.substr(begin, line.find('"', begin) - begin);
 }
 
-TEST_F(ControlOnSimulator, LongChineseReplyArrivesAsLinkedPartsTheModemJoins) {
+TEST_F(ControlOnSimulator, LongChineseReplyArrivesAsLinkedPartsTheModemJoins)
+{
     Connect();
     brantlet_SetSendRate(H(), 1);
     std::string text;
-    for (int i = 0; i < 30; ++i) text += "您的防伪码验证通过谢谢";  // 300 characters
+    for (int i = 0; i < 30; ++i)
+        text += "您的防伪码验证通过谢谢"; // 300 characters
     ASSERT_EQ(brantlet_SendLongSms(H(), "13812345678", text.c_str(), 42, 0), 1);
     ASSERT_TRUE(RunUntil([&] { return !m_events.results.empty(); }, 20000));
     ASSERT_EQ(m_events.results.size(), 1u);
@@ -247,7 +266,8 @@ TEST_F(ControlOnSimulator, LongChineseReplyArrivesAsLinkedPartsTheModemJoins) {
     std::string joined;
     std::vector<std::string> headers;
     for (const std::string& line : m_sim->LogLines()) {
-        if (line.find("\"event\":\"submit\"") == std::string::npos) continue;
+        if (line.find("\"event\":\"submit\"") == std::string::npos)
+            continue;
         joined += LogField(line, "text");
         headers.push_back(LogField(line, "udh"));
     }
@@ -255,18 +275,19 @@ TEST_F(ControlOnSimulator, LongChineseReplyArrivesAsLinkedPartsTheModemJoins) {
     for (std::size_t i = 0; i < headers.size(); ++i) {
         ASSERT_EQ(headers[i].size(), 12u) << headers[i];
         EXPECT_EQ(headers[i].substr(0, 6), "050003");
-        EXPECT_EQ(headers[i].substr(6, 2), headers[0].substr(6, 2));  // one reference
+        EXPECT_EQ(headers[i].substr(6, 2), headers[0].substr(6, 2)); // one reference
         EXPECT_EQ(headers[i].substr(8, 4), "050" + std::to_string(i + 1));
     }
     EXPECT_EQ(joined, text);
 }
 
-TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName) {
+TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName)
+{
     Connect();
     const std::string device = m_sim->Device();
     const std::string hangup = m_sim->Control("hangup");
     ASSERT_EQ(hangup.rfind("ok /dev/", 0), 0u) << hangup;
-    ASSERT_NE(hangup.substr(3), device);  // a new device behind the same link
+    ASSERT_NE(hangup.substr(3), device); // a new device behind the same link
     ASSERT_TRUE(RunUntil([&] { return m_events.connect.size() == 3; }, 15000));
     EXPECT_EQ(m_events.connect, (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(std::string(brantlet_GetConnectComName(H())), m_sim->Link());
@@ -275,7 +296,8 @@ TEST_F(ControlOnSimulator, PulledAndReplugedModemIsPickedUpAgainUnderItsName) {
     EXPECT_EQ(m_events.results[0].result, 1);
 }
 
-TEST_F(ControlOnSimulator, SimWantingItsPinFailsTheConnectionAtOnceAndSaysSo) {
+TEST_F(ControlOnSimulator, SimWantingItsPinFailsTheConnectionAtOnceAndSaysSo)
+{
     ASSERT_EQ(m_sim->Control("set sim pin"), "ok");
     ASSERT_EQ(brantlet_ConnectModem(H(), m_sim->Link().c_str(), 19200, 0), 1);
     ASSERT_TRUE(RunUntil([&] { return !m_events.connect.empty(); }, 10000));
@@ -288,20 +310,23 @@ TEST_F(ControlOnSimulator, SimWantingItsPinFailsTheConnectionAtOnceAndSaysSo) {
     EXPECT_EQ(brantlet_GetSimStatus(H()), BRANTLET_SIM_READY);
 }
 
-TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred) {
+TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred)
+{
     brantlet* h = m_handle.release();
-    brantlet_on_ConnectStatus(h, [](void* u, int32_t) { brantlet_destroy(static_cast<brantlet*>(u)); }, h);
+    brantlet_on_ConnectStatus(
+        h, [](void* u, int32_t) { brantlet_destroy(static_cast<brantlet*>(u)); }, h);
     ASSERT_EQ(brantlet_ConnectModem(h, m_sim->Link().c_str(), 19200, 0), 1);
     // run_for returns as soon as the handle is gone; nothing touches it afterwards.
     EXPECT_EQ(brantlet_run_for(h, 5000), BRANTLET_OK);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The plain C host sends, then receives what the simulator delivers once it is connected.
-TEST(CHost, SendsAndReceivesThroughTheSimulator) {
+TEST(CHost, SendsAndReceivesThroughTheSimulator)
+{
     SimProcess sim;
     ASSERT_TRUE(sim.Started());
     int out[2];
@@ -311,8 +336,8 @@ TEST(CHost, SendsAndReceivesThroughTheSimulator) {
     if (pid == 0) {
         dup2(out[1], 1);
         close(out[0]);
-        execl(BRANTLET_C_HOST_EXAMPLE, BRANTLET_C_HOST_EXAMPLE, link.c_str(), "13812345678", "hello from C",
-              "10", static_cast<char*>(nullptr));
+        execl(BRANTLET_C_HOST_EXAMPLE, BRANTLET_C_HOST_EXAMPLE, link.c_str(), "13812345678", "hello from C", "10",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -323,7 +348,8 @@ TEST(CHost, SendsAndReceivesThroughTheSimulator) {
             pollfd p{out[0], POLLIN, 0};
             if (poll(&p, 1, 100) > 0) {
                 const ssize_t n = read(out[0], buf, sizeof buf);
-                if (n <= 0) break;
+                if (n <= 0)
+                    break;
                 text.append(buf, static_cast<std::size_t>(n));
             }
         }
@@ -339,8 +365,9 @@ TEST(CHost, SendsAndReceivesThroughTheSimulator) {
     close(out[0]);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
     bool logged = false;
-    for (const std::string& line : sim.LogLines()) logged |= line.find("\"text\":\"hello from C\"") != std::string::npos;
+    for (const std::string& line : sim.LogLines())
+        logged |= line.find("\"text\":\"hello from C\"") != std::string::npos;
     EXPECT_TRUE(logged);
 }
 
-}  // namespace
+} // namespace

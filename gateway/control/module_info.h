@@ -33,13 +33,12 @@ inline constexpr char kInternalName[] = "Brantlet";
 inline constexpr char kOriginalFilename[] = "Brantlet.OCX";
 
 inline constexpr char kAboutTitle[] = "About Brantlet";
-inline constexpr char kAboutText[] =
-    "Brantlet Control, Version 1.0\n"
-    "Copyright (C) 2026 Varnholt. SMS gateway control for product authentication.";
+inline constexpr char kAboutText[] = "Brantlet Control, Version 1.0\n"
+                                     "Copyright (C) 2026 Varnholt. SMS gateway control for product authentication.";
 
 inline constexpr int kPropPageDialog = 200;
 inline constexpr char kPropPageCaption[] = "General";
 inline constexpr char kPropPageStaticText[] =
     "TODO: Place controls to manipulate properties of Brantlet Control on this dialog.";
 
-}  // namespace brantlet_module
+} // namespace brantlet_module

@@ -17,7 +17,8 @@ using namespace brantlet_module;
 // A scratch folder holding the registry file (through BRANTLET_REGISTRY) and a type library.
 class RegistrationTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         char tmpl[] = "/tmp/brantlet-reg-XXXXXX";
         m_dir = mkdtemp(tmpl);
         m_registry = m_dir + "/data/brantlet/registry.reg";
@@ -26,11 +27,13 @@ protected:
         std::ofstream(m_typelib) << "{}\n";
         setenv("BRANTLET_REGISTRY", m_registry.c_str(), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         unsetenv("BRANTLET_REGISTRY");
         fs::remove_all(m_dir);
     }
-    RegistryFile Load() {
+    RegistryFile Load()
+    {
         RegistryFile reg;
         EXPECT_TRUE(reg.Load(m_registry));
         return reg;
@@ -42,20 +45,20 @@ protected:
     std::string m_typelib;
 };
 
-TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary) {
+TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary)
+{
     ASSERT_EQ(Registration::Register(Library(), m_typelib), Registration::kOk);
     const RegistryFile reg = Load();
     const std::string control = std::string("Software\\Classes\\CLSID\\") + kControlClassId;
     ASSERT_NE(reg.Value(control + "\\InprocServer32", ""), nullptr);
     EXPECT_EQ(*reg.Value(control + "\\InprocServer32", ""), Library());
     EXPECT_EQ(*reg.Value(control + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(*reg.Value(control + "\\MiscStatus\\1", ""), "131473");  // 0x20191
+    EXPECT_EQ(*reg.Value(control + "\\MiscStatus\\1", ""), "131473"); // 0x20191
     EXPECT_EQ(*reg.Value(control + "\\ProgID", ""), kControlProgId);
     EXPECT_EQ(*reg.Value(control + "\\TypeLib", ""), kLibraryId);
     EXPECT_TRUE(reg.HasKey(control + "\\Control"));
     EXPECT_FALSE(reg.HasKey(control + "\\Insertable"));
-    EXPECT_EQ(*reg.Value(std::string("Software\\Classes\\TypeLib\\") + kLibraryId + "\\1.0\\0\\linux", ""),
-              m_typelib);
+    EXPECT_EQ(*reg.Value(std::string("Software\\Classes\\TypeLib\\") + kLibraryId + "\\1.0\\0\\linux", ""), m_typelib);
 
     std::string classId;
     std::string library;
@@ -66,12 +69,13 @@ TEST_F(RegistrationTest, RegistersClassesProgIdsAndTypeLibrary) {
     EXPECT_EQ(classId, kPropPageClassId);
 }
 
-TEST_F(RegistrationTest, UnregisterLeavesNoProgIdAndKeepsOtherEntries) {
+TEST_F(RegistrationTest, UnregisterLeavesNoProgIdAndKeepsOtherEntries)
+{
     RegistryFile other;
     other.SetValue("Software\\Classes\\Other.Thing.1\\CLSID", "", "{0}");
     ASSERT_TRUE(other.Save(m_registry));
     ASSERT_EQ(Registration::Register(Library(), m_typelib), Registration::kOk);
-    ASSERT_EQ(Registration::Register(Library(), m_typelib), Registration::kOk);  // again: no harm
+    ASSERT_EQ(Registration::Register(Library(), m_typelib), Registration::kOk); // again: no harm
     ASSERT_EQ(Registration::Unregister(), Registration::kOk);
     std::string classId;
     std::string library;
@@ -79,11 +83,12 @@ TEST_F(RegistrationTest, UnregisterLeavesNoProgIdAndKeepsOtherEntries) {
     EXPECT_FALSE(Registration::Lookup(kPropPageProgId, &classId, &library));
     const RegistryFile reg = Load();
     EXPECT_EQ(reg.KeyCount(), 1u);
-    EXPECT_TRUE(reg.HasKey("software\\classes\\other.thing.1\\clsid"));  // keys ignore case
+    EXPECT_TRUE(reg.HasKey("software\\classes\\other.thing.1\\clsid")); // keys ignore case
     EXPECT_EQ(Registration::Unregister(), Registration::kOk);
 }
 
-TEST_F(RegistrationTest, FailuresAnswerTheSelfRegistrationCodes) {
+TEST_F(RegistrationTest, FailuresAnswerTheSelfRegistrationCodes)
+{
     EXPECT_EQ(Registration::Register(Library(), m_dir + "/missing.json"), static_cast<std::int32_t>(0x80040200));
     // A registry that is not a registry file is neither read nor overwritten.
     fs::create_directories(fs::path(m_registry).parent_path());
@@ -97,14 +102,15 @@ TEST_F(RegistrationTest, FailuresAnswerTheSelfRegistrationCodes) {
     EXPECT_EQ(Registration::Register(Library(), m_typelib), static_cast<std::int32_t>(0x80040200));
 }
 
-TEST_F(RegistrationTest, RegistryPathFollowsTheEnvironment) {
+TEST_F(RegistrationTest, RegistryPathFollowsTheEnvironment)
+{
     EXPECT_EQ(Registration::RegistryPath(), m_registry);
     unsetenv("BRANTLET_REGISTRY");
     const char* oldXdg = std::getenv("XDG_DATA_HOME");
     const std::string saved = oldXdg ? oldXdg : "";
     setenv("XDG_DATA_HOME", "/srv/data", 1);
     EXPECT_EQ(Registration::RegistryPath(), "/srv/data/brantlet/registry.reg");
-    setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored, as the XDG rules say
+    setenv("XDG_DATA_HOME", "relative", 1); // not absolute: ignored, as the XDG rules say
     EXPECT_TRUE(Registration::RegistryPath().ends_with("/.local/share/brantlet/registry.reg"))
         << Registration::RegistryPath();
     if (oldXdg) {
@@ -114,7 +120,8 @@ TEST_F(RegistrationTest, RegistryPathFollowsTheEnvironment) {
     }
 }
 
-TEST(RegistryFile, SurvivesQuotesBackslashesAndLineBreaksInValues) {
+TEST(RegistryFile, SurvivesQuotesBackslashesAndLineBreaksInValues)
+{
     char tmpl[] = "/tmp/brantlet-regfile-XXXXXX";
     const std::string dir = mkdtemp(tmpl);
     RegistryFile reg;
@@ -132,4 +139,4 @@ TEST(RegistryFile, SurvivesQuotesBackslashesAndLineBreaksInValues) {
     fs::remove_all(dir);
 }
 
-}  // namespace
+} // namespace

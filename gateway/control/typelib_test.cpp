@@ -13,7 +13,8 @@
 
 namespace {
 
-const JsonValue& Typelib() {
+const JsonValue& Typelib()
+{
     static JsonValue doc = [] {
         std::ifstream in(BRANTLET_TYPELIB_SOURCE);
         std::stringstream text;
@@ -26,9 +27,11 @@ const JsonValue& Typelib() {
     return doc;
 }
 
-const JsonValue* Interface(const std::string& name) {
+const JsonValue* Interface(const std::string& name)
+{
     for (const JsonValue& i : Typelib()["interfaces"].Array()) {
-        if (i["name"].String() == name) return &i;
+        if (i["name"].String() == name)
+            return &i;
     }
     return nullptr;
 }
@@ -36,10 +39,26 @@ const JsonValue* Interface(const std::string& name) {
 // C spelling of a parameter or return type, from the header's declarations.
 template <typename T>
 std::string CName();
-template <> std::string CName<void>() { return "void"; }
-template <> std::string CName<std::int32_t>() { return "int32_t"; }
-template <> std::string CName<std::int16_t>() { return "int16_t"; }
-template <> std::string CName<const char*>() { return "const char*"; }
+template <>
+std::string CName<void>()
+{
+    return "void";
+}
+template <>
+std::string CName<std::int32_t>()
+{
+    return "int32_t";
+}
+template <>
+std::string CName<std::int16_t>()
+{
+    return "int16_t";
+}
+template <>
+std::string CName<const char*>()
+{
+    return "const char*";
+}
 
 // Signatures are read from the declarations alone (decltype), so nothing is called.
 template <typename F>
@@ -52,23 +71,42 @@ template <typename... A>
 struct Signature<void (*)(void*, A...)> {
     static std::vector<std::string> Names() { return {"void", CName<A>()...}; }
 };
-#define METHOD(name) {#name, {BRANTLET_DISPID_##name, Signature<decltype(brantlet_##name)>::Names()}}
-#define EVENT(name) {#name, {BRANTLET_EVENT_##name, Signature<brantlet_##name##_fn>::Names()}}
+#define METHOD(name)                                                                                                   \
+    {                                                                                                                  \
+#name,                                                                                                         \
+        {                                                                                                              \
+            BRANTLET_DISPID_##name, Signature<decltype(brantlet_##name)>::Names()                                      \
+        }                                                                                                              \
+    }
+#define EVENT(name)                                                                                                    \
+    {                                                                                                                  \
+#name,                                                                                                         \
+        {                                                                                                              \
+            BRANTLET_EVENT_##name, Signature<brantlet_##name##_fn>::Names()                                            \
+        }                                                                                                              \
+    }
 
-std::string CNameOf(const std::string& automationType) {
+std::string CNameOf(const std::string& automationType)
+{
     static const std::map<std::string, std::string> kMap = {
         {"long", "int32_t"}, {"BOOL", "int32_t"}, {"short", "int16_t"}, {"BSTR", "const char*"}, {"void", "void"}};
     const auto it = kMap.find(automationType);
     return it == kMap.end() ? "?" + automationType : it->second;
 }
 
-std::string AutoName(AutoType t) {
+std::string AutoName(AutoType t)
+{
     switch (t) {
-        case AutoType::kVoid: return "void";
-        case AutoType::kLong: return "long";
-        case AutoType::kShort: return "short";
-        case AutoType::kBool: return "BOOL";
-        case AutoType::kBstr: return "BSTR";
+    case AutoType::kVoid:
+        return "void";
+    case AutoType::kLong:
+        return "long";
+    case AutoType::kShort:
+        return "short";
+    case AutoType::kBool:
+        return "BOOL";
+    case AutoType::kBstr:
+        return "BSTR";
     }
     return "?";
 }
@@ -79,27 +117,33 @@ struct HeaderMember {
     std::vector<std::string> signature;
 };
 
-const std::map<std::string, HeaderMember>& HeaderMethods() {
+const std::map<std::string, HeaderMember>& HeaderMethods()
+{
     static const std::map<std::string, HeaderMember> kMethods = {
-        METHOD(DisconnectModem), METHOD(SendSms),         METHOD(SetSendFlag),     METHOD(SetRecvFlag),
-        METHOD(GetSendFlag),     METHOD(GetRecvFlag),     METHOD(IsConnected),     METHOD(IsFreeStatus),
-        METHOD(ConnectModem),    METHOD(IsConnecting),    METHOD(SetModemType),    METHOD(SetSmsServerNumber),
-        METHOD(SetSendRate),     METHOD(GetConnectComName), METHOD(GetTaskCount),  METHOD(SendSignifySms),
-        METHOD(AboutBox),        METHOD(SendLongSms),     METHOD(SetLongSmsTimeout), METHOD(SetResetAfterTimeouts),
+        METHOD(DisconnectModem), METHOD(SendSms),           METHOD(SetSendFlag),       METHOD(SetRecvFlag),
+        METHOD(GetSendFlag),     METHOD(GetRecvFlag),       METHOD(IsConnected),       METHOD(IsFreeStatus),
+        METHOD(ConnectModem),    METHOD(IsConnecting),      METHOD(SetModemType),      METHOD(SetSmsServerNumber),
+        METHOD(SetSendRate),     METHOD(GetConnectComName), METHOD(GetTaskCount),      METHOD(SendSignifySms),
+        METHOD(AboutBox),        METHOD(SendLongSms),       METHOD(SetLongSmsTimeout), METHOD(SetResetAfterTimeouts),
         METHOD(GetSimStatus),
     };
     return kMethods;
 }
 
-const std::map<std::string, HeaderMember>& HeaderEvents() {
+const std::map<std::string, HeaderMember>& HeaderEvents()
+{
     static const std::map<std::string, HeaderMember> kEvents = {
-        EVENT(ConnectStatus), EVENT(SendSmsResult), EVENT(Recvsms), EVENT(SendReport),
+        EVENT(ConnectStatus),
+        EVENT(SendSmsResult),
+        EVENT(Recvsms),
+        EVENT(SendReport),
     };
     return kEvents;
 }
 
 void CheckInterface(const std::string& name, const std::map<std::string, HeaderMember>& header,
-                    const std::vector<MemberInfo>& table) {
+                    const std::vector<MemberInfo>& table)
+{
     const JsonValue* iface = Interface(name);
     ASSERT_NE(iface, nullptr) << name;
     const auto& members = (*iface)["methods"].Array();
@@ -115,7 +159,8 @@ void CheckInterface(const std::string& name, const std::map<std::string, HeaderM
         EXPECT_EQ(static_cast<std::int32_t>(m["dispid"].Number()), h->second.dispid);
 
         std::vector<std::string> signature = {CNameOf(m["returns"].String())};
-        for (const JsonValue& p : m["params"].Array()) signature.push_back(CNameOf(p["type"].String()));
+        for (const JsonValue& p : m["params"].Array())
+            signature.push_back(CNameOf(p["type"].String()));
         EXPECT_EQ(signature, h->second.signature);
 
         // The late-bound table, in the same order as the description.
@@ -131,15 +176,18 @@ void CheckInterface(const std::string& name, const std::map<std::string, HeaderM
     }
 }
 
-TEST(TypeDescription, DispatchInterfaceMatchesHeaderAndTable) {
+TEST(TypeDescription, DispatchInterfaceMatchesHeaderAndTable)
+{
     CheckInterface("_DBrantlet", HeaderMethods(), DispatchTable::Methods());
 }
 
-TEST(TypeDescription, EventInterfaceMatchesHeaderAndTable) {
+TEST(TypeDescription, EventInterfaceMatchesHeaderAndTable)
+{
     CheckInterface("_DBrantletEvents", HeaderEvents(), DispatchTable::Events());
 }
 
-TEST(TypeDescription, IdentifiersAndRegistrationDataMatchTheModule) {
+TEST(TypeDescription, IdentifiersAndRegistrationDataMatchTheModule)
+{
     using namespace brantlet_module;
     const JsonValue& lib = Typelib()["library"];
     EXPECT_EQ("{" + lib["uuid"].String() + "}", kLibraryId);
@@ -168,7 +216,8 @@ TEST(TypeDescription, IdentifiersAndRegistrationDataMatchTheModule) {
     EXPECT_EQ(static_cast<int>(page["dialog"].Number()), kPropPageDialog);
 }
 
-TEST(JsonValue, ReadsWhatTheDescriptionUsesAndRefusesBrokenText) {
+TEST(JsonValue, ReadsWhatTheDescriptionUsesAndRefusesBrokenText)
+{
     JsonValue v;
     std::string error;
     ASSERT_TRUE(JsonValue::Parse(R"({"a":[1,-552,true,false,null],"s":"x\"\u4f60\ud83d\ude00"})", &v, &error));
@@ -181,4 +230,4 @@ TEST(JsonValue, ReadsWhatTheDescriptionUsesAndRefusesBrokenText) {
     }
 }
 
-}  // namespace
+} // namespace

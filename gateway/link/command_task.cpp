@@ -4,8 +4,7 @@
 
 CCommandTask::CCommandTask(CSerialPort* port, std::string command)
     : CModemTask(port, kCommand, kDefaultLimit), m_command(std::move(command))
-{
-}
+{}
 
 void CCommandTask::OnData(std::string_view chunk)
 {

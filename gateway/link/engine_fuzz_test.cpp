@@ -50,13 +50,12 @@ TEST_F(Hostile, MalformedNotifications)
     struct Case {
         const char* name;
         std::string line;
-        std::vector<std::string> commands;  // what the engine writes for it
+        std::vector<std::string> commands; // what the engine writes for it
     };
     const Case cases[] = {
         {"no comma", "\r\n+CMTI: \"SM\"\r\n", {}},
         {"comma only on a later line", "\r\n+CMTI: \"SM\"\r\n,3\r\n", {}},
-        {"huge index saturates", "\r\n+CMTI: \"SM\",99999999999999\r\n",
-         {"AT+CPMS=\"SM\"", "AT+CMGR=2147483647"}},
+        {"huge index saturates", "\r\n+CMTI: \"SM\",99999999999999\r\n", {"AT+CPMS=\"SM\"", "AT+CMGR=2147483647"}},
         {"negative index is never read", "\r\n+CMTI: \"SM\",-3\r\n", {}},
         {"no storage", "\r\n+CMTI: ,5\r\n", {"AT+CPMS=\"\"", "AT+CMGR=5"}},
         {"short report line", "+CDS\r\n\r\n", {}},
@@ -84,7 +83,7 @@ TEST_F(Hostile, ZeroByteEndsTheChunk)
     modem->On("AT+CMGS").Reply(std::string("\r\n\0> ", 5));
     ASSERT_TRUE(RunUntilIdle(100000));
     ASSERT_EQ(events.sendResults.size(), 1u);
-    EXPECT_EQ(events.sendResults[0].result, -1);  // the prompt after the zero is never seen
+    EXPECT_EQ(events.sendResults[0].result, -1); // the prompt after the zero is never seen
 }
 
 TEST(EngineFuzz, RandomModemOutputNeverBreaksTheEngine)
@@ -98,4 +97,4 @@ TEST(EngineFuzz, RandomModemOutputNeverBreaksTheEngine)
     }
 }
 
-}  // namespace
+} // namespace

@@ -22,7 +22,7 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-}  // namespace
+} // namespace
 
 std::string TrimBlanks(std::string_view text)
 {
@@ -66,4 +66,4 @@ bool HasErrorAnswer(std::string_view text)
     return false;
 }
 
-}  // namespace engine_text
+} // namespace engine_text

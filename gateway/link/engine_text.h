@@ -12,8 +12,7 @@ namespace engine_text {
 inline constexpr std::size_t kBufferLimit = 32 * 1024;
 
 // Appends chunk, then drops the oldest bytes beyond limit.
-void AppendBounded(std::string& buffer, std::string_view chunk,
-                   std::size_t limit = kBufferLimit);
+void AppendBounded(std::string& buffer, std::string_view chunk, std::size_t limit = kBufferLimit);
 
 inline bool Contains(std::string_view text, std::string_view what)
 {
@@ -32,4 +31,4 @@ std::string TrimBlanks(std::string_view text);
 // the first other character, 0 when there are none), saturating instead of overflowing.
 int ParseDecimal(std::string_view text);
 
-}  // namespace engine_text
+} // namespace engine_text

@@ -16,10 +16,8 @@ public:
     // result 1 sent, -1 no prompt, 0 error answer or time-out; number and content as queued.
     virtual void SendSmsResult(std::int16_t result, std::int32_t index, const std::string& number,
                                const std::string& content) = 0;
-    virtual void Recvsms(const std::string& number, const std::string& content, std::int16_t year,
-                         std::int16_t month, std::int16_t day, std::int16_t hour,
-                         std::int16_t minute, std::int16_t second) = 0;
+    virtual void Recvsms(const std::string& number, const std::string& content, std::int16_t year, std::int16_t month,
+                         std::int16_t day, std::int16_t hour, std::int16_t minute, std::int16_t second) = 0;
     // Times are "20YYMMDDhhmmss" or empty.
-    virtual void SendReport(const std::string& number, const std::string& sendTime,
-                            const std::string& recvTime) = 0;
+    virtual void SendReport(const std::string& number, const std::string& sendTime, const std::string& recvTime) = 0;
 };

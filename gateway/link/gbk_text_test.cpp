@@ -30,18 +30,27 @@ TEST(GbkText, ConvertsBothWaysWithoutLoss)
 
 TEST(GbkText, BadInputBecomesQuestionMarksAndNeverStopsTheRest)
 {
-    EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
-    EXPECT_EQ(Utf8ToGbk("a\xE4\xBD"), "a?" "?");    // cut-off sequence at the end
-    EXPECT_EQ(GbkToUtf8("a\x80" "b"), "a?b");       // not a GB18030 byte
-    EXPECT_EQ(GbkToUtf8("\xC4\xE3\xBA"), "你?");    // lead byte without its trail
-    EXPECT_EQ(Utf16ToGbk(u"a\xD800" "b"), "a?b");   // unpaired surrogate
+    EXPECT_EQ(Utf8ToGbk("a\xFF"
+                        "b"),
+              "a?b");
+    EXPECT_EQ(Utf8ToGbk("a\xE4\xBD"), "a?"
+                                      "?"); // cut-off sequence at the end
+    EXPECT_EQ(GbkToUtf8("a\x80"
+                        "b"),
+              "a?b");                            // not a GB18030 byte
+    EXPECT_EQ(GbkToUtf8("\xC4\xE3\xBA"), "你?"); // lead byte without its trail
+    EXPECT_EQ(Utf16ToGbk(u"a\xD800"
+                         "b"),
+              "a?b"); // unpaired surrogate
     EXPECT_EQ(Utf16ToGbk(std::u16string(u"x\xDC00")), "x?");
     EXPECT_EQ(GbkToUtf16("\xFF"), u"?");
 }
 
 TEST(GbkText, CutsOnlyOnCharacterBoundaries)
 {
-    const std::string text = "a\xC4\xE3" "b\x94\x39\xFC\x36" "c";  // a 你 b 😀 c
+    const std::string text = "a\xC4\xE3"
+                             "b\x94\x39\xFC\x36"
+                             "c"; // a 你 b 😀 c
     struct Case {
         std::size_t maxBytes;
         std::size_t kept;

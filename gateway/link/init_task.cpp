@@ -100,16 +100,17 @@ void CInitTask::AnswerToSim()
         else
             status = kSimNotReady;
         if (status == kSimUnknown)
-            return;  // READY seen, its OK still to come
+            return; // READY seen, its OK still to come
     } else if (meError) {
         const std::size_t at = m_buffer.find("+CME ERROR:");
         const int code = engine_text::ParseDecimal(std::string_view(m_buffer).substr(at + 11));
-        status = code == 10 || code == 13 ? kSimNotInserted : code == 11 ? kSimPinRequired
-                 : code == 12                ? kSimPukRequired
-                 : code == 14                ? kSimNotReady
-                                             : kSimUnknown;
+        status = code == 10 || code == 13 ? kSimNotInserted
+                 : code == 11             ? kSimPinRequired
+                 : code == 12             ? kSimPukRequired
+                 : code == 14             ? kSimNotReady
+                                          : kSimUnknown;
     } else if (!BufferHas("OK") && !BufferHas("ERROR")) {
-        return;  // no answer yet
+        return; // no answer yet
     }
 
     if (status == kSimNotReady && m_simAsks < kSimAsks) {

@@ -18,12 +18,12 @@ public:
     // What the modem said of its SIM. Without a SIM that is ready the modem accepts the
     // set-up commands and then silently neither sends nor receives.
     enum SimStatus : std::int32_t {
-        kSimUnknown = 0,      // not asked yet, or the modem does not know the question
+        kSimUnknown = 0, // not asked yet, or the modem does not know the question
         kSimReady = 1,
-        kSimPinRequired = 2,  // "+CPIN: SIM PIN" (also PIN2, PH-SIM PIN)
-        kSimPukRequired = 3,  // "+CPIN: SIM PUK" (also PUK2)
-        kSimNotInserted = 4,  // "+CME ERROR: 10" or 13 (SIM failure)
-        kSimNotReady = 5,     // "NOT READY" or "+CME ERROR: 14" (busy) for ten seconds
+        kSimPinRequired = 2, // "+CPIN: SIM PIN" (also PIN2, PH-SIM PIN)
+        kSimPukRequired = 3, // "+CPIN: SIM PUK" (also PUK2)
+        kSimNotInserted = 4, // "+CME ERROR: 10" or 13 (SIM failure)
+        kSimNotReady = 5,    // "NOT READY" or "+CME ERROR: 14" (busy) for ten seconds
     };
 
     explicit CInitTask(CSerialPort* port);

@@ -10,12 +10,11 @@
 namespace {
 constexpr std::string_view kOk = "\r\nOK\r\n";
 constexpr std::string_view kError = "\r\nERROR\r\n";
-}  // namespace
+} // namespace
 
 CListTask::CListTask(CSerialPort* port, CTaskQueue* queue, const LinkClock* clock)
     : CModemTask(port, kList, kLimit), m_queue(queue), m_clock(clock)
-{
-}
+{}
 
 void CListTask::OnData(std::string_view chunk)
 {
@@ -24,14 +23,14 @@ void CListTask::OnData(std::string_view chunk)
     switch (m_state) {
     case 0:
         m_buffer.clear();
-        Write("AT+CMGL=0\r\n");  // received unread
+        Write("AT+CMGL=0\r\n"); // received unread
         m_state = 1;
         break;
     case 1:
         if (BufferHas(kOk)) {
             QueueListedReads();
             m_buffer.clear();
-            Write("AT+CMGL=1\r\n");  // received read
+            Write("AT+CMGL=1\r\n"); // received read
             m_state = 2;
         } else if (BufferHas("+CMGL:") && BufferHas(kError)) {
             m_buffer.clear();
@@ -71,8 +70,8 @@ void CListTask::QueueListedReads()
         const std::size_t comma = listing.find(',', entry + kEntry.size());
         if (comma == std::string_view::npos)
             break;
-        const int index = engine_text::ParseDecimal(
-            listing.substr(entry + kEntry.size(), comma - entry - kEntry.size()));
+        const int index =
+            engine_text::ParseDecimal(listing.substr(entry + kEntry.size(), comma - entry - kEntry.size()));
         // Listed items are always read from "SM", whatever storage the listing covered.
         m_queue->Append(std::make_unique<CReadTask>(m_port, m_clock, "SM", index, 0));
         m_ticks = 0;

@@ -30,7 +30,7 @@ TEST_F(LongMessage, GoesOutAsLinkedPartsWithOneResult)
         const char* name;
         std::string text;
         std::size_t parts;
-        int failingPart;  // 0: none
+        int failingPart; // 0: none
         std::int16_t result;
     };
     const Case cases[] = {
@@ -48,7 +48,7 @@ TEST_F(LongMessage, GoesOutAsLinkedPartsWithOneResult)
         modem->On(FakeModem::kPdu).Answer([&](const std::string& pdu) {
             pdus.push_back(pdu);
             return ++written == c.failingPart ? std::string("\r\n+CMS ERROR: 500\r\n")
-                                               : std::string("\r\n+CMGS: 1\r\n\r\nOK\r\n");
+                                              : std::string("\r\n+CMGS: 1\r\n\r\nOK\r\n");
         });
         ASSERT_EQ(engine.SendLongSms("13812345678", c.text, 7, false), 1);
         EXPECT_EQ(engine.GetTaskCount(), static_cast<int>(c.parts));
@@ -88,12 +88,12 @@ TEST_F(LongMessage, RefusalsAndAConnectThatStartsOver)
 
 TEST_F(LongMessage, ReceivedPartsAreJoinedInAnyOrderOnceEach)
 {
-    const std::string text = Repeat(kHan, 150);  // three parts
+    const std::string text = Repeat(kHan, 150); // three parts
     const std::vector<std::string> pdus = BuildLongSubmitPdus("13812345678", text, false, 9);
     ASSERT_EQ(pdus.size(), 3u);
     struct Case {
         const char* name;
-        std::vector<int> order;  // parts delivered, by position
+        std::vector<int> order; // parts delivered, by position
         bool whole;
     };
     const Case cases[] = {
@@ -110,11 +110,11 @@ TEST_F(LongMessage, ReceivedPartsAreJoinedInAnyOrderOnceEach)
             modem->Deliver(test_pdus::DeliverFromSubmit("13812345678", pdus[i]));
             ASSERT_TRUE(RunUntilIdle());
         }
-        EXPECT_EQ(modem->StoredCount(), 0u);  // every part's slot deleted as it is read
+        EXPECT_EQ(modem->StoredCount(), 0u); // every part's slot deleted as it is read
         if (!c.whole) {
             EXPECT_TRUE(events.received.empty());
             Ticks(250);
-            EXPECT_TRUE(events.received.empty());  // 30 s from the first part
+            EXPECT_TRUE(events.received.empty()); // 30 s from the first part
             Ticks(60);
         }
         ASSERT_EQ(events.received.size(), 1u);
@@ -144,4 +144,4 @@ TEST_F(LongMessage, PartsOfDifferentSendersOrReferencesStayApart)
     EXPECT_EQ(events.received[2].text, std::string(200, 'a'));
 }
 
-}  // namespace
+} // namespace

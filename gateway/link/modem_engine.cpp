@@ -30,15 +30,10 @@ LinkTime NormaliseCalendar(const LinkTime& stamp)
     return result;
 }
 
-}  // namespace
+} // namespace
 
-CModemEngine::CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock,
-                           EventSink& events)
-    : m_port(port),
-      m_timers(timers),
-      m_clock(clock),
-      m_events(events),
-      m_link(&port, &m_queue, &clock)
+CModemEngine::CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock, EventSink& events)
+    : m_port(port), m_timers(timers), m_clock(clock), m_events(events), m_link(&port, &m_queue, &clock)
 {
     m_timers.SetClient(this);
 }
@@ -73,8 +68,7 @@ void CModemEngine::Stop()
     m_joins.clear();
 }
 
-std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud,
-                                   std::int32_t /*softId*/)
+std::int32_t CModemEngine::Connect(const std::string& comName, std::int32_t baud, std::int32_t /*softId*/)
 {
     if (m_port.ModemType() == 0 && baud != 19200)
         return 0;
@@ -116,14 +110,13 @@ void CModemEngine::InternalDisconnect()
     m_timers.Stop(kConnectTimer);
 }
 
-std::int32_t CModemEngine::SendSms(const std::string& number, const std::string& text,
-                                   std::int32_t index)
+std::int32_t CModemEngine::SendSms(const std::string& number, const std::string& text, std::int32_t index)
 {
     return SendSmsEx(number, text, index, false);
 }
 
-std::int32_t CModemEngine::SendSmsEx(const std::string& number, const std::string& text,
-                                     std::int32_t index, bool requestReport)
+std::int32_t CModemEngine::SendSmsEx(const std::string& number, const std::string& text, std::int32_t index,
+                                     bool requestReport)
 {
     std::string trimmedNumber = engine_text::TrimBlanks(number);
     std::string trimmedText = engine_text::TrimBlanks(text);
@@ -142,8 +135,8 @@ std::int32_t CModemEngine::SendSmsEx(const std::string& number, const std::strin
     return 1;
 }
 
-std::int32_t CModemEngine::SendLongSms(const std::string& number, const std::string& text,
-                                       std::int32_t index, bool requestReport)
+std::int32_t CModemEngine::SendLongSms(const std::string& number, const std::string& text, std::int32_t index,
+                                       bool requestReport)
 {
     const std::string trimmedNumber(CutGbk(engine_text::TrimBlanks(number), kMaxNumberBytes));
     std::string trimmedText = engine_text::TrimBlanks(text);
@@ -151,8 +144,7 @@ std::int32_t CModemEngine::SendLongSms(const std::string& number, const std::str
         return 0;
     if (trimmedText.empty())
         trimmedText = "   ";
-    std::vector<std::string> pdus =
-        BuildLongSubmitPdus(trimmedNumber, trimmedText, requestReport, m_nextReference);
+    std::vector<std::string> pdus = BuildLongSubmitPdus(trimmedNumber, trimmedText, requestReport, m_nextReference);
     if (pdus.empty())
         return -1;
     m_nextReference = (m_nextReference + 1) & 0xFF;
@@ -206,8 +198,7 @@ std::int32_t CModemEngine::ModemType() const
 void CModemEngine::SetSmsServerNumber(const std::string& number)
 {
     m_serviceCentre = number;
-    m_queue.Append(
-        std::make_unique<CCommandTask>(&m_port, "AT+CSCA=\"" + number + "\",145\r\n"));
+    m_queue.Append(std::make_unique<CCommandTask>(&m_port, "AT+CSCA=\"" + number + "\",145\r\n"));
 }
 
 const std::string& CModemEngine::SelectedStorage() const
@@ -326,8 +317,7 @@ void CModemEngine::EngineTick()
 
     if (CModemTask* task = m_link.Current(); task != nullptr) {
         task->Tick();
-        if (task->IsFinished() &&
-            (task->Ticks() > m_sendRate || task->Type() != CModemTask::kSend)) {
+        if (task->IsFinished() && (task->Ticks() > m_sendRate || task->Type() != CModemTask::kSend)) {
             const bool timedOut = task->TimedOut();
             const bool initialisation = task->Type() == CModemTask::kInit;
             // A handler that pumps its loop may let the connect timer clear the queue
@@ -437,7 +427,7 @@ void CModemEngine::Complete(CModemTask& task)
         CompleteRead(task);
         break;
     default:
-        break;  // list and single-command tasks raise nothing
+        break; // list and single-command tasks raise nothing
     }
 }
 
@@ -512,7 +502,7 @@ void CModemEngine::CompleteLongPart(const CModemTask& task)
     const int failures = m_promptFailures;
     const auto it = m_longMessages.find(send.Group());
     if (it == m_longMessages.end())
-        return;  // reported already
+        return; // reported already
     if (result == 1 && --it->second.partsLeft > 0)
         return;
     const LongMessage whole = it->second;
@@ -586,10 +576,9 @@ void CModemEngine::FlushExpiredJoins()
 void CModemEngine::RaiseRecvsms(const std::string& number, const std::string& text, const LinkTime& raw)
 {
     const LinkTime stamp = NormaliseCalendar(raw);
-    m_events.Recvsms(number, text, static_cast<std::int16_t>(stamp.year),
-                     static_cast<std::int16_t>(stamp.month), static_cast<std::int16_t>(stamp.day),
-                     static_cast<std::int16_t>(stamp.hour), static_cast<std::int16_t>(stamp.minute),
-                     static_cast<std::int16_t>(stamp.second));
+    m_events.Recvsms(number, text, static_cast<std::int16_t>(stamp.year), static_cast<std::int16_t>(stamp.month),
+                     static_cast<std::int16_t>(stamp.day), static_cast<std::int16_t>(stamp.hour),
+                     static_cast<std::int16_t>(stamp.minute), static_cast<std::int16_t>(stamp.second));
 }
 
 void CModemEngine::CompleteRead(const CModemTask& task, bool cut)

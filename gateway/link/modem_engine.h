@@ -52,8 +52,7 @@ public:
     static constexpr int kReopenTicks = 10;
     static constexpr int kRetryTicks = 50;
 
-    CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock,
-                 EventSink& events);
+    CModemEngine(CSerialPort& port, TimerHost& timers, const LinkClock& clock, EventSink& events);
     // Stops the timers, closes the port and destroys the queued tasks.
     ~CModemEngine();
     CModemEngine(const CModemEngine&) = delete;
@@ -75,16 +74,15 @@ public:
     std::int32_t SendSms(const std::string& number, const std::string& text, std::int32_t index);
     // The same, asking for a delivery report when requestReport is set (taken up only for
     // 11-character numbers).
-    std::int32_t SendSmsEx(const std::string& number, const std::string& text,
-                           std::int32_t index, bool requestReport);
+    std::int32_t SendSmsEx(const std::string& number, const std::string& text, std::int32_t index, bool requestReport);
 
     // A text of any length as one message: linked parts when it does not fit one (at most
     // 255), each part queued as a send of its own, one SendSmsResult for the whole when
     // the last part is done (1 only when every part was sent; the first failing part
     // ends it and the parts after it are not sent). Number and text are trimmed as by
     // SendSms, but the text is not cut. 1 queued, 0 empty number, -1 more than 255 parts.
-    std::int32_t SendLongSms(const std::string& number, const std::string& text,
-                             std::int32_t index, bool requestReport);
+    std::int32_t SendLongSms(const std::string& number, const std::string& text, std::int32_t index,
+                             bool requestReport);
     // How long the parts of a received long message are waited for, in seconds (default
     // 600); after that Recvsms brings what arrived. 0 or less restores the default.
     void SetLongSmsTimeout(std::int32_t seconds);
@@ -166,8 +164,7 @@ private:
     void CompleteLongPart(const CModemTask& task);
     // The other parts of a long message that ended early, out of the queue.
     void DropLongParts(std::uint32_t group, const CModemTask* keep);
-    void JoinPart(const std::string& number, const std::string& text, const LinkTime& stamp,
-                  const ConcatPart& part);
+    void JoinPart(const std::string& number, const std::string& text, const LinkTime& stamp, const ConcatPart& part);
     void FlushExpiredJoins();
     void RaiseRecvsms(const std::string& number, const std::string& text, const LinkTime& stamp);
 
@@ -211,7 +208,7 @@ private:
     // Long messages coming in: sender, reference and part count name one.
     struct Join {
         std::int64_t firstTick = 0;
-        std::map<int, std::pair<std::string, LinkTime>> parts;  // by sequence number
+        std::map<int, std::pair<std::string, LinkTime>> parts; // by sequence number
     };
     std::map<std::tuple<std::string, int, int>, Join> m_joins;
     std::int64_t m_tickCount = 0;

@@ -18,7 +18,7 @@ TEST_F(Session, InitialisationRunsTheFourCommandsThenListsStoredMessages)
     EXPECT_TRUE(timers.IsRunning(CModemEngine::kConnectTimer));
     EXPECT_FALSE(timers.IsRunning(CModemEngine::kEngineTimer));
 
-    Ticks(5);  // the connect timer fires once, 500 ms on
+    Ticks(5); // the connect timer fires once, 500 ms on
     EXPECT_FALSE(timers.IsRunning(CModemEngine::kConnectTimer));
     EXPECT_EQ(timers.IntervalOf(CModemEngine::kEngineTimer), 100);
     EXPECT_EQ(engine.GetTaskCount(), 1);
@@ -34,9 +34,8 @@ TEST_F(Session, InitialisationRunsTheFourCommandsThenListsStoredMessages)
     std::vector<std::string> commands;
     for (const auto& command : modem->Commands())
         commands.push_back(command.text);
-    EXPECT_EQ(commands, (std::vector<std::string>{"ATE", "AT+CPIN?", "AT+CMGF=0", "AT+CSMS=1",
-                                                  "AT+CNMI=1,1,0,2,1", "AT+CMGL=0",
-                                                  "AT+CMGL=1"}));
+    EXPECT_EQ(commands, (std::vector<std::string>{"ATE", "AT+CPIN?", "AT+CMGF=0", "AT+CSMS=1", "AT+CNMI=1,1,0,2,1",
+                                                  "AT+CMGL=0", "AT+CMGL=1"}));
     EXPECT_EQ(modem->OpenedName(), kPortName);
     EXPECT_EQ(modem->OpenedBaud(), 19200);
 }
@@ -63,7 +62,7 @@ TEST_F(Session, SilentModemFailsThirtyOneTicksAfterTheInitialisationStarts)
     const auto echoes = modem->TimesOf("ATE");
     ASSERT_FALSE(echoes.empty());
     EXPECT_EQ(Now() - echoes.front(), 31 * kTickMs);
-    EXPECT_EQ(echoes.size(), 20u);  // written at ticks 0 to 19
+    EXPECT_EQ(echoes.size(), 20u); // written at ticks 0 to 19
     EXPECT_EQ(events.connectStatus, std::vector<std::int32_t>{0});
     EXPECT_FALSE(modem->IsOpen());
     EXPECT_EQ(engine.IsConnected(), 0);
@@ -93,7 +92,7 @@ TEST_F(Session, SimThatIsNotReadyFailsTheConnectionAndSaysWhy)
 {
     struct Case {
         const char* name;
-        std::vector<std::string> answers;  // to AT+CPIN?, one per ask; the last repeats
+        std::vector<std::string> answers; // to AT+CPIN?, one per ask; the last repeats
         std::int32_t status;
         std::int32_t sim;
         int asks;
@@ -107,7 +106,9 @@ TEST_F(Session, SimThatIsNotReadyFailsTheConnectionAndSaysWhy)
         {"question unknown", {"\r\nERROR\r\n"}, 1, CInitTask::kSimUnknown, 1},
         {"starting, then ready",
          {"\r\n+CPIN: NOT READY\r\n" + ok, "\r\n+CME ERROR: 14\r\n", "\r\n+CPIN: READY\r\n" + ok},
-         1, CInitTask::kSimReady, 3},
+         1,
+         CInitTask::kSimReady,
+         3},
         {"never ready", {"\r\n+CPIN: NOT READY\r\n" + ok}, 0, CInitTask::kSimNotReady, 10},
     };
     for (const Case& c : cases) {
@@ -150,7 +151,7 @@ TEST_F(Session, EachLaterStepHasThirtyTicksFromThePreviousReply)
 
 TEST_F(Session, ConnectRefusalsAndPortFailure)
 {
-    EXPECT_EQ(engine.Connect(kPortName, 9600, 0), 0);  // modem type 0 runs at 19200 only
+    EXPECT_EQ(engine.Connect(kPortName, 9600, 0), 0); // modem type 0 runs at 19200 only
     EXPECT_EQ(modem->OpenCount(), 0);
     EXPECT_FALSE(timers.IsRunning(CModemEngine::kConnectTimer));
 
@@ -182,11 +183,11 @@ TEST_F(Session, MessagesQueuedBeforeConnectAreDroppedWithAFailureResultEach)
     EXPECT_EQ(engine.SendSmsEx("13812345678", "hello", 2, true), 1);
     engine.SetSmsServerNumber("+8613800100500");
     EXPECT_EQ(engine.GetTaskCount(), 3);
-    Ticks(50);  // nothing starts while idle
+    Ticks(50); // nothing starts while idle
     EXPECT_TRUE(modem->Written().empty());
 
     Connect();
-    Ticks(5);  // the connect timer drops them, before the modem is even asked
+    Ticks(5); // the connect timer drops them, before the modem is even asked
     EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult 0 1", "SendSmsResult 0 2"}));
     EXPECT_EQ(events.sendResults[0].number, "13812345678");
     EXPECT_EQ(events.sendResults[0].text, "hello");
@@ -202,11 +203,10 @@ TEST_F(Session, MessageRunningWhenTheHostReconnectsGetsItsResultThere)
 {
     struct Case {
         const char* name;
-        bool modemAnswers;  // false: still waiting for the prompt; true: held for its pause
+        bool modemAnswers; // false: still waiting for the prompt; true: held for its pause
         const char* result;
     };
-    for (const Case c : {Case{"waiting", false, "SendSmsResult 0 4"},
-                         Case{"answered", true, "SendSmsResult 1 4"}}) {
+    for (const Case c : {Case{"waiting", false, "SendSmsResult 0 4"}, Case{"answered", true, "SendSmsResult 1 4"}}) {
         SCOPED_TRACE(c.name);
         ConnectReady();
         if (!c.modemAnswers)
@@ -222,8 +222,7 @@ TEST_F(Session, MessageRunningWhenTheHostReconnectsGetsItsResultThere)
         modem->ClearRules();
         Connect();
         ASSERT_TRUE(RunUntil([&] { return events.sendResults.size() == 2; }));
-        EXPECT_EQ(events.log, (std::vector<std::string>{c.result, "ConnectStatus 1",
-                                                        "SendSmsResult 1 5"}));
+        EXPECT_EQ(events.log, (std::vector<std::string>{c.result, "ConnectStatus 1", "SendSmsResult 1 5"}));
         events.onEvent = nullptr;
         RunUntilIdle();
     }
@@ -278,7 +277,7 @@ TEST_F(Session, DisconnectClosesThePortAndAReconnectInitialisesAgain)
 TEST_F(Session, ScanTimerListsEveryThreeMinutesWhileConnected)
 {
     EXPECT_EQ(timers.IntervalOf(CModemEngine::kScanTimer), 180100);
-    timers.Advance(180100);  // not connected: nothing queued
+    timers.Advance(180100); // not connected: nothing queued
     EXPECT_EQ(engine.GetTaskCount(), 0);
 
     ConnectReady();
@@ -288,21 +287,21 @@ TEST_F(Session, ScanTimerListsEveryThreeMinutesWhileConnected)
     // Fired at a multiple of 180100 ms from the start, whatever the engine did meanwhile.
     EXPECT_EQ(Now() % 180100, 0);
     EXPECT_LE(Now() - start, 180100);
-    engine.ScanTimer();  // queued even when a list task is already waiting
+    engine.ScanTimer(); // queued even when a list task is already waiting
     EXPECT_EQ(engine.GetTaskCount(), 2);
 }
 
 TEST_F(Session, SetRecvFlagQueuesOneListTaskWhileConnected)
 {
     EXPECT_EQ(engine.SetRecvFlag(0), 0);
-    EXPECT_EQ(engine.GetTaskCount(), 0);  // not connected
+    EXPECT_EQ(engine.GetTaskCount(), 0); // not connected
     EXPECT_EQ(engine.RecvFlag(), 0);
 
     ConnectReady();
     modem->On("AT+CMGL").Silence();
-    EXPECT_EQ(engine.SetRecvFlag(0), 0);  // FALSE still lists
+    EXPECT_EQ(engine.SetRecvFlag(0), 0); // FALSE still lists
     EXPECT_EQ(engine.GetTaskCount(), 1);
-    engine.SetRecvFlag(1);  // one is queued already
+    engine.SetRecvFlag(1); // one is queued already
     EXPECT_EQ(engine.GetTaskCount(), 1);
 
     EXPECT_EQ(engine.SendFlag(), 1);
@@ -317,7 +316,7 @@ TEST_F(Session, TickEnteredFromAnEventHandlerDoesNothing)
         const std::size_t before = modem->Written().size();
         const int taskCount = engine.GetTaskCount();
         for (int i = 0; i < 5; ++i)
-            engine.OnTimer(CModemEngine::kEngineTimer);  // a handler that pumps its loop
+            engine.OnTimer(CModemEngine::kEngineTimer); // a handler that pumps its loop
         innerWrites = static_cast<int>(modem->Written().size() - before);
         EXPECT_EQ(engine.GetTaskCount(), taskCount);
     };
@@ -377,4 +376,4 @@ TEST_F(Session, StopClosesThePortAndDropsTheQueue)
     EXPECT_TRUE(events.log.empty());
 }
 
-}  // namespace
+} // namespace

@@ -14,8 +14,7 @@
 
 CModemLink::CModemLink(CSerialPort* port, CTaskQueue* queue, const LinkClock* clock)
     : m_port(port), m_queue(queue), m_clock(clock)
-{
-}
+{}
 
 void CModemLink::Activate()
 {
@@ -74,7 +73,7 @@ bool CModemLink::QueueReadFor(std::size_t at, std::size_t crFrom, int reportFlag
 {
     const std::size_t cr = m_receiveBuffer.find('\r', crFrom);
     if (cr == std::string::npos)
-        return false;  // the rest of the line comes with a later read
+        return false; // the rest of the line comes with a later read
     const std::size_t comma = m_receiveBuffer.find(',', at);
     const bool wellFormed = comma != std::string::npos && comma < cr;
     std::string storage;
@@ -83,8 +82,7 @@ bool CModemLink::QueueReadFor(std::size_t at, std::size_t crFrom, int reportFlag
         const std::size_t storageBegin = at + 8;
         if (comma > storageBegin + 1)
             storage = m_receiveBuffer.substr(storageBegin, comma - 1 - storageBegin);
-        index = engine_text::ParseDecimal(
-            std::string_view(m_receiveBuffer).substr(comma + 1, cr - comma - 1));
+        index = engine_text::ParseDecimal(std::string_view(m_receiveBuffer).substr(comma + 1, cr - comma - 1));
     }
     m_receiveBuffer.erase(at, cr - at);
     // A line with no comma before its end names no index: it is dropped, not guessed at.

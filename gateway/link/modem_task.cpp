@@ -1,12 +1,9 @@
 #include "modem_task.h"
 
-#include "serial_port.h"
 #include "engine_text.h"
+#include "serial_port.h"
 
-CModemTask::CModemTask(CSerialPort* port, int type, int limit)
-    : m_port(port), m_type(type), m_limit(limit)
-{
-}
+CModemTask::CModemTask(CSerialPort* port, int type, int limit) : m_port(port), m_type(type), m_limit(limit) {}
 
 CModemTask::~CModemTask() = default;
 

@@ -13,8 +13,8 @@ class CModemTask {
 public:
     enum TaskType { kRead = 0, kSend = 1, kList = 2, kInit = 7, kCommand = 13 };
     static constexpr int kDone = 10;
-    static constexpr int kFailed = -19;      // timed out or failed
-    static constexpr int kModemError = -20;  // the modem answered an error
+    static constexpr int kFailed = -19;     // timed out or failed
+    static constexpr int kModemError = -20; // the modem answered an error
     static constexpr int kDefaultLimit = 60;
 
     CModemTask(CSerialPort* port, int type, int limit = kDefaultLimit);

@@ -150,13 +150,16 @@ void ApplyTimeStamp(std::string_view time, LinkTime& stamp)
         std::size_t width;
         int low;
         int high;
-        std::uint16_t LinkTime::* target;
+        std::uint16_t LinkTime::*target;
     };
     const int year = stamp.year;
     const Field fields[] = {
-        {0, 4, year - 1, year + 1, &LinkTime::year}, {4, 2, 1, 12, &LinkTime::month},
-        {6, 2, 1, 31, &LinkTime::day},               {8, 2, 0, 24, &LinkTime::hour},
-        {10, 2, 0, 60, &LinkTime::minute},           {12, 2, 0, 60, &LinkTime::second},
+        {0, 4, year - 1, year + 1, &LinkTime::year},
+        {4, 2, 1, 12, &LinkTime::month},
+        {6, 2, 1, 31, &LinkTime::day},
+        {8, 2, 0, 24, &LinkTime::hour},
+        {10, 2, 0, 60, &LinkTime::minute},
+        {12, 2, 0, 60, &LinkTime::second},
     };
     for (const Field& field : fields) {
         if (field.pos + field.width > time.size()) {
@@ -386,8 +389,8 @@ std::string BuildSubmitPdu(const MessageRecord& record, bool requestReport)
     return pdu;
 }
 
-std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText,
-                                             bool requestReport, int reference)
+std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText, bool requestReport,
+                                             int reference)
 {
     const std::string digits(number.substr(0, MessageRecord::kMaxNumberDigits));
     const std::u16string units = GbkToUtf16(gbkText);
@@ -487,8 +490,8 @@ std::string UnpackSeptets(std::string_view hex, std::size_t septetCount)
     return Utf16ToGbk(GsmDecode(septets));
 }
 
-bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record,
-                        DeliveryReport& report, ConcatPart* part)
+bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record, DeliveryReport& report,
+                        ConcatPart* part)
 {
     if (part != nullptr) {
         *part = {};
@@ -544,7 +547,7 @@ bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageR
     if ((*firstOctet & 0x40) != 0) {
         headerOctets = ReadUserDataHeader(userData, concat);
         if (headerOctets == 0) {
-            headerOctets = userData.size() / 2;  // a header that does not fit leaves no text to trust
+            headerOctets = userData.size() / 2; // a header that does not fit leaves no text to trust
         }
     }
 
@@ -555,14 +558,14 @@ bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageR
         text = DecodeEightBit(userData.substr(2 * headerOctets));
     } else if (headerOctets > 0) {
         const std::size_t skip = (headerOctets * 8 + 6) / 7;
-        const std::size_t septets = IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength))
-                                                               : kAllSeptets;
+        const std::size_t septets =
+            IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength)) : kAllSeptets;
         const std::string values = UnpackSeptetValues(userData, septets);
         text = skip < values.size() ? Utf16ToGbk(GsmDecode(std::string_view(values).substr(skip))) : std::string();
     } else {
         // TP-UDL counts septets here; it keeps fill bits from reading as a final "@".
-        const std::size_t septets = IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength))
-                                                               : kAllSeptets;
+        const std::size_t septets =
+            IsHexText(*userDataLength) ? static_cast<std::size_t>(HexByte(*userDataLength)) : kAllSeptets;
         text = UnpackSeptets(userData, septets);
     }
     if (part != nullptr) {

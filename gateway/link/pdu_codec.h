@@ -52,8 +52,8 @@ std::string BuildSubmitPdu(const MessageRecord& record, bool requestReport);
 // it fits one message, else linked parts carrying reference (0..255), their count and
 // their number. 7-bit parts never split an extension character, UCS-2 parts never a
 // surrogate pair. Empty when it would take more than kMaxParts parts.
-std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText,
-                                             bool requestReport, int reference);
+std::vector<std::string> BuildLongSubmitPdus(std::string_view number, std::string_view gbkText, bool requestReport,
+                                             int reference);
 // The number that follows "AT+CMGS=": the octets after the service centre field.
 int SubmitCommandLength(std::string_view submitPdu);
 
@@ -75,7 +75,7 @@ std::string UnpackSeptets(std::string_view hex, std::size_t septetCount = kAllSe
 // makes no sense leaves the number empty.
 // A user-data header (TP-UDHI) is not part of the text; when it marks the message as one
 // part of a longer one, part (if given) says which.
-bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record,
-                        DeliveryReport& report, ConcatPart* part = nullptr);
+bool DecodeReadResponse(std::string_view reply, const LinkClock& clock, MessageRecord& record, DeliveryReport& report,
+                        ConcatPart* part = nullptr);
 // The status-report body starting at the recipient address (after TP-MTI and TP-MR).
 DeliveryReport DecodeStatusReport(std::string_view pdu);

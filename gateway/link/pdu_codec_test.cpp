@@ -28,8 +28,8 @@ private:
 
 // Wednesday 2026-06-10 09:08:07.006
 const LinkTime kNow{2026, 6, 3, 10, 9, 8, 7, 6};
-const std::string kHome = "0D91683118325476F8";  // 8613812345678, international
-const std::string kStamp = "62305121436523";     // 2026-03-15 12:34:56, zone +8h
+const std::string kHome = "0D91683118325476F8"; // 8613812345678, international
+const std::string kStamp = "62305121436523";    // 2026-03-15 12:34:56, zone +8h
 
 std::string Gbk(const char* utf8)
 {
@@ -132,7 +132,7 @@ TEST(BuildSubmitPdu, ChoosesCodingAndCutsToTheLimits)
     struct Case {
         const char* what;
         std::string text;
-        const char* codingAndLength;  // TP-PID TP-DCS TP-VP TP-UDL
+        const char* codingAndLength; // TP-PID TP-DCS TP-VP TP-UDL
     };
     const Case cases[] = {
         {"161 characters go as 160 septets", ascii161, "000000A0"},
@@ -167,7 +167,7 @@ TEST(BuildSubmitPdu, NeverSplitsASurrogatePairAtTheUcs2Limit)
     }
     text += Gbk("😀");
     const std::string pdu = BuildSubmitPdu(Outgoing("13812345678", text), false);
-    EXPECT_EQ(pdu.substr(30, 2), "8A");  // 69 units
+    EXPECT_EQ(pdu.substr(30, 2), "8A"); // 69 units
     EXPECT_EQ(pdu.size(), 32u + 69 * 4);
 }
 
@@ -175,7 +175,8 @@ TEST(BuildSubmitPdu, ControlBytesInTheNumberNeverReachTheSerialLine)
 {
     // Ctrl-Z would end the data unit early and turn the rest into commands.
     const std::string pdu = BuildSubmitPdu(Outgoing("12\x1A\r4", "abc"), false);
-    EXPECT_EQ(pdu.substr(0, 16), "001100058121?" "?F4");
+    EXPECT_EQ(pdu.substr(0, 16), "001100058121?"
+                                 "?F4");
     for (const char c : pdu) {
         EXPECT_GT(c, ' ');
     }
@@ -193,12 +194,12 @@ TEST(PackSeptets, PacksThroughTheGsmDefaultAlphabet)
         {"abc", "61F118"},
         {"hellohello", "E8329BFD4697D9EC37"},
         {"   ", "201008"},
-        {"@", "00"},            // septet 0, not byte 0x40
-        {"$", "02"},            // not 0x24, which phones show as the currency sign
+        {"@", "00"}, // septet 0, not byte 0x40
+        {"$", "02"}, // not 0x24, which phones show as the currency sign
         {"_", "11"},
-        {"[", "1B1E"},          // escape 0x1B, then 0x3C
-        {Gbk("€"), "9B32"},     // escape, then 0x65
-        {Gbk("£¥"), "81 01"},   // 0x01 0x03
+        {"[", "1B1E"},        // escape 0x1B, then 0x3C
+        {Gbk("€"), "9B32"},   // escape, then 0x65
+        {Gbk("£¥"), "81 01"}, // 0x01 0x03
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -282,8 +283,7 @@ TEST(DecodeReadResponse, ReadsEachCodingAndAddress)
         {"TP-DCS 0x18 is read as 7-bit", Deliver("18", "03", "61F118"), "13812345678", "abc"},
         {"TP-DCS 0x08 is UCS-2", Deliver("08", "04", "4F60597D"), "13812345678", Gbk("你好")},
         {"8-bit ends at the first zero byte", Deliver("04", "06", "616200636465"), "13812345678", "ab"},
-        {"lower-case hex", Reply("00040d91683118325476f8000862305121436523044f60597d"), "13812345678",
-         Gbk("你好")},
+        {"lower-case hex", Reply("00040d91683118325476f8000862305121436523044f60597d"), "13812345678", Gbk("你好")},
         {"unpaired UTF-16 unit becomes ?", Deliver("08", "04", "0041D800"), "13812345678", "A?"},
         {"no trailing line break after the data unit",
          "\r\n+CMGR: 0,,24\r\n00040D91683118325476F8000862305121436523044F60597D", "13812345678", Gbk("你好")},
@@ -301,7 +301,7 @@ TEST(DecodeReadResponse, ChecksTheTimeStampFieldByField)
 {
     struct Case {
         const char* what;
-        std::string stamp;  // as on the air: swapped pairs
+        std::string stamp; // as on the air: swapped pairs
         LinkTime expected;
     };
     const LinkTime now = kNow;
@@ -349,9 +349,10 @@ TEST(DecodeStatusReport, ReadsRecipientAndTimes)
         DeliveryReport expected;
     };
     const Case cases[] = {
-        {"home number", kHome + kStamp + "62305121536523" + "00",
-         {"13812345678", "20260315123456", "20260315123556"}},
-        {"short number", "05810180F6" + kStamp + "62305121536523" + "00", {"10086", "20260315123456", "20260315123556"}},
+        {"home number", kHome + kStamp + "62305121536523" + "00", {"13812345678", "20260315123456", "20260315123556"}},
+        {"short number",
+         "05810180F6" + kStamp + "62305121536523" + "00",
+         {"10086", "20260315123456", "20260315123556"}},
         {"29 characters after the address", kHome + std::string(29, '0'), {"13812345678", "", ""}},
         {"times that are not digits", kHome + std::string(30, 'A'), {"13812345678", "", ""}},
         {"address longer than the data", "0D91683118", {"", "", ""}},
@@ -370,7 +371,8 @@ TEST(DecodeStatusReport, ReadsRecipientAndTimes)
 TEST(DecodeReadResponse, NumbersAreCutToTwentyDigits)
 {
     // An address of 24 digits, not prefixed with 86.
-    const Decoded d = Decode(Reply("0004189112345678901234567890123400006230512143652303" "61F118"));
+    const Decoded d = Decode(Reply("0004189112345678901234567890123400006230512143652303"
+                                   "61F118"));
     EXPECT_EQ(d.record.Number(), "21436587092143658709");
 }
 
@@ -460,11 +462,11 @@ TEST(HostileInput, MalformedUnitsGiveNoNumber)
         "",
         "\r\n+CMGR:",
         "\r\n+CMGR: 0,,24\r\n\r\n\r\nOK\r\n",
-        Reply("FF"),                                        // service centre longer than the line
-        Reply("0004FF91" + std::string(40, '1')),           // originator longer than the line
-        Reply("0004" + std::string("0D91G83118325476F8") + "0000" + kStamp + "0361F118"),  // non-hex digit
-        Reply("00ZZ0D91683118325476F80000" + kStamp + "0361F118"),                       // non-hex first octet
-        Reply("00040D91683118325476F800"),                  // no coding, no time stamp
+        Reply("FF"),                              // service centre longer than the line
+        Reply("0004FF91" + std::string(40, '1')), // originator longer than the line
+        Reply("0004" + std::string("0D91G83118325476F8") + "0000" + kStamp + "0361F118"), // non-hex digit
+        Reply("00ZZ0D91683118325476F80000" + kStamp + "0361F118"),                        // non-hex first octet
+        Reply("00040D91683118325476F800"),                                                // no coding, no time stamp
         std::string(5000, '\r'),
         std::string("\r\n+CMGR: 0,,24\r\n\0\0\0\0\0\0\0\0\0\0\0\0\r\n", 30),
     };
@@ -478,8 +480,8 @@ TEST(HostileInput, MalformedUnitsGiveNoNumber)
 
 TEST(HostileInput, LongUserDataIsCutToTheRecord)
 {
-    const Decoded ucs2 = Decode(Deliver("08", "FF", std::string(4000, '7')));  // U+7777 repeated
-    EXPECT_EQ(ucs2.record.Text().size(), 140u);  // 140 octets of user data at most
+    const Decoded ucs2 = Decode(Deliver("08", "FF", std::string(4000, '7'))); // U+7777 repeated
+    EXPECT_EQ(ucs2.record.Text().size(), 140u);                               // 140 octets of user data at most
     const Decoded eightBit = Decode(Deliver("04", "FF", std::string(4000, '4')));
     EXPECT_EQ(eightBit.record.Text().size(), 140u);
     const Decoded septets = Decode(Deliver("00", "FF", std::string(4000, 'F')));
@@ -553,8 +555,8 @@ namespace {
 
 struct LongCase {
     const char* name;
-    std::string text;                 // GBK
-    std::vector<std::size_t> pieces;  // septets or UTF-16 units per part, header not counted
+    std::string text;                // GBK
+    std::vector<std::size_t> pieces; // septets or UTF-16 units per part, header not counted
     bool ucs2;
 };
 
@@ -570,8 +572,8 @@ TEST(LongMessages, SplitPointsAndEveryPartReadsBackInPlace)
 {
     const std::string a = "a";
     const std::string han = Gbk("汉");
-    const std::string euro = Gbk("€");      // two septets: escape and its character
-    const std::string smile = Gbk("😀");    // a surrogate pair in UTF-16
+    const std::string euro = Gbk("€");  // two septets: escape and its character
+    const std::string smile = Gbk("😀"); // a surrogate pair in UTF-16
     const LongCase cases[] = {
         {"160 septets fit one", Repeat(a, 160), {160}, false},
         {"161 septets take two", Repeat(a, 161), {153, 8}, false},
@@ -596,7 +598,7 @@ TEST(LongMessages, SplitPointsAndEveryPartReadsBackInPlace)
             SCOPED_TRACE(i);
             const std::string& pdu = pdus[i];
             ASSERT_LE(pdu.size(), kMaxSubmitPduChars);
-            EXPECT_EQ(pdu.substr(2, 2), linked ? "51" : "11");  // TP-UDHI with a header
+            EXPECT_EQ(pdu.substr(2, 2), linked ? "51" : "11"); // TP-UDHI with a header
             EXPECT_EQ(pdu.substr(26, 2), c.ucs2 ? "08" : "00");
             const int udl = HexByte(pdu.substr(30, 2));
             EXPECT_EQ(static_cast<std::size_t>(udl),
@@ -612,8 +614,8 @@ TEST(LongMessages, SplitPointsAndEveryPartReadsBackInPlace)
             MessageRecord record;
             DeliveryReport report;
             ConcatPart part;
-            const std::string reply = "\r\n+CMGR: 0,,99\r\n" +
-                                      test_pdus::DeliverFromSubmit("13812345678", pdu) + "\r\n\r\nOK\r\n";
+            const std::string reply =
+                "\r\n+CMGR: 0,,99\r\n" + test_pdus::DeliverFromSubmit("13812345678", pdu) + "\r\n\r\nOK\r\n";
             EXPECT_FALSE(DecodeReadResponse(reply, clock, record, report, &part));
             EXPECT_EQ(record.Number(), "13812345678");
             EXPECT_EQ(part.total, linked ? static_cast<int>(pdus.size()) : 0);
@@ -637,20 +639,39 @@ TEST(LongMessages, SixteenBitReferencesAndBrokenHeadersAreRead)
 {
     struct Case {
         const char* name;
-        std::string userData;  // TP-UDL and TP-UD of a UCS-2 message
+        std::string userData; // TP-UDL and TP-UD of a UCS-2 message
         int reference, total, sequence;
         std::string text;
     };
     const Case cases[] = {
-        {"16-bit reference", "0C" "060804BEEF0302" "4F60597D", 0xBEEF, 3, 2, "\xC4\xE3\xBA\xC3"},
-        {"other elements first", "0B" "08" "0A0100" "0003070201" "4F60", 7, 2, 1, "\xC4\xE3"},
-        {"sequence 0 is no part", "0A" "050003070200" "4F60", 0, 0, 0, "\xC4\xE3"},
-        {"header longer than the data", "04" "0F0003", 0, 0, 0, ""},
+        {"16-bit reference",
+         "0C"
+         "060804BEEF0302"
+         "4F60597D",
+         0xBEEF, 3, 2, "\xC4\xE3\xBA\xC3"},
+        {"other elements first",
+         "0B"
+         "08"
+         "0A0100"
+         "0003070201"
+         "4F60",
+         7, 2, 1, "\xC4\xE3"},
+        {"sequence 0 is no part",
+         "0A"
+         "050003070200"
+         "4F60",
+         0, 0, 0, "\xC4\xE3"},
+        {"header longer than the data",
+         "04"
+         "0F0003",
+         0, 0, 0, ""},
     };
     const FixedClock clock(kNow);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string pdu = "00" "44" + kHome + "0008" + kStamp + c.userData;
+        const std::string pdu = "00"
+                                "44" +
+                                kHome + "0008" + kStamp + c.userData;
         MessageRecord record;
         DeliveryReport report;
         ConcatPart part;
@@ -662,4 +683,4 @@ TEST(LongMessages, SixteenBitReferencesAndBrokenHeadersAreRead)
     }
 }
 
-}  // namespace
+} // namespace

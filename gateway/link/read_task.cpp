@@ -5,15 +5,13 @@
 #include "engine_text.h"
 #include "serial_port.h"
 
-CReadTask::CReadTask(CSerialPort* port, const LinkClock* clock, std::string storage, int index,
-                     int reportFlag)
+CReadTask::CReadTask(CSerialPort* port, const LinkClock* clock, std::string storage, int index, int reportFlag)
     : CModemTask(port, kRead, kDefaultLimit),
       m_clock(clock),
       m_storage(std::move(storage)),
       m_index(index),
       m_reportFlag(reportFlag)
-{
-}
+{}
 
 void CReadTask::OnData(std::string_view chunk)
 {

@@ -13,8 +13,7 @@ class LinkClock;
 // not it could be decoded.
 class CReadTask final : public CModemTask {
 public:
-    CReadTask(CSerialPort* port, const LinkClock* clock, std::string storage, int index,
-              int reportFlag);
+    CReadTask(CSerialPort* port, const LinkClock* clock, std::string storage, int index, int reportFlag);
 
     void OnData(std::string_view chunk) override;
 

@@ -10,7 +10,7 @@ namespace {
 
 using Receiving = EngineFixture;
 
-const std::string kHello = "\xC4\xE3\xBA\xC3";  // two GBK characters
+const std::string kHello = "\xC4\xE3\xBA\xC3"; // two GBK characters
 
 std::vector<std::string> CommandTexts(const FakeModem& modem)
 {
@@ -25,15 +25,14 @@ TEST_F(Receiving, NotifiedMessageIsReadDeletedAndReported)
     ConnectReady();
     const int index = modem->Deliver(test_pdus::Deliver("13812345678", kHello, "260315123456"));
     ASSERT_TRUE(RunUntil([&] { return !events.received.empty(); }));
-    EXPECT_EQ(CommandTexts(*modem),
-              (std::vector<std::string>{"AT+CPMS=\"SM\"", "AT+CMGR=1", "AT+CMGD=1"}));
+    EXPECT_EQ(CommandTexts(*modem), (std::vector<std::string>{"AT+CPMS=\"SM\"", "AT+CMGR=1", "AT+CMGD=1"}));
     EXPECT_FALSE(modem->Holds("SM", index));
     const auto& message = events.received[0];
     EXPECT_EQ(message.number, "13812345678");
     EXPECT_EQ(message.text, kHello);
-    EXPECT_EQ(std::vector<int>({message.year, message.month, message.day, message.hour,
-                                message.minute, message.second}),
-              std::vector<int>({2026, 3, 15, 12, 34, 56}));
+    EXPECT_EQ(
+        std::vector<int>({message.year, message.month, message.day, message.hour, message.minute, message.second}),
+        std::vector<int>({2026, 3, 15, 12, 34, 56}));
     EXPECT_EQ(engine.SelectedStorage(), "SM");
 
     // The storage is selected already: straight to the read.
@@ -58,8 +57,7 @@ TEST_F(Receiving, HourTwentyFourIsNormalisedToTheNextDay)
 TEST_F(Receiving, DeliveryReportIsReadDeletedAndReported)
 {
     ConnectReady();
-    const int index =
-        modem->DeliverReport(test_pdus::StatusReport("13812345678", "260315123456", "260315123500"));
+    const int index = modem->DeliverReport(test_pdus::StatusReport("13812345678", "260315123456", "260315123500"));
     ASSERT_TRUE(RunUntil([&] { return !events.reports.empty(); }));
     EXPECT_EQ(events.log, (std::vector<std::string>{"SendReport 13812345678"}));
     EXPECT_EQ(events.reports[0].sendTime, "20260315123456");
@@ -91,11 +89,11 @@ TEST_F(Receiving, TwoNotificationsInOneReadAreTakenOnePerRead)
     ConnectReady();
     modem->Store(test_pdus::Deliver("13812345678", "one"));
     modem->Store(test_pdus::Deliver("13812345678", "two"));
-    modem->On("AT+CPMS").Silence();  // keep the port quiet after the notifications
+    modem->On("AT+CPMS").Silence(); // keep the port quiet after the notifications
     modem->Push("\r\n+CMTI: \"SM\",1\r\n\r\n+CMTI: \"SM\",2\r\n");
     Ticks(1);
     EXPECT_EQ(engine.GetTaskCount(), 1);
-    Ticks(5);  // no data: the second waits
+    Ticks(5); // no data: the second waits
     EXPECT_EQ(engine.GetTaskCount(), 1);
     modem->Push("\r\n");
     Ticks(1);
@@ -122,18 +120,23 @@ TEST_F(Receiving, ListingParsesIndexesAndToleratesOddAnswers)
 {
     struct Case {
         const char* name;
-        std::string first;   // answer to AT+CMGL=0
-        std::string second;  // answer to AT+CMGL=1
+        std::string first;  // answer to AT+CMGL=0
+        std::string second; // answer to AT+CMGL=1
         std::vector<std::string> reads;
         bool reachesSecond;
     };
     const Case cases[] = {
-        {"two entries then none", "\r\n+CMGL: 3,0,,24\r\nAB\r\n+CMGL: 12,0,,24\r\nCD\r\n\r\nOK\r\n",
-         "\r\nOK\r\n", {"AT+CMGR=3", "AT+CMGR=12"}, true},
-        {"entries in both", "\r\n+CMGL: 1,0,,24\r\nAB\r\n\r\nOK\r\n",
-         "\r\n+CMGL: 7,1,,24\r\nAB\r\n\r\nOK\r\n", {"AT+CMGR=1", "AT+CMGR=7"}, true},
-        {"error after a listing goes on", "\r\n+CMGL: 4,0,,24\r\nAB\r\n\r\nERROR\r\n",
-         "\r\nOK\r\n", {}, true},
+        {"two entries then none",
+         "\r\n+CMGL: 3,0,,24\r\nAB\r\n+CMGL: 12,0,,24\r\nCD\r\n\r\nOK\r\n",
+         "\r\nOK\r\n",
+         {"AT+CMGR=3", "AT+CMGR=12"},
+         true},
+        {"entries in both",
+         "\r\n+CMGL: 1,0,,24\r\nAB\r\n\r\nOK\r\n",
+         "\r\n+CMGL: 7,1,,24\r\nAB\r\n\r\nOK\r\n",
+         {"AT+CMGR=1", "AT+CMGR=7"},
+         true},
+        {"error after a listing goes on", "\r\n+CMGL: 4,0,,24\r\nAB\r\n\r\nERROR\r\n", "\r\nOK\r\n", {}, true},
         {"bare error waits for the limit", "\r\nERROR\r\n", "", {}, false},
         {"entry without a comma", "\r\n+CMGL: 5\r\n\r\nOK\r\n", "\r\nOK\r\n", {}, true},
     };
@@ -157,7 +160,7 @@ TEST_F(Receiving, ListingParsesIndexesAndToleratesOddAnswers)
         if (!c.reachesSecond) {
             EXPECT_GE(Now() - start, 50 * kTickMs);
         }
-        EXPECT_TRUE(events.log.empty());  // reads answered ERROR raise nothing
+        EXPECT_TRUE(events.log.empty()); // reads answered ERROR raise nothing
     }
 }
 
@@ -165,7 +168,7 @@ TEST_F(Receiving, StorageFullReadsAndDeletesWhatIsStored)
 {
     struct Case {
         const char* name;
-        bool asSendAnswer;  // else unsolicited
+        bool asSendAnswer; // else unsolicited
     };
     for (const Case c : {Case{"unsolicited", false}, Case{"answer to a send", true}}) {
         SCOPED_TRACE(c.name);
@@ -180,7 +183,7 @@ TEST_F(Receiving, StorageFullReadsAndDeletesWhatIsStored)
         }
         const std::int64_t start = Now();
         ASSERT_TRUE(RunUntilIdle());
-        EXPECT_LT(Now() - start, 100 * kTickMs);  // not the three-minute scan
+        EXPECT_LT(Now() - start, 100 * kTickMs); // not the three-minute scan
         EXPECT_EQ(events.received.size(), 3u);
         EXPECT_EQ(modem->StoredCount(), 0u);
         EXPECT_EQ(modem->CountOf("AT+CMGL=0"), 1);
@@ -205,9 +208,8 @@ TEST_F(Receiving, ListedReadsNameSmAndSwitchTheStorageBack)
     modem->ClearLog();
     engine.ScanTimer();
     ASSERT_TRUE(RunUntilIdle());
-    EXPECT_EQ(CommandTexts(*modem),
-              (std::vector<std::string>{"AT+CMGL=0", "AT+CMGL=1", "AT+CPMS=\"SM\"", "AT+CMGR=1",
-                                        "AT+CMGD=1", "AT+CMGR=1"}));
+    EXPECT_EQ(CommandTexts(*modem), (std::vector<std::string>{"AT+CMGL=0", "AT+CMGL=1", "AT+CPMS=\"SM\"", "AT+CMGR=1",
+                                                              "AT+CMGD=1", "AT+CMGR=1"}));
     EXPECT_EQ(engine.SelectedStorage(), "SM");
     ASSERT_EQ(events.received.size(), 2u);
     EXPECT_EQ(events.received[1].text, "in sm");
@@ -217,22 +219,21 @@ TEST_F(Receiving, FailedOrUndecodableReadsRaiseNothing)
 {
     struct Case {
         const char* name;
-        std::string answer;  // to AT+CMGR
+        std::string answer; // to AT+CMGR
         bool deleted;
     };
     const Case cases[] = {
         {"error", "\r\nERROR\r\n", false},
         {"cms error", "\r\n+CMS ERROR: 321\r\n", false},
         {"cme error", "\r\n+CME ERROR: 10\r\n", false},
-        {"undecodable data unit", "\r\n+CMGR: 0,,24\r\nZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ\r\n\r\nOK\r\n",
-         true},
+        {"undecodable data unit", "\r\n+CMGR: 0,,24\r\nZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ\r\n\r\nOK\r\n", true},
         {"reply too short to decode", "\r\n+CMGR: 0,,1\r\n00\r\n\r\nOK\r\n", true},
         {"empty data unit", "\r\n+CMGR: 0,,0\r\n\r\n\r\nOK\r\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         modem->ClearRules();
-        ConnectReady();  // also reads and deletes what the previous case left
+        ConnectReady(); // also reads and deletes what the previous case left
         modem->On("AT+CMGR").Reply(c.answer);
         const int index = modem->Deliver(test_pdus::Deliver("13812345678", "x"));
         const std::int64_t start = Now();
@@ -269,4 +270,4 @@ TEST_F(Receiving, MessagesArriveWhileASendIsUnderWay)
     EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult 1 1", "Recvsms 13812345679"}));
 }
 
-}  // namespace
+} // namespace

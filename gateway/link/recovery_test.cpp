@@ -32,13 +32,13 @@ TEST_F(Recovery, VanishedPortIsReopenedUnderItsNameAndTheQueueGoesOn)
     engine.SendSms("13812345678", "queued while away", 2);
     const int opensBefore = modem->OpenCount();
     Ticks(50);
-    EXPECT_EQ(modem->OpenCount() - opensBefore, 5);  // one try a second
+    EXPECT_EQ(modem->OpenCount() - opensBefore, 5); // one try a second
     EXPECT_EQ(engine.GetTaskCount(), 1);
 
     modem->Replug();
     ASSERT_TRUE(RunUntil([&] { return events.sendResults.size() == 2; }, 10000));
-    EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult -1 1", "ConnectStatus 0",
-                                                    "ConnectStatus 1", "SendSmsResult 1 2"}));
+    EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult -1 1", "ConnectStatus 0", "ConnectStatus 1",
+                                                    "SendSmsResult 1 2"}));
     EXPECT_EQ(modem->OpenedName(), kPortName);
     EXPECT_FALSE(engine.IsRecovering());
     EXPECT_EQ(engine.GetConnectComName(), kPortName);
@@ -48,8 +48,8 @@ TEST_F(Recovery, ReadCutByTheLossIsRaisedOnceWhateverItsStep)
 {
     struct Case {
         const char* name;
-        const char* lastCommand;  // written just before the port goes
-        bool answered;            // the modem carried it out (its answer is lost)
+        const char* lastCommand; // written just before the port goes
+        bool answered;           // the modem carried it out (its answer is lost)
     };
     for (const Case c : {Case{"before the reply", "AT+CMGR", false}, Case{"after the delete", "AT+CMGD", true}}) {
         SCOPED_TRACE(c.name);
@@ -64,7 +64,7 @@ TEST_F(Recovery, ReadCutByTheLossIsRaisedOnceWhateverItsStep)
         modem->Replug();
         ASSERT_TRUE(RunUntil([&] { return events.connectStatus.size() == 2; }));
         ASSERT_TRUE(RunUntilIdle());
-        ASSERT_EQ(events.received.size(), 1u);  // by the cut read, or by the listing after
+        ASSERT_EQ(events.received.size(), 1u); // by the cut read, or by the listing after
         EXPECT_EQ(events.received[0].text, "cut");
         EXPECT_EQ(modem->StoredCount(), 0u);
     }
@@ -76,7 +76,7 @@ TEST_F(Recovery, ModemStillStartingAfterTheReopenIsTriedAgainQuietly)
     modem->Unplug();
     Ticks(1);
     modem->Replug();
-    modem->On("ATE").Silence().Times(20);  // one whole initialisation goes unanswered
+    modem->On("ATE").Silence().Times(20); // one whole initialisation goes unanswered
     ASSERT_TRUE(RunUntil([&] { return events.connectStatus.size() == 2; }, 30000));
     EXPECT_EQ(events.connectStatus, (std::vector<std::int32_t>{0, 1}));
     EXPECT_EQ(engine.IsConnected(), 1);
@@ -100,7 +100,7 @@ TEST_F(Recovery, HostsOwnConnectOrDisconnectEndsTheRecovery)
     modem->Unplug();
     Ticks(1);
     modem->Replug();
-    Connect();  // taken, not refused as a connect under way would be
+    Connect(); // taken, not refused as a connect under way would be
     ASSERT_TRUE(RunUntil([&] { return events.connectStatus.size() == 2; }));
     EXPECT_EQ(events.connectStatus, (std::vector<std::int32_t>{0, 1}));
 }
@@ -110,7 +110,7 @@ TEST_F(Recovery, HungModemIsResetAfterTheConfiguredRunOfTimeOuts)
     struct Case {
         const char* name;
         int resetAfter;
-        bool answerSecond;  // one read in the middle is answered
+        bool answerSecond; // one read in the middle is answered
         bool reset;
     };
     const Case cases[] = {
@@ -129,7 +129,7 @@ TEST_F(Recovery, HungModemIsResetAfterTheConfiguredRunOfTimeOuts)
         const int opens = modem->OpenCount();
         for (int i = 1; i <= 3; ++i)
             modem->Push("\r\n+CMTI: \"SM\"," + std::to_string(i) + "\r\n", (i - 1) * 2);
-        Ticks(3 * 62 + 5);  // three reads of 60 ticks' silence each
+        Ticks(3 * 62 + 5); // three reads of 60 ticks' silence each
         EXPECT_EQ(engine.IsRecovering(), c.reset);
         modem->ClearRules();
         if (c.reset) {
@@ -144,4 +144,4 @@ TEST_F(Recovery, HungModemIsResetAfterTheConfiguredRunOfTimeOuts)
     }
 }
 
-}  // namespace
+} // namespace

@@ -7,8 +7,7 @@
 
 CSendTask::CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport)
     : CModemTask(port, kSend, kCreatedLimit), m_requestReport(requestReport), m_record(record)
-{
-}
+{}
 
 int CSendTask::Tick()
 {
@@ -23,15 +22,14 @@ int CSendTask::Tick()
     return 1;
 }
 
-CSendTask::CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport,
-                     std::string submitPdu, std::uint32_t group)
+CSendTask::CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport, std::string submitPdu,
+                     std::uint32_t group)
     : CModemTask(port, kSend, kCreatedLimit),
       m_requestReport(requestReport),
       m_submitPdu(std::move(submitPdu)),
       m_group(group),
       m_record(record)
-{
-}
+{}
 
 void CSendTask::OnData(std::string_view chunk)
 {

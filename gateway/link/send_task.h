@@ -18,8 +18,8 @@ public:
     CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport);
     // One part of a long message: the data unit is built already; group ties the parts
     // of one message together (never 0).
-    CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport,
-              std::string submitPdu, std::uint32_t group);
+    CSendTask(CSerialPort* port, const MessageRecord& record, bool requestReport, std::string submitPdu,
+              std::uint32_t group);
 
     int Tick() override;
     void OnData(std::string_view chunk) override;

@@ -9,7 +9,7 @@ namespace {
 
 using Sending = EngineFixture;
 
-const std::string kChinese2 = "\xC4\xE3\xBA\xC3";  // two GBK characters
+const std::string kChinese2 = "\xC4\xE3\xBA\xC3"; // two GBK characters
 
 TEST_F(Sending, OneMessageGoesThroughPromptAndOk)
 {
@@ -87,10 +87,9 @@ TEST_F(Sending, PauseAfterEachSendFollowsTheSendRate)
 {
     struct Case {
         std::int16_t rate;
-        std::int64_t gapMs;  // from the modem's final OK to the next send command
+        std::int64_t gapMs; // from the modem's final OK to the next send command
     };
-    for (const Case c : {Case{15, 1600}, Case{0, 200}, Case{-5, 200}, Case{1, 200},
-                         Case{3, 400}}) {
+    for (const Case c : {Case{15, 1600}, Case{0, 200}, Case{-5, 200}, Case{1, 200}, Case{3, 400}}) {
         SCOPED_TRACE(c.rate);
         ConnectReady();
         engine.SetSendRate(c.rate);
@@ -107,7 +106,7 @@ TEST_F(Sending, PauseAfterEachSendFollowsTheSendRate)
         const auto pdus = modem->TimesOf(FakeModem::kPdu);
         const auto sends = modem->TimesOf("AT+CMGS=");
         ASSERT_EQ(sends.size(), 2u);
-        const std::int64_t ok = pdus[0] + kTickMs;  // the modem answers on the next tick
+        const std::int64_t ok = pdus[0] + kTickMs; // the modem answers on the next tick
         EXPECT_EQ(sends[1] - ok, c.gapMs);
         // The result is raised one tick before the next task starts.
         EXPECT_EQ(sends[1] - firstResult, kTickMs);
@@ -123,14 +122,14 @@ TEST_F(Sending, FreeStatusStaysFalseWhileMoreThanFourTasksAreQueued)
     EXPECT_EQ(engine.GetTaskCount(), 5);
     EXPECT_EQ(engine.IsFreeStatus(), 0);
 
-    std::vector<std::pair<int, int>> insideEvents;  // task count, free status
+    std::vector<std::pair<int, int>> insideEvents; // task count, free status
     events.onEvent = [&] { insideEvents.emplace_back(engine.GetTaskCount(), engine.IsFreeStatus()); };
     ASSERT_TRUE(RunUntil([&] { return events.sendResults.size() == 1; }));
     // During the first result the finished task is still queued: five, so not free.
     EXPECT_EQ(insideEvents.front(), std::make_pair(5, 0));
     EXPECT_EQ(engine.GetTaskCount(), 4);
     EXPECT_EQ(engine.IsFreeStatus(), 1);
-    Ticks(1);  // the next send starts; the flag stays until a message is queued
+    Ticks(1); // the next send starts; the flag stays until a message is queued
     EXPECT_EQ(engine.IsFreeStatus(), 1);
     engine.SendSms("13812345678", "m", 6);
     EXPECT_EQ(engine.IsFreeStatus(), 0);
@@ -141,14 +140,12 @@ TEST_F(Sending, ErrorAnswersAndSilenceGiveResultZero)
     struct Case {
         const char* name;
         const char* command;
-        int kind;  // 0 ERROR, 1 +CMS ERROR, 2 silence
+        int kind; // 0 ERROR, 1 +CMS ERROR, 2 silence
         int discards;
     };
     const Case cases[] = {
-        {"error to the command", "AT+CMGS", 0, 0},
-        {"cms error to the command", "AT+CMGS", 1, 0},
-        {"error to the message", FakeModem::kPdu, 0, 1},
-        {"cms error to the message", FakeModem::kPdu, 1, 1},
+        {"error to the command", "AT+CMGS", 0, 0},           {"cms error to the command", "AT+CMGS", 1, 0},
+        {"error to the message", FakeModem::kPdu, 0, 1},     {"cms error to the message", FakeModem::kPdu, 1, 1},
         {"no final answer for 60 s", FakeModem::kPdu, 2, 0},
     };
     ConnectReady();
@@ -183,9 +180,8 @@ TEST_F(Sending, FivePromptTimeoutsInARowDropTheConnection)
     for (int i = 1; i <= 7; ++i)
         engine.SendSms("13812345678", "x", i);
     ASSERT_TRUE(RunUntil([&] { return !events.connectStatus.empty(); }, 200000));
-    EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult -1 1", "SendSmsResult -1 2",
-                                                    "SendSmsResult -1 3", "SendSmsResult -1 4",
-                                                    "SendSmsResult -1 5", "ConnectStatus 0"}));
+    EXPECT_EQ(events.log, (std::vector<std::string>{"SendSmsResult -1 1", "SendSmsResult -1 2", "SendSmsResult -1 3",
+                                                    "SendSmsResult -1 4", "SendSmsResult -1 5", "ConnectStatus 0"}));
     const auto sends = modem->TimesOf("AT+CMGS");
     ASSERT_EQ(sends.size(), 5u);
     // 15 s of silence after the command: the 151st tick gives up.
@@ -252,4 +248,4 @@ TEST_F(Sending, DisconnectDuringASendLetsTheTaskRunOutItsLimit)
     EXPECT_EQ(engine.IsFreeStatus(), 1);
 }
 
-}  // namespace
+} // namespace

@@ -94,7 +94,7 @@ TEST_F(SerialPortTest, ModemTypeAndStorageSurviveCloseAndReopen)
     EXPECT_FALSE(m_serial->IsOpen());
 
     ASSERT_TRUE(m_serial->Open("COM3", 9600));
-    m_serial->SetModemType(-1);  // takes effect at the next open only
+    m_serial->SetModemType(-1); // takes effect at the next open only
     EXPECT_EQ(m_serial->SelectedStorage(), "SR");
     EXPECT_TRUE(m_serial->Close());
     ASSERT_TRUE(m_serial->Open("COM3", 9600));

@@ -30,8 +30,8 @@ TEST_F(Soak, AWeekOfRandomFaultsEndsWithEveryMessageAnswered)
     auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
 
-    std::map<std::int32_t, int> results;     // index -> results seen
-    std::map<std::string, int> receivedTexts;  // text -> Recvsms seen
+    std::map<std::int32_t, int> results;      // index -> results seen
+    std::map<std::string, int> receivedTexts; // text -> Recvsms seen
     std::int32_t queued = 0;
     events.onEvent = [&] {
         for (const auto& result : events.sendResults)
@@ -68,12 +68,12 @@ TEST_F(Soak, AWeekOfRandomFaultsEndsWithEveryMessageAnswered)
             const std::string text = std::string(200, 'L') + std::to_string(minute);
             delivered.insert(text);
             const auto parts = BuildLongSubmitPdus("13912345678", text, false, minute & 0xFF);
-            for (auto it = parts.rbegin(); it != parts.rend(); ++it)  // out of order
+            for (auto it = parts.rbegin(); it != parts.rend(); ++it) // out of order
                 modem->Deliver(test_pdus::DeliverFromSubmit("13912345678", *it));
         }
 
         // Faults, at rates a bad USB modem shows in a week, at any moment of the minute.
-        const int before = pick(0, 12);  // mostly while the minute's messages go out
+        const int before = pick(0, 12); // mostly while the minute's messages go out
         Ticks(before);
         if (chance(0.01)) {
             ++faults;
@@ -130,4 +130,4 @@ TEST_F(Soak, AWeekOfRandomFaultsEndsWithEveryMessageAnswered)
     RecordProperty("faults", faults);
 }
 
-}  // namespace
+} // namespace

@@ -24,9 +24,8 @@ struct BaudCode {
 // The rates the modem table names. 128000, 238000 and 256000 have no classic code
 // and are programmed as an arbitrary rate.
 constexpr BaudCode kBauds[] = {
-    {2400, B2400},     {4800, B4800},   {9600, B9600},     {19200, B19200},  {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {128000, BOTHER}, {230400, B230400}, {238000, BOTHER},
-    {256000, BOTHER},
+    {2400, B2400},     {4800, B4800},    {9600, B9600},     {19200, B19200},  {38400, B38400},  {57600, B57600},
+    {115200, B115200}, {128000, BOTHER}, {230400, B230400}, {238000, BOTHER}, {256000, BOTHER},
 };
 
 constexpr int kDefaultBaud = 19200;
@@ -67,8 +66,7 @@ bool TermiosPort::Open(const std::string& name, int baud, int modemType)
     // Exclusive use: TIOCEXCL keeps other users out, the lock also keeps out a second
     // opener with administrator rights (TIOCEXCL does not stop those).
     termios2 settings{};
-    if (ioctl(fd, TCGETS2, &settings) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-        ioctl(fd, TIOCEXCL) != 0) {
+    if (ioctl(fd, TCGETS2, &settings) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return false;
     }

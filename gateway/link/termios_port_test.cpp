@@ -144,7 +144,7 @@ TEST_F(TermiosPortTest, NamesThatAreNoSerialDeviceFail)
     ASSERT_GE(fd, 0);
     ::close(fd);
     for (const std::string& name : {std::string("COM1"), std::string(""), std::string("/dev/null"),
-                                   std::string("/nonexistent/ttyUSB0"), std::string(file)}) {
+                                    std::string("/nonexistent/ttyUSB0"), std::string(file)}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(m_port.Open(name, 19200, 1));
         char buffer[16];
@@ -160,7 +160,7 @@ TEST_F(TermiosPortTest, AVanishedDeviceReadsNothingAndFailsWrites)
     EXPECT_EQ(ReadPort(2), "OK");
     char buffer[100];
     EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 0);
-    EXPECT_FALSE(m_port.Lost());  // idle is not gone
+    EXPECT_FALSE(m_port.Lost()); // idle is not gone
     m_pty.CloseMaster();
 
     const auto before = Clock::now();

@@ -40,4 +40,4 @@ private:
     std::vector<Peer> m_peers;
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

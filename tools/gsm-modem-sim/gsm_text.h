@@ -22,8 +22,7 @@ std::string Gsm7ToUtf8(const std::vector<std::uint8_t>& septets);
 // Packs septets into octets, leading with fillBits zero bits (used after a user-data header).
 std::vector<std::uint8_t> PackSeptets(const std::vector<std::uint8_t>& septets, int fillBits = 0);
 // Takes count septets out of octets, skipping fillBits leading bits.
-std::vector<std::uint8_t> UnpackSeptets(const std::vector<std::uint8_t>& octets, std::size_t count,
-                                        int fillBits = 0);
+std::vector<std::uint8_t> UnpackSeptets(const std::vector<std::uint8_t>& octets, std::size_t count, int fillBits = 0);
 
 // UTF-8 to UTF-16 code units (characters above U+FFFF as surrogate pairs).
 bool Utf8ToUtf16(std::string_view utf8, std::vector<std::uint16_t>* units);
@@ -34,4 +33,4 @@ std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units);
 std::string ToHex(const std::vector<std::uint8_t>& bytes);
 bool FromHex(std::string_view hex, std::vector<std::uint8_t>* bytes);
 
-}  // namespace gsmsim
+} // namespace gsmsim

@@ -23,4 +23,4 @@ private:
     std::string m_body;
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

@@ -20,13 +20,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: gsm-modem-sim [--link PATH] [--log FILE] [--control SOCKET | --control-fifo FIFO]\n"
-    "                     [--smsc NUMBER] [--deliver-storage MEM] [--report-storage MEM]\n"
-    "                     [--auto-report MS]\n"
-    "Prints the device path of the simulated modem on its first line of output.\n";
+const char kUsage[] = "usage: gsm-modem-sim [--link PATH] [--log FILE] [--control SOCKET | --control-fifo FIFO]\n"
+                      "                     [--smsc NUMBER] [--deliver-storage MEM] [--report-storage MEM]\n"
+                      "                     [--auto-report MS]\n"
+                      "Prints the device path of the simulated modem on its first line of output.\n";
 
-std::int64_t MonotonicMs() {
+std::int64_t MonotonicMs()
+{
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
@@ -39,11 +39,14 @@ struct Args {
     gsmsim::ModemSimOptions options;
 };
 
-bool ParseArgs(int argc, char** argv, Args* args) {
+bool ParseArgs(int argc, char** argv, Args* args)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--help" || a == "-h") return false;
-        if (i + 1 >= argc) return false;
+        if (a == "--help" || a == "-h")
+            return false;
+        if (i + 1 >= argc)
+            return false;
         const std::string v = argv[++i];
         if (a == "--link") {
             args->link = v;
@@ -68,9 +71,10 @@ bool ParseArgs(int argc, char** argv, Args* args) {
     return args->control.empty() || args->controlFifo.empty();
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Args args;
     if (!ParseArgs(argc, argv, &args)) {
         std::fputs(kUsage, stderr);
@@ -121,13 +125,14 @@ int main(int argc, char** argv) {
     std::printf("%s\n", line.SlavePath().c_str());
     std::fflush(stdout);
 
-    bool attached = true;  // until poll says nobody holds the slave open
+    bool attached = true; // until poll says nobody holds the slave open
     bool running = true;
     std::string toWrite;
 
     const auto handle = [&](const std::string& text) {
         const gsmsim::ControlReply reply = control.Handle(text, MonotonicMs());
-        if (reply.action == gsmsim::ControlReply::Action::kQuit) running = false;
+        if (reply.action == gsmsim::ControlReply::Action::kQuit)
+            running = false;
         if (reply.action == gsmsim::ControlReply::Action::kHangup) {
             // Dropping the master hangs the terminal up; a fresh line takes the link over.
             sim.LineDropped();
@@ -149,26 +154,32 @@ int main(int argc, char** argv) {
     while (running) {
         std::int64_t now = MonotonicMs();
         const std::string out = sim.TakeOutput(now);
-        if (attached) toWrite += out;
+        if (attached)
+            toWrite += out;
         // A terminal that never reads must not make us grow without end: keep the newest.
-        if (toWrite.size() > 65536) toWrite.erase(0, toWrite.size() - 65536);
+        if (toWrite.size() > 65536)
+            toWrite.erase(0, toWrite.size() - 65536);
         while (!toWrite.empty()) {
             const ssize_t n = ::write(line.Fd(), toWrite.data(), toWrite.size());
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             toWrite.erase(0, static_cast<std::size_t>(n));
         }
 
         const std::int64_t due = sim.NextDueMs();
         int timeout = due < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(0, due - now));
-        if (!attached && (timeout < 0 || timeout > 50)) timeout = 50;
+        if (!attached && (timeout < 0 || timeout > 50))
+            timeout = 50;
 
         std::vector<pollfd> fds;
         fds.push_back({signalFd, POLLIN, 0});
         fds.push_back({line.Fd(), static_cast<short>(attached ? (POLLIN | (toWrite.empty() ? 0 : POLLOUT)) : 0), 0});
         channel.AddPollFds(&fds);
-        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) break;
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
+            break;
 
-        if (fds[0].revents & POLLIN) break;
+        if (fds[0].revents & POLLIN)
+            break;
         now = MonotonicMs();
         if (attached && (fds[1].revents & POLLIN)) {
             char buf[4096];
@@ -189,12 +200,15 @@ int main(int argc, char** argv) {
             toWrite.clear();
         } else if (!attached) {
             pollfd probe{line.Fd(), POLLIN, 0};
-            if (::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP)) attached = true;
+            if (::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP))
+                attached = true;
         }
         channel.Service(fds, handle);
     }
 
-    if (!args.link.empty()) ::unlink(args.link.c_str());
-    if (log != stderr) std::fclose(log);
+    if (!args.link.empty())
+        ::unlink(args.link.c_str());
+    if (log != stderr)
+        std::fclose(log);
     return 0;
 }

@@ -9,7 +9,7 @@ namespace gsmsim {
 // One stored data unit. stat as the terminal sees it: 0 received unread, 1 received read.
 struct StoredMessage {
     int stat = 0;
-    std::string pdu;  // hex, service centre address included
+    std::string pdu; // hex, service centre address included
     int tpduLength = 0;
     bool report = false;
 };
@@ -45,4 +45,4 @@ private:
     std::vector<Memory> m_memories;
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

@@ -14,25 +14,37 @@ constexpr char kEscape = 0x1B;
 constexpr std::size_t kMaxLine = 512;
 constexpr std::size_t kMaxPdu = 1024;
 
-std::string Final(const std::string& info = {}) {
+std::string Final(const std::string& info = {})
+{
     return (info.empty() ? std::string() : "\r\n" + info + "\r\n") + "\r\nOK\r\n";
 }
-std::string Error() { return "\r\nERROR\r\n"; }
-std::string CmsError(int code) { return "\r\n+CMS ERROR: " + std::to_string(code) + "\r\n"; }
+std::string Error()
+{
+    return "\r\nERROR\r\n";
+}
+std::string CmsError(int code)
+{
+    return "\r\n+CMS ERROR: " + std::to_string(code) + "\r\n";
+}
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string Trim(const std::string& s) {
+std::string Trim(const std::string& s)
+{
     const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
+    if (b == std::string::npos)
+        return {};
     return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 // Splits "a,b,"c"" into trimmed fields with their quotes removed.
-std::vector<std::string> Fields(const std::string& args) {
+std::vector<std::string> Fields(const std::string& args)
+{
     std::vector<std::string> out;
     std::string cur;
     bool quoted = false;
@@ -50,50 +62,67 @@ std::vector<std::string> Fields(const std::string& args) {
     return out;
 }
 
-bool ToInt(const std::string& text, int* value) {
-    if (text.empty() || text.size() > 9) return false;
+bool ToInt(const std::string& text, int* value)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
     for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
     }
     *value = std::atoi(text.c_str());
     return true;
 }
 
-}  // namespace
+} // namespace
 
 ModemSim::ModemSim(ModemSimOptions options, LogSink log, WallClock wallClock)
-    : m_options(std::move(options)), m_log(std::move(log)), m_wallClock(std::move(wallClock)) {
-    if (!m_store.Has(m_options.deliverStorage)) m_options.deliverStorage = "SM";
-    if (!m_store.Has(m_options.reportStorage)) m_options.reportStorage = "SM";
+    : m_options(std::move(options)), m_log(std::move(log)), m_wallClock(std::move(wallClock))
+{
+    if (!m_store.Has(m_options.deliverStorage))
+        m_options.deliverStorage = "SM";
+    if (!m_store.Has(m_options.reportStorage))
+        m_options.reportStorage = "SM";
 }
 
-void ModemSim::Log(const std::string& line) const {
-    if (m_log) m_log(line);
+void ModemSim::Log(const std::string& line) const
+{
+    if (m_log)
+        m_log(line);
 }
 
-std::string ModemSim::CurrentSmsc() const {
-    if (m_csca.empty()) return m_options.smsc;
+std::string ModemSim::CurrentSmsc() const
+{
+    if (m_csca.empty())
+        return m_options.smsc;
     const bool international = m_cscaType == 145 && m_csca[0] != '+';
     return international ? "+" + m_csca : m_csca;
 }
 
-bool ModemSim::SetDeliverStorage(const std::string& name) {
-    if (!m_store.Has(name)) return false;
+bool ModemSim::SetDeliverStorage(const std::string& name)
+{
+    if (!m_store.Has(name))
+        return false;
     m_options.deliverStorage = name;
     return true;
 }
 
-bool ModemSim::SetReportStorage(const std::string& name) {
-    if (!m_store.Has(name)) return false;
+bool ModemSim::SetReportStorage(const std::string& name)
+{
+    if (!m_store.Has(name))
+        return false;
     m_options.reportStorage = name;
     return true;
 }
 
-void ModemSim::Enqueue(const std::string& bytes, int delayMs, std::int64_t nowMs) {
-    if (bytes.empty()) return;
+void ModemSim::Enqueue(const std::string& bytes, int delayMs, std::int64_t nowMs)
+{
+    if (bytes.empty())
+        return;
     std::int64_t due = nowMs + std::max(delayMs, 0);
     // Output leaves in the order it was made, so a delayed answer holds back what follows.
-    if (!m_output.empty()) due = std::max(due, m_output.back().due);
+    if (!m_output.empty())
+        due = std::max(due, m_output.back().due);
     if (!m_output.empty() && m_output.back().due == due) {
         m_output.back().bytes += bytes;
     } else {
@@ -101,8 +130,10 @@ void ModemSim::Enqueue(const std::string& bytes, int delayMs, std::int64_t nowMs
     }
 }
 
-void ModemSim::EmitUnsolicited(const std::string& text, std::int64_t nowMs) {
-    if (m_silent) return;
+void ModemSim::EmitUnsolicited(const std::string& text, std::int64_t nowMs)
+{
+    if (m_silent)
+        return;
     if (m_mode == Mode::kPdu) {
         m_deferred += text;
     } else {
@@ -110,11 +141,13 @@ void ModemSim::EmitUnsolicited(const std::string& text, std::int64_t nowMs) {
     }
 }
 
-std::string ModemSim::TakeOutput(std::int64_t nowMs) {
+std::string ModemSim::TakeOutput(std::int64_t nowMs)
+{
     while (true) {
         auto due = std::find_if(m_pendingReports.begin(), m_pendingReports.end(),
                                 [&](const PendingReport& p) { return p.due <= nowMs; });
-        if (due == m_pendingReports.end()) break;
+        if (due == m_pendingReports.end())
+            break;
         const int ref = due->ref;
         m_pendingReports.erase(due);
         Report(ref, 0, std::nullopt, nowMs);
@@ -127,15 +160,18 @@ std::string ModemSim::TakeOutput(std::int64_t nowMs) {
     return out;
 }
 
-std::int64_t ModemSim::NextDueMs() const {
+std::int64_t ModemSim::NextDueMs() const
+{
     std::int64_t next = m_output.empty() ? -1 : m_output.front().due;
     for (const PendingReport& p : m_pendingReports) {
-        if (next < 0 || p.due < next) next = p.due;
+        if (next < 0 || p.due < next)
+            next = p.due;
     }
     return next;
 }
 
-void ModemSim::LineDropped() {
+void ModemSim::LineDropped()
+{
     m_output.clear();
     m_deferred.clear();
     m_line.clear();
@@ -143,11 +179,14 @@ void ModemSim::LineDropped() {
     m_mode = Mode::kCommand;
 }
 
-void ModemSim::Feed(std::string_view bytes, std::int64_t nowMs) {
+void ModemSim::Feed(std::string_view bytes, std::int64_t nowMs)
+{
     for (char c : bytes) {
-        if (m_silent) continue;
+        if (m_silent)
+            continue;
         if (m_mode == Mode::kPdu) {
-            if (m_echo && c != kCtrlZ && c != kEscape) Enqueue(std::string(1, c), 0, nowMs);
+            if (m_echo && c != kCtrlZ && c != kEscape)
+                Enqueue(std::string(1, c), 0, nowMs);
             if (c == kCtrlZ) {
                 Submit(nowMs);
             } else if (c == kEscape) {
@@ -160,38 +199,48 @@ void ModemSim::Feed(std::string_view bytes, std::int64_t nowMs) {
             }
             continue;
         }
-        if (m_echo) Enqueue(std::string(1, c), 0, nowMs);
+        if (m_echo)
+            Enqueue(std::string(1, c), 0, nowMs);
         if (c == '\r') {
             std::string line;
             line.swap(m_line);
             RunCommandLine(std::move(line), nowMs);
         } else if (c == '\b' || c == 0x7F) {
-            if (!m_line.empty()) m_line.pop_back();
+            if (!m_line.empty())
+                m_line.pop_back();
         } else if (c != '\n' && c != kCtrlZ && c != kEscape && c != 0) {
-            if (m_line.size() < kMaxLine) m_line.push_back(c);
+            if (m_line.size() < kMaxLine)
+                m_line.push_back(c);
         }
     }
 }
 
-Fault* ModemSim::MatchFault(const std::string& key, bool promptOnly) {
+Fault* ModemSim::MatchFault(const std::string& key, bool promptOnly)
+{
     for (Fault& f : m_faults) {
-        if (f.remaining == 0) continue;
-        if ((f.kind == Fault::Kind::kPromptDelay) != promptOnly) continue;
-        if (key.compare(0, f.prefix.size(), f.prefix) != 0) continue;
-        if (f.remaining > 0) --f.remaining;
+        if (f.remaining == 0)
+            continue;
+        if ((f.kind == Fault::Kind::kPromptDelay) != promptOnly)
+            continue;
+        if (key.compare(0, f.prefix.size(), f.prefix) != 0)
+            continue;
+        if (f.remaining > 0)
+            --f.remaining;
         return &f;
     }
     return nullptr;
 }
 
-void ModemSim::ClearPromptFaults() {
+void ModemSim::ClearPromptFaults()
+{
     std::erase_if(m_faults, [](const Fault& f) {
         return f.prefix.rfind("+CMGS", 0) == 0 &&
                (f.kind == Fault::Kind::kIgnore || f.kind == Fault::Kind::kPromptDelay);
     });
 }
 
-void ModemSim::ClearFaults() {
+void ModemSim::ClearFaults()
+{
     m_faults.clear();
     m_silent = false;
     m_cmtiSuffix.clear();
@@ -199,20 +248,30 @@ void ModemSim::ClearFaults() {
     m_urcSpace = false;
 }
 
-void ModemSim::RunCommandLine(std::string line, std::int64_t nowMs) {
+void ModemSim::RunCommandLine(std::string line, std::int64_t nowMs)
+{
     line = Trim(line);
     // Anything that is not a command is line noise to a modem: no answer.
-    if (line.size() < 2 || Upper(line.substr(0, 2)) != "AT") return;
+    if (line.size() < 2 || Upper(line.substr(0, 2)) != "AT")
+        return;
     const std::string body = line.substr(2);
     const std::string key = Upper(body);
     int delayMs = 0;
     if (Fault* f = MatchFault(key, false)) {
         switch (f->kind) {
-            case Fault::Kind::kError: Enqueue(Error(), 0, nowMs); return;
-            case Fault::Kind::kCmsError: Enqueue(CmsError(f->code), 0, nowMs); return;
-            case Fault::Kind::kIgnore: return;
-            case Fault::Kind::kDelay: delayMs = f->delayMs; break;
-            case Fault::Kind::kPromptDelay: break;
+        case Fault::Kind::kError:
+            Enqueue(Error(), 0, nowMs);
+            return;
+        case Fault::Kind::kCmsError:
+            Enqueue(CmsError(f->code), 0, nowMs);
+            return;
+        case Fault::Kind::kIgnore:
+            return;
+        case Fault::Kind::kDelay:
+            delayMs = f->delayMs;
+            break;
+        case Fault::Kind::kPromptDelay:
+            break;
         }
     }
     bool prompt = false;
@@ -228,9 +287,11 @@ void ModemSim::RunCommandLine(std::string line, std::int64_t nowMs) {
     }
 }
 
-std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool* prompt) {
+std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool* prompt)
+{
     const std::string upper = Upper(body);
-    if (upper.empty()) return Final();
+    if (upper.empty())
+        return Final();
     if (upper == "E" || upper == "E0") {
         m_echo = false;
         return Final();
@@ -245,17 +306,25 @@ std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool*
         std::fill(std::begin(m_mem), std::end(m_mem), "SM");
         return Final();
     }
-    if (upper == "V1" || upper == "Q0" || upper.rfind("+CMEE=", 0) == 0) return Final();
-    if (upper == "I" || upper == "+CGMM") return Final("GSM MODEM SIMULATOR");
-    if (upper == "+CGMI") return Final("SIMULATED");
-    if (upper == "+CGMR") return Final("1.0");
-    if (upper == "+CGSN") return Final("350000000000001");
+    if (upper == "V1" || upper == "Q0" || upper.rfind("+CMEE=", 0) == 0)
+        return Final();
+    if (upper == "I" || upper == "+CGMM")
+        return Final("GSM MODEM SIMULATOR");
+    if (upper == "+CGMI")
+        return Final("SIMULATED");
+    if (upper == "+CGMR")
+        return Final("1.0");
+    if (upper == "+CGSN")
+        return Final("350000000000001");
     if (upper == "+CPIN?") {
-        if (m_simState.empty()) return "\r\n+CME ERROR: 10\r\n";  // no SIM in the slot
+        if (m_simState.empty())
+            return "\r\n+CME ERROR: 10\r\n"; // no SIM in the slot
         return Final("+CPIN: " + m_simState);
     }
-    if (upper == "+CSQ") return Final("+CSQ: 20,99");
-    if (upper == "+CREG?") return Final("+CREG: 0,1");
+    if (upper == "+CSQ")
+        return Final("+CSQ: 20,99");
+    if (upper == "+CREG?")
+        return Final("+CREG: 0,1");
 
     const auto split = upper.find_first_of("=?");
     const std::string name = upper.substr(0, split);
@@ -265,28 +334,39 @@ std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool*
     const bool bare = split == std::string::npos;
 
     if (name == "+CMGF") {
-        if (test) return Final("+CMGF: (0)");
-        if (query) return Final("+CMGF: " + std::to_string(m_cmgf));
+        if (test)
+            return Final("+CMGF: (0)");
+        if (query)
+            return Final("+CMGF: " + std::to_string(m_cmgf));
         int mode = 0;
-        if (!ToInt(Trim(args), &mode) || mode > 1) return Error();
-        if (mode == 1) return CmsError(303);  // text mode is not offered
+        if (!ToInt(Trim(args), &mode) || mode > 1)
+            return Error();
+        if (mode == 1)
+            return CmsError(303); // text mode is not offered
         m_cmgf = 0;
         return Final();
     }
     if (name == "+CSMS") {
-        if (test) return Final("+CSMS: (0,1)");
-        if (query) return Final("+CSMS: 1,1,1,1");
+        if (test)
+            return Final("+CSMS: (0,1)");
+        if (query)
+            return Final("+CSMS: 1,1,1,1");
         int service = 0;
-        if (!ToInt(Trim(args), &service) || service > 1) return CmsError(303);
+        if (!ToInt(Trim(args), &service) || service > 1)
+            return CmsError(303);
         return Final("+CSMS: 1,1,1");
     }
-    if (name == "+CNMI") return CmdCnmi(args, query || test);
+    if (name == "+CNMI")
+        return CmdCnmi(args, query || test);
     if (name == "+CSCA") {
-        if (query) return Final("+CSCA: \"" + m_csca + "\"," + std::to_string(m_cscaType));
+        if (query)
+            return Final("+CSCA: \"" + m_csca + "\"," + std::to_string(m_cscaType));
         const auto f = Fields(args);
-        if (bare || test || f[0].empty()) return Error();
+        if (bare || test || f[0].empty())
+            return Error();
         int type = 145;
-        if (f.size() > 1 && !ToInt(f[1], &type)) return Error();
+        if (f.size() > 1 && !ToInt(f[1], &type))
+            return Error();
         m_csca = f[0];
         m_cscaType = type;
         return Final();
@@ -294,18 +374,24 @@ std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool*
     if (name == "+CPMS") {
         if (test) {
             std::string list;
-            for (const std::string& n : m_store.Names()) list += (list.empty() ? "\"" : ",\"") + n + "\"";
+            for (const std::string& n : m_store.Names())
+                list += (list.empty() ? "\"" : ",\"") + n + "\"";
             return Final("+CPMS: (" + list + "),(" + list + "),(" + list + ")");
         }
         return CmdCpms(args, query || bare);
     }
-    if (name == "+CMGR") return CmdCmgr(args);
-    if (name == "+CMGD") return CmdCmgd(args);
-    if (name == "+CMGL") return CmdCmgl(args, bare);
+    if (name == "+CMGR")
+        return CmdCmgr(args);
+    if (name == "+CMGD")
+        return CmdCmgd(args);
+    if (name == "+CMGL")
+        return CmdCmgl(args, bare);
     if (name == "+CMGS") {
         int length = 0;
-        if (test) return Final();
-        if (!ToInt(Trim(args), &length) || length < 1 || length > 255) return CmsError(304);
+        if (test)
+            return Final();
+        if (!ToInt(Trim(args), &length) || length < 1 || length > 255)
+            return CmsError(304);
         m_cmgsLength = length;
         *prompt = true;
         return "\r\n> ";
@@ -314,59 +400,71 @@ std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool*
     return Error();
 }
 
-std::string ModemSim::CmdCnmi(const std::string& args, bool query) {
+std::string ModemSim::CmdCnmi(const std::string& args, bool query)
+{
     if (query) {
         std::string v = "+CNMI: ";
-        for (int i = 0; i < 5; ++i) v += std::to_string(m_cnmi[i]) + (i < 4 ? "," : "");
+        for (int i = 0; i < 5; ++i)
+            v += std::to_string(m_cnmi[i]) + (i < 4 ? "," : "");
         return Final(v);
     }
     static constexpr int kMax[5] = {3, 3, 3, 2, 1};
     const auto f = Fields(args);
-    if (f.size() > 5) return CmsError(303);
+    if (f.size() > 5)
+        return CmsError(303);
     int values[5];
     std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
     for (std::size_t i = 0; i < f.size(); ++i) {
-        if (f[i].empty()) continue;
-        if (!ToInt(f[i], &values[i]) || values[i] > kMax[i]) return CmsError(303);
+        if (f[i].empty())
+            continue;
+        if (!ToInt(f[i], &values[i]) || values[i] > kMax[i])
+            return CmsError(303);
     }
     std::copy(std::begin(values), std::end(values), m_cnmi);
     return Final();
 }
 
-std::string ModemSim::CmdCpms(const std::string& args, bool query) {
+std::string ModemSim::CmdCpms(const std::string& args, bool query)
+{
     auto counts = [&](const std::string& mem, bool named) {
         return (named ? "\"" + mem + "\"," : std::string()) + std::to_string(m_store.Used(mem)) + "," +
                std::to_string(m_store.Capacity(mem));
     };
     if (query) {
-        return Final("+CPMS: " + counts(m_mem[0], true) + "," + counts(m_mem[1], true) + "," +
-                     counts(m_mem[2], true));
+        return Final("+CPMS: " + counts(m_mem[0], true) + "," + counts(m_mem[1], true) + "," + counts(m_mem[2], true));
     }
     const auto f = Fields(Upper(args));
-    if (f.size() > 3 || f[0].empty()) return CmsError(302);
+    if (f.size() > 3 || f[0].empty())
+        return CmsError(302);
     for (const std::string& mem : f) {
-        if (!mem.empty() && !m_store.Has(mem)) return CmsError(302);
+        if (!mem.empty() && !m_store.Has(mem))
+            return CmsError(302);
     }
     for (std::size_t i = 0; i < f.size(); ++i) {
-        if (!f[i].empty()) m_mem[i] = f[i];
+        if (!f[i].empty())
+            m_mem[i] = f[i];
     }
-    return Final("+CPMS: " + counts(m_mem[0], false) + "," + counts(m_mem[1], false) + "," +
-                 counts(m_mem[2], false));
+    return Final("+CPMS: " + counts(m_mem[0], false) + "," + counts(m_mem[1], false) + "," + counts(m_mem[2], false));
 }
 
-std::string ModemSim::CmdCmgr(const std::string& args) {
+std::string ModemSim::CmdCmgr(const std::string& args)
+{
     int index = 0;
-    if (!ToInt(Trim(args), &index) || !m_store.InRange(m_mem[0], index)) return CmsError(321);
+    if (!ToInt(Trim(args), &index) || !m_store.InRange(m_mem[0], index))
+        return CmsError(321);
     StoredMessage* m = m_store.Get(m_mem[0], index);
-    if (!m) return CmsError(321);
+    if (!m)
+        return CmsError(321);
     const std::string header = "+CMGR: " + std::to_string(m->stat) + ",," + std::to_string(m->tpduLength);
     const std::string answer = Final(header + "\r\n" + m->pdu);
-    if (m->stat == 0) m->stat = 1;
+    if (m->stat == 0)
+        m->stat = 1;
     Log(JsonLine().Add("event", "read").Add("storage", m_mem[0]).Add("index", index).Text());
     return answer;
 }
 
-std::string ModemSim::CmdCmgd(const std::string& args) {
+std::string ModemSim::CmdCmgd(const std::string& args)
+{
     const auto f = Fields(args);
     int index = 0;
     int flag = 0;
@@ -375,7 +473,8 @@ std::string ModemSim::CmdCmgd(const std::string& args) {
     }
     const std::string mem = m_mem[0];
     if (flag == 0) {
-        if (!m_store.InRange(mem, index)) return CmsError(321);
+        if (!m_store.InRange(mem, index))
+            return CmsError(321);
         if (m_store.Get(mem, index)) {
             m_store.Erase(mem, index);
             Log(JsonLine().Add("event", "delete").Add("storage", mem).Add("index", index).Text());
@@ -392,22 +491,28 @@ std::string ModemSim::CmdCmgd(const std::string& args) {
     return Final();
 }
 
-std::string ModemSim::CmdCmgl(const std::string& args, bool bare) {
+std::string ModemSim::CmdCmgl(const std::string& args, bool bare)
+{
     int stat = 0;
-    if (!bare && (!ToInt(Trim(args), &stat) || stat > 4)) return CmsError(302);
+    if (!bare && (!ToInt(Trim(args), &stat) || stat > 4))
+        return CmsError(302);
     std::string info;
     for (int i : m_store.Indexes(m_mem[0])) {
         StoredMessage* m = m_store.Get(m_mem[0], i);
-        if (stat != 4 && m->stat != stat) continue;
-        if (!info.empty()) info += "\r\n";
-        info += "+CMGL: " + std::to_string(i) + "," + std::to_string(m->stat) + ",," +
-                std::to_string(m->tpduLength) + "\r\n" + m->pdu;
-        if (m->stat == 0) m->stat = 1;
+        if (stat != 4 && m->stat != stat)
+            continue;
+        if (!info.empty())
+            info += "\r\n";
+        info += "+CMGL: " + std::to_string(i) + "," + std::to_string(m->stat) + ",," + std::to_string(m->tpduLength) +
+                "\r\n" + m->pdu;
+        if (m->stat == 0)
+            m->stat = 1;
     }
     return Final(info);
 }
 
-void ModemSim::Submit(std::int64_t nowMs) {
+void ModemSim::Submit(std::int64_t nowMs)
+{
     m_mode = Mode::kCommand;
     const std::string pdu = m_pdu;
     m_pdu.clear();
@@ -417,8 +522,8 @@ void ModemSim::Submit(std::int64_t nowMs) {
     bool decoded = DecodeSubmit(pdu, &message, &error);
     if (decoded && message.tpduLength != m_cmgsLength) {
         decoded = false;
-        error = "length " + std::to_string(m_cmgsLength) + " given, data unit has " +
-                std::to_string(message.tpduLength);
+        error =
+            "length " + std::to_string(m_cmgsLength) + " given, data unit has " + std::to_string(message.tpduLength);
     }
     int delayMs = m_pduDelayMs;
     if (!decoded) {
@@ -426,10 +531,13 @@ void ModemSim::Submit(std::int64_t nowMs) {
         answer = CmsError(304);
     } else if (Fault* f = MatchFault("PDU", false); f && f->kind != Fault::Kind::kDelay) {
         Log(JsonLine().Add("event", "submit-rejected").Add("number", message.number).Add("pdu", pdu).Text());
-        if (f->kind == Fault::Kind::kError) answer = Error();
-        if (f->kind == Fault::Kind::kCmsError) answer = CmsError(f->code);
+        if (f->kind == Fault::Kind::kError)
+            answer = Error();
+        if (f->kind == Fault::Kind::kCmsError)
+            answer = CmsError(f->code);
     } else {
-        if (f) delayMs += f->delayMs;
+        if (f)
+            delayMs += f->delayMs;
         const int ref = m_nextRef;
         m_nextRef = (m_nextRef + 1) % 256;
         const std::time_t now = m_wallClock();
@@ -444,7 +552,8 @@ void ModemSim::Submit(std::int64_t nowMs) {
             .Add("dcs", message.dcs)
             .Add("at", FormatSmsTime(LocalSmsTime(now)))
             .Add("pdu", pdu);
-        if (!message.userDataHeader.empty()) line.Add("udh", message.userDataHeader);
+        if (!message.userDataHeader.empty())
+            line.Add("udh", message.userDataHeader);
         Log(line.Text());
         answer = Final("+CMGS: " + std::to_string(ref));
         if (message.statusReport && m_options.autoReportMs >= 0) {
@@ -455,9 +564,11 @@ void ModemSim::Submit(std::int64_t nowMs) {
     m_deferred.clear();
 }
 
-ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowMs) {
+ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowMs)
+{
     const std::string storage = request.storage.empty() ? m_options.deliverStorage : request.storage;
-    if (!m_store.Has(storage)) return {false, "no storage " + storage};
+    if (!m_store.Has(storage))
+        return {false, "no storage " + storage};
     DeliverSpec spec;
     spec.smsc = CurrentSmsc();
     spec.sender = request.sender;
@@ -467,9 +578,11 @@ ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowM
     std::string hex;
     int length = 0;
     std::string error;
-    if (!BuildDeliver(spec, &hex, &length, &error)) return {false, error};
+    if (!BuildDeliver(spec, &hex, &length, &error))
+        return {false, error};
     const int index = m_store.Store(storage, StoredMessage{0, hex, length, false});
-    if (index < 0) return {false, "storage " + storage + " full"};
+    if (index < 0)
+        return {false, "storage " + storage + " full"};
     Log(JsonLine()
             .Add("event", "deliver")
             .Add("storage", storage)
@@ -487,10 +600,11 @@ ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowM
     return {true, storage + " " + std::to_string(index)};
 }
 
-ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime> dischargeTime,
-                               std::int64_t nowMs) {
+ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime> dischargeTime, std::int64_t nowMs)
+{
     const auto sent = m_sent.find(messageRef);
-    if (sent == m_sent.end()) return {false, "no message sent with reference " + std::to_string(messageRef)};
+    if (sent == m_sent.end())
+        return {false, "no message sent with reference " + std::to_string(messageRef)};
     ReportSpec spec;
     spec.smsc = CurrentSmsc();
     spec.messageRef = messageRef;
@@ -511,7 +625,8 @@ ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime
     }
     const std::string storage = m_options.reportStorage;
     const int index = m_store.Store(storage, StoredMessage{0, hex, length, true});
-    if (index < 0) return {false, "storage " + storage + " full"};
+    if (index < 0)
+        return {false, "storage " + storage + " full"};
     line.Add("storage", storage).Add("index", index);
     Log(line.Text());
     if (m_cnmi[3] == 2) {
@@ -522,11 +637,13 @@ ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime
     return {true, storage + " " + std::to_string(index)};
 }
 
-void ModemSim::InjectGarbage(int count, std::int64_t nowMs) {
+void ModemSim::InjectGarbage(int count, std::int64_t nowMs)
+{
     std::string bytes;
     std::uniform_int_distribution<int> byte(0, 255);
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<char>(byte(m_random)));
+    for (int i = 0; i < count; ++i)
+        bytes.push_back(static_cast<char>(byte(m_random)));
     Enqueue(bytes, 0, nowMs);
 }
 
-}  // namespace gsmsim
+} // namespace gsmsim

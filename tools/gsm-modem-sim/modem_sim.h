@@ -17,10 +17,10 @@
 namespace gsmsim {
 
 struct ModemSimOptions {
-    std::string smsc;                   // put in front of stored units until AT+CSCA sets one
-    std::string deliverStorage = "SM";  // where incoming messages land
-    std::string reportStorage = "SM";   // where status reports land
-    int autoReportMs = -1;              // >= 0: report every message that asks, after this delay
+    std::string smsc;                  // put in front of stored units until AT+CSCA sets one
+    std::string deliverStorage = "SM"; // where incoming messages land
+    std::string reportStorage = "SM";  // where status reports land
+    int autoReportMs = -1;             // >= 0: report every message that asks, after this delay
 };
 
 // What a fault does to a command whose text (after "AT", upper case) starts with its prefix.
@@ -31,7 +31,7 @@ struct Fault {
     std::string prefix;
     int code = 0;       // +CMS ERROR code
     int delayMs = 0;    // kDelay, kPromptDelay
-    int remaining = -1;  // commands still to hit; negative: until cleared
+    int remaining = -1; // commands still to hit; negative: until cleared
 };
 
 struct ControlResult {
@@ -41,10 +41,10 @@ struct ControlResult {
 
 struct DeliverRequest {
     std::string sender;
-    std::optional<SmsTime> time;  // none: now
-    std::string text;             // UTF-8
-    int dcs = -1;                 // -1: 7-bit when it fits, else UCS-2
-    std::string storage;          // empty: the deliver storage
+    std::optional<SmsTime> time; // none: now
+    std::string text;            // UTF-8
+    int dcs = -1;                // -1: 7-bit when it fits, else UCS-2
+    std::string storage;         // empty: the deliver storage
 };
 
 // The modem itself, without any device: bytes from the terminal go in through Feed, bytes
@@ -66,8 +66,7 @@ public:
     void LineDropped();
 
     ControlResult Deliver(const DeliverRequest& request, std::int64_t nowMs);
-    ControlResult Report(int messageRef, int status, std::optional<SmsTime> dischargeTime,
-                         std::int64_t nowMs);
+    ControlResult Report(int messageRef, int status, std::optional<SmsTime> dischargeTime, std::int64_t nowMs);
     void AddFault(const Fault& fault) { m_faults.push_back(fault); }
     void ClearPromptFaults();
     void ClearFaults();
@@ -113,7 +112,7 @@ private:
         std::string bytes;
     };
     std::deque<Chunk> m_output;
-    std::string m_deferred;  // notifications held back while a message body is typed
+    std::string m_deferred; // notifications held back while a message body is typed
 
     Mode m_mode = Mode::kCommand;
     std::string m_line;
@@ -150,4 +149,4 @@ private:
     std::mt19937 m_random{std::random_device{}()};
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

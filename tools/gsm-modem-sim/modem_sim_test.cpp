@@ -15,28 +15,35 @@ const std::string kNiHaoReport = "0031000D91683118325476F8000800044F60597D";
 class ModemSimTest : public testing::Test {
 protected:
     ModemSimTest()
-        : m_sim({}, [this](const std::string& line) { m_log.push_back(line); },
-                [] { return static_cast<std::time_t>(1773549296); }) {}
+        : m_sim(
+              {}, [this](const std::string& line) { m_log.push_back(line); },
+              [] { return static_cast<std::time_t>(1773549296); })
+    {}
 
-    std::string Say(const std::string& bytes) {
+    std::string Say(const std::string& bytes)
+    {
         m_sim.Feed(bytes, m_now);
         return m_sim.TakeOutput(m_now);
     }
-    std::string Advance(int ms) {
+    std::string Advance(int ms)
+    {
         m_now += ms;
         return m_sim.TakeOutput(m_now);
     }
     std::string Control(const std::string& line) { return m_control.Handle(line, m_now).text; }
     // The session start of the gateway: echo off, PDU mode, phase 2+, notifications.
-    void Initialise() {
+    void Initialise()
+    {
         Say("ATE\r\n");
         Say("AT+CMGF=0\r\n");
         Say("AT+CSMS=1\r\n");
         Say("AT+CNMI=1,1,0,2,1\r\n");
     }
-    std::string Send(const std::string& pdu) {
+    std::string Send(const std::string& pdu)
+    {
         const std::string prompt = Say("AT+CMGS=" + std::to_string(pdu.size() / 2 - 1) + "\r");
-        if (prompt != "\r\n> ") return "no prompt: " + prompt;
+        if (prompt != "\r\n> ")
+            return "no prompt: " + prompt;
         return Say(pdu + "\x1A\r");
     }
 
@@ -46,8 +53,9 @@ protected:
     SimControl m_control{m_sim};
 };
 
-TEST_F(ModemSimTest, AnswersTheInitialisationSequence) {
-    EXPECT_EQ(Say("ATE\r\n"), "ATE\r" + kOk);  // echoed until the command takes effect
+TEST_F(ModemSimTest, AnswersTheInitialisationSequence)
+{
+    EXPECT_EQ(Say("ATE\r\n"), "ATE\r" + kOk); // echoed until the command takes effect
     EXPECT_EQ(Say("AT+CMGF=0\r\n"), kOk);
     EXPECT_EQ(Say("AT+CSMS=1\r\n"), "\r\n+CSMS: 1,1,1\r\n" + kOk);
     EXPECT_EQ(Say("AT+CNMI=1,1,0,2,1\r\n"), kOk);
@@ -62,7 +70,8 @@ struct Exchange {
 
 class CommandAnswerTest : public ModemSimTest, public testing::WithParamInterface<Exchange> {};
 
-TEST_P(CommandAnswerTest, Answers) {
+TEST_P(CommandAnswerTest, Answers)
+{
     Say("ATE0\r");
     EXPECT_EQ(Say(std::string(GetParam().command) + "\r"), GetParam().answer);
 }
@@ -70,13 +79,10 @@ TEST_P(CommandAnswerTest, Answers) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandAnswerTest,
     testing::Values(
-        Exchange{"Attention", "AT", kOk},
-        Exchange{"LowerCase", "at+cmgf=0", kOk},
+        Exchange{"Attention", "AT", kOk}, Exchange{"LowerCase", "at+cmgf=0", kOk},
         Exchange{"TextModeRefused", "AT+CMGF=1", "\r\n+CMS ERROR: 303\r\n"},
-        Exchange{"ModeQuery", "AT+CMGF?", "\r\n+CMGF: 0\r\n" + kOk},
-        Exchange{"UnknownCommand", "AT+BOGUS", kError},
-        Exchange{"NotACommand", "hello", ""},
-        Exchange{"SetServiceCentre", "AT+CSCA=\"+8613800000500\",145", kOk},
+        Exchange{"ModeQuery", "AT+CMGF?", "\r\n+CMGF: 0\r\n" + kOk}, Exchange{"UnknownCommand", "AT+BOGUS", kError},
+        Exchange{"NotACommand", "hello", ""}, Exchange{"SetServiceCentre", "AT+CSCA=\"+8613800000500\",145", kOk},
         Exchange{"EmptyServiceCentre", "AT+CSCA=", kError},
         Exchange{"UnsupportedNotification", "AT+CNMI=1,4", "\r\n+CMS ERROR: 303\r\n"},
         Exchange{"StorageQuery", "AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n" + kOk},
@@ -87,15 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"ReadEmptySlot", "AT+CMGR=1", "\r\n+CMS ERROR: 321\r\n"},
         Exchange{"ReadPastLastSlot", "AT+CMGR=31", "\r\n+CMS ERROR: 321\r\n"},
         Exchange{"DeleteEmptySlot", "AT+CMGD=1", kOk},
-        Exchange{"DeleteSlotZero", "AT+CMGD=0", "\r\n+CMS ERROR: 321\r\n"},
-        Exchange{"DeleteAll", "AT+CMGD=1,4", kOk},
-        Exchange{"ListUnread", "AT+CMGL=0", kOk},
-        Exchange{"ListUnknownStatus", "AT+CMGL=7", "\r\n+CMS ERROR: 302\r\n"},
+        Exchange{"DeleteSlotZero", "AT+CMGD=0", "\r\n+CMS ERROR: 321\r\n"}, Exchange{"DeleteAll", "AT+CMGD=1,4", kOk},
+        Exchange{"ListUnread", "AT+CMGL=0", kOk}, Exchange{"ListUnknownStatus", "AT+CMGL=7", "\r\n+CMS ERROR: 302\r\n"},
         Exchange{"SendNothing", "AT+CMGS=0", "\r\n+CMS ERROR: 304\r\n"},
         Exchange{"SendPrompt", "AT+CMGS=18", "\r\n> "}),
     [](const testing::TestParamInfo<Exchange>& info) { return std::string(info.param.name); });
 
-TEST_F(ModemSimTest, SubmitIsDecodedLoggedAndNumbered) {
+TEST_F(ModemSimTest, SubmitIsDecodedLoggedAndNumbered)
+{
     Initialise();
     EXPECT_EQ(Send(kAbc), "\r\n+CMGS: 1\r\n" + kOk);
     EXPECT_EQ(Send(kNiHaoReport), "\r\n+CMGS: 2\r\n" + kOk);
@@ -107,7 +112,8 @@ TEST_F(ModemSimTest, SubmitIsDecodedLoggedAndNumbered) {
         << m_log[1];
 }
 
-TEST_F(ModemSimTest, SubmitWithWrongLengthOrBadDataIsRefused) {
+TEST_F(ModemSimTest, SubmitWithWrongLengthOrBadDataIsRefused)
+{
     Initialise();
     EXPECT_EQ(Say("AT+CMGS=17\r"), "\r\n> ");
     EXPECT_EQ(Say(kAbc + "\x1A"), "\r\n+CMS ERROR: 304\r\n");
@@ -121,26 +127,29 @@ TEST_F(ModemSimTest, SubmitWithWrongLengthOrBadDataIsRefused) {
     EXPECT_EQ(Say("AT\r"), kOk);
 }
 
-TEST_F(ModemSimTest, DeliveredMessageIsAnnouncedReadAndDeleted) {
+TEST_F(ModemSimTest, DeliveredMessageIsAnnouncedReadAndDeleted)
+{
     Initialise();
     EXPECT_EQ(Control("deliver +8613812345678 2026-03-15T12:34:56+08:00 你好"), "ok SM 1");
     EXPECT_EQ(Advance(0), "\r\n+CMTI: \"SM\",1\r\n");
     const std::string read = "\r\n+CMGR: 0,,24\r\n00040D91683118325476F8000862305121436523044F60597D\r\n" + kOk;
     EXPECT_EQ(Say("AT+CMGR=1\r\n"), read);
-    EXPECT_EQ(Say("AT+CMGR=1\r\n").substr(0, 14), "\r\n+CMGR: 1,,24");  // now read
+    EXPECT_EQ(Say("AT+CMGR=1\r\n").substr(0, 14), "\r\n+CMGR: 1,,24"); // now read
     EXPECT_EQ(Control("slots SM"), "ok SM=1");
     EXPECT_EQ(Say("AT+CMGD=1\r\n"), kOk);
     EXPECT_EQ(Control("slots"), "ok SM= ME= SR=");
 }
 
-TEST_F(ModemSimTest, NothingIsAnnouncedBeforeNotificationsAreSwitchedOn) {
+TEST_F(ModemSimTest, NothingIsAnnouncedBeforeNotificationsAreSwitchedOn)
+{
     EXPECT_EQ(Control("deliver 10086 now hello"), "ok SM 1");
     EXPECT_EQ(Advance(0), "");
     Say("ATE0\r");
     EXPECT_EQ(Say("AT+CMGL=4\r").substr(0, 32), "\r\n+CMGL: 1,0,,21\r\n000405810180F6");
 }
 
-TEST_F(ModemSimTest, NotificationWaitsWhileAMessageIsTyped) {
+TEST_F(ModemSimTest, NotificationWaitsWhileAMessageIsTyped)
+{
     Initialise();
     EXPECT_EQ(Say("AT+CMGS=18\r"), "\r\n> ");
     EXPECT_EQ(Say(kAbc.substr(0, 10)), "");
@@ -149,7 +158,8 @@ TEST_F(ModemSimTest, NotificationWaitsWhileAMessageIsTyped) {
     EXPECT_EQ(Say(kAbc.substr(10) + "\x1A"), "\r\n+CMGS: 1\r\n" + kOk + "\r\n+CMTI: \"SM\",1\r\n");
 }
 
-TEST_F(ModemSimTest, ListingMarksMessagesRead) {
+TEST_F(ModemSimTest, ListingMarksMessagesRead)
+{
     Initialise();
     Control("deliver 10086 2026-03-15T12:34:56+08:00 one");
     Control("deliver 10086 2026-03-15T12:34:56+08:00 two");
@@ -164,7 +174,8 @@ TEST_F(ModemSimTest, ListingMarksMessagesRead) {
     EXPECT_EQ(Control("slots SM"), "ok SM=");
 }
 
-TEST_F(ModemSimTest, StoragesAreSeparate) {
+TEST_F(ModemSimTest, StoragesAreSeparate)
+{
     Initialise();
     EXPECT_EQ(Control("deliver --mem=ME 10086 now hi"), "ok ME 1");
     EXPECT_EQ(Advance(0), "\r\n+CMTI: \"ME\",1\r\n");
@@ -176,7 +187,8 @@ TEST_F(ModemSimTest, StoragesAreSeparate) {
     EXPECT_EQ(Control("deliver 10086 now b"), "error storage SM full");
 }
 
-TEST_F(ModemSimTest, StatusReportForASentMessage) {
+TEST_F(ModemSimTest, StatusReportForASentMessage)
+{
     Initialise();
     Send(kNiHaoReport);
     EXPECT_EQ(Control("report --time=2026-03-15T12:35:10+08:00 1"), "ok SM 1");
@@ -191,10 +203,11 @@ TEST_F(ModemSimTest, StatusReportForASentMessage) {
     EXPECT_EQ(Advance(0), "\r\n+CDSI: \"SR\",1\r\n");
 }
 
-TEST_F(ModemSimTest, AutomaticReportFollowsAfterTheDelay) {
+TEST_F(ModemSimTest, AutomaticReportFollowsAfterTheDelay)
+{
     Initialise();
     Control("set auto-report 500");
-    Send(kAbc);  // asks for no report
+    Send(kAbc); // asks for no report
     Send(kNiHaoReport);
     EXPECT_EQ(Advance(499), "");
     EXPECT_EQ(m_sim.NextDueMs(), m_now + 1);
@@ -202,7 +215,8 @@ TEST_F(ModemSimTest, AutomaticReportFollowsAfterTheDelay) {
     EXPECT_EQ(Advance(1000), "");
 }
 
-TEST_F(ModemSimTest, ErrorFaultsHitTheNamedCommandForTheirCount) {
+TEST_F(ModemSimTest, ErrorFaultsHitTheNamedCommandForTheirCount)
+{
     Initialise();
     EXPECT_EQ(Control("error AT+CSMS 1"), "ok");
     EXPECT_EQ(Control("cms-error +CMGR 500"), "ok");
@@ -214,7 +228,8 @@ TEST_F(ModemSimTest, ErrorFaultsHitTheNamedCommandForTheirCount) {
     EXPECT_EQ(Say("AT+CMGR=1\r"), "\r\n+CMS ERROR: 321\r\n");
 }
 
-TEST_F(ModemSimTest, ErrorToTheMessageBodyRejectsIt) {
+TEST_F(ModemSimTest, ErrorToTheMessageBodyRejectsIt)
+{
     Initialise();
     Control("cms-error PDU 500 1");
     EXPECT_EQ(Send(kAbc), "\r\n+CMS ERROR: 500\r\n");
@@ -223,7 +238,8 @@ TEST_F(ModemSimTest, ErrorToTheMessageBodyRejectsIt) {
     EXPECT_NE(m_log[0].find("submit-rejected"), std::string::npos);
 }
 
-TEST_F(ModemSimTest, MissingPromptLeavesTheModemInCommandMode) {
+TEST_F(ModemSimTest, MissingPromptLeavesTheModemInCommandMode)
+{
     Initialise();
     Control("prompt none 2");
     EXPECT_EQ(Say("AT+CMGS=18\r"), "");
@@ -232,7 +248,8 @@ TEST_F(ModemSimTest, MissingPromptLeavesTheModemInCommandMode) {
     EXPECT_EQ(Send(kAbc), "\r\n+CMGS: 1\r\n" + kOk);
 }
 
-TEST_F(ModemSimTest, SlowPromptAndSlowAnswers) {
+TEST_F(ModemSimTest, SlowPromptAndSlowAnswers)
+{
     Initialise();
     Control("prompt delay 3000 1");
     Control("delay +CPMS 200");
@@ -241,23 +258,25 @@ TEST_F(ModemSimTest, SlowPromptAndSlowAnswers) {
     EXPECT_EQ(Advance(1), "\r\n> ");
     EXPECT_EQ(Say(kAbc + "\x1A"), "\r\n+CMGS: 1\r\n" + kOk);
     EXPECT_EQ(Say("AT+CPMS?\r"), "");
-    EXPECT_EQ(Say("AT\r"), "");  // output keeps its order behind the slow answer
+    EXPECT_EQ(Say("AT\r"), ""); // output keeps its order behind the slow answer
     const std::string late = Advance(200);
     EXPECT_EQ(late.substr(0, 9), "\r\n+CPMS: ");
     EXPECT_EQ(late.substr(late.size() - 12), kOk + kOk);
 }
 
-TEST_F(ModemSimTest, SilenceSwallowsEverything) {
+TEST_F(ModemSimTest, SilenceSwallowsEverything)
+{
     Initialise();
     Control("silence on");
     EXPECT_EQ(Say("ATE1\rAT\r"), "");
     Control("deliver 10086 now hi");
     EXPECT_EQ(Advance(0), "");
     Control("silence off");
-    EXPECT_EQ(Say("AT\r"), kOk);  // ATE1 was never heard: still no echo
+    EXPECT_EQ(Say("AT\r"), kOk); // ATE1 was never heard: still no echo
 }
 
-TEST_F(ModemSimTest, GarbageRawAndVendorQuirks) {
+TEST_F(ModemSimTest, GarbageRawAndVendorQuirks)
+{
     Initialise();
     Control("garbage 10");
     EXPECT_EQ(Advance(0).size(), 10u);
@@ -269,7 +288,8 @@ TEST_F(ModemSimTest, GarbageRawAndVendorQuirks) {
     EXPECT_EQ(Advance(0), "\r\n+CMTI: \"SM\", 1,\"extra\"\r\n");
 }
 
-TEST_F(ModemSimTest, HangUpForgetsHalfTypedInput) {
+TEST_F(ModemSimTest, HangUpForgetsHalfTypedInput)
+{
     Initialise();
     EXPECT_EQ(Say("AT+CMGS=18\r"), "\r\n> ");
     Say(kAbc.substr(0, 6));
@@ -277,11 +297,12 @@ TEST_F(ModemSimTest, HangUpForgetsHalfTypedInput) {
     EXPECT_EQ(Say("AT\r"), kOk);
 }
 
-TEST_F(ModemSimTest, MalformedControlLinesAreRefused) {
-    for (const char* line : {"deliver", "deliver 10086 yesterday hi", "deliver --fast 10086 now hi",
-                             "deliver --7bit 10086 now 中文", "report x", "report --status=999 1", "error",
-                             "error +CMGS 0", "cms-error +CMGS", "prompt maybe", "silence", "garbage -1",
-                             "raw \\q", "quirk odd", "set echo maybe", "bogus", "slots XX", "show SM 1"}) {
+TEST_F(ModemSimTest, MalformedControlLinesAreRefused)
+{
+    for (const char* line :
+         {"deliver", "deliver 10086 yesterday hi", "deliver --fast 10086 now hi", "deliver --7bit 10086 now 中文",
+          "report x", "report --status=999 1", "error", "error +CMGS 0", "cms-error +CMGS", "prompt maybe", "silence",
+          "garbage -1", "raw \\q", "quirk odd", "set echo maybe", "bogus", "slots XX", "show SM 1"}) {
         const std::string reply = Control(line);
         EXPECT_EQ(reply.rfind("error ", 0), 0u) << line << " -> " << reply;
     }
@@ -290,5 +311,5 @@ TEST_F(ModemSimTest, MalformedControlLinesAreRefused) {
     EXPECT_EQ(Control("ping"), "ok pong");
 }
 
-}  // namespace
-}  // namespace gsmsim
+} // namespace
+} // namespace gsmsim

@@ -11,9 +11,13 @@
 
 namespace gsmsim {
 
-PtyLine::~PtyLine() { Close(); }
+PtyLine::~PtyLine()
+{
+    Close();
+}
 
-bool PtyLine::Open(std::string* error) {
+bool PtyLine::Open(std::string* error)
+{
     Close();
     const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -42,12 +46,15 @@ bool PtyLine::Open(std::string* error) {
     return true;
 }
 
-void PtyLine::Close() {
-    if (m_fd >= 0) ::close(m_fd);
+void PtyLine::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
     m_fd = -1;
 }
 
-bool PtyLine::UpdateLink(const std::string& linkPath, std::string* error) const {
+bool PtyLine::UpdateLink(const std::string& linkPath, std::string* error) const
+{
     const std::string temp = linkPath + ".new" + std::to_string(getpid());
     ::unlink(temp.c_str());
     if (::symlink(m_slavePath.c_str(), temp.c_str()) != 0 || ::rename(temp.c_str(), linkPath.c_str()) != 0) {
@@ -58,4 +65,4 @@ bool PtyLine::UpdateLink(const std::string& linkPath, std::string* error) const 
     return true;
 }
 
-}  // namespace gsmsim
+} // namespace gsmsim

@@ -27,4 +27,4 @@ private:
     std::string m_slavePath;
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

@@ -14,13 +14,17 @@ namespace {
 // Words of a line; rest(n) gives the line from the n-th word on, spacing kept.
 class Words final {
 public:
-    explicit Words(const std::string& line) : m_line(line) {
+    explicit Words(const std::string& line) : m_line(line)
+    {
         std::size_t i = 0;
         while (true) {
-            while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-            if (i >= line.size()) break;
+            while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
+                ++i;
+            if (i >= line.size())
+                break;
             const std::size_t b = i;
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                ++i;
             m_starts.push_back(b);
             m_words.push_back(line.substr(b, i - b));
         }
@@ -35,91 +39,128 @@ private:
     std::vector<std::size_t> m_starts;
 };
 
-bool ParseNumber(const std::string& text, int* value, int base = 10) {
-    if (text.empty()) return false;
+bool ParseNumber(const std::string& text, int* value, int base = 10)
+{
+    if (text.empty())
+        return false;
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, base);
-    if (*end != '\0' || v < -1000000000L || v > 1000000000L) return false;
+    if (*end != '\0' || v < -1000000000L || v > 1000000000L)
+        return false;
     *value = static_cast<int>(v);
     return true;
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
 // "\r", "\n", "\t", "\\" and "\xHH" written out in a control line.
-bool Unescape(const std::string& text, std::string* out) {
+bool Unescape(const std::string& text, std::string* out)
+{
     out->clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
             out->push_back(text[i]);
             continue;
         }
-        if (++i >= text.size()) return false;
+        if (++i >= text.size())
+            return false;
         switch (text[i]) {
-            case 'r': out->push_back('\r'); break;
-            case 'n': out->push_back('\n'); break;
-            case 't': out->push_back('\t'); break;
-            case '\\': out->push_back('\\'); break;
-            case 'x': {
-                int v = 0;
-                if (i + 2 >= text.size()) return false;
-                if (!ParseNumber(text.substr(i + 1, 2), &v, 16) || v < 0) return false;
-                out->push_back(static_cast<char>(v));
-                i += 2;
-                break;
-            }
-            default: return false;
+        case 'r':
+            out->push_back('\r');
+            break;
+        case 'n':
+            out->push_back('\n');
+            break;
+        case 't':
+            out->push_back('\t');
+            break;
+        case '\\':
+            out->push_back('\\');
+            break;
+        case 'x': {
+            int v = 0;
+            if (i + 2 >= text.size())
+                return false;
+            if (!ParseNumber(text.substr(i + 1, 2), &v, 16) || v < 0)
+                return false;
+            out->push_back(static_cast<char>(v));
+            i += 2;
+            break;
+        }
+        default:
+            return false;
         }
     }
     return true;
 }
 
-ControlReply Ok(const std::string& detail = {}) { return {detail.empty() ? "ok" : "ok " + detail}; }
-ControlReply Err(const std::string& reason) { return {"error " + reason}; }
+ControlReply Ok(const std::string& detail = {})
+{
+    return {detail.empty() ? "ok" : "ok " + detail};
+}
+ControlReply Err(const std::string& reason)
+{
+    return {"error " + reason};
+}
 
 // A command prefix as the fault table keys it: upper case, without "AT".
-std::string FaultPrefix(const std::string& word) {
+std::string FaultPrefix(const std::string& word)
+{
     std::string p = Upper(word);
-    if (p.rfind("AT", 0) == 0) p = p.substr(2);
+    if (p.rfind("AT", 0) == 0)
+        p = p.substr(2);
     return p;
 }
 
-bool OptionalCount(const Words& w, std::size_t at, int* count) {
+bool OptionalCount(const Words& w, std::size_t at, int* count)
+{
     *count = -1;
-    if (w.Size() <= at) return true;
+    if (w.Size() <= at)
+        return true;
     return w.Size() == at + 1 && ParseNumber(w[at], count) && *count > 0;
 }
 
-bool ParseTime(const std::string& text, std::optional<SmsTime>* out) {
+bool ParseTime(const std::string& text, std::optional<SmsTime>* out)
+{
     if (text == "now") {
         out->reset();
         return true;
     }
     SmsTime t;
-    if (!ParseSmsTime(text, &t)) return false;
+    if (!ParseSmsTime(text, &t))
+        return false;
     *out = t;
     return true;
 }
 
-}  // namespace
+} // namespace
 
-const char* SimControl::HelpText() {
+const char* SimControl::HelpText()
+{
     return "deliver report slots show error cms-error ignore delay prompt silence garbage raw hangup "
            "quirk set clear ping quit";
 }
 
-ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
+ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs)
+{
     const Words w(line);
-    if (w.Size() == 0 || w[0][0] == '#') return {};
+    if (w.Size() == 0 || w[0][0] == '#')
+        return {};
     const std::string& cmd = w[0];
 
-    if (cmd == "ping") return Ok("pong");
-    if (cmd == "help") return Ok(HelpText());
-    if (cmd == "quit") return {"ok", ControlReply::Action::kQuit};
-    if (cmd == "hangup") return {"ok", ControlReply::Action::kHangup};
+    if (cmd == "ping")
+        return Ok("pong");
+    if (cmd == "help")
+        return Ok(HelpText());
+    if (cmd == "quit")
+        return {"ok", ControlReply::Action::kQuit};
+    if (cmd == "hangup")
+        return {"ok", ControlReply::Action::kHangup};
 
     if (cmd == "deliver") {
         DeliverRequest request;
@@ -133,8 +174,7 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
                 request.dcs = 0x04;
             } else if (opt == "--ucs2") {
                 request.dcs = 0x08;
-            } else if (opt.rfind("--dcs=", 0) == 0 && ParseNumber(opt.substr(6), &dcs, 16) && dcs >= 0 &&
-                       dcs <= 255) {
+            } else if (opt.rfind("--dcs=", 0) == 0 && ParseNumber(opt.substr(6), &dcs, 16) && dcs >= 0 && dcs <= 255) {
                 request.dcs = dcs;
             } else if (opt.rfind("--mem=", 0) == 0) {
                 request.storage = Upper(opt.substr(6));
@@ -142,10 +182,13 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
                 return Err("unknown option " + opt);
             }
         }
-        if (w.Size() < i + 3) return Err("usage: deliver [options] <sender> <time|now> <text>");
+        if (w.Size() < i + 3)
+            return Err("usage: deliver [options] <sender> <time|now> <text>");
         request.sender = w[i];
-        if (!ParseTime(w[i + 1], &request.time)) return Err("bad time " + w[i + 1]);
-        if (!Unescape(w.Rest(i + 2), &request.text)) return Err("bad escape in text");
+        if (!ParseTime(w[i + 1], &request.time))
+            return Err("bad time " + w[i + 1]);
+        if (!Unescape(w.Rest(i + 2), &request.text))
+            return Err("bad escape in text");
         const ControlResult r = m_sim.Deliver(request, nowMs);
         return r.ok ? Ok(r.detail) : Err(r.detail);
     }
@@ -156,40 +199,47 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
         std::size_t i = 1;
         for (; i < w.Size() && w[i].rfind("--", 0) == 0; ++i) {
             const std::string& opt = w[i];
-            if (opt.rfind("--status=", 0) == 0 && ParseNumber(opt.substr(9), &status) && status >= 0 &&
-                status <= 255) {
+            if (opt.rfind("--status=", 0) == 0 && ParseNumber(opt.substr(9), &status) && status >= 0 && status <= 255) {
                 continue;
             }
-            if (opt.rfind("--time=", 0) == 0 && ParseTime(opt.substr(7), &time)) continue;
+            if (opt.rfind("--time=", 0) == 0 && ParseTime(opt.substr(7), &time))
+                continue;
             return Err("bad option " + opt);
         }
-        if (w.Size() != i + 1 || !ParseNumber(w[i], &ref)) return Err("usage: report [options] <ref>");
+        if (w.Size() != i + 1 || !ParseNumber(w[i], &ref))
+            return Err("usage: report [options] <ref>");
         const ControlResult r = m_sim.Report(ref, status, time, nowMs);
         return r.ok ? Ok(r.detail) : Err(r.detail);
     }
     if (cmd == "slots") {
         std::string out;
         for (const std::string& name : m_sim.Store().Names()) {
-            if (w.Size() > 1 && Upper(w[1]) != name) continue;
+            if (w.Size() > 1 && Upper(w[1]) != name)
+                continue;
             std::string list;
-            for (int i : m_sim.Store().Indexes(name)) list += (list.empty() ? "" : ",") + std::to_string(i);
+            for (int i : m_sim.Store().Indexes(name))
+                list += (list.empty() ? "" : ",") + std::to_string(i);
             out += (out.empty() ? "" : " ") + name + "=" + list;
         }
-        if (out.empty()) return Err("no storage " + w[1]);
+        if (out.empty())
+            return Err("no storage " + w[1]);
         return Ok(out);
     }
     if (cmd == "show") {
         int index = 0;
-        if (w.Size() != 3 || !ParseNumber(w[2], &index)) return Err("usage: show <storage> <index>");
+        if (w.Size() != 3 || !ParseNumber(w[2], &index))
+            return Err("usage: show <storage> <index>");
         const StoredMessage* m = m_sim.Store().Get(Upper(w[1]), index);
-        if (!m) return Err("empty slot");
+        if (!m)
+            return Err("empty slot");
         return Ok("stat=" + std::to_string(m->stat) + " report=" + (m->report ? "1" : "0") + " pdu=" + m->pdu);
     }
 
     if (cmd == "error" || cmd == "ignore") {
         Fault f;
         f.kind = cmd == "error" ? Fault::Kind::kError : Fault::Kind::kIgnore;
-        if (w.Size() < 2 || !OptionalCount(w, 2, &f.remaining)) return Err("usage: " + cmd + " <command> [count]");
+        if (w.Size() < 2 || !OptionalCount(w, 2, &f.remaining))
+            return Err("usage: " + cmd + " <command> [count]");
         f.prefix = FaultPrefix(w[1]);
         m_sim.AddFault(f);
         return Ok();
@@ -225,7 +275,8 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
         return Ok();
     }
     if (cmd == "silence") {
-        if (w.Size() != 2 || (w[1] != "on" && w[1] != "off")) return Err("usage: silence on|off");
+        if (w.Size() != 2 || (w[1] != "on" && w[1] != "off"))
+            return Err("usage: silence on|off");
         m_sim.SetSilent(w[1] == "on");
         return Ok();
     }
@@ -239,14 +290,16 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
     }
     if (cmd == "raw") {
         std::string bytes;
-        if (w.Size() < 2 || !Unescape(w.Rest(1), &bytes)) return Err("usage: raw <text with \\r \\n \\xHH>");
+        if (w.Size() < 2 || !Unescape(w.Rest(1), &bytes))
+            return Err("usage: raw <text with \\r \\n \\xHH>");
         m_sim.InjectRaw(bytes, nowMs);
         return Ok();
     }
     if (cmd == "quirk") {
         if (w.Size() >= 2 && (w[1] == "cmti-suffix" || w[1] == "cdsi-suffix")) {
             std::string suffix;
-            if (!Unescape(w.Rest(2), &suffix)) return Err("bad escape");
+            if (!Unescape(w.Rest(2), &suffix))
+                return Err("bad escape");
             m_sim.SetUrcSuffix(w[1] == "cdsi-suffix", suffix);
             return Ok();
         }
@@ -276,7 +329,8 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
             static const std::map<std::string, std::string> kStates = {
                 {"ready", "READY"}, {"pin", "SIM PIN"}, {"puk", "SIM PUK"}, {"not-ready", "NOT READY"}, {"absent", ""}};
             const auto state = kStates.find(w[2]);
-            if (state == kStates.end()) return Err("usage: set sim ready|pin|puk|not-ready|absent");
+            if (state == kStates.end())
+                return Err("usage: set sim ready|pin|puk|not-ready|absent");
             m_sim.SetSimState(state->second);
             return Ok();
         }
@@ -298,4 +352,4 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs) {
     return Err("unknown command " + cmd);
 }
 
-}  // namespace gsmsim
+} // namespace gsmsim

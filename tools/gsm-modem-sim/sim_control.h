@@ -9,7 +9,7 @@ class ModemSim;
 
 struct ControlReply {
     enum class Action { kNone, kHangup, kQuit };
-    std::string text;  // "ok ..." or "error ..."
+    std::string text; // "ok ..." or "error ..."
     Action action = Action::kNone;
 };
 
@@ -26,4 +26,4 @@ private:
     ModemSim& m_sim;
 };
 
-}  // namespace gsmsim
+} // namespace gsmsim

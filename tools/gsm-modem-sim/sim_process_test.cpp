@@ -23,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 // The gateway's end of the line: opens the device raw, writes, and waits for text.
 class Terminal final {
 public:
-    explicit Terminal(const std::string& path) {
+    explicit Terminal(const std::string& path)
+    {
         m_fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (m_fd >= 0) {
             termios tio{};
@@ -33,15 +34,19 @@ public:
             tcflush(m_fd, TCIOFLUSH);
         }
     }
-    ~Terminal() {
-        if (m_fd >= 0) close(m_fd);
+    ~Terminal()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
     }
     bool IsOpen() const { return m_fd >= 0; }
-    void Write(const std::string& bytes) {
+    void Write(const std::string& bytes)
+    {
         ASSERT_EQ(write(m_fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
     // Reads until the text holds `want`; returns everything read up to and including it.
-    std::string WaitFor(const std::string& want, int timeoutMs = 3000) {
+    std::string WaitFor(const std::string& want, int timeoutMs = 3000)
+    {
         const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (true) {
             const auto at = m_buffer.find(want);
@@ -51,9 +56,11 @@ public:
                 return got;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            if (left <= 0 || m_hungUp) return "timeout; had: " + m_buffer;
+            if (left <= 0 || m_hungUp)
+                return "timeout; had: " + m_buffer;
             pollfd p{m_fd, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            if (poll(&p, 1, static_cast<int>(left)) <= 0)
+                continue;
             char buf[1024];
             const ssize_t n = read(m_fd, buf, sizeof buf);
             if (n > 0) {
@@ -63,11 +70,13 @@ public:
             }
         }
     }
-    std::string Command(const std::string& command, const std::string& until = "\r\nOK\r\n") {
+    std::string Command(const std::string& command, const std::string& until = "\r\nOK\r\n")
+    {
         Write(command);
         return WaitFor(until);
     }
-    bool HungUp() {
+    bool HungUp()
+    {
         WaitFor("\x01\x02never", 1000);
         return m_hungUp;
     }
@@ -78,20 +87,23 @@ private:
     bool m_hungUp = false;
 };
 
-void Initialise(Terminal& t) {
+void Initialise(Terminal& t)
+{
     ASSERT_NE(t.Command("ATE\r\n").find("OK"), std::string::npos);
     ASSERT_NE(t.Command("AT+CMGF=0\r\n").find("OK"), std::string::npos);
     ASSERT_NE(t.Command("AT+CSMS=1\r\n").find("OK"), std::string::npos);
     ASSERT_NE(t.Command("AT+CNMI=1,1,0,2,1\r\n").find("OK"), std::string::npos);
 }
 
-TEST(SimProcess, PrintsItsDeviceAndLinksIt) {
+TEST(SimProcess, PrintsItsDeviceAndLinksIt)
+{
     SimProcess sim;
     ASSERT_EQ(sim.Device().rfind("/dev/pts/", 0), 0u) << sim.Device();
     EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Device());
 }
 
-TEST(SimProcess, SendsReceivesAndReportsOverThePty) {
+TEST(SimProcess, SendsReceivesAndReportsOverThePty)
+{
     SimProcess sim;
     Terminal t(sim.Link());
     ASSERT_TRUE(t.IsOpen());
@@ -120,18 +132,20 @@ TEST(SimProcess, SendsReceivesAndReportsOverThePty) {
     EXPECT_NE(t.WaitFor("\r\n+CDSI: \"SR\",1\r\n").find("+CDSI"), std::string::npos);
 }
 
-TEST(SimProcess, TerminalMayCloseAndReopen) {
+TEST(SimProcess, TerminalMayCloseAndReopen)
+{
     SimProcess sim;
     {
         Terminal t(sim.Link());
         Initialise(t);
-        EXPECT_EQ(t.Command("AT+CMGS=18\r", "> "), "\r\n> ");  // left half-way
+        EXPECT_EQ(t.Command("AT+CMGS=18\r", "> "), "\r\n> "); // left half-way
     }
     Terminal again(sim.Link());
     EXPECT_EQ(again.Command("AT\r"), "\r\nOK\r\n");
 }
 
-TEST(SimProcess, HangupDropsTheLineAndMovesTheLink) {
+TEST(SimProcess, HangupDropsTheLineAndMovesTheLink)
+{
     SimProcess sim;
     Terminal t(sim.Link());
     Initialise(t);
@@ -141,10 +155,11 @@ TEST(SimProcess, HangupDropsTheLineAndMovesTheLink) {
     EXPECT_EQ(fs::read_symlink(sim.Link()).string(), reply.substr(3));
     EXPECT_EQ(sim.ReadStdoutLine(), reply.substr(3));
     Terminal fresh(sim.Link());
-    EXPECT_EQ(fresh.Command("AT\r"), "\r\nOK\r\n");  // the modem keeps its settings: echo stays off
+    EXPECT_EQ(fresh.Command("AT\r"), "\r\nOK\r\n"); // the modem keeps its settings: echo stays off
 }
 
-TEST(SimProcess, FifoTakesCommandsToo) {
+TEST(SimProcess, FifoTakesCommandsToo)
+{
     SimProcess sim({}, SimProcess::ControlKind::kFifo);
     Terminal t(sim.Link());
     Initialise(t);
@@ -152,12 +167,14 @@ TEST(SimProcess, FifoTakesCommandsToo) {
     EXPECT_EQ(t.WaitFor("+CMTI: \"SM\",1\r\n"), "\r\n+CMTI: \"SM\",1\r\n");
 }
 
-TEST(SimProcess, TerminationRemovesTheLink) {
+TEST(SimProcess, TerminationRemovesTheLink)
+{
     SimProcess sim;
     ASSERT_TRUE(fs::is_symlink(sim.Link()));
     kill(sim.Pid(), SIGTERM);
-    for (int i = 0; i < 100 && fs::is_symlink(sim.Link()); ++i) usleep(20000);
+    for (int i = 0; i < 100 && fs::is_symlink(sim.Link()); ++i)
+        usleep(20000);
     EXPECT_FALSE(fs::is_symlink(sim.Link()));
 }
 
-}  // namespace
+} // namespace

@@ -32,30 +32,30 @@ Alphabet AlphabetOfDcs(int dcs);
 const char* AlphabetName(Alphabet alphabet);
 
 struct SubmitMessage {
-    int tpduLength = 0;       // octets after the service centre address
+    int tpduLength = 0; // octets after the service centre address
     int firstOctet = 0;
-    bool statusReport = false;  // TP-SRR
-    int messageRef = 0;         // TP-MR as sent
-    std::string digits;         // destination as written, without "+"
-    int toa = 0;                // type of address of the destination
-    std::string number;         // digits, with "+" in front for the international type
+    bool statusReport = false; // TP-SRR
+    int messageRef = 0;        // TP-MR as sent
+    std::string digits;        // destination as written, without "+"
+    int toa = 0;               // type of address of the destination
+    std::string number;        // digits, with "+" in front for the international type
     int pid = 0;
     int dcs = 0;
     Alphabet alphabet = Alphabet::kGsm7;
     int validityFormat = 0;     // TP-VPF
-    std::string userDataHeader;  // hex, empty without TP-UDHI
-    std::string text;            // UTF-8 (8-bit data as Latin-1 characters)
+    std::string userDataHeader; // hex, empty without TP-UDHI
+    std::string text;           // UTF-8 (8-bit data as Latin-1 characters)
 };
 
 // False with a reason when the hex is not a well-formed SMS-SUBMIT.
 bool DecodeSubmit(std::string_view hex, SubmitMessage* out, std::string* error);
 
 struct DeliverSpec {
-    std::string smsc;    // "+..." international, digits unknown type, empty for none
-    std::string sender;  // "+..." international, digits unknown type, otherwise alphanumeric
+    std::string smsc;   // "+..." international, digits unknown type, empty for none
+    std::string sender; // "+..." international, digits unknown type, otherwise alphanumeric
     SmsTime time;
-    int dcs = -1;        // -1: 7-bit when the text fits the alphabet, else UCS-2
-    std::string text;    // UTF-8
+    int dcs = -1;     // -1: 7-bit when the text fits the alphabet, else UCS-2
+    std::string text; // UTF-8
 };
 
 // False with a reason when the text does not fit one message in the chosen alphabet.
@@ -68,9 +68,9 @@ struct ReportSpec {
     int recipientToa = 0x81;
     SmsTime submitTime;
     SmsTime dischargeTime;
-    int status = 0;  // TP-ST, 0 = delivered
+    int status = 0; // TP-ST, 0 = delivered
 };
 
 std::string BuildStatusReport(const ReportSpec& spec, int* tpduLength);
 
-}  // namespace gsmsim
+} // namespace gsmsim

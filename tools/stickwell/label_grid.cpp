@@ -5,7 +5,8 @@
 
 bool LabelGrid::Set(int columns, int rows, double margin, std::string& error)
 {
-    if (columns < 1 || rows < 1 || !std::isfinite(margin) || margin < 0 || 2 * margin >= kPageWidth || 2 * margin >= kPageHeight) {
+    if (columns < 1 || rows < 1 || !std::isfinite(margin) || margin < 0 || 2 * margin >= kPageWidth ||
+        2 * margin >= kPageHeight) {
         error = "the label grid needs at least one column and one row and a margin that leaves room on the page";
         return false;
     }
@@ -13,8 +14,7 @@ bool LabelGrid::Set(int columns, int rows, double margin, std::string& error)
     const double height = (kPageHeight - 2 * margin) / rows;
     if (width < kMinLabelWidth || height < kMinLabelHeight) {
         char text[200];
-        std::snprintf(text, sizeof text,
-                      "labels of %.1f x %.1f mm are too small; each needs at least %.0f x %.0f mm",
+        std::snprintf(text, sizeof text, "labels of %.1f x %.1f mm are too small; each needs at least %.0f x %.0f mm",
                       width, height, kMinLabelWidth, kMinLabelHeight);
         error = text;
         return false;

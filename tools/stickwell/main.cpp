@@ -180,8 +180,8 @@ int main(int argc, char* argv[])
     const std::string output = file.Path();
 
     StickerSheet sheet(options.Grid(), options.SmsNumber(), options.Outline());
-    const QString title = QStringLiteral("%1 - %2").arg(QString::fromStdString(range.First()),
-                                                         QString::fromStdString(range.Last()));
+    const QString title =
+        QStringLiteral("%1 - %2").arg(QString::fromStdString(range.First()), QString::fromStdString(range.Last()));
     if (!sheet.Begin(&file.Device(), title, error))
         return Fail(error);
     StickerSource::Outcome next = StickerSource::Outcome::Sticker;

@@ -29,8 +29,8 @@ private:
     bool Adopt(int fd, std::string& error);
 
     QFile m_device;
-    std::string m_path;     // where the sheet ends up
-    std::string m_writing;  // the file being written; renamed to m_path on Commit
-    std::string m_folder;   // a private folder made for it
+    std::string m_path;    // where the sheet ends up
+    std::string m_writing; // the file being written; renamed to m_path on Commit
+    std::string m_folder;  // a private folder made for it
     bool m_committed = false;
 };

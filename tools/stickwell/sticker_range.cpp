@@ -5,11 +5,12 @@
 
 bool StickerRange::Parse(const std::string& argument, std::string& error)
 {
-    const bool digitsOnly = std::all_of(argument.begin(), argument.end(),
-                                        [](unsigned char c) { return std::isdigit(c) != 0; });
+    const bool digitsOnly =
+        std::all_of(argument.begin(), argument.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
     if (!digitsOnly || (argument.size() != 16 && argument.size() != 8)) {
         error = "the argument must be the first ProductID followed by the last (16 digits), "
-                "or one ProductID (8 digits), not \"" + argument + "\"";
+                "or one ProductID (8 digits), not \"" +
+                argument + "\"";
         return false;
     }
     m_first = argument.substr(0, 8);

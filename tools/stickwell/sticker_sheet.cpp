@@ -81,8 +81,8 @@ bool StickerSheet::Begin(QIODevice* device, const QString& title, std::string& e
 {
     m_writer = std::make_unique<QPdfWriter>(device);
     m_writer->setResolution(kResolution);
-    m_writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                                        QPageLayout::Millimeter));
+    m_writer->setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("stickwell"));
     if (!m_painter.begin(m_writer.get())) {
@@ -105,7 +105,8 @@ void StickerSheet::FitFonts()
     const double textHeight = Px(m_grid.LabelHeight() - 2 * padding);
 
     m_codeFont.setPointSizeF(10);
-    const double codeWidth = QFontMetricsF(m_codeFont, m_writer.get()).horizontalAdvance(QStringLiteral("0000 0000 0000 0000"));
+    const double codeWidth =
+        QFontMetricsF(m_codeFont, m_writer.get()).horizontalAdvance(QStringLiteral("0000 0000 0000 0000"));
     double codePoints = 10 * textWidth / codeWidth;
     // Not taller than a quarter of the label's text height (1 pt = 1/72 inch).
     codePoints = std::min(codePoints, textHeight * 0.25 * 72 / kResolution / 1.2);

@@ -33,8 +33,7 @@ StickerSource::StickerSource(CDbConnection& connection, const StickerRange& rang
       m_nextLower(range.FirstNumber()),
       m_last(range.LastNumber()),
       m_sliceSize(sliceSize > 0 ? sliceSize : 1)
-{
-}
+{}
 
 std::string StickerSource::SliceStatement(long lower) const
 {

@@ -15,8 +15,8 @@ struct Sticker {
 };
 
 // Walks the ProductTable rows whose ProductID lies between the range's first and last,
-// in ProductID order, leaving out rows whose two halves are not 8 digits each. It asks the database for one slice of IDs at a time, so a million
-// codes never sit in memory at once.
+// in ProductID order, leaving out rows whose two halves are not 8 digits each. It asks the database for one slice of
+// IDs at a time, so a million codes never sit in memory at once.
 class StickerSource final {
 public:
     StickerSource(CDbConnection& connection, const StickerRange& range, long sliceSize = 2000);

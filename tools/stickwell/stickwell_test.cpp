@@ -14,9 +14,9 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -187,7 +187,8 @@ TEST(StickwellOptions, RefusesWhatItCannotUse)
     using O = StickwellOptions::Outcome;
     const Case cases[] = {
         {{"0100000001000009"}, O::Run},
-        {{"--no-open", "--output", "/tmp/x.pdf", "--columns=2", "--rows", "5", "--margin", "0", "0100000001000009"}, O::Run},
+        {{"--no-open", "--output", "/tmp/x.pdf", "--columns=2", "--rows", "5", "--margin", "0", "0100000001000009"},
+         O::Run},
         {{"--print", "--printer", "office", "01000000"}, O::Run},
         {{"--help"}, O::Help},
         {{}, O::Wrong},
@@ -283,8 +284,8 @@ TEST(StickwellProgram, PrintsEveryCodeOfTheRangeInOrderAndNothingElse)
     const std::string pdf = home.File("sheet.pdf");
 
     // 50 codes over three pages of a 2 x 8 grid, the last page partly filled.
-    const RunResult run = RunStickwell(home.Path(), "--no-open --columns 2 --output '" + pdf + "' " +
-                                                        ProductId(1, 5) + ProductId(1, 54));
+    const RunResult run =
+        RunStickwell(home.Path(), "--no-open --columns 2 --output '" + pdf + "' " + ProductId(1, 5) + ProductId(1, 54));
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("50 stickers"), std::string::npos) << run.output;
 
@@ -328,7 +329,8 @@ TEST(StickwellProgram, LongestNamesPrintWhole)
             SCOPED_TRACE(std::string(name) + " " + grid);
             TempDir home;
             CodeDatabase db(home.File("Varnholt.db"), 0);
-            db.Insert(ProductId(3, 0), CodeDatabase::CodeOf(3, 0), std::regex_replace(std::string(name), std::regex("'"), "''"));
+            db.Insert(ProductId(3, 0), CodeDatabase::CodeOf(3, 0),
+                      std::regex_replace(std::string(name), std::regex("'"), "''"));
             const std::string pdf = home.File("sheet.pdf");
             const RunResult run = RunStickwell(home.Path(), std::string("--no-open ") + grid + " --output '" + pdf +
                                                                 "' " + ProductId(3, 0));

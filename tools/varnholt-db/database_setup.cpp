@@ -29,10 +29,9 @@ int CountTables(CDbConnection& connection, std::string& error)
 {
     CDbRecordset recordset;
     recordset.SetConnection(&connection);
-    const int opened = recordset.Open(
-        "select count(*) as TableCount from information_schema.tables "
-        "where table_schema not in ('pg_catalog','information_schema')",
-        1, 3, 3);
+    const int opened = recordset.Open("select count(*) as TableCount from information_schema.tables "
+                                      "where table_schema not in ('pg_catalog','information_schema')",
+                                      1, 3, 3);
     std::string count;
     if (opened != 1 || !recordset.GetFieldValue("TableCount", count)) {
         error = "cannot list the tables: " + OneLine(connection.GetErrorsText());
@@ -43,10 +42,7 @@ int CountTables(CDbConnection& connection, std::string& error)
 
 } // namespace
 
-DatabaseSetup::DatabaseSetup(const ConnectionTarget& target, const Clock& clock)
-    : m_target(target), m_clock(clock)
-{
-}
+DatabaseSetup::DatabaseSetup(const ConnectionTarget& target, const Clock& clock) : m_target(target), m_clock(clock) {}
 
 bool DatabaseSetup::Run(std::string& error)
 {
@@ -113,8 +109,8 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
         CDbRecordset ctype;
         ctype.SetConnection(&connection);
         std::string name;
-        if (ctype.Open("select datctype as CharacterType from pg_database where datname=current_database()", 1, 3,
-                       3) == 1 &&
+        if (ctype.Open("select datctype as CharacterType from pg_database where datname=current_database()", 1, 3, 3) ==
+                1 &&
             ctype.GetFieldValue("CharacterType", name) && ToLowerAscii(name).find("utf") == std::string::npos)
             m_note = "the database's character type is " + name +
                      ", so only ASCII letters compare without regard to case there (SQLite folds every letter); "

@@ -55,7 +55,7 @@ std::string Quoted(const std::string& text)
 struct DemoData::Code {
     std::string productId;
     std::string productCode;
-    int queries = 0;           // genuine queries so far: the next one's QueryStatus - 1
+    int queries = 0; // genuine queries so far: the next one's QueryStatus - 1
     std::string firstPhone;
 };
 
@@ -63,23 +63,23 @@ struct DemoData::Batch {
     std::string name;
     std::string remark;
     int quantity = 0;
-    std::string status;                 // 未启用, 启用, 停用
-    bool generate = true;               // codes made
+    std::string status;   // 未启用, 启用, 停用
+    bool generate = true; // codes made
     int createdDaysAgo = 0;
-    int enabledDaysAgo = -1;            // -1: never enabled
-    int disabledDaysAgo = -1;           // queries stop then
-    std::vector<std::string> region;    // where the goods are sold
-    int number = 0;                     // batch number
+    int enabledDaysAgo = -1;         // -1: never enabled
+    int disabledDaysAgo = -1;        // queries stop then
+    std::vector<std::string> region; // where the goods are sold
+    int number = 0;                  // batch number
     std::vector<Code> codes;
-    std::vector<std::size_t> asked;     // codes queried so far, in the order of their first query
+    std::vector<std::size_t> asked; // codes queried so far, in the order of their first query
 };
 
 struct DemoData::Query {
     std::int64_t time = 0;
     std::string phone;
     std::string productId;
-    std::string productCode;   // as sent
-    std::string realCode;      // on file, empty when the ProductID is unknown
+    std::string productCode; // as sent
+    std::string realCode;    // on file, empty when the ProductID is unknown
     int status = 0;
     std::string comm;
     std::string province;
@@ -89,8 +89,7 @@ struct DemoData::Query {
 
 DemoData::DemoData(CDbConnection& connection, const Clock& clock, std::uint32_t seed)
     : m_connection(connection), m_clock(clock), m_random(seed)
-{
-}
+{}
 
 DemoData::~DemoData() = default;
 
@@ -146,17 +145,16 @@ std::string DemoData::TimeText(std::int64_t seconds) const
     std::tm local{};
     localtime_r(&time, &local);
     char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
 std::string DemoData::PhoneNumber()
 {
-    static const char* const prefixes[] = {"134", "135", "136", "137", "138", "139", "150", "151",
-                                           "152", "158", "159", "182", "187", "188", "130", "131",
-                                           "132", "155", "156", "186", "133", "153", "177", "180",
-                                           "181", "189", "199", "191", "166", "173"};
+    static const char* const prefixes[] = {"134", "135", "136", "137", "138", "139", "150", "151", "152", "158",
+                                           "159", "182", "187", "188", "130", "131", "132", "155", "156", "186",
+                                           "133", "153", "177", "180", "181", "189", "199", "191", "166", "173"};
     std::uniform_int_distribution<int> prefix(0, std::size(prefixes) - 1);
     std::uniform_int_distribution<int> rest(0, 99999999);
     char number[16];
@@ -194,9 +192,9 @@ DemoData::Cities& DemoData::CitiesOf(const std::string& province)
 
 std::pair<std::string, std::string> DemoData::Place(const std::vector<std::string>& provinces)
 {
-    const std::string province = provinces.empty()
-        ? AnyProvince()
-        : provinces[std::uniform_int_distribution<std::size_t>(0, provinces.size() - 1)(m_random)];
+    const std::string province =
+        provinces.empty() ? AnyProvince()
+                          : provinces[std::uniform_int_distribution<std::size_t>(0, provinces.size() - 1)(m_random)];
     Cities& cities = CitiesOf(province);
     return {province, cities.names.empty() ? std::string() : *cities.names[cities.pick(m_random)]};
 }
@@ -204,11 +202,20 @@ std::pair<std::string, std::string> DemoData::Place(const std::vector<std::strin
 bool DemoData::CreateBatches(std::string& error)
 {
     m_batches = {
-        {"金穗复合肥2026春", "50公斤袋装，华东区", 3000, "启用", true, 118, 112, -1,
-         {"江苏", "安徽", "山东", "浙江"}, 0, {}, {}},
+        {"金穗复合肥2026春",
+         "50公斤袋装，华东区",
+         3000,
+         "启用",
+         true,
+         118,
+         112,
+         -1,
+         {"江苏", "安徽", "山东", "浙江"},
+         0,
+         {},
+         {}},
         {"清源护肤霜A批", "50克瓶装", 1500, "启用", true, 105, 98, -1, {"广东", "福建", "广西"}, 0, {}, {}},
-        {"瑞丰原浆酒52度", "500毫升礼盒", 1200, "启用", true, 96, 92, -1,
-         {"四川", "重庆", "贵州", "湖北"}, 0, {}, {}},
+        {"瑞丰原浆酒52度", "500毫升礼盒", 1200, "启用", true, 96, 92, -1, {"四川", "重庆", "贵州", "湖北"}, 0, {}, {}},
         {"金穗复合肥2025秋", "40公斤袋装", 2000, "停用", true, 170, 160, 30, {"河南", "河北", "山东"}, 0, {}, {}},
         {"清源护肤霜试用装", "10克小样，赠品", 600, "停用", true, 140, 130, 50, {"上海", "浙江", "江苏"}, 0, {}, {}},
         {"瑞丰原浆酒42度", "待贴标", 2500, "未启用", true, 6, -1, -1, {}, 0, {}, {}},
@@ -222,9 +229,10 @@ bool DemoData::CreateBatches(std::string& error)
     for (Batch& batch : m_batches) {
         batch.number = ++number; // the lowest free number, as the console gives it
         const std::string name = Quoted(batch.name);
-        if (!Run("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) values (" +
-                     name + "," + Quoted(batch.remark) + "," + std::to_string(batch.quantity) +
-                     ",'未启用'," + std::to_string(batch.number) + ")",
+        if (!Run("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+                 "values (" +
+                     name + "," + Quoted(batch.remark) + "," + std::to_string(batch.quantity) + ",'未启用'," +
+                     std::to_string(batch.number) + ")",
                  error))
             return false;
         if (!batch.generate)
@@ -235,7 +243,8 @@ bool DemoData::CreateBatches(std::string& error)
         }
         if (batch.enabledDaysAgo >= 0) {
             if (!Run("update ProductTable set UseStatus=1 where ProductName=" + name, error) ||
-                !Run("update ProductGroupTable set UseCodeTime=now(),ProductStatus='启用' where ProductName=" + name, error))
+                !Run("update ProductGroupTable set UseCodeTime=now(),ProductStatus='启用' where ProductName=" + name,
+                     error))
                 return false;
         }
         if (batch.status == "停用") {
@@ -278,8 +287,8 @@ std::vector<std::int64_t> DemoData::QueryTimes()
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     // Busy in the day and the evening, quiet at night.
-    const double hourWeights[24] = {1, 0.5, 0.3, 0.2, 0.2, 0.4, 1, 2.5, 4, 5, 5.5, 5, 4.5, 4,
-                                    4.5, 5, 5, 4.5, 5, 6, 6, 5, 3.5, 2};
+    const double hourWeights[24] = {1,   0.5, 0.3, 0.2, 0.2, 0.4, 1, 2.5, 4, 5, 5.5, 5,
+                                    4.5, 4,   4.5, 5,   5,   4.5, 5, 6,   6, 5, 3.5, 2};
     std::discrete_distribution<int> hour(std::begin(hourWeights), std::end(hourWeights));
     std::uniform_int_distribution<int> secondOfHour(0, 3599);
 
@@ -300,7 +309,8 @@ std::vector<std::int64_t> DemoData::QueryTimes()
         std::tm local{};
         localtime_r(&t, &local);
         const bool weekend = local.tm_wday == 0 || local.tm_wday == 6;
-        perDay.push_back(static_cast<int>((45 + (kDays - daysAgo) * 0.6) * (weekend ? 1.3 : 1.0) * (0.8 + 0.4 * unit(m_random))));
+        perDay.push_back(
+            static_cast<int>((45 + (kDays - daysAgo) * 0.6) * (weekend ? 1.3 : 1.0) * (0.8 + 0.4 * unit(m_random))));
         total += perDay.back();
     }
     if (m_queryCount > 0) {
@@ -398,10 +408,12 @@ bool DemoData::MakeQueries(std::string& error)
             std::tie(query.province, query.city) = Place({});
         } else if (kind < 0.12) {
             // A genuine ProductID with one digit of the code mistyped.
-            const Code& code = batch.codes[std::uniform_int_distribution<std::size_t>(0, batch.codes.size() - 1)(m_random)];
+            const Code& code =
+                batch.codes[std::uniform_int_distribution<std::size_t>(0, batch.codes.size() - 1)(m_random)];
             std::string typed = code.productCode;
             const std::size_t at = std::uniform_int_distribution<std::size_t>(0, typed.size() - 1)(m_random);
-            typed[at] = static_cast<char>('0' + (typed[at] - '0' + 1 + std::uniform_int_distribution<int>(0, 8)(m_random)) % 10);
+            typed[at] = static_cast<char>(
+                '0' + (typed[at] - '0' + 1 + std::uniform_int_distribution<int>(0, 8)(m_random)) % 10);
             query.productId = code.productId;
             query.productCode = typed;
             query.realCode = code.productCode;
@@ -447,7 +459,8 @@ bool DemoData::MakeQueries(std::string& error)
                     code.firstPhone = query.phone;
             }
             // Most goods are sold in their region; some travel.
-            std::tie(query.province, query.city) = Place(unit(m_random) < 0.85 ? batch.region : std::vector<std::string>{});
+            std::tie(query.province, query.city) =
+                Place(unit(m_random) < 0.85 ? batch.region : std::vector<std::string>{});
         }
         if (made >= step / 2 && (made - step / 2) % step == 0)
             m_sampled.push_back(query);
@@ -461,8 +474,8 @@ bool DemoData::MakeQueries(std::string& error)
         if (!values.empty())
             values += ',';
         values += "(#" + TimeText(query.time) + "#," + Quoted(query.phone) + "," + Quoted(query.productId) + "," +
-                  Quoted(query.productCode) + "," + Quoted(query.realCode) + "," + std::to_string(query.status) +
-                  "," + Quoted(query.comm) + "," + Quoted(query.province) + "," + Quoted(query.city) + "," +
+                  Quoted(query.productCode) + "," + Quoted(query.realCode) + "," + std::to_string(query.status) + "," +
+                  Quoted(query.comm) + "," + Quoted(query.province) + "," + Quoted(query.city) + "," +
                   Quoted(query.batchName) + ")";
         if (made % kRowsPerInsert == 0 && !WriteQueryRows(values, error))
             return false;
@@ -482,15 +495,13 @@ bool DemoData::WriteQueryRows(std::string& values, std::string& error)
     return written;
 }
 
-
 bool DemoData::WriteQueryCounts(std::string& error)
 {
     for (const Batch& batch : m_batches)
         for (const Code& code : batch.codes)
-            if (code.queries > 0 &&
-                !Run("update ProductTable set QueryCount=" + std::to_string(code.queries) +
-                         " where ProductID='" + code.productId + "'",
-                     error))
+            if (code.queries > 0 && !Run("update ProductTable set QueryCount=" + std::to_string(code.queries) +
+                                             " where ProductID='" + code.productId + "'",
+                                         error))
                 return false;
     return true;
 }
@@ -547,8 +558,9 @@ bool DemoData::WriteQueue(std::string& error)
     }
     // Waiting rows, queued the way the console queues them.
     for (int i = 0; i < 5; ++i) {
-        if (!Run("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values (" + Quoted(PhoneNumber()) +
-                     "," + Quoted("金穗复合肥春季促销：凭防伪码短信查询结果可享购肥优惠。") + ",'待发',1)",
+        if (!Run("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values (" +
+                     Quoted(PhoneNumber()) + "," + Quoted("金穗复合肥春季促销：凭防伪码短信查询结果可享购肥优惠。") +
+                     ",'待发',1)",
                  error))
             return false;
     }

@@ -129,10 +129,10 @@ protected:
     fs::path m_dir;
 };
 
-const std::vector<std::string> kProvinces = {
-    "安徽", "北京", "福建", "甘肃", "广东", "广西", "贵州", "海南", "河北", "河南", "黑龙江",
-    "湖北", "湖南", "吉林", "江苏", "江西", "辽宁", "内蒙古", "宁夏", "青海", "山东", "山西",
-    "陕西", "上海", "四川", "天津", "西藏", "新疆", "云南", "浙江", "重庆"};
+const std::vector<std::string> kProvinces = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
+                                             "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
+                                             "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西", "上海",
+                                             "四川", "天津",   "西藏",   "新疆", "云南", "浙江", "重庆"};
 
 } // namespace
 
@@ -145,7 +145,9 @@ TEST_F(VarnholtDbTool, InitCreatesTheTablesAndTheCitiesOfEveryProvince)
 
     SqliteFile file(db);
     for (const char* table : {"ProductGroupTable", "ProductTable", "QueryLogTable", "SendSmsTable", "AddressTable"})
-        EXPECT_EQ(file.Count(std::string("select count(*) from sqlite_master where type='table' and name='") + table + "'"), 1)
+        EXPECT_EQ(
+            file.Count(std::string("select count(*) from sqlite_master where type='table' and name='") + table + "'"),
+            1)
             << table;
 
     std::vector<std::string> provinces;
@@ -157,13 +159,23 @@ TEST_F(VarnholtDbTool, InitCreatesTheTablesAndTheCitiesOfEveryProvince)
     EXPECT_EQ(provinces, expected);
 
     // Spot checks: a province's capital, a municipality's district, a short name.
-    for (const auto& [prov, city] : std::vector<std::pair<std::string, std::string>>{
-             {"广东", "广州"}, {"广东", "深圳"}, {"北京", "海淀"}, {"上海", "浦东"}, {"重庆", "万州"},
-             {"新疆", "乌鲁木齐"}, {"西藏", "拉萨"}, {"吉林", "吉林"}, {"黑龙江", "大兴安岭"}})
-        EXPECT_EQ(file.Count("select count(*) from AddressTable where ProvName='" + prov + "' and CityName='" + city + "'"), 1)
+    for (const auto& [prov, city] : std::vector<std::pair<std::string, std::string>>{{"广东", "广州"},
+                                                                                     {"广东", "深圳"},
+                                                                                     {"北京", "海淀"},
+                                                                                     {"上海", "浦东"},
+                                                                                     {"重庆", "万州"},
+                                                                                     {"新疆", "乌鲁木齐"},
+                                                                                     {"西藏", "拉萨"},
+                                                                                     {"吉林", "吉林"},
+                                                                                     {"黑龙江", "大兴安岭"}})
+        EXPECT_EQ(
+            file.Count("select count(*) from AddressTable where ProvName='" + prov + "' and CityName='" + city + "'"),
+            1)
             << prov << " " << city;
     EXPECT_EQ(file.Count("select count(*) from AddressTable where CityName like '%市'"), 0);
-    EXPECT_EQ(file.Count("select count(*) from (select ProvName,CityName from AddressTable group by ProvName,CityName having count(*)>1)"), 0);
+    EXPECT_EQ(file.Count("select count(*) from (select ProvName,CityName from AddressTable group by ProvName,CityName "
+                         "having count(*)>1)"),
+              0);
     EXPECT_EQ(file.Count("select count(*) from ProductGroupTable"), 0);
 }
 
@@ -175,7 +187,9 @@ TEST_F(VarnholtDbTool, LeavesAnExistingDatabaseAloneUnlessForced)
         sqlite3* handle = nullptr;
         ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
         ASSERT_TRUE(RegisterFoldCollation(handle));
-        ASSERT_EQ(sqlite3_exec(handle, "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) values ('keep me',1,'未启用',1)",
+        ASSERT_EQ(sqlite3_exec(handle,
+                               "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
+                               "values ('keep me',1,'未启用',1)",
                                nullptr, nullptr, nullptr),
                   SQLITE_OK);
         sqlite3_close(handle);
@@ -253,7 +267,9 @@ TEST_F(VarnholtDbTool, ConnectionStringComesFromAFileStandardInputOrTheEnvironme
         const int status = std::system((command + " >'" + (m_dir / "out").string() + "' 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    const auto target = [&](const char* name) { return "Provider=SQLite;Data Source=" + (m_dir / name).string() + ";"; };
+    const auto target = [&](const char* name) {
+        return "Provider=SQLite;Data Source=" + (m_dir / name).string() + ";";
+    };
     std::ofstream(m_dir / "link.ini") << target("from-file.db") << "\r\n";
     const struct {
         const char* name;
@@ -314,7 +330,8 @@ TEST_F(VarnholtDbTool, EveryFailureIsOneLineAndNonZero)
         {{"init", m_dir.string()}, nullptr},
         {{"init", "Provider=Jet;Data Source=x.mdb;"}, nullptr},
         {{"init", "Provider=SQLite;"}, nullptr},
-        {{"init", "Provider=PostgreSQL;Host=" + m_dir.string() + ";Port=1;Database=none;User ID=nobody;Password=s3cret;"},
+        {{"init",
+          "Provider=PostgreSQL;Host=" + m_dir.string() + ";Port=1;Database=none;User ID=nobody;Password=s3cret;"},
          "s3cret"},
     };
     for (const Case& c : cases) {
@@ -375,7 +392,8 @@ TEST_F(VarnholtDbTool, DemoDataCoversEveryPage)
                          "or QueryTime > datetime('now','localtime','+1 minute')"),
               0);
     EXPECT_GE(file.Count("select count(distinct date(QueryTime)) from QueryLogTable"), 85);
-    for (const char* condition : {"QueryStatus=1", "QueryStatus=2", "QueryStatus>2", "QueryStatus=-1", "QueryStatus=-2"})
+    for (const char* condition :
+         {"QueryStatus=1", "QueryStatus=2", "QueryStatus>2", "QueryStatus=-1", "QueryStatus=-2"})
         EXPECT_GE(file.Count(std::string("select count(*) from QueryLogTable where ") + condition), 20) << condition;
     EXPECT_GE(file.Count("select count(distinct QueryProv) from QueryLogTable"), 20);
     EXPECT_GE(file.Count("select count(distinct QueryCity) from QueryLogTable"), 60);
@@ -387,23 +405,27 @@ TEST_F(VarnholtDbTool, DemoDataCoversEveryPage)
                          "ProductTable p where p.ProductID=q.QueryProductID and p.ProductCode=q.QueryProductCode "
                          "and p.ProductCode=q.RealProductCode and p.ProductName=q.ProductName)"),
               0);
-    EXPECT_EQ(file.Count("select count(*) from QueryLogTable q where QueryStatus=-2 and (QueryProductCode=RealProductCode "
-                         "or not exists (select 1 from ProductTable p where p.ProductID=q.QueryProductID "
-                         "and p.ProductCode=q.RealProductCode))"),
-              0);
-    EXPECT_EQ(file.Count("select count(*) from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
-                         "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
-              0);
-    EXPECT_EQ(file.Count("select count(*) from QueryLogTable where QueryStatus>1 and QueryStatus <> (select count(*) "
-                         "from QueryLogTable e where e.QueryProductID=QueryLogTable.QueryProductID and e.QueryStatus>=1 "
-                         "and e.QueryIndex<=QueryLogTable.QueryIndex)"),
-              0);
+    EXPECT_EQ(
+        file.Count("select count(*) from QueryLogTable q where QueryStatus=-2 and (QueryProductCode=RealProductCode "
+                   "or not exists (select 1 from ProductTable p where p.ProductID=q.QueryProductID "
+                   "and p.ProductCode=q.RealProductCode))"),
+        0);
+    EXPECT_EQ(
+        file.Count("select count(*) from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
+                   "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
+        0);
+    EXPECT_EQ(
+        file.Count("select count(*) from QueryLogTable where QueryStatus>1 and QueryStatus <> (select count(*) "
+                   "from QueryLogTable e where e.QueryProductID=QueryLogTable.QueryProductID and e.QueryStatus>=1 "
+                   "and e.QueryIndex<=QueryLogTable.QueryIndex)"),
+        0);
 
     // The outgoing queue in every state; waiting rows as the console queues them.
     for (const char* status : {"待发", "发送中", "成功", "失败", "接收"})
         EXPECT_GE(file.Count(std::string("select count(*) from SendSmsTable where SendStatus='") + status + "'"), 1)
             << status;
-    EXPECT_EQ(file.Count("select count(*) from SendSmsTable where SendStatus='待发' and (SendTime is not null or NewFlag<>1)"),
+    EXPECT_EQ(file.Count(
+                  "select count(*) from SendSmsTable where SendStatus='待发' and (SendTime is not null or NewFlag<>1)"),
               0);
     EXPECT_EQ(file.Count("select count(*) from SendSmsTable where SendStatus<>'待发' and SendTime is null"), 0);
 }
@@ -423,9 +445,10 @@ TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
     EXPECT_EQ(file.Count("select count(*) from QueryLogTable a join QueryLogTable b on b.QueryIndex=a.QueryIndex+1 "
                          "where b.QueryTime<a.QueryTime"),
               0);
-    EXPECT_EQ(file.Count("select count(*) from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
-                         "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
-              0);
+    EXPECT_EQ(
+        file.Count("select count(*) from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
+                   "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
+        0);
 }
 
 // The same contract on a server database: an empty one is set up, one with tables is left
@@ -501,7 +524,8 @@ TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
                     "(StartNumber is null or EndNumber is null or EndNumber='')"),
               0);
     EXPECT_EQ(count("select count(distinct SendStatus) as N from SendSmsTable"), 5);
-    EXPECT_EQ(count("select count(*) as N from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
-                    "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
-              0);
+    EXPECT_EQ(
+        count("select count(*) as N from ProductTable p where QueryCount <> (select count(*) from QueryLogTable q "
+              "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
+        0);
 }

@@ -33,8 +33,7 @@ protected:
     std::string Value(CDbConnection& connection, const std::string& statement, const std::string& column);
     std::string Value(const std::string& statement, const std::string& column);
     // One column of every row, in order ("<unread>" where a field cannot be read).
-    std::vector<std::string> Column(CDbConnection& connection, const std::string& statement,
-                                    const std::string& column);
+    std::vector<std::string> Column(CDbConnection& connection, const std::string& statement, const std::string& column);
     std::vector<std::string> Column(const std::string& statement, const std::string& column);
 
     TestDatabase m_database;
@@ -44,8 +43,8 @@ protected:
 
 std::string DbEngineName(const ::testing::TestParamInfo<SqlDialect>& info);
 
-#define KELVANE_DB_ENGINE_TEST_SUITE(Suite)                                                                  \
-    INSTANTIATE_TEST_SUITE_P(Engines, Suite, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL), \
+#define KELVANE_DB_ENGINE_TEST_SUITE(Suite)                                                                            \
+    INSTANTIATE_TEST_SUITE_P(Engines, Suite, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),            \
                              DbEngineName)
 
 // Names the engine in test output.

@@ -186,8 +186,9 @@ bool PgCluster::StartIn(const std::string& shelf, std::string& error)
             return false;
         }
     } else {
-        if (!Run("initdb", {m_binaries + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8",
-                            "--locale=C", "--no-sync", "--no-instructions"},
+        if (!Run("initdb",
+                 {m_binaries + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8", "--locale=C",
+                  "--no-sync", "--no-instructions"},
                  error)) {
             Stop();
             return false;
@@ -198,8 +199,9 @@ bool PgCluster::StartIn(const std::string& shelf, std::string& error)
     const std::string options = "-k " + m_folder + " -p " + std::to_string(kPort) +
                                 " -c listen_addresses='' -c fsync=off -c synchronous_commit=off"
                                 " -c full_page_writes=off -c shared_buffers=32MB -c max_connections=30";
-    if (!Run("pg_ctl start", {m_binaries + "/pg_ctl", "-D", data, "-l", m_folder + "/server.log", "-w", "-t", "60",
-                              "-o", options, "start"},
+    if (!Run("pg_ctl start",
+             {m_binaries + "/pg_ctl", "-D", data, "-l", m_folder + "/server.log", "-w", "-t", "60", "-o", options,
+              "start"},
              error)) {
         error += "\nserver log:\n" + ReadFile(m_folder + "/server.log");
         Stop();

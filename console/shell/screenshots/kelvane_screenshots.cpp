@@ -10,7 +10,6 @@
 #include "connection_owner.h"
 #include "db_connection.h"
 #include "execute_sql.h"
-#include "schema.h"
 #include "kit_art.h"
 #include "kit_look.h"
 #include "login_dialog.h"
@@ -18,9 +17,10 @@
 #include "message_dialog.h"
 #include "modal_runner.h"
 #include "product_batch_page.h"
+#include "program_directory.h"
 #include "recipient_number_dlg.h"
 #include "reply_text_dialog.h"
-#include "program_directory.h"
+#include "schema.h"
 #include "scripted_dialogs.h"
 #include "skin_button.h"
 #include "skin_check_box.h"
@@ -31,9 +31,9 @@
 #include "widget_dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEnterEvent>
-#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -114,13 +114,15 @@ void DialogShots()
     ShotDialog(question, QStringLiteral("dialog-message-question"));
 
     CMessageDialog longer;
-    longer.SetText(QStringLiteral("注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n确认您要做此操作吗？"));
+    longer.SetText(QStringLiteral(
+        "注意：您的此步操作将删除选中产品的所有信息（包括防伪码、查询记录等）。\r\n确认您要做此操作吗？"));
     longer.SetWithCancel(true);
     ShotDialog(longer, QStringLiteral("dialog-message-long"));
 
     CReplyTextDialog reply;
     reply.show();
-    reply.findChild<QPlainTextEdit*>(QStringLiteral("1092"))->setPlainText(QStringLiteral("您好，您查询的产品为正品，感谢您的支持！"));
+    reply.findChild<QPlainTextEdit*>(QStringLiteral("1092"))
+        ->setPlainText(QStringLiteral("您好，您查询的产品为正品，感谢您的支持！"));
     Save(reply, QStringLiteral("dialog-reply-text"));
 
     CRecipientNumberDlg number;
@@ -153,7 +155,8 @@ void KitShot()
     list->InsertColumn(1, QStringLiteral("产品数量"), Qt::AlignLeft, 70);
     list->InsertColumn(2, QStringLiteral("查询状态"), Qt::AlignLeft, 80);
     list->InsertColumn(3, QStringLiteral("产品编号"), Qt::AlignLeft, -10);
-    const char16_t* rows[][3] = {{u"绿茶", u"5000", u"启用"}, {u"红茶", u"1200", u"未启用"}, {u"乌龙", u"800", u"停用"}};
+    const char16_t* rows[][3] = {
+        {u"绿茶", u"5000", u"启用"}, {u"红茶", u"1200", u"未启用"}, {u"乌龙", u"800", u"停用"}};
     for (int r = 0; r < 3; ++r) {
         list->InsertItem(r, QString::fromUtf16(rows[r][0]));
         list->SetItemText(r, 1, QString::fromUtf16(rows[r][1]));
@@ -270,11 +273,12 @@ void BatchColumnsShot(const QString& database)
         };
         int number = 1;
         for (const auto& row : rows)
-            ExecuteSql(connection, std::string("insert into ProductGroupTable (ProductName,ProductRemark,CreateCodeTime,"
-                                           "UseCodeTime,StartNumber,EndNumber,ProductCount,ProductStatus,ProductCode) "
-                                           "values ('") +
-                               row[0] + "','" + row[1] + "',#2026-03-15 09:30:00#,#2026-03-16 08:00:00#,'" + row[2] +
-                               "','" + row[3] + "'," + row[4] + ",'" + row[5] + "'," + std::to_string(number++) + ")");
+            ExecuteSql(connection,
+                       std::string("insert into ProductGroupTable (ProductName,ProductRemark,CreateCodeTime,"
+                                   "UseCodeTime,StartNumber,EndNumber,ProductCount,ProductStatus,ProductCode) "
+                                   "values ('") +
+                           row[0] + "','" + row[1] + "',#2026-03-15 09:30:00#,#2026-03-16 08:00:00#,'" + row[2] +
+                           "','" + row[3] + "'," + row[4] + ",'" + row[5] + "'," + std::to_string(number++) + ")");
     }
     CMainDialog window;
     window.OnInitDialog();

@@ -30,8 +30,8 @@ constexpr int kPageHeight = 398;
 QFont Font(int pixels, bool bold = false)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("sans-serif")});
+    font.setFamilies(
+        {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("sans-serif")});
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setHintingPreference(QFont::PreferFullHinting);
@@ -55,12 +55,12 @@ void DrawShield(QPainter& p, QRectF box, QColor fill, QColor tick)
     const qreal w = box.width(), h = box.height();
     QPainterPath shield;
     shield.moveTo(box.left() + w * 0.5, box.top());
-    shield.cubicTo(box.left() + w * 0.75, box.top() + h * 0.1, box.left() + w * 0.9, box.top() + h * 0.1,
-                   box.right(), box.top() + h * 0.12);
-    shield.cubicTo(box.right(), box.top() + h * 0.6, box.left() + w * 0.8, box.top() + h * 0.85,
-                   box.left() + w * 0.5, box.bottom());
-    shield.cubicTo(box.left() + w * 0.2, box.top() + h * 0.85, box.left(), box.top() + h * 0.6,
-                   box.left(), box.top() + h * 0.12);
+    shield.cubicTo(box.left() + w * 0.75, box.top() + h * 0.1, box.left() + w * 0.9, box.top() + h * 0.1, box.right(),
+                   box.top() + h * 0.12);
+    shield.cubicTo(box.right(), box.top() + h * 0.6, box.left() + w * 0.8, box.top() + h * 0.85, box.left() + w * 0.5,
+                   box.bottom());
+    shield.cubicTo(box.left() + w * 0.2, box.top() + h * 0.85, box.left(), box.top() + h * 0.6, box.left(),
+                   box.top() + h * 0.12);
     shield.cubicTo(box.left() + w * 0.1, box.top() + h * 0.1, box.left() + w * 0.25, box.top() + h * 0.1,
                    box.left() + w * 0.5, box.top());
     p.setPen(Qt::NoPen);
@@ -268,8 +268,9 @@ QImage CornerButton(Glyph glyph, bool hover)
     QImage image(21, 21, QImage::Format_RGB32);
     image.fill(kKey);
     QPainter p(&image);
-    const QColor fill = !hover ? QColor(44, 96, 200) : glyph == Glyph::Close ? QColor(220, 64, 52)
-                                                                             : QColor(255, 150, 40);
+    const QColor fill = !hover                  ? QColor(44, 96, 200)
+                        : glyph == Glyph::Close ? QColor(220, 64, 52)
+                                                : QColor(255, 150, 40);
     p.setPen(QColor(150, 182, 240));
     p.setBrush(fill);
     p.drawRoundedRect(QRect(0, 0, 20, 20), 3, 3);
@@ -357,7 +358,9 @@ int main(int argc, char** argv)
     const QDir out(QString::fromLocal8Bit(argv[1]));
     if (!QDir().mkpath(out.filePath(QStringLiteral("skin"))))
         return 1;
-    const auto skin = [&out](const char* name) { return out.filePath(QStringLiteral("skin/") + QString::fromLatin1(name)); };
+    const auto skin = [&out](const char* name) {
+        return out.filePath(QStringLiteral("skin/") + QString::fromLatin1(name));
+    };
 
     bool ok = SaveBmp(MainBackground(), out.filePath(QStringLiteral("m2.bmp")));
     ok = SaveBmp(HomeBackground(), out.filePath(QStringLiteral("m3.bmp"))) && ok;

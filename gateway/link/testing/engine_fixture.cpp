@@ -39,8 +39,7 @@ bool EngineFixture::RunUntilIdle(std::int64_t limitMs)
 {
     return RunUntil(
         [this] {
-            return engine.GetTaskCount() == 0 && !modem->HasPending() &&
-                   !timers.IsRunning(CModemEngine::kConnectTimer);
+            return engine.GetTaskCount() == 0 && !modem->HasPending() && !timers.IsRunning(CModemEngine::kConnectTimer);
         },
         limitMs);
 }

@@ -34,7 +34,7 @@ protected:
 
     ManualTimerHost timers;
     ManualClock clock;
-    FakeModem* modem;  // owned by port
+    FakeModem* modem; // owned by port
     CSerialPort port;
     RecordingEventSink events;
     CModemEngine engine;

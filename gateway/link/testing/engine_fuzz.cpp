@@ -35,17 +35,41 @@ private:
 };
 
 const char* const kTokens[] = {
-    "\r\nOK\r\n", "OK", "\r\nERROR\r\n", "ERROR", "\r\n+CMS ERROR: 500\r\n", "\r\n> ", ">",
-    "\r\n+CMTI: \"SM\",", "\r\n+CMTI: \"ME\",3\r\n", "+CMTI", "\r\n+CDSI: \"SM\",1\r\n", "+CDS",
-    "\r\n+CMGR: 0,,24\r\n", "\r\n+CMGL: ", "+CMGL: 1,", ",", "\"", "\r", "\n", "\r\n",
-    "\r\n+CMGS: 12\r\n", "0004", "0006", "00040D91683118325476F8000862305121436523044F60597D",
+    "\r\nOK\r\n",
+    "OK",
+    "\r\nERROR\r\n",
+    "ERROR",
+    "\r\n+CMS ERROR: 500\r\n",
+    "\r\n> ",
+    ">",
+    "\r\n+CMTI: \"SM\",",
+    "\r\n+CMTI: \"ME\",3\r\n",
+    "+CMTI",
+    "\r\n+CDSI: \"SM\",1\r\n",
+    "+CDS",
+    "\r\n+CMGR: 0,,24\r\n",
+    "\r\n+CMGL: ",
+    "+CMGL: 1,",
+    ",",
+    "\"",
+    "\r",
+    "\n",
+    "\r\n",
+    "\r\n+CMGS: 12\r\n",
+    "0004",
+    "0006",
+    "00040D91683118325476F8000862305121436523044F60597D",
     "\r\n+CMGR: 0,,24\r\n00040D91683118325476F8000862305121436523044F60597D\r\n\r\nOK\r\n",
-    "\r\n+CMGL: 2,0,,24\r\n0004\r\n\r\nOK\r\n", "-1", "99999999999", "\x00", "\xC4\xE3",
+    "\r\n+CMGL: 2,0,,24\r\n0004\r\n\r\nOK\r\n",
+    "-1",
+    "99999999999",
+    "\x00",
+    "\xC4\xE3",
 };
 constexpr std::size_t kTokenCount = sizeof kTokens / sizeof kTokens[0];
 
-const char* const kCommands[] = {"ATE", "AT+CMGF", "AT+CSMS", "AT+CMGS", FakeModem::kPdu,
-                                 "AT+CMGL", "AT+CMGR", "AT+CMGD", "AT+CPMS", "AT+CSCA", "AT"};
+const char* const kCommands[] = {"ATE",     "AT+CMGF", "AT+CSMS", "AT+CMGS", FakeModem::kPdu, "AT+CMGL", "AT+CMGR",
+                                 "AT+CMGD", "AT+CPMS", "AT+CSCA", "AT"};
 constexpr std::size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 
 std::string Token(std::uint8_t selector)
@@ -61,7 +85,7 @@ void Require(bool condition)
         std::abort();
 }
 
-}  // namespace
+} // namespace
 
 void FuzzEngineOnce(const std::uint8_t* data, std::size_t size)
 {
@@ -98,22 +122,38 @@ void FuzzEngineOnce(const std::uint8_t* data, std::size_t size)
             modem.Push(std::string(script.Byte() * 64u, static_cast<char>(script.Byte())));
             break;
         case 4:
-            modem.On(kCommands[script.Byte() % kCommandCount]).Reply(Token(script.Byte()))
-                .After(script.Byte() % 4).Times(1 + script.Byte() % 3);
+            modem.On(kCommands[script.Byte() % kCommandCount])
+                .Reply(Token(script.Byte()))
+                .After(script.Byte() % 4)
+                .Times(1 + script.Byte() % 3);
             break;
         case 5:
-            engine.SendSmsEx(script.Bytes(script.Byte() % 24), script.Bytes(script.Byte() % 200),
-                             script.Byte(), script.Byte() & 1);
+            engine.SendSmsEx(script.Bytes(script.Byte() % 24), script.Bytes(script.Byte() % 200), script.Byte(),
+                             script.Byte() & 1);
             break;
         case 6:
             switch (script.Byte() % 7) {
-            case 0: engine.Connect("/dev/fuzz", 19200, 0); break;
-            case 1: engine.Disconnect(); break;
-            case 2: engine.SetRecvFlag(script.Byte() & 1); break;
-            case 3: engine.ScanTimer(); break;
-            case 4: engine.SetSendRate(static_cast<std::int16_t>(script.Byte() - 128)); break;
-            case 5: engine.SetSmsServerNumber(script.Bytes(script.Byte() % 16)); break;
-            default: modem.SetDead(script.Byte() & 1); break;
+            case 0:
+                engine.Connect("/dev/fuzz", 19200, 0);
+                break;
+            case 1:
+                engine.Disconnect();
+                break;
+            case 2:
+                engine.SetRecvFlag(script.Byte() & 1);
+                break;
+            case 3:
+                engine.ScanTimer();
+                break;
+            case 4:
+                engine.SetSendRate(static_cast<std::int16_t>(script.Byte() - 128));
+                break;
+            case 5:
+                engine.SetSmsServerNumber(script.Bytes(script.Byte() % 16));
+                break;
+            default:
+                modem.SetDead(script.Byte() & 1);
+                break;
             }
             break;
         case 7:

@@ -31,7 +31,7 @@ int Argument(const std::string& command)
     return any ? value : -1;
 }
 
-}  // namespace
+} // namespace
 
 FakeModem::Rule& FakeModem::Rule::Reply(std::string text)
 {
@@ -85,10 +85,7 @@ FakeModem::Rule& FakeModem::Rule::Answer(std::function<std::string(const std::st
 
 FakeModem::FakeModem(std::function<std::int64_t()> nowMs) : m_nowMs(std::move(nowMs)) {}
 
-FakeModem::FakeModem(const ManualTimerHost& timers)
-    : FakeModem([&timers] { return timers.NowMs(); })
-{
-}
+FakeModem::FakeModem(const ManualTimerHost& timers) : FakeModem([&timers] { return timers.NowMs(); }) {}
 
 bool FakeModem::Open(const std::string& name, int baud, int modemType)
 {
@@ -111,7 +108,7 @@ void FakeModem::Unplug()
     m_input.clear();
     m_pending.clear();
     m_pduMode = false;
-    m_echo = true;  // it starts afresh when it comes back
+    m_echo = true; // it starts afresh when it comes back
 }
 
 bool FakeModem::Close()
@@ -131,7 +128,7 @@ int FakeModem::Read(char* buffer, std::size_t capacity)
         return -1;
     ++m_reads;
     if (m_dead || m_unplugged) {
-        m_pending.clear();  // whatever the modem said is lost on a dead line
+        m_pending.clear(); // whatever the modem said is lost on a dead line
         return 0;
     }
     const std::int64_t now = m_nowMs();
@@ -207,8 +204,7 @@ void FakeModem::HandleCommand(const std::string& command, bool isPdu)
         Rule& rule = *it;
         if (rule.m_times == 0)
             continue;
-        const bool match = isPdu ? rule.m_prefix == kPdu
-                                 : rule.m_prefix != kPdu && StartsWith(command, rule.m_prefix);
+        const bool match = isPdu ? rule.m_prefix == kPdu : rule.m_prefix != kPdu && StartsWith(command, rule.m_prefix);
         if (!match)
             continue;
         if (rule.m_times > 0)
@@ -294,9 +290,8 @@ std::string FakeModem::DefaultAnswer(const std::string& command, bool isPdu)
             return "\r\n+CMS ERROR: 321\r\n";
         const int stat = it->second.stat;
         it->second.stat = 1;
-        return "\r\n+CMGR: " + std::to_string(stat) + ",," +
-               std::to_string(it->second.pdu.size() / 2 - 1) + "\r\n" + it->second.pdu + "\r\n" +
-               kOk;
+        return "\r\n+CMGR: " + std::to_string(stat) + ",," + std::to_string(it->second.pdu.size() / 2 - 1) + "\r\n" +
+               it->second.pdu + "\r\n" + kOk;
     }
     if (StartsWith(command, "AT+CMGD=")) {
         m_store.erase({m_selected, Argument(command)});
@@ -313,8 +308,8 @@ std::string FakeModem::ListMessages(int stat)
             continue;
         if (stat != 4 && item.stat != stat)
             continue;
-        listing += "\r\n+CMGL: " + std::to_string(key.second) + "," + std::to_string(item.stat) +
-                   ",," + std::to_string(item.pdu.size() / 2 - 1) + "\r\n" + item.pdu;
+        listing += "\r\n+CMGL: " + std::to_string(key.second) + "," + std::to_string(item.stat) + ",," +
+                   std::to_string(item.pdu.size() / 2 - 1) + "\r\n" + item.pdu;
         item.stat = 1;
     }
     if (!listing.empty())

@@ -27,7 +27,7 @@ TEST(ManualTimerHost, FiresDueTimersInTimeOrderAndHonoursStopsFromCallbacks)
     EXPECT_EQ(recorder.fired, (std::vector<int>{1, 1, 2, 1, 1, 2, 1}));
     EXPECT_EQ(timers.NowMs(), 500);
     timers.Stop(2);
-    timers.Start(1, 100);  // restarting moves the next firing
+    timers.Start(1, 100); // restarting moves the next firing
     timers.Advance(50);
     EXPECT_EQ(recorder.fired.size(), 7u);
     EXPECT_EQ(timers.FireCount(1), 5);
@@ -75,7 +75,7 @@ TEST_F(FakeModemTest, RulesAnswerNewestFirstWithDelaysPartsAndCounts)
     EXPECT_EQ(ReadAfterTicks(2), "");
     EXPECT_EQ(ReadAfterTicks(1), "\r\nO");
     EXPECT_EQ(ReadAfterTicks(1), "K\r\n");
-    Send("AT+CSMS=1\r\n");  // the counted rule is used up
+    Send("AT+CSMS=1\r\n"); // the counted rule is used up
     EXPECT_EQ(ReadAfterTicks(1), "\r\nERROR\r\n");
     modem.On("AT+CMGR").CmsError(321).SplitInto(2);
     Send("AT+CMGR=1\r\n");
@@ -134,4 +134,4 @@ TEST_F(FakeModemTest, ClosedAndDeadPorts)
     EXPECT_FALSE(modem.Open("/dev/x", 19200, 0));
 }
 
-}  // namespace
+} // namespace

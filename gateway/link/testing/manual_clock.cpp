@@ -5,8 +5,7 @@
 
 ManualClock::ManualClock(LinkTime start, std::function<std::int64_t()> elapsedMs)
     : m_start(start), m_elapsedMs(std::move(elapsedMs))
-{
-}
+{}
 
 void ManualClock::Set(LinkTime start)
 {

@@ -9,8 +9,7 @@
 // source (for example ManualTimerHost::NowMs).
 class ManualClock final : public LinkClock {
 public:
-    explicit ManualClock(LinkTime start = DefaultStart(),
-                         std::function<std::int64_t()> elapsedMs = {});
+    explicit ManualClock(LinkTime start = DefaultStart(), std::function<std::int64_t()> elapsedMs = {});
 
     LinkTime LocalNow() const override;
     void Set(LinkTime start);

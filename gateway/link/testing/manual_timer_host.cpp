@@ -66,8 +66,7 @@ void ManualTimerHost::RunTicks(int n, int tickMs)
         Advance(tickMs);
 }
 
-bool ManualTimerHost::RunUntil(const std::function<bool()>& done, std::int64_t limitMs,
-                               int tickMs)
+bool ManualTimerHost::RunUntil(const std::function<bool()>& done, std::int64_t limitMs, int tickMs)
 {
     const std::int64_t end = m_nowMs + limitMs;
     while (!done()) {

@@ -33,7 +33,7 @@ private:
     struct Timer {
         int intervalMs = 0;
         std::int64_t dueMs = 0;
-        std::uint64_t order = 0;  // breaks ties between timers due at the same moment
+        std::uint64_t order = 0; // breaks ties between timers due at the same moment
     };
 
     Client* m_client = nullptr;

@@ -31,11 +31,9 @@ public:
     void ConnectStatus(std::int32_t status) override;
     void SendSmsResult(std::int16_t result, std::int32_t index, const std::string& number,
                        const std::string& content) override;
-    void Recvsms(const std::string& number, const std::string& content, std::int16_t year,
-                 std::int16_t month, std::int16_t day, std::int16_t hour, std::int16_t minute,
-                 std::int16_t second) override;
-    void SendReport(const std::string& number, const std::string& sendTime,
-                    const std::string& recvTime) override;
+    void Recvsms(const std::string& number, const std::string& content, std::int16_t year, std::int16_t month,
+                 std::int16_t day, std::int16_t hour, std::int16_t minute, std::int16_t second) override;
+    void SendReport(const std::string& number, const std::string& sendTime, const std::string& recvTime) override;
 
     void Clear();
 

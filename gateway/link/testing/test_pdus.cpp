@@ -30,10 +30,10 @@ std::string Swapped(const std::string& digits)
 
 std::string Stamp(const std::string& stamp)
 {
-    return Swapped(stamp) + "23";  // time zone +8 h in quarter hours, swapped
+    return Swapped(stamp) + "23"; // time zone +8 h in quarter hours, swapped
 }
 
-}  // namespace
+} // namespace
 
 std::string Address(const std::string& number)
 {
@@ -42,11 +42,12 @@ std::string Address(const std::string& number)
     return Hex2(static_cast<int>(number.size())) + "81" + Swapped(number);
 }
 
-std::string DeliverWithDcs(const std::string& number, const std::string& userDataHex, int dcs,
-                           int udl, const std::string& stamp)
+std::string DeliverWithDcs(const std::string& number, const std::string& userDataHex, int dcs, int udl,
+                           const std::string& stamp)
 {
-    return "00" "04" + Address(number) + "00" + Hex2(dcs) + Stamp(stamp) + Hex2(udl) +
-           userDataHex;
+    return "00"
+           "04" +
+           Address(number) + "00" + Hex2(dcs) + Stamp(stamp) + Hex2(udl) + userDataHex;
 }
 
 std::string Deliver(const std::string& number, const std::string& text, const std::string& stamp)
@@ -63,8 +64,7 @@ std::string Deliver(const std::string& number, const std::string& text, const st
     return DeliverWithDcs(number, hex, 8, static_cast<int>(units.size() * 2), stamp);
 }
 
-std::string DeliverFromSubmit(const std::string& number, const std::string& submitPdu,
-                              const std::string& stamp)
+std::string DeliverFromSubmit(const std::string& number, const std::string& submitPdu, const std::string& stamp)
 {
     // 00, first octet, TP-MR, TP-DA (length in digits, type, digits), PID, DCS, VP.
     const int firstOctet = HexByte(submitPdu.substr(2, 2));
@@ -72,15 +72,17 @@ std::string DeliverFromSubmit(const std::string& number, const std::string& subm
     std::size_t pos = 6 + 4 + digits + (digits & 1);
     const std::string dcs = submitPdu.substr(pos + 2, 2);
     pos += 6;
-    const std::string userData = submitPdu.substr(pos);  // TP-UDL and TP-UD
-    return std::string("00") + ((firstOctet & 0x40) != 0 ? "44" : "04") + Address(number) + "00" +
-           dcs + Stamp(stamp) + userData;
+    const std::string userData = submitPdu.substr(pos); // TP-UDL and TP-UD
+    return std::string("00") + ((firstOctet & 0x40) != 0 ? "44" : "04") + Address(number) + "00" + dcs + Stamp(stamp) +
+           userData;
 }
 
-std::string StatusReport(const std::string& number, const std::string& sendStamp,
-                         const std::string& dischargeStamp)
+std::string StatusReport(const std::string& number, const std::string& sendStamp, const std::string& dischargeStamp)
 {
-    return "00" "06" "2A" + Address(number) + Stamp(sendStamp) + Stamp(dischargeStamp) + "00";
+    return "00"
+           "06"
+           "2A" +
+           Address(number) + Stamp(sendStamp) + Stamp(dischargeStamp) + "00";
 }
 
-}  // namespace test_pdus
+} // namespace test_pdus

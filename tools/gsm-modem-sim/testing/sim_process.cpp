@@ -17,21 +17,25 @@ extern char** environ;
 namespace {
 
 // Up to the next newline, giving up after 5 s of silence.
-std::string ReadLine(int fd) {
+std::string ReadLine(int fd)
+{
     std::string line;
     char c;
     pollfd p{fd, POLLIN, 0};
-    while (poll(&p, 1, 5000) > 0 && read(fd, &c, 1) == 1 && c != '\n') line.push_back(c);
+    while (poll(&p, 1, 5000) > 0 && read(fd, &c, 1) == 1 && c != '\n')
+        line.push_back(c);
     return line;
 }
 
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAll(int fd, const std::string& text)
+{
     return write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
-}  // namespace
+} // namespace
 
-SimProcess::SimProcess(const std::string& folder, ControlKind control) {
+SimProcess::SimProcess(const std::string& folder, ControlKind control)
+{
     if (folder.empty()) {
         char tmpl[] = "/tmp/gsm-sim-XXXXXX";
         m_dir = mkdtemp(tmpl);
@@ -41,15 +45,17 @@ SimProcess::SimProcess(const std::string& folder, ControlKind control) {
     const bool fifo = control == ControlKind::kFifo;
     m_control = m_dir + (fifo ? "/control.fifo" : "/control.sock");
     int out[2];
-    if (pipe(out) != 0) return;
+    if (pipe(out) != 0)
+        return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string link = Link();
     const std::string log = LogPath();
-    std::vector<const char*> argv = {GSM_MODEM_SIM_BINARY, "--link", link.c_str(), "--log", log.c_str(),
-                                     fifo ? "--control-fifo" : "--control", m_control.c_str(), nullptr};
+    std::vector<const char*> argv = {
+        GSM_MODEM_SIM_BINARY, "--link", link.c_str(), "--log", log.c_str(), fifo ? "--control-fifo" : "--control",
+        m_control.c_str(),    nullptr};
     if (posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) {
         m_pid = -1;
     }
@@ -57,16 +63,21 @@ SimProcess::SimProcess(const std::string& folder, ControlKind control) {
     close(out[1]);
     m_stdout = out[0];
     // The first line names the device; by then the link and the control channel exist.
-    if (m_pid > 0) m_device = ReadStdoutLine();
+    if (m_pid > 0)
+        m_device = ReadStdoutLine();
 }
 
-SimProcess::~SimProcess() {
+SimProcess::~SimProcess()
+{
     Kill();
-    if (m_stdout >= 0) close(m_stdout);
-    if (!m_keepFolder) std::filesystem::remove_all(m_dir);
+    if (m_stdout >= 0)
+        close(m_stdout);
+    if (!m_keepFolder)
+        std::filesystem::remove_all(m_dir);
 }
 
-void SimProcess::Kill() {
+void SimProcess::Kill()
+{
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
@@ -74,11 +85,13 @@ void SimProcess::Kill() {
     }
 }
 
-std::string SimProcess::ReadStdoutLine() {
+std::string SimProcess::ReadStdoutLine()
+{
     return ReadLine(m_stdout);
 }
 
-std::string SimProcess::Control(const std::string& line) const {
+std::string SimProcess::Control(const std::string& line) const
+{
     const std::string text = line + "\n";
     if (m_control.ends_with(".fifo")) {
         const int fd = open(m_control.c_str(), O_WRONLY);
@@ -100,9 +113,11 @@ std::string SimProcess::Control(const std::string& line) const {
     return reply;
 }
 
-std::vector<std::string> SimProcess::LogLines() const {
+std::vector<std::string> SimProcess::LogLines() const
+{
     std::ifstream in(LogPath());
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }

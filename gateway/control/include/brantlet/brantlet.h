@@ -61,13 +61,13 @@ typedef struct brantlet brantlet;
 /* Results of the functions of the C binding (not of the automation methods). */
 typedef enum brantlet_status {
     BRANTLET_OK = 0,
-    BRANTLET_E_INVALID_ARG = 1,       /* a NULL handle or pointer, or a value out of range */
-    BRANTLET_E_MEMBER_NOT_FOUND = 2,  /* no method with that DISPID */
-    BRANTLET_E_BAD_PARAM_COUNT = 3,   /* wrong number of arguments for the method */
-    BRANTLET_E_TYPE_MISMATCH = 4,     /* an argument of a type that cannot be converted */
-    BRANTLET_E_OVERFLOW = 5,          /* a number too large for the parameter's type */
-    BRANTLET_E_NOT_REGISTERED = 6,    /* no class registered under that ProgID */
-    BRANTLET_E_SYSTEM = 7,            /* the operating system refused (see errno) */
+    BRANTLET_E_INVALID_ARG = 1,      /* a NULL handle or pointer, or a value out of range */
+    BRANTLET_E_MEMBER_NOT_FOUND = 2, /* no method with that DISPID */
+    BRANTLET_E_BAD_PARAM_COUNT = 3,  /* wrong number of arguments for the method */
+    BRANTLET_E_TYPE_MISMATCH = 4,    /* an argument of a type that cannot be converted */
+    BRANTLET_E_OVERFLOW = 5,         /* a number too large for the parameter's type */
+    BRANTLET_E_NOT_REGISTERED = 6,   /* no class registered under that ProgID */
+    BRANTLET_E_SYSTEM = 7,           /* the operating system refused (see errno) */
     BRANTLET_E_NO_MEMORY = 8
 } brantlet_status;
 
@@ -99,12 +99,12 @@ typedef enum brantlet_dispid {
 
 /* What the modem said of its SIM at the last initialisation (brantlet_GetSimStatus). */
 typedef enum brantlet_sim_status {
-    BRANTLET_SIM_UNKNOWN = 0,      /* not asked yet, or the modem does not know AT+CPIN? */
+    BRANTLET_SIM_UNKNOWN = 0, /* not asked yet, or the modem does not know AT+CPIN? */
     BRANTLET_SIM_READY = 1,
     BRANTLET_SIM_PIN_REQUIRED = 2,
     BRANTLET_SIM_PUK_REQUIRED = 3,
     BRANTLET_SIM_NOT_INSERTED = 4,
-    BRANTLET_SIM_NOT_READY = 5     /* still starting after ten seconds */
+    BRANTLET_SIM_NOT_READY = 5 /* still starting after ten seconds */
 } brantlet_sim_status;
 
 /* DISPIDs of _DBrantletEvents. */
@@ -184,8 +184,7 @@ BRANTLET_EXPORT int32_t brantlet_IsConnected(brantlet* h);
 BRANTLET_EXPORT int32_t brantlet_IsFreeStatus(brantlet* h);
 /* DISPID 9. 1 started (ConnectStatus follows), 0 refused, -1 the port could not be opened.
  * strComName is a device path such as "/dev/ttyUSB0". nSoftID is accepted. */
-BRANTLET_EXPORT int32_t brantlet_ConnectModem(brantlet* h, const char* strComName, int32_t nComRate,
-                                              int32_t nSoftID);
+BRANTLET_EXPORT int32_t brantlet_ConnectModem(brantlet* h, const char* strComName, int32_t nComRate, int32_t nSoftID);
 /* DISPID 10. 1 from a ConnectModem that answered 1 until ConnectStatus. */
 BRANTLET_EXPORT int32_t brantlet_IsConnecting(brantlet* h);
 /* DISPID 11. Modem type for the next ConnectModem (0: 19200 baud only, no handshake). 0. */
@@ -200,8 +199,8 @@ BRANTLET_EXPORT const char* brantlet_GetConnectComName(brantlet* h);
 /* DISPID 15. Tasks in the queue, the running one included. */
 BRANTLET_EXPORT int32_t brantlet_GetTaskCount(brantlet* h);
 /* DISPID 16. As brantlet_SendSms, asking for a delivery report (11-digit numbers only). */
-BRANTLET_EXPORT int32_t brantlet_SendSignifySms(brantlet* h, const char* strPhoneNumber,
-                                                const char* strSmsContent, int32_t nSmsIndex);
+BRANTLET_EXPORT int32_t brantlet_SendSignifySms(brantlet* h, const char* strPhoneNumber, const char* strSmsContent,
+                                                int32_t nSmsIndex);
 /* DISPID -552. Hands the about text to the host's about handler and returns when it
  * returns; without a handler the text goes to stderr. */
 BRANTLET_EXPORT void brantlet_AboutBox(brantlet* h);
@@ -235,8 +234,8 @@ BRANTLET_EXPORT int32_t brantlet_GetSimStatus(brantlet* h);
  * return value, BRANTLET_VT_EMPTY for methods that return nothing. A wrong DISPID, count
  * or type answers an error and calls nothing.
  */
-BRANTLET_EXPORT brantlet_status brantlet_invoke(brantlet* h, int32_t dispid, const brantlet_value* args,
-                                                size_t nargs, brantlet_value* result);
+BRANTLET_EXPORT brantlet_status brantlet_invoke(brantlet* h, int32_t dispid, const brantlet_value* args, size_t nargs,
+                                                brantlet_value* result);
 
 /* ---- Events of _DBrantletEvents ----------------------------------------------------------
  * A callback runs inside brantlet_dispatch or brantlet_run_for, on the host's thread; it
@@ -246,12 +245,11 @@ BRANTLET_EXPORT brantlet_status brantlet_invoke(brantlet* h, int32_t dispid, con
 /* 1: the modem accepted the initialisation; 0: it failed, or five sends in a row got no prompt. */
 typedef void (*brantlet_ConnectStatus_fn)(void* user, int32_t nStatus);
 /* nResult 1 sent, -1 no prompt, 0 error answer or time-out; nIndex as given to the send. */
-typedef void (*brantlet_SendSmsResult_fn)(void* user, int16_t nResult, int32_t nIndex,
-                                          const char* strPhoneNumber, const char* strSmsContent);
+typedef void (*brantlet_SendSmsResult_fn)(void* user, int16_t nResult, int32_t nIndex, const char* strPhoneNumber,
+                                          const char* strSmsContent);
 /* A received message, read and deleted in the modem; the service centre time stamp. */
-typedef void (*brantlet_Recvsms_fn)(void* user, const char* strPhoneNumber, const char* strSmsContent,
-                                    int16_t nYear, int16_t nMonth, int16_t nDay, int16_t nHour,
-                                    int16_t nMinute, int16_t nSecond);
+typedef void (*brantlet_Recvsms_fn)(void* user, const char* strPhoneNumber, const char* strSmsContent, int16_t nYear,
+                                    int16_t nMonth, int16_t nDay, int16_t nHour, int16_t nMinute, int16_t nSecond);
 /* A delivery report; times as "20YYMMDDhhmmss" or "". */
 typedef void (*brantlet_SendReport_fn)(void* user, const char* strSendNumber, const char* strSendTime,
                                        const char* strRecvTime);
@@ -284,19 +282,18 @@ typedef void (*brantlet_about_fn)(void* user, const char* title, const char* tex
 BRANTLET_EXPORT brantlet_status brantlet_set_about_handler(brantlet* h, brantlet_about_fn fn, void* user);
 
 typedef enum brantlet_version_field {
-    BRANTLET_VERSION_FILE_VERSION = 1,      /* "1.0.0.1" */
-    BRANTLET_VERSION_PRODUCT_VERSION = 2,   /* "1.0.0.1" */
-    BRANTLET_VERSION_FILE_DESCRIPTION = 3,  /* "Brantlet ActiveX Control Module" */
-    BRANTLET_VERSION_PRODUCT_NAME = 4,      /* "Brantlet ActiveX Control Module" */
-    BRANTLET_VERSION_INTERNAL_NAME = 5,     /* "Brantlet" */
-    BRANTLET_VERSION_ORIGINAL_FILENAME = 6  /* "Brantlet.OCX" */
+    BRANTLET_VERSION_FILE_VERSION = 1,     /* "1.0.0.1" */
+    BRANTLET_VERSION_PRODUCT_VERSION = 2,  /* "1.0.0.1" */
+    BRANTLET_VERSION_FILE_DESCRIPTION = 3, /* "Brantlet ActiveX Control Module" */
+    BRANTLET_VERSION_PRODUCT_NAME = 4,     /* "Brantlet ActiveX Control Module" */
+    BRANTLET_VERSION_INTERNAL_NAME = 5,    /* "Brantlet" */
+    BRANTLET_VERSION_ORIGINAL_FILENAME = 6 /* "Brantlet.OCX" */
 } brantlet_version_field;
 
 /* A static string of the module's version data; NULL for an unknown field. */
 BRANTLET_EXPORT const char* brantlet_version_info(int32_t field);
 /* The file version as four numbers (1, 0, 0, 1). */
-BRANTLET_EXPORT void brantlet_file_version(uint16_t* major, uint16_t* minor, uint16_t* build,
-                                           uint16_t* revision);
+BRANTLET_EXPORT void brantlet_file_version(uint16_t* major, uint16_t* minor, uint16_t* build, uint16_t* revision);
 
 typedef enum brantlet_property_page_field {
     BRANTLET_PROPPAGE_CAPTION = 1,     /* "General" */
