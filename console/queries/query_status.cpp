@@ -37,3 +37,30 @@ std::string RenderQueryStatus(const std::string& queryStatus)
         return "查询码值错误";
     return queryStatus;
 }
+
+QueryResultClass ClassifyQueryStatus(const std::string& queryStatus)
+{
+    const long long value = LeadingNumber(queryStatus);
+    if (value == 1)
+        return QueryResultClass::Correct;
+    if (value > 1)
+        return QueryResultClass::Repeated;
+    if (value < 0)
+        return QueryResultClass::Wrong;
+    return QueryResultClass::Other;
+}
+
+std::string QueryStatusText(const std::string& queryStatus)
+{
+    switch (ClassifyQueryStatus(queryStatus)) {
+    case QueryResultClass::Correct:
+        return "正确";
+    case QueryResultClass::Repeated:
+        return "重复查询";
+    case QueryResultClass::Wrong:
+        return "查询码值错误";
+    case QueryResultClass::Other:
+        break;
+    }
+    return queryStatus;
+}

@@ -1,0 +1,154 @@
+#include "query_chart_data.h"
+
+#include "db_connection.h"
+#include "db_recordset.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+long long DaysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long yearOfEra = year - era * 400;
+    const long long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::string CivilFromDays(long long days)
+{
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long mp = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const long long year = yearOfEra + era * 400 + (month <= 2);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d", year, month, day);
+    return text;
+}
+
+const char* const kClassNames[] = {"正确", "重复查询", "查询码值错误", "其他"};
+
+std::string CountsInWords(const ResultCounts& counts)
+{
+    std::string words = "共" + std::to_string(counts.Total()) + "次：";
+    for (std::size_t kind = 0; kind < 4; ++kind) {
+        // Queries that are neither correct, repeated nor wrong are rare: named only when there are some.
+        if (kind == 3 && counts.byClass[kind] == 0)
+            break;
+        words += std::string(kind ? "，" : "") + kClassNames[kind] + std::to_string(counts.byClass[kind]);
+    }
+    return words;
+}
+
+} // namespace
+
+std::vector<std::string> DaysOfRange(const CalendarDate& from, const CalendarDate& to)
+{
+    std::vector<std::string> days;
+    const long long first = DaysFromCivil(from.year, from.month, from.day);
+    const long long last = DaysFromCivil(to.year, to.month, to.day);
+    for (long long day = first; day <= last; ++day)
+        days.push_back(CivilFromDays(day));
+    return days;
+}
+
+std::string QueryChartStatement(const StatsFilter& filter)
+{
+    // The time column reads as "YYYY-MM-DD HH:MM:SS" on both engines once cast to text.
+    const std::string day = "substr(cast(QueryTime as text),1,10)";
+    return "select " + day + " as QueryDay,QueryProv,QueryStatus,count(*) as Queries from QueryLogTable " +
+           filter.Condition() + " group by " + day + ",QueryProv,QueryStatus ";
+}
+
+QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups)
+{
+    QueryChartData data;
+    std::map<std::string, ResultCounts> byDay;
+    std::map<std::string, ResultCounts> byProvince;
+    for (const ChartGroup& group : groups) {
+        const QueryResultClass kind = ClassifyQueryStatus(group.status);
+        byDay[group.day][kind] += group.count;
+        byProvince[group.province][kind] += group.count;
+        data.total[kind] += group.count;
+    }
+
+    const long long span = DaysFromCivil(filter.toDate.year, filter.toDate.month, filter.toDate.day) -
+                           DaysFromCivil(filter.fromDate.year, filter.fromDate.month, filter.fromDate.day);
+    if (span >= 0 && span < kChartMostDays) {
+        for (std::string& day : DaysOfRange(filter.fromDate, filter.toDate)) {
+            const auto found = byDay.find(day);
+            data.days.push_back({std::move(day), found == byDay.end() ? ResultCounts{} : found->second});
+        }
+    } else {
+        for (const auto& [day, counts] : byDay)
+            data.days.push_back({day, counts});
+    }
+
+    for (const auto& [province, counts] : byProvince)
+        data.provinces.push_back({province, counts});
+    // The map gave them by name, so the stable sort leaves ties in name order.
+    std::stable_sort(
+        data.provinces.begin(), data.provinces.end(),
+        [](const ProvinceCounts& a, const ProvinceCounts& b) { return a.counts.Total() > b.counts.Total(); });
+    if (data.provinces.size() > kChartProvinces)
+        data.provinces.resize(kChartProvinces);
+    return data;
+}
+
+ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
+                               std::string& errorText)
+{
+    CDbRecordset rows;
+    rows.SetConnection(&connection);
+    const int opened = rows.Open(QueryChartStatement(filter), 1, 3, 3);
+    if (opened < 0) {
+        errorText = connection.GetErrorsText();
+        data = QueryChartData{};
+        return ReadOutcome::Failed;
+    }
+    std::vector<ChartGroup> groups;
+    std::string count;
+    for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {
+        ChartGroup& group = groups.emplace_back();
+        rows.GetFieldValue("QueryDay", group.day);
+        rows.GetFieldValue("QueryProv", group.province);
+        rows.GetFieldValue("QueryStatus", group.status);
+        rows.GetFieldValue("Queries", count);
+        group.count = std::strtoll(count.c_str(), nullptr, 10);
+    }
+    data = BuildChartData(filter, groups);
+    return groups.empty() ? ReadOutcome::Empty : ReadOutcome::Rows;
+}
+
+std::string DescribeChart(const QueryChartData& data)
+{
+    if (data.total.Total() == 0)
+        return "查询图表：无符合条件的记录。";
+    std::string words = "查询图表，" + CountsInWords(data.total) + "。每日查询（无查询的日期不列）：";
+    bool first = true;
+    for (const DayCounts& day : data.days) {
+        if (day.counts.Total() == 0)
+            continue;
+        words += (first ? "" : "；") + day.day + " " + CountsInWords(day.counts);
+        first = false;
+    }
+    words += "。查询最多的省份：";
+    first = true;
+    for (const ProvinceCounts& province : data.provinces) {
+        words += (first ? "" : "；") + (province.province.empty() ? std::string("未知地域") : province.province) + " " +
+                 CountsInWords(province.counts);
+        first = false;
+    }
+    return words + "。";
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "query_log.h"
+#include "query_stats.h"
+#include "query_status.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+class CDbConnection;
+
+// Queries counted by what they came to.
+struct ResultCounts {
+    std::array<long long, 4> byClass{}; // indexed by QueryResultClass
+
+    long long& operator[](QueryResultClass kind) { return byClass[static_cast<std::size_t>(kind)]; }
+    long long operator[](QueryResultClass kind) const { return byClass[static_cast<std::size_t>(kind)]; }
+    long long Total() const { return byClass[0] + byClass[1] + byClass[2] + byClass[3]; }
+};
+
+struct DayCounts {
+    std::string day; // "YYYY-MM-DD"
+    ResultCounts counts;
+};
+
+struct ProvinceCounts {
+    std::string province;
+    ResultCounts counts;
+};
+
+// What the statistics page's charts show for one filter.
+struct QueryChartData {
+    // Every day of the range in order, days without queries included; for a range of more
+    // than kChartMostDays days only the days with queries.
+    std::vector<DayCounts> days;
+    // The provinces with the most queries, most first (ties by name), at most kChartProvinces.
+    std::vector<ProvinceCounts> provinces;
+    ResultCounts total;
+};
+
+inline constexpr std::size_t kChartProvinces = 10;
+inline constexpr int kChartMostDays = 366;
+
+// Queries of the filter counted per day, province and QueryStatus: one aggregate over the
+// range, so the charts never read the log row by row.
+std::string QueryChartStatement(const StatsFilter& filter);
+
+// One group the statement counted.
+struct ChartGroup {
+    std::string day;
+    std::string province;
+    std::string status;
+    long long count = 0;
+};
+
+// The charts' figures from the counted groups.
+QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups);
+
+// Runs the statement and builds the figures; Empty when no query matches (the figures then
+// hold the range's days, all zero), Failed with the database's error text.
+ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
+                               std::string& errorText);
+
+// The charts' figures in words, for screen readers.
+std::string DescribeChart(const QueryChartData& data);
+
+// The days from one calendar day to another, both included, as "YYYY-MM-DD"; empty when
+// from is later than to.
+std::vector<std::string> DaysOfRange(const CalendarDate& from, const CalendarDate& to);
