@@ -34,16 +34,19 @@ bool CreateSchema(CDbConnection& connection, std::string& error, bool replace)
         error = "The connection is not open.";
         return false;
     }
+    // Inside a transaction of the caller the tables become part of it (and its rollback
+    // takes them away); otherwise they are one transaction of their own.
+    const bool own = !provider->InTransaction();
     auto fail = [&] {
         error = connection.GetErrorsText();
-        if (provider->InTransaction()) {
+        if (own && provider->InTransaction()) {
             const std::string first = error;
             provider->Rollback();
             error = first;
         }
         return false;
     };
-    if (!provider->Begin())
+    if (own && !provider->Begin())
         return fail();
     if (replace) {
         for (const char* table : {"QueryLogTable", "SendSmsTable", "ProductTable", "ProductGroupTable", "AddressTable"})
@@ -55,7 +58,7 @@ bool CreateSchema(CDbConnection& connection, std::string& error, bool replace)
     for (const auto& script : AddressScripts())
         if (!provider->ExecuteScript(script))
             return fail();
-    if (!provider->Commit())
+    if (own && !provider->Commit())
         return fail();
     return true;
 }

@@ -8,8 +8,9 @@
 class CDbConnection;
 
 // Creates the five tables with their indexes on an open, empty database and fills
-// AddressTable, in one transaction. The scripts are built into the library. With replace,
-// the five tables are dropped first in the same transaction, so a failure keeps them.
+// AddressTable, in one transaction (the caller's, when one is open). The scripts are built
+// into the library. With replace, the five tables are dropped first in the same
+// transaction, so a failure keeps them.
 bool CreateSchema(CDbConnection& connection, std::string& error, bool replace = false);
 
 // The built-in scripts: the tables of one engine, and the AddressTable rows (plain

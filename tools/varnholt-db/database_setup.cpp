@@ -117,6 +117,26 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
                      "create it with LC_CTYPE 'C.UTF-8' for the same behaviour";
     }
 
+    // Tables, cities and demo data are one transaction: a run that fails or is killed half
+    // way leaves the database as it was, so the same command can simply be repeated.
+    if (!connection.BeginTrans()) {
+        error = "cannot start a transaction: " + OneLine(connection.GetErrorsText());
+        return false;
+    }
+    if (!Fill(connection, error)) {
+        connection.RollbackTrans();
+        return false;
+    }
+    if (!connection.CommitTrans()) {
+        error = "cannot commit the new tables: " + OneLine(connection.GetErrorsText());
+        connection.RollbackTrans();
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseSetup::Fill(CDbConnection& connection, std::string& error)
+{
     std::string schemaError;
     if (!CreateSchema(connection, schemaError, m_force)) {
         error = "cannot create the tables: " + OneLine(schemaError);
@@ -131,7 +151,6 @@ bool DatabaseSetup::RunOn(CDbConnection& connection, std::string& error)
             return false;
         }
     }
-
     if (m_demo) {
         DemoData demo(connection, m_clock);
         demo.SetQueryCount(m_queryCount);

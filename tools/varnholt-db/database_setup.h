@@ -26,6 +26,7 @@ public:
 
 private:
     bool RunOn(class CDbConnection& connection, std::string& error);
+    bool Fill(class CDbConnection& connection, std::string& error);
 
     const ConnectionTarget& m_target;
     const Clock& m_clock;

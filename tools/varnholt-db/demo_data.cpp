@@ -1,13 +1,12 @@
 #include "demo_data.h"
 
+#include "code_generator.h"
 #include "one_line.h"
-#include "store_batch_codes.h"
 
 #include "clock.h"
 #include "db_connection.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
-#include "message_sink.h"
 #include "sql_text.h"
 
 #include <algorithm>
@@ -22,28 +21,6 @@ constexpr std::int64_t kDay = 24 * 60 * 60;
 constexpr int kDays = 90;
 // Log rows per insert statement: few statements, each well inside the engines' limits.
 constexpr std::size_t kRowsPerInsert = 200;
-
-// Catches what StoreBatchCodes shows, so the tool can print it as its one line.
-class CapturingSink final : public MessageSink {
-public:
-    void Show(const std::string& text, const std::string&, MessageIcon) override
-    {
-        if (m_text.empty())
-            m_text = text;
-    }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-class SinkScope final {
-public:
-    explicit SinkScope(MessageSink* sink) { SetMessageSink(sink); }
-    ~SinkScope() { SetMessageSink(nullptr); }
-    SinkScope(const SinkScope&) = delete;
-    SinkScope& operator=(const SinkScope&) = delete;
-};
 
 std::string Quoted(const std::string& text)
 {
@@ -111,23 +88,7 @@ bool DemoData::Fill(std::string& error)
     }
     addresses.CloseIfOpen();
 
-    if (!CreateBatches(error))
-        return false;
-
-    if (!m_connection.BeginTrans()) {
-        error = "cannot start a transaction: " + OneLine(m_connection.GetErrorsText());
-        return false;
-    }
-    if (!MakeQueries(error) || !WriteQueryCounts(error) || !WriteQueue(error)) {
-        m_connection.RollbackTrans();
-        return false;
-    }
-    if (!m_connection.CommitTrans()) {
-        error = "cannot commit the demo data: " + OneLine(m_connection.GetErrorsText());
-        m_connection.RollbackTrans();
-        return false;
-    }
-    return true;
+    return CreateBatches(error) && MakeQueries(error) && WriteQueryCounts(error) && WriteQueue(error);
 }
 
 bool DemoData::Run(const std::string& statement, std::string& error)
@@ -223,8 +184,6 @@ bool DemoData::CreateBatches(std::string& error)
         {"新品试产批次", "", 300, "未启用", false, 0, -1, -1, {}, 0, {}, {}},
     };
 
-    CapturingSink sink;
-    SinkScope scope(&sink);
     int number = 0;
     for (Batch& batch : m_batches) {
         batch.number = ++number; // the lowest free number, as the console gives it
@@ -237,10 +196,8 @@ bool DemoData::CreateBatches(std::string& error)
             return false;
         if (!batch.generate)
             continue;
-        if (!StoreBatchCodes(m_connection, m_clock, batch.name, batch.number, batch.quantity, nullptr, nullptr)) {
-            error = "cannot store the codes of " + batch.name + ": " + OneLine(sink.Text());
+        if (!StoreCodes(batch, error))
             return false;
-        }
         if (batch.enabledDaysAgo >= 0) {
             if (!Run("update ProductTable set UseStatus=1 where ProductName=" + name, error) ||
                 !Run("update ProductGroupTable set UseCodeTime=now(),ProductStatus='启用' where ProductName=" + name,
@@ -262,6 +219,28 @@ bool DemoData::CreateBatches(std::string& error)
             return false;
     }
     return true;
+}
+
+// The rows the console's generation writes, from the same generator. The console copies
+// them in short transactions of their own beside a running host; here they are part of the
+// caller's one transaction, so a run that is cut short leaves none of them.
+bool DemoData::StoreCodes(const Batch& batch, std::string& error)
+{
+    const std::string name = Quoted(batch.name);
+    std::string first, last;
+    for (int serial = 0; serial < batch.quantity; ++serial) {
+        const CodeGenerator::Code code = CodeGenerator::Compose(batch.number, serial, m_clock.Now());
+        if (!Run("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName) values ('" + code.productId +
+                     "','" + code.productCode + "',0," + name + ")",
+                 error))
+            return false;
+        if (serial == 0)
+            first = code.productId;
+        last = code.productId;
+    }
+    return Run("update ProductGroupTable set StartNumber='" + first + "',EndNumber='" + last +
+                   "',CreateCodeTime=now() where ProductName=" + name,
+               error);
 }
 
 bool DemoData::ReadCodes(Batch& batch, std::string& error)

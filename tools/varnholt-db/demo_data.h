@@ -24,7 +24,8 @@ public:
     // thousand. Any count is spread over the same days and hours.
     void SetQueryCount(long long count) { m_queryCount = count; }
 
-    // False with a one-line reason.
+    // Writes it all inside the transaction the caller holds, so that a failed or killed
+    // run leaves nothing behind. False with a one-line reason.
     bool Fill(std::string& error);
 
 private:
@@ -33,6 +34,7 @@ private:
     struct Query;
 
     bool CreateBatches(std::string& error);
+    bool StoreCodes(const Batch& batch, std::string& error);
     bool ReadCodes(Batch& batch, std::string& error);
     std::vector<std::int64_t> QueryTimes();
     // Makes the log row by row and writes it in multi-row statements as it goes, so a

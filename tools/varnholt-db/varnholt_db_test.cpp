@@ -529,3 +529,50 @@ TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
               "where q.QueryProductID=p.ProductID and q.QueryStatus>=1)"),
         0);
 }
+
+// A demo run on a server killed half way: the server rolls its one transaction back, so
+// the database holds no tables and the same command simply runs again.
+TEST_F(VarnholtDbTool, KilledDemoOnAServerLeavesNoTables)
+{
+    if (PgCluster::FindBinaries().empty())
+        GTEST_SKIP() << "PostgreSQL server not installed";
+    std::string error;
+    PgCluster* cluster = PgCluster::Shared(error);
+    ASSERT_NE(cluster, nullptr) << error;
+    std::string connectionString;
+    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
+    CDbConnection watcher;
+    ASSERT_TRUE(watcher.Open(connectionString, -1)) << watcher.GetErrorsText();
+    auto count = [&](const std::string& statement) {
+        CDbRecordset recordset;
+        recordset.SetConnection(&watcher);
+        std::string value = "-1";
+        if (recordset.Open(statement, 1, 3, 3) == 1)
+            recordset.GetFieldValue("N", value);
+        return std::stol(value);
+    };
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(VARNHOLT_DB_PROGRAM, VARNHOLT_DB_PROGRAM, "init", connectionString.c_str(), "--demo", "--queries",
+              "400000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Killed once its transaction has written for a while: past the tables, into the demo.
+    const std::string running = "select count(*) as N from pg_stat_activity where datname=current_database() and "
+                                "pid<>pg_backend_pid() and xact_start<now()-interval '1 second'";
+    for (int i = 0; i < 500 && count(running) == 0; ++i)
+        usleep(20000);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "finished before the kill";
+
+    EXPECT_EQ(count("select count(*) as N from information_schema.tables where table_schema='public'"), 0);
+    const ToolRun again = Run({"init", connectionString, "--demo"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_GE(count("select count(*) as N from QueryLogTable"), 2000);
+}
