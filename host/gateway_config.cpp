@@ -66,6 +66,12 @@ const std::vector<Setting>& Settings()
         {"Gateway", "StopWaitMs", "--stop-wait-ms", Kind::Number,
          "on stop, wait for messages being sent (default 20000)",
          [](GatewayConfig& c, const std::string&, int n, bool) { c.stopWaitMs = n; }},
+        {"Gateway", "LongSmsTimeout", "--long-sms-timeout", Kind::Number,
+         "seconds to wait for the missing parts of a long message before it is taken as it is (default 600)",
+         [](GatewayConfig& c, const std::string&, int n, bool) { c.longSmsTimeoutS = n; }},
+        {"Gateway", "ResetAfterTimeouts", "--reset-after-timeouts", Kind::Number,
+         "commands in a row without an answer before the modem's port is opened anew, 0 never (default 3)",
+         [](GatewayConfig& c, const std::string&, int n, bool) { c.resetAfterTimeouts = n; }},
         {"Gateway", "HeldFile", "--held-file", Kind::Text,
          "keeps work the database never took over a stop (default: see README)",
          [](GatewayConfig& c, const std::string& v, int, bool) { c.heldFile = v; }},
@@ -347,6 +353,7 @@ std::string HelpText()
     }
     text += "  --help                   this text\n\n"
             "Reply texts may hold {product}, {count}, {first} (time of the first query) and {code}.\n"
+            "Answers and queued messages longer than one SMS go out as linked parts.\n"
             "SIGTERM or SIGINT: the message being sent is finished, then the host stops.\n";
     return text;
 }

@@ -18,10 +18,12 @@ struct GatewayConfig {
     int limitPerDay = 30;
     bool logReplies = false; // answers also become SendSmsTable rows
     int queuePollMs = 1000;
-    int busyTimeoutMs = 5000; // how long a statement waits for another writer's lock
-    int maxSendAttempts = 3;  // tries of one message before it counts as 失败
-    int stopWaitMs = 20000;   // how long a stop waits for the message being sent
-    std::string heldFile;     // keeps unwritten work over a stop; empty: the default
+    int busyTimeoutMs = 5000;   // how long a statement waits for another writer's lock
+    int maxSendAttempts = 3;    // tries of one message before it counts as 失败
+    int stopWaitMs = 20000;     // how long a stop waits for the message being sent
+    int longSmsTimeoutS = 600;  // parts of a long message still missing after this are given up
+    int resetAfterTimeouts = 3; // commands in a row without an answer before the modem is reopened; 0 off
+    std::string heldFile;       // keeps unwritten work over a stop; empty: the default
     ReplyTexts replies;
 };
 

@@ -227,12 +227,23 @@ void GatewayHost::ConnectStatus(Line& line, int status)
     if (status == 1) {
         line.state = LineState::Ready;
         line.backoffMs = 0;
+        if (struct stat st{}; stat(line.port.c_str(), &st) == 0) { // the control may have reopened a new device
+            line.device = st.st_rdev;
+            line.inode = st.st_ino;
+        }
         line.failuresInRow = 0;
         brantlet_SetSendRate(line.control, static_cast<std::int16_t>(std::clamp(m_config.sendPause, 1, 32767)));
         if (!m_config.serviceCentre.empty())
             brantlet_SetSmsServerNumber(line.control, m_config.serviceCentre.c_str());
         LogLine(LogLevel::Info, "modem ready on " + line.port);
         m_nextPollMs = 0;
+        return;
+    }
+    if (line.state == LineState::Ready && brantlet_IsConnecting(line.control)) {
+        // The control reopens the port itself and keeps what it was given: wait for it.
+        line.state = LineState::Connecting;
+        line.connectingSinceMs = MonotonicMs();
+        LogLine(LogLevel::Warning, "调制解调器无应答，正在重新打开串口: " + line.port);
         return;
     }
     if (line.state != LineState::Down) // a late word from a control already given up
@@ -283,6 +294,8 @@ void GatewayHost::StartConnect(Line& line, std::int64_t nowMs)
     brantlet_on_SendSmsResult(line.control, &GatewayHost::OnSendResult, &line);
     brantlet_on_Recvsms(line.control, &GatewayHost::OnReceive, &line);
     brantlet_SetModemType(line.control, static_cast<std::int16_t>(m_config.modemType));
+    brantlet_SetLongSmsTimeout(line.control, m_config.longSmsTimeoutS);
+    brantlet_SetResetAfterTimeouts(line.control, m_config.resetAfterTimeouts);
 
     struct stat st {};
     const bool present = stat(line.port.c_str(), &st) == 0;
@@ -405,7 +418,7 @@ void GatewayHost::SendResult(Line& line, int result, std::int32_t index)
             LogLine(LogLevel::Warning, "回复发送失败: answer to " + MaskPhone(sending.phone));
     }
     // Two failures in a row look like the modem rather than the numbers: start it afresh.
-    if (line.failuresInRow >= 2 && line.state == LineState::Ready)
+    if (line.failuresInRow >= 2 && line.state == LineState::Ready && brantlet_IsConnected(line.control))
         LineLost(line, "调制解调器连续发送失败", MonotonicMs());
 }
 
@@ -419,10 +432,12 @@ void GatewayHost::SendReplies()
         m_replies.pop_front();
         const std::int32_t index = m_nextReplyIndex;
         m_nextReplyIndex = m_nextReplyIndex == INT32_MIN ? -1 : m_nextReplyIndex - 1;
-        if (brantlet_SendSms(line->control, reply.phone.c_str(), reply.text.c_str(), index) == 1)
+        const int queued = brantlet_SendLongSms(line->control, reply.phone.c_str(), reply.text.c_str(), index, 0);
+        if (queued == 1)
             line->sending[index] = Sending{0, reply.phone, reply.text, reply.attempts};
         else
-            LogLine(LogLevel::Warning, "回复无法发送: empty number");
+            LogLine(LogLevel::Warning,
+                    std::string("回复无法发送: ") + (queued == 0 ? "empty number" : "text longer than 255 parts"));
     }
 }
 
@@ -460,10 +475,16 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
         }
         if (!claimed)
             continue; // another host took it
-        if (brantlet_SendSms(line->control, row.phoneNumber.c_str(), row.content.c_str(), row.index) == 1)
+        // A text of any length goes as one message (linked parts when it needs more than one).
+        const int queued =
+            brantlet_SendLongSms(line->control, row.phoneNumber.c_str(), row.content.c_str(), row.index, 0);
+        if (queued == 1) {
             line->sending[row.index] = Sending{row.index, row.phoneNumber, row.content, 0};
-        else
+        } else {
+            LogLine(LogLevel::Warning, "短信无法发送: message " + std::to_string(row.index) +
+                                           (queued == 0 ? ", no number" : ", text longer than 255 parts"));
             m_jobs.push_back(MarkJob{row.index, false, LocalTimeText(std::time(nullptr))});
+        }
     }
     if (static_cast<int>(rows.size()) == free)
         m_nextPollMs = 0; // more may wait; read again once a send is done

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -376,6 +377,68 @@ TEST_P(GatewayOneEngine, EachModemAnswersTheQueriesItReceived)
     EXPECT_EQ(TextsTo(*m_sim, "+8613800000001").size(), 1u);
     EXPECT_EQ(TextsTo(second, "+8613800000002").size(), 1u);
     EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "2");
+}
+
+// What a phone makes of the simulator's log: scripts/sms-log decodes every part from its PDU
+// with Python's own codecs and joins linked parts by their header. One line per message.
+std::vector<std::string> PhoneView(const SimProcess& sim, const std::string& number)
+{
+    const std::string command =
+        std::string("/usr/bin/python3 " VARNHOLT_SOURCE_DIR "/scripts/sms-log --to ") + number + " " + sim.LogPath();
+    std::vector<std::string> lines;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::string line;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) {
+            if (c == '\n') {
+                lines.push_back(line);
+                line.clear();
+            } else {
+                line.push_back(static_cast<char>(c));
+            }
+        }
+        pclose(pipe);
+    }
+    return lines;
+}
+
+TEST_P(GatewayOneEngine, ALongAnswerAndALongQueuedMessageArriveAsLinkedPartsAPhoneJoins)
+{
+    std::string longText;
+    for (int i = 0; i < 30; ++i)
+        longText += "您查询的产品是正品谢谢"; // 300 characters: five parts of at most 67
+    // Plain text in two 7-bit parts, the escaped bracket on their boundary.
+    const std::string longPlain = std::string(152, 'x') + "[order 42 shipped]";
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','" +
+               longPlain + "','待发',1)");
+    StartHost({"--reply-genuine", "{product}" + longText});
+    Deliver("13912345678", "0100000112345678", "from QueryLogTable");
+    ASSERT_TRUE(WaitFor(
+        [&] { return Count("from SendSmsTable where SendStatus='成功'") == 1 && Submits(*m_sim).size() >= 7; }, 30s))
+        << m_host->Log();
+
+    EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 5u) << "one SMS per part";
+    EXPECT_EQ(PhoneView(*m_sim, "13912345678"),
+              (std::vector<std::string>{R"({"number": "+8613912345678", "text": "龙井茶)" + longText +
+                                        R"(", "parts": 5, "complete": true})"}));
+    EXPECT_EQ(PhoneView(*m_sim, "13700000000"),
+              (std::vector<std::string>{R"({"number": "+8613700000000", "text": ")" + longPlain +
+                                        R"(", "parts": 2, "complete": true})"}));
+    EXPECT_EQ(One("select NewFlag from SendSmsTable where SendStatus='成功'", "NewFlag"), "1");
+}
+
+TEST_P(GatewayOneEngine, ALongMessageFromAConsumerIsTakenWhole)
+{
+    std::string question;
+    for (int i = 0; i < 12; ++i)
+        question += "请问这个防伪码在哪里能找到"; // 156 characters: three parts
+    StartHost();
+    Deliver("13800000000", question, "from SendSmsTable where SendStatus='接收'");
+    EXPECT_EQ(One("select SmsContent from SendSmsTable where SendStatus='接收'", "SmsContent"), question);
+    EXPECT_EQ(Count("from SendSmsTable where SendStatus='接收'"), 1) << "one row, not one per part";
+
+    // A code in a long message is a query like any other.
+    Deliver("13800000001", question + "0100000112345678", "from QueryLogTable");
+    EXPECT_EQ(One("select QueryStatus from QueryLogTable", "QueryStatus"), "1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GatewayOneEngine, ::testing::Values(SqlDialect::SQLite), DbEngineName);

@@ -218,21 +218,28 @@ protected:
 TEST_F(GatewayConfigTest, ReadsAGbkFileAndTheCommandLineOverridesIt)
 {
     // "[Replies]\nGenuine=正品{product}" in GBK, with Windows line ends.
-    const std::string path = Write("gw.ini", "[gateway]\r\nports = /dev/ttyUSB0, /dev/ttyUSB1\r\nLIMITPERHOUR=5\r\n"
-                                             "LogReplies=yes\r\n[Replies]\r\nGenuine=\xD5\xFD\xC6\xB7{product}\r\n");
+    const std::string path =
+        Write("gw.ini", "[gateway]\r\nports = /dev/ttyUSB0, /dev/ttyUSB1\r\nLIMITPERHOUR=5\r\n"
+                        "LogReplies=yes\r\nResetAfterTimeouts=0\r\n[Replies]\r\nGenuine=\xD5\xFD\xC6\xB7{product}\r\n");
     GatewayConfig config;
     std::string error;
-    ASSERT_TRUE(Load({"--config", path, "--limit-hour=7", "--no-help-reply"}, config, error)) << error;
+    ASSERT_TRUE(
+        Load({"--config", path, "--limit-hour=7", "--no-help-reply", "--long-sms-timeout", "120"}, config, error))
+        << error;
     EXPECT_EQ(config.ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
     EXPECT_EQ(config.limitPerHour, 7);
     EXPECT_EQ(config.limitPerDay, 30);
     EXPECT_TRUE(config.logReplies);
     EXPECT_FALSE(config.replies.helpEnabled);
     EXPECT_EQ(config.replies.genuine, "正品{product}");
+    EXPECT_EQ(config.resetAfterTimeouts, 0);
+    EXPECT_EQ(config.longSmsTimeoutS, 120);
 
     GatewayConfig overridden;
     ASSERT_TRUE(Load({"--config", path, "--port", "/dev/ttyS0"}, overridden, error)) << error;
     EXPECT_EQ(overridden.ports, (std::vector<std::string>{"/dev/ttyS0"})) << "ports given replace the file's";
+    EXPECT_EQ(overridden.longSmsTimeoutS, 600);
+    EXPECT_EQ(overridden.resetAfterTimeouts, 0);
 }
 
 TEST_F(GatewayConfigTest, RefusesWhatItCannotUse)

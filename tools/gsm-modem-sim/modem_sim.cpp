@@ -575,29 +575,35 @@ ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowM
     spec.time = request.time ? *request.time : LocalSmsTime(m_wallClock());
     spec.dcs = request.dcs;
     spec.text = request.text;
-    std::string hex;
-    int length = 0;
+    std::vector<DeliverPart> parts;
     std::string error;
-    if (!BuildDeliver(spec, &hex, &length, &error))
+    if (!BuildDeliverParts(spec, m_nextDeliverRef, &parts, &error))
         return {false, error};
-    const int index = m_store.Store(storage, StoredMessage{0, hex, length, false});
-    if (index < 0)
-        return {false, "storage " + storage + " full"};
-    Log(JsonLine()
-            .Add("event", "deliver")
-            .Add("storage", storage)
-            .Add("index", index)
-            .Add("number", request.sender)
-            .Add("text", request.text)
-            .Add("time", FormatSmsTime(spec.time))
-            .Add("pdu", hex)
-            .Text());
-    if (m_cnmi[1] != 0) {
-        EmitUnsolicited("\r\n+CMTI: \"" + storage + "\"," + (m_urcSpace ? " " : "") + std::to_string(index) +
-                            m_cmtiSuffix + "\r\n",
-                        nowMs);
+    if (parts.size() > 1)
+        m_nextDeliverRef = m_nextDeliverRef % 255 + 1;
+    // A long text arrives as a phone sends it: linked parts, each stored and announced.
+    std::string indexes;
+    for (const DeliverPart& part : parts) {
+        const int index = m_store.Store(storage, StoredMessage{0, part.hex, part.tpduLength, false});
+        if (index < 0)
+            return {false, "storage " + storage + " full"};
+        Log(JsonLine()
+                .Add("event", "deliver")
+                .Add("storage", storage)
+                .Add("index", index)
+                .Add("number", request.sender)
+                .Add("text", part.text)
+                .Add("time", FormatSmsTime(spec.time))
+                .Add("pdu", part.hex)
+                .Text());
+        if (m_cnmi[1] != 0) {
+            EmitUnsolicited("\r\n+CMTI: \"" + storage + "\"," + (m_urcSpace ? " " : "") + std::to_string(index) +
+                                m_cmtiSuffix + "\r\n",
+                            nowMs);
+        }
+        indexes += (indexes.empty() ? "" : ",") + std::to_string(index);
     }
-    return {true, storage + " " + std::to_string(index)};
+    return {true, storage + " " + indexes};
 }
 
 ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime> dischargeTime, std::int64_t nowMs)

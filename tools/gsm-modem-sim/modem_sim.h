@@ -136,6 +136,7 @@ private:
     };
     std::map<int, Sent> m_sent;
     int m_nextRef = 1;
+    int m_nextDeliverRef = 1; // of long messages delivered in parts
     struct PendingReport {
         std::int64_t due;
         int ref;

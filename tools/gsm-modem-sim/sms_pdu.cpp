@@ -2,6 +2,7 @@
 
 #include "gsm_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -356,7 +357,11 @@ bool DecodeSubmit(std::string_view hex, SubmitMessage* out, std::string* error)
     return true;
 }
 
-bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, std::string* error)
+namespace {
+
+// One SMS-DELIVER; header holds the user-data header's elements (without its length octet).
+bool BuildDeliverUnit(const DeliverSpec& spec, const Bytes& header, std::string* hex, int* tpduLength,
+                      std::string* error)
 {
     int dcs = spec.dcs;
     std::vector<std::uint8_t> septets;
@@ -366,19 +371,28 @@ bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, st
     if (dcs < 0)
         dcs = Utf8ToGsm7(spec.text, &septets) && septets.size() <= 160 ? 0x00 : 0x08;
     const Alphabet alphabet = AlphabetOfDcs(dcs);
+    // The header takes its octets (and, in 7-bit, the fill bits up to a septet) from the data.
     Bytes ud;
+    const std::size_t headerOctets = header.empty() ? 0 : header.size() + 1;
+    if (headerOctets > 0) {
+        ud.push_back(static_cast<std::uint8_t>(header.size()));
+        ud.insert(ud.end(), header.begin(), header.end());
+    }
+    const int headerSeptets = static_cast<int>((headerOctets * 8 + 6) / 7);
     int udl = 0;
     switch (alphabet) {
-    case Alphabet::kGsm7:
+    case Alphabet::kGsm7: {
         if (!Utf8ToGsm7(spec.text, &septets))
             return Fail(error, "text does not fit the GSM 7-bit alphabet");
-        if (septets.size() > 160)
+        if (static_cast<int>(septets.size()) + headerSeptets > 160)
             return Fail(error, "text longer than 160 septets");
-        ud = PackSeptets(septets);
-        udl = static_cast<int>(septets.size());
+        const Bytes packed = PackSeptets(septets, headerSeptets * 7 - static_cast<int>(headerOctets) * 8);
+        ud.insert(ud.end(), packed.begin(), packed.end());
+        udl = headerSeptets + static_cast<int>(septets.size());
         break;
+    }
     case Alphabet::kUcs2:
-        if (units.size() > 70)
+        if (units.size() * 2 + headerOctets > 140)
             return Fail(error, "text longer than 70 UCS-2 units");
         for (std::uint16_t u : units) {
             ud.push_back(static_cast<std::uint8_t>(u >> 8));
@@ -387,16 +401,16 @@ bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, st
         udl = static_cast<int>(ud.size());
         break;
     case Alphabet::kData8:
-        if (spec.text.size() > 140)
+        if (spec.text.size() + headerOctets > 140)
             return Fail(error, "data longer than 140 octets");
-        ud.assign(spec.text.begin(), spec.text.end());
+        ud.insert(ud.end(), spec.text.begin(), spec.text.end());
         udl = static_cast<int>(ud.size());
         break;
     }
     Bytes pdu;
     AppendServiceCentre(spec.smsc, &pdu);
     const std::size_t tpduStart = pdu.size();
-    pdu.push_back(0x04); // SMS-DELIVER, no more messages waiting
+    pdu.push_back(headerOctets > 0 ? 0x44 : 0x04); // SMS-DELIVER, no more messages waiting, UDHI
     AppendAddress(spec.sender, &pdu);
     pdu.push_back(0x00);
     pdu.push_back(static_cast<std::uint8_t>(dcs));
@@ -405,6 +419,71 @@ bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, st
     pdu.insert(pdu.end(), ud.begin(), ud.end());
     *hex = ToHex(pdu);
     *tpduLength = static_cast<int>(pdu.size() - tpduStart);
+    return true;
+}
+
+} // namespace
+
+bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, std::string* error)
+{
+    return BuildDeliverUnit(spec, {}, hex, tpduLength, error);
+}
+
+bool BuildDeliverParts(const DeliverSpec& spec, int reference, std::vector<DeliverPart>* parts, std::string* error)
+{
+    parts->clear();
+    DeliverPart whole;
+    std::string oneError;
+    if (BuildDeliver(spec, &whole.hex, &whole.tpduLength, &oneError)) {
+        whole.text = spec.text;
+        parts->push_back(std::move(whole));
+        return true;
+    }
+    // Too long for one message (or not sendable at all: then the parts fail alike).
+    std::vector<std::uint8_t> septets;
+    std::vector<std::uint16_t> units;
+    if (!Utf8ToUtf16(spec.text, &units))
+        return Fail(error, "text is not UTF-8");
+    const bool gsm7 = (spec.dcs < 0 && Utf8ToGsm7(spec.text, &septets)) ||
+                      (spec.dcs >= 0 && AlphabetOfDcs(spec.dcs) == Alphabet::kGsm7 && Utf8ToGsm7(spec.text, &septets));
+    if (spec.dcs >= 0 && AlphabetOfDcs(spec.dcs) == Alphabet::kData8) {
+        *error = oneError;
+        return false;
+    }
+    std::vector<std::string> texts;
+    if (gsm7) {
+        for (std::size_t at = 0; at < septets.size();) {
+            std::size_t end = std::min(septets.size(), at + 153);
+            if (end < septets.size() && septets[end - 1] == 0x1B)
+                --end; // the escape goes with the character it announces
+            texts.push_back(Gsm7ToUtf8(std::vector<std::uint8_t>(septets.begin() + static_cast<long>(at),
+                                                                 septets.begin() + static_cast<long>(end))));
+            at = end;
+        }
+    } else {
+        for (std::size_t at = 0; at < units.size();) {
+            std::size_t end = std::min(units.size(), at + 67);
+            if (end < units.size() && units[end - 1] >= 0xD800 && units[end - 1] < 0xDC00)
+                --end; // a surrogate pair stays together
+            texts.push_back(Utf16ToUtf8(std::vector<std::uint16_t>(units.begin() + static_cast<long>(at),
+                                                                   units.begin() + static_cast<long>(end))));
+            at = end;
+        }
+    }
+    if (texts.size() > 255)
+        return Fail(error, "text needs more than 255 parts");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        DeliverSpec part = spec;
+        part.dcs = gsm7 ? (spec.dcs < 0 ? 0x00 : spec.dcs) : (spec.dcs < 0 ? 0x08 : spec.dcs);
+        part.text = texts[i];
+        const Bytes header = {0x00, 0x03, static_cast<std::uint8_t>(reference), static_cast<std::uint8_t>(texts.size()),
+                              static_cast<std::uint8_t>(i + 1)};
+        DeliverPart built;
+        if (!BuildDeliverUnit(part, header, &built.hex, &built.tpduLength, error))
+            return false;
+        built.text = texts[i];
+        parts->push_back(std::move(built));
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The three transfer data units the simulated modem handles: it decodes the SMS-SUBMIT a
 // terminal hands over after the prompt, and builds the SMS-DELIVER and SMS-STATUS-REPORT it
@@ -60,6 +61,17 @@ struct DeliverSpec {
 
 // False with a reason when the text does not fit one message in the chosen alphabet.
 bool BuildDeliver(const DeliverSpec& spec, std::string* hex, int* tpduLength, std::string* error);
+
+struct DeliverPart {
+    std::string hex;
+    int tpduLength = 0;
+    std::string text; // this part's share of the text
+};
+
+// The message as a phone sends it: one unit when it fits, else linked parts (IEI 00 with
+// the reference, 153 septets or 67 UCS-2 units each; an escaped character or a surrogate
+// pair is never split). False with a reason when it needs more than 255 parts.
+bool BuildDeliverParts(const DeliverSpec& spec, int reference, std::vector<DeliverPart>* parts, std::string* error);
 
 struct ReportSpec {
     std::string smsc;

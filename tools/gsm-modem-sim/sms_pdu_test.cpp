@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace gsmsim {
 namespace {
 
@@ -189,6 +191,53 @@ TEST(BuildDeliver, RefusesWhatOneMessageCannotHold)
     spec.dcs = 0x00;
     EXPECT_FALSE(BuildDeliver(spec, &hex, &length, &error));
     EXPECT_EQ(error, "text does not fit the GSM 7-bit alphabet");
+}
+
+TEST(BuildDeliverParts, SplitsALongTextAsAPhoneDoes)
+{
+    const auto repeat = [](const std::string& piece, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += piece;
+        return text;
+    };
+    const std::string a152 = std::string(152, 'a');
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> parts;
+    } const cases[] = {
+        {"Gsm7FitsOne", std::string(160, 'a'), {std::string(160, 'a')}},
+        {"Gsm7OneMore", std::string(161, 'a'), {std::string(153, 'a'), std::string(8, 'a')}},
+        {"EscapeNotSplit", a152 + "{" + std::string(10, 'b'), {a152, "{" + std::string(10, 'b')}},
+        {"Ucs2FitsOne", repeat("中", 70), {repeat("中", 70)}},
+        {"Ucs2OneMore", repeat("中", 71), {repeat("中", 67), repeat("中", 4)}},
+        {"SurrogatePairNotSplit",
+         repeat("中", 66) + "😀" + "尾" + repeat("中", 5),
+         {repeat("中", 66), "😀尾" + repeat("中", 5)}},
+    };
+    for (const Case& c : cases) {
+        DeliverSpec spec{"", "+8613812345678", At("2026-03-15T12:34:56+08:00"), -1, c.text};
+        std::vector<DeliverPart> parts;
+        std::string error;
+        ASSERT_TRUE(BuildDeliverParts(spec, 7, &parts, &error)) << c.name << ": " << error;
+        std::vector<std::string> texts;
+        for (const DeliverPart& p : parts)
+            texts.push_back(p.text);
+        EXPECT_EQ(texts, c.parts) << c.name;
+        for (std::size_t i = 0; parts.size() > 1 && i < parts.size(); ++i) {
+            // UDHI set, header 05 00 03 <ref> <count> <seq> right after the length octet.
+            EXPECT_EQ(parts[i].hex.substr(2, 2), "44") << c.name;
+            char header[16];
+            std::snprintf(header, sizeof header, "0500030702%02X", static_cast<unsigned>(i + 1));
+            EXPECT_NE(parts[i].hex.find(header), std::string::npos) << c.name << " part " << i;
+        }
+    }
+    DeliverSpec tooLong{"", "10086", At("2026-03-15T12:34:56Z"), -1, std::string(153 * 255 + 1, 'a')};
+    std::vector<DeliverPart> parts;
+    std::string error;
+    EXPECT_FALSE(BuildDeliverParts(tooLong, 1, &parts, &error));
+    EXPECT_EQ(error, "text needs more than 255 parts");
 }
 
 TEST(BuildStatusReport, CarriesReferenceRecipientAndBothTimes)
