@@ -24,6 +24,8 @@ struct GatewayConfig {
     int longSmsTimeoutS = 600;  // parts of a long message still missing after this are given up
     int resetAfterTimeouts = 3; // commands in a row without an answer before the modem is reopened; 0 off
     std::string heldFile;       // keeps unwritten work over a stop; empty: the default
+    std::string hostName;       // names this machine in the leases of rows it sends; empty: its host name
+    int leaseSeconds = 60;      // a row being sent by a host that stopped renewing is sent by another after this
     ReplyTexts replies;
 };
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -57,7 +58,16 @@ GatewayHost::GatewayHost(GatewayConfig config, std::string connectionString)
       m_connectionString(std::move(connectionString)),
       m_regions(CityTable()),
       m_limiter(m_config.limitPerHour, m_config.limitPerDay)
-{}
+{
+    m_lease.host = m_config.hostName;
+    if (m_lease.host.empty()) {
+        char name[256] = {};
+        gethostname(name, sizeof name - 1);
+        m_lease.host = name;
+    }
+    m_lease.pid = static_cast<int>(getpid());
+    m_lease.seconds = std::max(m_config.leaseSeconds, 2);
+}
 
 GatewayHost::~GatewayHost()
 {
@@ -110,14 +120,10 @@ bool GatewayHost::EnsureDatabase()
 void GatewayHost::PrepareQueueWork()
 {
     std::string error;
-    if (!m_queueReset) {
-        int rows = 0;
-        if (queue_store::ResetInterrupted(m_db, rows, error)) {
-            m_queueReset = true;
-            if (rows > 0)
-                LogLine(LogLevel::Warning,
-                        std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
-        }
+    if (!m_leaseTableReady) {
+        m_leaseTableReady = queue_store::EnsureLeaseTable(m_db, error);
+        if (!m_leaseTableReady)
+            LogLine(LogLevel::Error, "发送租约表无法建立，暂不发送队列中的短信: " + error);
     }
     if (!m_citiesLoaded) {
         CDbRecordset rs;
@@ -194,7 +200,7 @@ bool GatewayHost::RunDbJob(DbJob& job, std::string& error)
     if (auto* m = std::get_if<MarkJob>(&job))
         return queue_store::MarkSent(m_db, m->smsIndex, m->success, m->time, error);
     if (auto* r = std::get_if<ReleaseJob>(&job))
-        return queue_store::Release(m_db, r->smsIndex, error);
+        return queue_store::Release(m_db, r->smsIndex, m_lease, error);
     return true;
 }
 
@@ -444,7 +450,7 @@ void GatewayHost::SendReplies()
 void GatewayHost::PollQueue(std::int64_t nowMs)
 {
     // Held work goes first; an unreachable database is asked again only after its pause.
-    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_jobs.empty())
+    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_jobs.empty() || !m_leaseTableReady)
         return;
     m_nextPollMs = nowMs + m_config.queuePollMs;
     int free = 0;
@@ -469,7 +475,7 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
         if (!line)
             break;
         bool claimed = false;
-        if (!queue_store::Claim(m_db, row.index, claimed, error)) {
+        if (!queue_store::Claim(m_db, row.index, m_lease, claimed, error)) {
             m_dbSuspect = true;
             return;
         }
@@ -490,6 +496,56 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
         m_nextPollMs = 0; // more may wait; read again once a send is done
 }
 
+void GatewayHost::KeepLeases(std::int64_t nowMs)
+{
+    // After the held work: an outcome kept in memory is written before rows are reclaimed.
+    if (nowMs < m_nextLeaseMs || nowMs < m_dbRetryMs || !m_jobs.empty())
+        return;
+    m_nextLeaseMs = nowMs + m_lease.seconds * 1000 / 3;
+    if (!EnsureDatabase() || !m_leaseTableReady)
+        return;
+    std::string error;
+    if (!m_unleasedReset) {
+        int rows = 0;
+        if (!queue_store::ResetUnleased(m_db, rows, error)) {
+            m_dbSuspect = true;
+            LogLine(LogLevel::Warning, "无法查找遗留在发送中的短信: " + error);
+            return;
+        }
+        m_unleasedReset = true;
+        if (rows > 0)
+            LogLine(LogLevel::Warning,
+                    std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
+    }
+    std::vector<int> held;
+    for (const auto& line : m_lines)
+        for (const auto& [index, sending] : line->sending)
+            if (sending.smsIndex > 0)
+                held.push_back(sending.smsIndex);
+    int renewed = 0;
+    if (!queue_store::Renew(m_db, m_lease, held, renewed, error)) {
+        m_dbSuspect = true;
+        LogLine(LogLevel::Warning, "发送租约无法续期: " + error);
+        return;
+    }
+    if (renewed < static_cast<int>(held.size()))
+        LogLine(LogLevel::Warning,
+                "发送租约已过期，其他主机可能也会发送这些短信: " + std::to_string(held.size() - renewed) +
+                    " message(s) being sent here (lease " + std::to_string(m_lease.seconds) + " s)");
+    int reclaimed = 0;
+    const auto running = [](int pid) { return kill(pid, 0) == 0 || errno == EPERM; };
+    if (!queue_store::Reclaim(m_db, m_lease, running, reclaimed, error)) {
+        m_dbSuspect = true;
+        LogLine(LogLevel::Warning, "无法收回过期的发送租约: " + error);
+        return;
+    }
+    if (reclaimed > 0) {
+        LogLine(LogLevel::Warning, "已停止的主机留下的短信重新等待发送: " + std::to_string(reclaimed) +
+                                       " message(s), lease lapsed or process gone");
+        m_nextPollMs = 0;
+    }
+}
+
 bool GatewayHost::Busy() const
 {
     for (const auto& line : m_lines)
@@ -503,6 +559,7 @@ void GatewayHost::Tick(std::int64_t nowMs)
     for (auto& line : m_lines)
         TickLine(*line, nowMs);
     RunDbJobs(nowMs);
+    KeepLeases(nowMs);
     SendReplies();
     if (!m_stopping)
         PollQueue(nowMs);

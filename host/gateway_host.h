@@ -3,6 +3,7 @@
 #include "gateway_config.h"
 #include "held_work.h"
 #include "query_store.h"
+#include "queue_store.h"
 #include "rate_limiter.h"
 #include "region_lookup.h"
 
@@ -84,6 +85,7 @@ private:
     void AfterDbTrouble(const std::string& error, std::int64_t nowMs);
     void PrepareQueueWork();
     void PollQueue(std::int64_t nowMs);
+    void KeepLeases(std::int64_t nowMs);
     void SendReplies();
     Line* ReadyLine(const std::string& preferredPort);
     int FreeSlots(const Line& line) const;
@@ -102,7 +104,10 @@ private:
     std::int64_t m_dbRetryMs = 0;
     int m_dbBackoffMs = 0;
     bool m_dbSuspect = false;
-    bool m_queueReset = false;
+    LeaseOwner m_lease;
+    bool m_leaseTableReady = false;
+    bool m_unleasedReset = false;
+    std::int64_t m_nextLeaseMs = 0;
     std::int64_t m_nextPollMs = 0;
     std::int32_t m_nextReplyIndex = -1;
     bool m_stopping = false;

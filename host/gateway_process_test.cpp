@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <sstream>
@@ -73,6 +74,15 @@ public:
             std::this_thread::sleep_for(50ms);
         }
         return -1;
+    }
+    // Ends it at once (SIGKILL), as a crash or a pulled power cord would.
+    void Kill()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
     }
     std::string Log() const
     {
@@ -442,5 +452,60 @@ TEST_P(GatewayOneEngine, ALongMessageFromAConsumerIsTakenWhole)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GatewayOneEngine, ::testing::Values(SqlDialect::SQLite), DbEngineName);
+
+// Two hosts, as on two machines, each with its own modem, on one PostgreSQL database. One
+// dies halfway (SIGKILL): the other sends what it held once its lease lapses.
+class TwoHostsOneQueue : public GatewayOnSimulator {};
+
+TEST_P(TwoHostsOneQueue, EveryRowIsSentOnceAndADeadHostsRowsAreSentByTheOther)
+{
+    constexpr int kRows = 40;
+    for (int i = 0; i < kRows; ++i)
+        ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('1370000" +
+                   std::to_string(1000 + i) + "','第" + std::to_string(i) + "条','待发',1)");
+    SimProcess simB;
+    ASSERT_TRUE(simB.Started());
+    const auto options = [&](const SimProcess& sim, const char* name) {
+        return std::vector<std::string>{"--database",      ConnectionString(),
+                                        "--port",          sim.Link(),
+                                        "--send-pause",    "1",
+                                        "--host-name",     name,
+                                        "--queue-poll-ms", "200",
+                                        "--lease-seconds", "2"};
+    };
+    GatewayProcess hostA(options(*m_sim, "gw-a"), m_sim->Folder() + "/gateway-a.log");
+    GatewayProcess hostB(options(simB, "gw-b"), simB.Folder() + "/gateway-b.log");
+    ASSERT_TRUE(hostA.Started() && hostB.Started());
+
+    const std::string sent = "from SendSmsTable where SendStatus='成功'";
+    ASSERT_TRUE(WaitFor([&] { return Count(sent) >= kRows / 2; }, 60s)) << hostA.Log() << hostB.Log();
+    hostA.Kill();
+    const int sentByA = static_cast<int>(Submits(*m_sim).size());
+    EXPECT_GT(sentByA, 0) << "both hosts took rows";
+    EXPECT_GT(Submits(simB).size(), 0u) << "both hosts took rows";
+
+    ASSERT_TRUE(WaitFor([&] { return Count(sent) == kRows; }, 60s)) << hostB.Log();
+    EXPECT_EQ(Count("from SendSmsLease"), 0);
+    std::map<std::string, std::vector<char>> sends; // number -> the modems it went out on
+    for (const Submit& s : Submits(*m_sim))
+        sends[s.number].push_back('A');
+    for (const Submit& s : Submits(simB))
+        sends[s.number].push_back('B');
+    ASSERT_EQ(sends.size(), static_cast<std::size_t>(kRows)) << "none left behind";
+    // The one message a host's modem had sent when it died, before the host could write that
+    // down, goes out again: the host sends one at a time per modem. Nothing else twice.
+    int twice = 0;
+    for (const auto& [number, modems] : sends) {
+        EXPECT_LE(modems.size(), 2u) << number;
+        if (modems.size() == 2) {
+            ++twice;
+            EXPECT_EQ(modems, (std::vector<char>{'A', 'B'})) << number << ": only the dead host's message again";
+        }
+    }
+    EXPECT_LE(twice, 1) << hostB.Log();
+    EXPECT_EQ(hostB.Stop(), 0) << hostB.Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, TwoHostsOneQueue, ::testing::Values(SqlDialect::PostgreSQL), DbEngineName);
 
 } // namespace

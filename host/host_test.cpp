@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -416,34 +417,119 @@ TEST_P(HostStoreTest, TheQueueIsClaimedOnceAndMarkedWithNewFlag)
         "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000000','a','待发',0)");
     ExecuteSql(
         "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values ('13700000001','b','待发',0)");
-    std::vector<QueuedSms> rows;
     std::string error;
+    ASSERT_TRUE(queue_store::EnsureLeaseTable(m_connection, error)) << error;
+    ASSERT_TRUE(queue_store::EnsureLeaseTable(m_connection, error)) << "a second start finds it there: " << error;
+    std::vector<QueuedSms> rows;
     ASSERT_TRUE(queue_store::NextWaiting(m_connection, 1, rows, error)) << error;
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].phoneNumber, "13700000000");
 
+    const LeaseOwner a{"gw-a", 100, 60}, b{"gw-b", 100, 60};
     CDbConnection other;
     ASSERT_TRUE(OpenSecond(other));
     bool claimed = false, claimedAgain = true;
-    ASSERT_TRUE(queue_store::Claim(m_connection, rows[0].index, claimed, error)) << error;
-    ASSERT_TRUE(queue_store::Claim(other, rows[0].index, claimedAgain, error)) << error;
+    ASSERT_TRUE(queue_store::Claim(m_connection, rows[0].index, a, claimed, error)) << error;
+    ASSERT_TRUE(queue_store::Claim(other, rows[0].index, b, claimedAgain, error)) << error;
     EXPECT_TRUE(claimed);
     EXPECT_FALSE(claimedAgain) << "a second host must not send the same row";
     const std::string where = " from SendSmsTable where SmsIndex=" + std::to_string(rows[0].index);
     EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "发送中");
     EXPECT_EQ(One(m_connection, "select NewFlag" + where, "NewFlag"), "1");
+    const std::string lease = " from SendSmsLease where SmsIndex=" + std::to_string(rows[0].index);
+    EXPECT_EQ(One(m_connection, "select HostName" + lease, "HostName"), "gw-a");
+    EXPECT_EQ(One(m_connection, "select ExpiresAt-ClaimedAt as n" + lease, "n"), "60");
 
-    // A host that died while sending: its row waits again at the next start.
-    int reset = 0;
-    ASSERT_TRUE(queue_store::ResetInterrupted(m_connection, reset, error)) << error;
-    EXPECT_EQ(reset, 1);
-    ASSERT_TRUE(queue_store::Claim(m_connection, rows[0].index, claimed, error) && claimed) << error;
     ASSERT_TRUE(queue_store::MarkSent(m_connection, rows[0].index, true, "2026-05-01 10:00:00", error)) << error;
     EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "成功");
     EXPECT_EQ(One(m_connection, "select SendTime" + where, "SendTime"), "2026-05-01 10:00:00");
+    EXPECT_EQ(One(m_connection, "select count(*) as n" + lease, "n"), "0");
     ExecuteSql("update SendSmsTable set NewFlag=0");
-    ASSERT_TRUE(queue_store::Release(m_connection, rows[0].index, error)) << error;
+    ASSERT_TRUE(queue_store::Release(m_connection, rows[0].index, a, error)) << error;
     EXPECT_EQ(One(m_connection, "select SendStatus" + where, "SendStatus"), "成功") << "release touches only 发送中";
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_P(HostStoreTest, ARowComesBackOnlyFromItsOwnerOrWhenItsLeaseLapsed)
+{
+    std::string error;
+    ASSERT_TRUE(queue_store::EnsureLeaseTable(m_connection, error)) << error;
+    const LeaseOwner a{"gw-a", 100, 60};
+    const auto status = [&](int index) {
+        return One(m_connection, "select SendStatus from SendSmsTable where SmsIndex=" + std::to_string(index),
+                   "SendStatus");
+    };
+    const auto claim = [&](const LeaseOwner& owner) {
+        ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+                   "('13700000000','a','待发',0)");
+        const int index = std::stoi(One(m_connection, "select max(SmsIndex) as n from SendSmsTable", "n"));
+        bool claimed = false;
+        EXPECT_TRUE(queue_store::Claim(m_connection, index, owner, claimed, error) && claimed) << error;
+        return index;
+    };
+    const auto alive = [](int) { return true; };
+    const auto dead = [](int) { return false; };
+    struct Case {
+        const char* name;
+        LeaseOwner other;                // the host that acts on a's row
+        bool lapse;                      // a's lease ran out
+        std::function<bool(int)> exists; // whether a's process runs, as other sees it
+        bool reclaimed;
+    };
+    const Case cases[] = {
+        {"a live host on another machine", {"gw-b", 100, 60}, false, alive, false},
+        {"the lease ran out", {"gw-b", 100, 60}, true, alive, true},
+        // A process id means nothing on another machine: only the lease decides there.
+        {"another machine's pid", {"gw-b", 200, 60}, false, dead, false},
+        {"a live process on the same machine", {"gw-a", 200, 60}, false, alive, false},
+        {"a process on the same machine that died", {"gw-a", 200, 60}, false, dead, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int index = claim(a);
+        if (c.lapse)
+            ExecuteSql("update SendSmsLease set ExpiresAt=ExpiresAt-61 where SmsIndex=" + std::to_string(index));
+        // Only the owner releases or renews its row.
+        int renewed = -1;
+        ASSERT_TRUE(queue_store::Renew(m_connection, c.other, {index}, renewed, error)) << error;
+        EXPECT_EQ(renewed, 0);
+        ASSERT_TRUE(queue_store::Release(m_connection, index, c.other, error)) << error;
+        EXPECT_EQ(status(index), "发送中");
+
+        int rows = -1;
+        ASSERT_TRUE(queue_store::Reclaim(m_connection, c.other, c.exists, rows, error)) << error;
+        EXPECT_EQ(rows, c.reclaimed ? 1 : 0);
+        EXPECT_EQ(status(index), c.reclaimed ? "待发" : "发送中");
+        bool claimed = false;
+        ASSERT_TRUE(queue_store::Claim(m_connection, index, c.other, claimed, error)) << error;
+        EXPECT_EQ(claimed, c.reclaimed) << "a reclaimed row is free for the next host, a held one is not";
+        if (!c.reclaimed) {
+            ASSERT_TRUE(queue_store::Renew(m_connection, a, {index}, renewed, error)) << error;
+            EXPECT_EQ(renewed, 1);
+            ASSERT_TRUE(queue_store::Release(m_connection, index, a, error)) << error;
+            EXPECT_EQ(status(index), "待发");
+        }
+        ExecuteSql("delete from SendSmsTable");
+        ExecuteSql("delete from SendSmsLease");
+    }
+
+    // A renewed lease is not reclaimed; rows in 发送中 that no lease holds (a host before
+    // leases, or one that died mid-claim) wait again when a host starts.
+    const int renewedRow = claim(a);
+    ExecuteSql("update SendSmsLease set ExpiresAt=ExpiresAt-61");
+    int renewed = 0;
+    ASSERT_TRUE(queue_store::Renew(m_connection, a, {renewedRow}, renewed, error)) << error;
+    EXPECT_EQ(renewed, 1);
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000001','b','发送中',0)");
+    int rows = -1;
+    ASSERT_TRUE(queue_store::Reclaim(m_connection, {"gw-b", 1, 60}, alive, rows, error)) << error;
+    EXPECT_EQ(rows, 0);
+    ASSERT_TRUE(queue_store::ResetUnleased(m_connection, rows, error)) << error;
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(status(renewedRow), "发送中");
+    EXPECT_EQ(One(m_connection, "select SendStatus from SendSmsTable where PhoneNumber='13700000001'", "SendStatus"),
+              "待发");
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 

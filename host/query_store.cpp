@@ -4,6 +4,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "sql_text.h"
+#include "transaction_scope.h"
 
 #include <optional>
 
@@ -22,40 +23,6 @@ int ToInt(const std::string& text)
         return 0;
     }
 }
-
-// Undoes an open transaction when the work inside it gave up.
-class TransactionScope final {
-public:
-    explicit TransactionScope(CDbConnection& connection) : m_connection(connection) {}
-    ~TransactionScope()
-    {
-        if (m_open)
-            m_connection.RollbackTrans();
-    }
-    TransactionScope(const TransactionScope&) = delete;
-    TransactionScope& operator=(const TransactionScope&) = delete;
-
-    bool Begin(std::string& error)
-    {
-        m_open = m_connection.BeginTrans();
-        if (!m_open)
-            error = m_connection.GetErrorsText();
-        return m_open;
-    }
-    bool Commit(std::string& error)
-    {
-        m_open = false;
-        if (m_connection.CommitTrans())
-            return true;
-        error = m_connection.GetErrorsText();
-        m_connection.RollbackTrans();
-        return false;
-    }
-
-private:
-    CDbConnection& m_connection;
-    bool m_open = false;
-};
 
 // The first row of the ProductID; nothing when there is none. False on a failed select.
 bool ReadProduct(CDbConnection& connection, const std::string& productId, std::optional<ProductRow>& row,

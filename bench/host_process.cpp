@@ -1,0 +1,103 @@
+#include "host_process.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+HostProcess::HostProcess(const std::string& binary, const std::vector<std::string>& options, const std::string& logPath)
+    : m_logPath(logPath)
+{
+    std::vector<std::string> args = {binary};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+HostProcess::~HostProcess()
+{
+    Kill();
+}
+
+double HostProcess::CpuSeconds() const
+{
+    if (m_pid <= 0)
+        return 0;
+    std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::vector<std::string> fields;
+    std::string field;
+    for (char c : text.substr(close + 2)) {
+        if (c == ' ') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field.push_back(c);
+        }
+    }
+    if (fields.size() < 13)
+        return 0;
+    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+    return (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / sysconf(_SC_CLK_TCK);
+}
+
+int HostProcess::LogCount(const std::string& text) const
+{
+    std::ifstream in(m_logPath);
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos)
+            ++n;
+    return n;
+}
+
+void HostProcess::Kill()
+{
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
+
+void HostProcess::Stop()
+{
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
+
+std::vector<std::string> SubmittedNumbers(const std::string& simLogPath)
+{
+    std::ifstream in(simLogPath);
+    std::vector<std::string> numbers;
+    const std::string key = "\"number\":\"";
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("\"event\":\"submit\"") == std::string::npos)
+            continue;
+        const auto start = line.find(key);
+        if (start == std::string::npos)
+            continue;
+        const auto end = line.find('"', start + key.size());
+        numbers.push_back(line.substr(start + key.size(), end - start - key.size()));
+    }
+    return numbers;
+}
