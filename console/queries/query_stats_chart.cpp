@@ -1,0 +1,192 @@
+#include "query_stats_chart.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QHorizontalStackedBarSeries>
+#include <QPixmap>
+#include <QStackedBarSeries>
+#include <QValueAxis>
+
+namespace {
+
+struct ClassLook {
+    QueryResultClass kind;
+    const char* name;
+    QColor colour;
+};
+const ClassLook kClasses[] = {
+    {QueryResultClass::Correct, "正确", QColor(67, 160, 71)},
+    {QueryResultClass::Repeated, "重复查询", QColor(251, 140, 0)},
+    {QueryResultClass::Wrong, "查询码值错误", QColor(229, 57, 53)},
+    {QueryResultClass::Other, "其他", QColor(144, 144, 144)},
+};
+
+// Beyond this many days a label under every bar would overlap: the axis names the range.
+constexpr int kMostDayLabels = 31;
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// One bar set per result class; the rare "other" class only when it occurs.
+std::vector<QBarSet*> MakeSets(const ResultCounts& total)
+{
+    std::vector<QBarSet*> sets;
+    for (const ClassLook& look : kClasses) {
+        if (look.kind == QueryResultClass::Other && total[look.kind] == 0)
+            continue;
+        auto* set = new QBarSet(QString::fromUtf8(look.name));
+        set->setColor(look.colour);
+        set->setBorderColor(look.colour);
+        sets.push_back(set);
+    }
+    return sets;
+}
+
+void Append(std::vector<QBarSet*>& sets, const ResultCounts& total, const ResultCounts& counts)
+{
+    std::size_t at = 0;
+    for (const ClassLook& look : kClasses) {
+        if (look.kind == QueryResultClass::Other && total[look.kind] == 0)
+            continue;
+        sets[at++]->append(static_cast<qreal>(counts[look.kind]));
+    }
+}
+
+QChart* NewChart(const QString& title)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+QValueAxis* CountAxis(long long most)
+{
+    auto* axis = new QValueAxis;
+    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setRange(0, most > 0 ? static_cast<qreal>(most) : 1.0);
+    axis->applyNiceNumbers();
+    return axis;
+}
+
+} // namespace
+
+CQueryStatsChart::CQueryStatsChart(QWidget* parent)
+    : QWidget(parent), m_daysView(new QChartView(this)), m_provincesView(new QChartView(this))
+{
+    setObjectName(QStringLiteral("statsChart"));
+    setAccessibleName(QStringLiteral("查询统计图表"));
+    m_daysView->setObjectName(QStringLiteral("daysChart"));
+    m_daysView->setAccessibleName(QStringLiteral("每日查询"));
+    m_provincesView->setObjectName(QStringLiteral("provincesChart"));
+    m_provincesView->setAccessibleName(QStringLiteral("查询最多的省份"));
+    for (QChartView* view : {m_daysView, m_provincesView}) {
+        view->setRenderHint(QPainter::Antialiasing);
+        view->setFocusPolicy(Qt::StrongFocus);
+    }
+    SetData(QueryChartData{});
+}
+
+void CQueryStatsChart::SetData(const QueryChartData& data)
+{
+    m_data = data;
+    ShowDays();
+    ShowProvinces();
+    const QString description = Text(DescribeChart(m_data));
+    setAccessibleDescription(description);
+    m_daysView->setAccessibleDescription(description);
+    m_provincesView->setAccessibleDescription(description);
+}
+
+void CQueryStatsChart::ShowDays()
+{
+    const bool any = m_data.total.Total() > 0;
+    QString title = QStringLiteral("每日查询");
+    if (!m_data.days.empty())
+        title += QStringLiteral("（%1 至 %2）").arg(Text(m_data.days.front().day), Text(m_data.days.back().day));
+    if (!any)
+        title += QStringLiteral("：无符合条件的记录");
+    QChart* chart = NewChart(title);
+
+    std::vector<QBarSet*> sets = MakeSets(m_data.total);
+    QStringList days;
+    long long most = 0;
+    for (const DayCounts& day : m_data.days) {
+        Append(sets, m_data.total, day.counts);
+        // "MM-DD" under the bar: the title gives the years.
+        days << Text(day.day).mid(5);
+        most = std::max(most, day.counts.Total());
+    }
+    auto* series = new QStackedBarSeries;
+    for (QBarSet* set : sets)
+        series->append(set);
+    series->setBarWidth(0.8);
+    chart->addSeries(series);
+
+    auto* dayAxis = new QBarCategoryAxis;
+    dayAxis->append(days);
+    dayAxis->setLabelsAngle(-90);
+    dayAxis->setLabelsVisible(days.size() <= kMostDayLabels);
+    chart->addAxis(dayAxis, Qt::AlignBottom);
+    series->attachAxis(dayAxis);
+    QValueAxis* countAxis = CountAxis(most);
+    chart->addAxis(countAxis, Qt::AlignLeft);
+    series->attachAxis(countAxis);
+    chart->legend()->setVisible(any);
+
+    QChart* old = m_daysView->chart();
+    m_daysView->setChart(chart);
+    delete old;
+}
+
+void CQueryStatsChart::ShowProvinces()
+{
+    QChart* chart = NewChart(QStringLiteral("查询最多的省份"));
+    std::vector<QBarSet*> sets = MakeSets(m_data.total);
+    QStringList provinces;
+    long long most = 0;
+    // The axis lists its categories from the bottom up: the most queried goes in last, on top.
+    for (auto it = m_data.provinces.rbegin(); it != m_data.provinces.rend(); ++it) {
+        Append(sets, m_data.total, it->counts);
+        provinces << (it->province.empty() ? QStringLiteral("未知地域") : Text(it->province));
+        most = std::max(most, it->counts.Total());
+    }
+    auto* series = new QHorizontalStackedBarSeries;
+    for (QBarSet* set : sets)
+        series->append(set);
+    series->setBarWidth(0.7);
+    chart->addSeries(series);
+
+    auto* provinceAxis = new QBarCategoryAxis;
+    provinceAxis->append(provinces);
+    chart->addAxis(provinceAxis, Qt::AlignLeft);
+    series->attachAxis(provinceAxis);
+    QValueAxis* countAxis = CountAxis(most);
+    chart->addAxis(countAxis, Qt::AlignBottom);
+    series->attachAxis(countAxis);
+    chart->legend()->setVisible(false);
+
+    QChart* old = m_provincesView->chart();
+    m_provincesView->setChart(chart);
+    delete old;
+}
+
+bool CQueryStatsChart::SaveAsPng(const QString& path)
+{
+    return grab().save(path, "PNG");
+}
+
+void CQueryStatsChart::resizeEvent(QResizeEvent* event)
+{
+    // The days take three fifths of the width, the provinces the rest.
+    const int daysWidth = width() * 3 / 5;
+    m_daysView->setGeometry(0, 0, daysWidth, height());
+    m_provincesView->setGeometry(daysWidth, 0, width() - daysWidth, height());
+    QWidget::resizeEvent(event);
+}

@@ -1,6 +1,0 @@
-#include "query_stats_page.h"
-
-CQueryStatsPage::CQueryStatsPage(QWidget* parent) : QWidget(parent)
-{
-    setAutoFillBackground(true);
-}
