@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# The whole road on a private Xvfb screen: ./run.sh brings up the console, the modem
+# simulator and the gateway host on a fresh demo database; a consumer's code sent with
+# scripts/consumer-sms is answered and logged, and shows on top of the query records page;
+# a reply typed there by hand goes to the host, reaches the simulator, and its row turns
+# 成功 on the bulk SMS page. Every step is checked (exit status 1 at the first that fails)
+# and leaves a screenshot.
+#
+# Usage: scripts/e2e/gateway_walkthrough.sh [BUILD_DIR] [SHOT_DIR]
+#   BUILD_DIR  a built tree (default: build); run.sh uses its programs as they are
+#   SHOT_DIR   where the PNGs go (default: BUILD_DIR/e2e-shots-gateway)
+# Needs: xvfb, xdotool, x11-apps (xwd) and netpbm for the screenshots (skipped without
+# them), sqlite3.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "${1:-$root/build}")
+shots=$(mkdir -p "${2:-$build/e2e-shots-gateway}" && realpath "${2:-$build/e2e-shots-gateway}")
+bin=$build/bin
+fail() {
+  echo "gateway_walkthrough: $*" >&2
+  for log in run.out sim/gateway.log; do
+    if [ -s "${work:-/nonexistent}/$log" ]; then
+      echo "--- $log:" >&2
+      tail -15 "$work/$log" >&2
+    fi
+  done
+  exit 1
+}
+for tool in Xvfb xdotool sqlite3; do
+  command -v "$tool" >/dev/null || fail "$tool is missing"
+done
+for program in kelvane varnholt-db varnholt-gateway gsm-modem-sim; do
+  [ -x "$bin/$program" ] || fail "$bin/$program is not built"
+done
+
+work=$(mktemp -d)
+home=$work/home
+sim=$work/sim
+mkdir -p "$home" "$work/tmp"
+for item in m2.bmp m3.bmp skin stickwell; do
+  [ -e "$bin/$item" ] && ln -s "$bin/$item" "$home/$item"
+done
+db=$home/Varnholt.db
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+run_pid=
+cleanup() {
+  # The console's end ends run.sh, which stops the host and then the simulator.
+  if [ -n "$run_pid" ]; then
+    local console
+    console=$(pgrep -P "$run_pid" -x kelvane || true)
+    if [ -n "$console" ]; then kill "$console" 2>/dev/null || true; fi
+    for _ in $(seq 100); do kill -0 "$run_pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$run_pid" 2>/dev/null || true
+    wait "$run_pid" 2>/dev/null || true
+  fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export DISPLAY=$display
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+step=0
+shot() {
+  step=$((step + 1))
+  if command -v xwd >/dev/null && command -v pnmtopng >/dev/null; then
+    local file
+    file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
+    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$file"
+    echo "  $file"
+  fi
+}
+pause() { sleep "${1:-0.7}"; }
+key() { xdotool key "$@"; pause 0.5; }
+typ() { xdotool type --delay 40 "$1"; pause 0.3; }
+await() {
+  local id=
+  for _ in $(seq 240); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
+    sleep 0.25
+  done
+  [ -n "$id" ] || { shot "missing-window"; fail "no window \"$1\" appeared"; }
+  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
+}
+at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
+sql() { sqlite3 -cmd '.timeout 5000' "$db" "$1"; }
+# Waits up to $1 seconds for the shell condition $2.
+until_true() {
+  local limit=$(($1 * 10))
+  for _ in $(seq "$limit"); do eval "$2" && return 0; sleep 0.1; done
+  return 1
+}
+
+echo "gateway_walkthrough: screenshots in $shots"
+# The programs' directory is the walk's own (KELVANE_HOME), so the build's database and
+# password file are left alone; run.sh makes the demo database there.
+KELVANE_HOME=$home VARNHOLT_SIM_DIR=$sim VARNHOLT_BUILD_DIR=$build XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp \
+  "$root/run.sh" >"$work/run.out" 2>&1 &
+run_pid=$!
+
+await "请输入防伪系统操作口令"
+shot login
+at 190 110 0.3; typ 482; key Return
+await "Ostrel"; main_x=$wx; main_y=$wy
+main() { wx=$main_x; wy=$main_y; }
+until_true 30 'grep -q "modem ready" "$sim/gateway.log" 2>/dev/null' ||
+  fail "the host did not get the modem ready: $(tail -5 "$sim/gateway.log" 2>/dev/null)"
+echo "  console, simulator and host are up"
+
+# A consumer texts a genuine code of an enabled batch.
+phone=139$(printf '%08d' $((RANDOM * 32768 + RANDOM)))
+phone=${phone:0:11}
+code=$(sql "select ProductID||ProductCode from ProductTable where UseStatus=1 order by rowid limit 1")
+[ -n "$code" ] || fail "the demo database has no enabled code"
+answer=$(VARNHOLT_SIM_DIR=$sim "$root/scripts/consumer-sms" "$phone" "$code") ||
+  fail "no answer to the consumer: $answer"
+echo "$answer" | sed 's/^/  /'
+logged=$(sql "select QueryStatus||' '||QueryProv||QueryCity from QueryLogTable where QueryPhoneNumber='$phone' collate binary")
+[ -n "$logged" ] || fail "the query is not in the log"
+echo "  logged: status and place $logged"
+
+# The records page lists today's queries; the newest, this one, on top.
+main; at 79 147 1.5
+main; at 685 145 2
+shot records-page
+# Replying to the top row queues the reply to its number: so the row on top is this query.
+reply="您好，您查询的产品为正品 e2e$RANDOM"
+main; at 250 193 0.5
+main; at 168 465
+await "输入回复短信的内容"
+pause 1
+typ "$reply"
+shot reply-dialog
+at 103 157   # 确定 (the text box takes Return as a line break)
+until_true 10 '[ -n "$(sql "select SmsIndex from SendSmsTable where PhoneNumber='"'$phone'"' collate binary")" ]' ||
+  fail "the manual reply was not queued to $phone (the records page's top row is not the query)"
+index=$(sql "select SmsIndex from SendSmsTable where PhoneNumber='$phone' collate binary")
+[ "$(sql "select SmsContent from SendSmsTable where SmsIndex=$index")" = "$reply" ] ||
+  fail "the queued reply is not the text typed: $(sql "select SmsContent from SendSmsTable where SmsIndex=$index")"
+echo "  reply queued as row $index"
+
+# The host sends it (behind the demo's waiting rows) and marks it 成功 with NewFlag 1.
+until_true 60 '[ "$(sql "select SendStatus from SendSmsTable where SmsIndex=$index")" = 成功 ]' ||
+  fail "row $index did not turn 成功: $(sql "select SendStatus from SendSmsTable where SmsIndex=$index")"
+received=$("$root/scripts/sms-log" --to "$phone" "$sim/modem.jsonl" | grep -cF "\"text\": \"$reply\"" || true)
+[ "$received" = 1 ] || fail "the simulator got the reply $received times"
+echo "  row $index: 成功, the simulator sent it to $phone"
+
+# The bulk SMS page shows the row with its new state after its next refresh.
+main; at 79 255 6.5
+shot bulk-sms-page
+echo "gateway_walkthrough: passed"
