@@ -310,6 +310,64 @@ TEST_F(ControlOnSimulator, SimWantingItsPinFailsTheConnectionAtOnceAndSaysSo)
     EXPECT_EQ(brantlet_GetSimStatus(H()), BRANTLET_SIM_READY);
 }
 
+TEST_F(ControlOnSimulator, FullStorageIsReadAndEmptiedWithoutWaitingForTheScan)
+{
+    Connect();
+    brantlet_run_for(H(), 1500); // past the scan that follows the connect
+    ASSERT_EQ(m_sim->Control("set capacity SM 3"), "ok");
+    ASSERT_EQ(m_sim->Control("set when-full hold"), "ok");
+    // Stored while the modem announced nothing: the control does not know of them.
+    ASSERT_EQ(m_sim->Control("silence on"), "ok");
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_EQ(m_sim->Control("deliver 1380000000" + std::to_string(i) + " now 存储" + std::to_string(i)),
+                  "ok SM " + std::to_string(i));
+    ASSERT_EQ(m_sim->Control("silence off"), "ok");
+    brantlet_run_for(H(), 500);
+    ASSERT_TRUE(m_events.received.empty());
+
+    // The next message finds the memory full: +CMS ERROR: 322. The control reads and deletes
+    // what is stored, which lets the held message in; the next scan is three minutes away.
+    ASSERT_EQ(m_sim->Control("deliver 13900000000 now 第四条"), "ok SM held");
+    ASSERT_TRUE(RunUntil([&] { return m_events.received.size() == 4; }, 20000)) << m_events.received.size();
+    std::vector<std::string> texts;
+    for (const auto& r : m_events.received)
+        texts.push_back(r.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"存储1", "存储2", "存储3", "第四条"}));
+    EXPECT_EQ(m_sim->Control("slots SM"), "ok SM=");
+    EXPECT_EQ(m_events.connect, (std::vector<int>{1}));
+}
+
+TEST_F(ControlOnSimulator, AReadAnsweredWithAnErrorEndsAtOnceAndTheMessageIsReadLater)
+{
+    struct Case {
+        const char* name;
+        const char* fault;
+        std::vector<int> connect; // a read that waits out its limit counts as a silent modem
+    };
+    const Case cases[] = {
+        {"+CMS ERROR", "cms-error +CMGR 500 1", {1}},
+        {"no answer (for contrast)", "ignore +CMGR 1", {1, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_events = Events{};
+        Connect();
+        brantlet_run_for(H(), 1500); // past the scan that follows the connect
+        brantlet_SetResetAfterTimeouts(H(), 1);
+        ASSERT_EQ(m_sim->Control(c.fault), "ok");
+        ASSERT_EQ(m_sim->Control("deliver 13812345678 now 稍后读取"), "ok SM 1");
+        brantlet_run_for(H(), 9000); // beyond the read's limit of 6 s and a reopening
+        EXPECT_EQ(m_events.connect, c.connect);
+        // The message stays stored until a list reads it again: here asked for at once.
+        brantlet_SetRecvFlag(H(), 1);
+        ASSERT_TRUE(RunUntil([&] { return !m_events.received.empty(); }, 10000));
+        EXPECT_EQ(m_events.received.size(), 1u);
+        EXPECT_EQ(m_events.received[0].text, "稍后读取");
+        EXPECT_EQ(m_sim->Control("slots SM"), "ok SM=");
+        brantlet_DisconnectModem(H());
+    }
+}
+
 TEST_F(ControlOnSimulator, DestroyFromInsideAnEventIsDeferred)
 {
     brantlet* h = m_handle.release();

@@ -285,6 +285,8 @@ void ModemSim::RunCommandLine(std::string line, std::int64_t nowMs)
     } else {
         Enqueue(answer, delayMs, nowMs);
     }
+    // A delete may have made room for what the network holds.
+    StoreHeldParts(nowMs);
 }
 
 std::string ModemSim::Execute(const std::string& body, std::int64_t nowMs, bool* prompt)
@@ -583,27 +585,54 @@ ControlResult ModemSim::Deliver(const DeliverRequest& request, std::int64_t nowM
         m_nextDeliverRef = m_nextDeliverRef % 255 + 1;
     // A long text arrives as a phone sends it: linked parts, each stored and announced.
     std::string indexes;
+    bool said = false;
     for (const DeliverPart& part : parts) {
-        const int index = m_store.Store(storage, StoredMessage{0, part.hex, part.tpduLength, false});
-        if (index < 0)
+        // Behind a held part nothing overtakes it.
+        const int index = m_held.empty() ? StorePart(storage, part, request.sender, spec.time, nowMs) : -1;
+        if (index < 0 && !m_holdWhenFull)
             return {false, "storage " + storage + " full"};
-        Log(JsonLine()
-                .Add("event", "deliver")
-                .Add("storage", storage)
-                .Add("index", index)
-                .Add("number", request.sender)
-                .Add("text", part.text)
-                .Add("time", FormatSmsTime(spec.time))
-                .Add("pdu", part.hex)
-                .Text());
-        if (m_cnmi[1] != 0) {
-            EmitUnsolicited("\r\n+CMTI: \"" + storage + "\"," + (m_urcSpace ? " " : "") + std::to_string(index) +
-                                m_cmtiSuffix + "\r\n",
-                            nowMs);
+        if (index < 0) {
+            m_held.push_back({storage, part, request.sender, spec.time});
+            if (!said)
+                EmitUnsolicited("\r\n+CMS ERROR: 322\r\n", nowMs);
+            said = true;
         }
-        indexes += (indexes.empty() ? "" : ",") + std::to_string(index);
+        indexes += (indexes.empty() ? "" : ",") + (index < 0 ? std::string("held") : std::to_string(index));
     }
     return {true, storage + " " + indexes};
+}
+
+int ModemSim::StorePart(const std::string& storage, const DeliverPart& part, const std::string& sender,
+                        const SmsTime& time, std::int64_t nowMs)
+{
+    const int index = m_store.Store(storage, StoredMessage{0, part.hex, part.tpduLength, false});
+    if (index < 0)
+        return -1;
+    Log(JsonLine()
+            .Add("event", "deliver")
+            .Add("storage", storage)
+            .Add("index", index)
+            .Add("number", sender)
+            .Add("text", part.text)
+            .Add("time", FormatSmsTime(time))
+            .Add("pdu", part.hex)
+            .Text());
+    if (m_cnmi[1] != 0) {
+        EmitUnsolicited("\r\n+CMTI: \"" + storage + "\"," + (m_urcSpace ? " " : "") + std::to_string(index) +
+                            m_cmtiSuffix + "\r\n",
+                        nowMs);
+    }
+    return index;
+}
+
+void ModemSim::StoreHeldParts(std::int64_t nowMs)
+{
+    while (!m_held.empty()) {
+        const HeldPart& held = m_held.front();
+        if (StorePart(held.storage, held.part, held.sender, held.time, nowMs) < 0)
+            return;
+        m_held.pop_front();
+    }
 }
 
 ControlResult ModemSim::Report(int messageRef, int status, std::optional<SmsTime> dischargeTime, std::int64_t nowMs)

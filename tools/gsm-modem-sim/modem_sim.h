@@ -82,6 +82,10 @@ public:
     bool SetReportStorage(const std::string& name);
     void SetAutoReport(int delayMs) { m_options.autoReportMs = delayMs; }
     void SetSmsc(const std::string& smsc) { m_options.smsc = smsc; }
+    // A message for a full memory: refused (false, the control command fails) or, as the
+    // network retries it, held and stored once a slot is free; the modem says
+    // +CMS ERROR: 322 when one is held.
+    void SetHoldWhenFull(bool hold) { m_holdWhenFull = hold; }
     MessageStore& Store() { return m_store; }
 
 private:
@@ -92,6 +96,10 @@ private:
     void RunCommandLine(std::string line, std::int64_t nowMs);
     std::string Execute(const std::string& body, std::int64_t nowMs, bool* prompt);
     void Submit(std::int64_t nowMs);
+    // Stores one part of a delivery, logs and announces it; -1 when the memory is full.
+    int StorePart(const std::string& storage, const DeliverPart& part, const std::string& sender, const SmsTime& time,
+                  std::int64_t nowMs);
+    void StoreHeldParts(std::int64_t nowMs);
     Fault* MatchFault(const std::string& key, bool promptOnly);
     void Log(const std::string& line) const;
     std::string CurrentSmsc() const;
@@ -142,6 +150,15 @@ private:
         int ref;
     };
     std::vector<PendingReport> m_pendingReports;
+
+    struct HeldPart {
+        std::string storage;
+        DeliverPart part;
+        std::string sender;
+        SmsTime time;
+    };
+    bool m_holdWhenFull = false;
+    std::deque<HeldPart> m_held; // in arrival order
 
     std::vector<Fault> m_faults;
     std::string m_cmtiSuffix;

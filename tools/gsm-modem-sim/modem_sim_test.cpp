@@ -187,6 +187,35 @@ TEST_F(ModemSimTest, StoragesAreSeparate)
     EXPECT_EQ(Control("deliver 10086 now b"), "error storage SM full");
 }
 
+TEST_F(ModemSimTest, AFullMemoryHoldsWhatArrivesUntilADeleteMakesRoom)
+{
+    Initialise();
+    EXPECT_EQ(Control("set capacity SM 1"), "ok");
+    EXPECT_EQ(Control("set when-full hold"), "ok");
+    EXPECT_EQ(Control("deliver 10086 now a"), "ok SM 1");
+    EXPECT_EQ(Advance(0), "\r\n+CMTI: \"SM\",1\r\n");
+    for (const char* text : {"b", "c"}) {
+        EXPECT_EQ(Control(std::string("deliver 10086 now ") + text), "ok SM held");
+        EXPECT_EQ(Advance(0), "\r\n+CMS ERROR: 322\r\n");
+    }
+    const auto lastDelivered = [&] {
+        std::string text;
+        for (const std::string& line : m_log)
+            if (line.find("\"event\":\"deliver\"") != std::string::npos)
+                text = line.substr(line.find("\"text\":\"") + 8, 1);
+        return text;
+    };
+    // Each delete makes room for the next held message, in the order they came.
+    for (const char* text : {"b", "c"}) {
+        EXPECT_EQ(Say("AT+CMGD=1\r\n"), kOk + "\r\n+CMTI: \"SM\",1\r\n");
+        EXPECT_EQ(lastDelivered(), text);
+    }
+    EXPECT_EQ(Say("AT+CMGD=1\r\n"), kOk);
+    EXPECT_EQ(Control("set when-full refuse"), "ok");
+    EXPECT_EQ(Control("deliver 10086 now d"), "ok SM 1");
+    EXPECT_EQ(Control("deliver 10086 now e"), "error storage SM full");
+}
+
 TEST_F(ModemSimTest, StatusReportForASentMessage)
 {
     Initialise();

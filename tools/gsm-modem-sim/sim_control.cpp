@@ -338,11 +338,15 @@ ControlReply SimControl::Handle(const std::string& line, std::int64_t nowMs)
             m_sim.SetEcho(w[2] == "on");
             return Ok();
         }
+        if (w.Size() == 3 && w[1] == "when-full" && (w[2] == "refuse" || w[2] == "hold")) {
+            m_sim.SetHoldWhenFull(w[2] == "hold");
+            return Ok();
+        }
         if (w.Size() == 4 && w[1] == "capacity" && ParseNumber(w[3], &value)) {
             return m_sim.Store().SetCapacity(Upper(w[2]), value) ? Ok() : Err("bad storage or capacity");
         }
         return Err("usage: set deliver-storage|report-storage <mem> | set auto-report off|<ms> | "
-                   "set smsc <number>|none | set echo on|off | set capacity <mem> <n> | "
+                   "set smsc <number>|none | set echo on|off | set capacity <mem> <n> | set when-full refuse|hold | "
                    "set sim ready|pin|puk|not-ready|absent");
     }
     if (cmd == "clear") {
