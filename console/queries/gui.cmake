@@ -5,7 +5,9 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 add_library(kelvane_queries_gui STATIC
   query_records_page.cpp
-  code_lookup_page.cpp)
+  code_lookup_page.cpp
+  cross_region_page.cpp
+  fake_warning_page.cpp)
 set_target_properties(kelvane_queries_gui PROPERTIES AUTOMOC ON)
 target_include_directories(kelvane_queries_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_sms kelvane_excel_export_gui kelvane_ui kelvane_widgets Qt6::Widgets)
@@ -13,7 +15,7 @@ target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_sms kel
 set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_queries_gui)
 
 varnholt_add_test(kelvane_queries_gui_tests
-  SOURCES query_records_page_test.cpp
+  SOURCES query_records_page_test.cpp cross_region_page_test.cpp fake_warning_page_test.cpp
   LIBRARIES kelvane_queries_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing
             kelvane_qt_gtest_main
   LABEL console

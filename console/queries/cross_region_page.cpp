@@ -1,0 +1,232 @@
+#include "cross_region_page.h"
+
+#include "cross_region.h"
+#include "filter_lists.h"
+#include "province_names.h"
+
+#include "dialogs.h"
+#include "pump_messages.h"
+
+#include "color_list_ctrl.h"
+#include "kit_look.h"
+#include "skin_button.h"
+#include "skin_combo_box.h"
+#include "skin_edit.h"
+#include "skin_frame.h"
+
+#include "db_connection.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCollator>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QLabel>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+
+namespace {
+
+// However long a read takes, the window is served this often.
+constexpr qint64 kLongestQuietMs = 50;
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// The value of a drop-down list: its shown text, "" with nothing chosen.
+std::string Value(const CSkinComboBox* list)
+{
+    return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
+}
+
+QLabel* Label(const char* text, QWidget* buddy, const QRect& rect, QWidget* parent)
+{
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setGeometry(rect);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+CCrossRegionPage::CCrossRegionPage(QWidget* parent)
+    : QWidget(parent),
+      m_province(new CSkinComboBox(this)),
+      m_city(new CSkinComboBox(this)),
+      m_product(new CSkinComboBox(this)),
+      m_startCode(new CSkinEdit(this)),
+      m_endCode(new CSkinEdit(this)),
+      m_run(new CSkinButton(QStringLiteral("查询"), this)),
+      m_list(new CColorListCtrl(this))
+{
+    setAutoFillBackground(true);
+
+    Label("销售地区：", m_province, DluRect(8, 10, 44, 10), this);
+    for (const char* province : kProvinceNames)
+        m_province->addItem(QString::fromUtf8(province));
+    m_province->setCurrentIndex(-1);
+    Label("产品名称：", m_product, DluRect(190, 10, 44, 10), this);
+    Label("起始编号：", m_startCode, DluRect(8, 28, 44, 10), this);
+    Label("结束编号：", m_endCode, DluRect(130, 28, 44, 10), this);
+    struct Placed {
+        QWidget* control;
+        const char* name;
+        const char* accessibleName;
+        QRect rect;
+    };
+    for (const Placed& placed : {Placed{m_province, "provinceList", "销售地区", DluRect(52, 8, 56, 14)},
+                                 Placed{m_city, "cityList", "城市", DluRect(112, 8, 66, 14)},
+                                 Placed{m_product, "productList", "产品名称", DluRect(234, 8, 110, 14)},
+                                 Placed{m_startCode, "startCode", "起始编号", DluRect(52, 26, 66, 14)},
+                                 Placed{m_endCode, "endCode", "结束编号", DluRect(174, 26, 66, 14)},
+                                 Placed{m_run, "runQuery", "查询", DluRect(358, 25, 50, 16)}}) {
+        placed.control->setObjectName(QString::fromUtf8(placed.name));
+        placed.control->setAccessibleName(QString::fromUtf8(placed.accessibleName));
+        placed.control->setGeometry(placed.rect);
+    }
+    for (CSkinEdit* edit : {m_startCode, m_endCode}) {
+        edit->setMaxLength(8);
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,8}")), edit));
+        edit->setEnabled(false);
+    }
+
+    auto* results = new CSkinFrame(QStringLiteral("查询结果"), this);
+    results->setObjectName(QStringLiteral("resultFrame"));
+    results->setGeometry(DluRect(6, 46, 410, 194));
+    results->lower();
+    m_list->InsertColumn(kProduct, QStringLiteral("产品名称"), Qt::AlignLeft, 150);
+    m_list->InsertColumn(kRegion, QStringLiteral("串货区域"), Qt::AlignLeft, 150);
+    m_list->InsertColumn(kCount, QStringLiteral("查询次数"), Qt::AlignLeft, 150);
+    m_list->SetGridLines(true);
+    m_list->SetMultipleSelection(false);
+    m_list->SetSelectionBackground(ListSelectionBackground());
+    m_list->SetSelectionText(Qt::black);
+    m_list->setGeometry(DluRect(14, 60, 394, 172));
+    m_list->setObjectName(QStringLiteral("list"));
+    m_list->setAccessibleName(QStringLiteral("查询结果"));
+
+    auto* hint = new QLabel(QStringLiteral("（列表显示非选择区域的查询记录）"), this);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setGeometry(DluRect(8, 246, 300, 12));
+
+    connect(m_run, &QPushButton::clicked, this, &CCrossRegionPage::RunCrossRegionQuery);
+    connect(m_province, &QComboBox::currentIndexChanged, this, &CCrossRegionPage::OnProvinceChanged);
+    connect(m_product, &CSkinComboBox::PopupAboutToShow, this, &CCrossRegionPage::FillProducts);
+    connect(m_product, &QComboBox::currentIndexChanged, this, &CCrossRegionPage::OnProductSwitch);
+    // The drop-down's window is made with the list; its hiding is the list closing.
+    m_product->view()->setAccessibleName(m_product->accessibleName());
+    m_productPopup = m_product->view()->window();
+    m_productPopup->installEventFilter(this);
+}
+
+bool CCrossRegionPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_productPopup && event->type() == QEvent::Hide)
+        OnProductSwitch();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CCrossRegionPage::OnProvinceChanged()
+{
+    m_city->clear();
+    if (m_province->currentIndex() < 0 || !TheConnection())
+        return;
+    for (const std::string& city : FillCityList(*TheConnection(), Value(m_province)))
+        m_city->addItem(Text(city));
+    m_city->setCurrentIndex(-1);
+}
+
+void CCrossRegionPage::FillProducts()
+{
+    if (!TheConnection())
+        return;
+    // Rebuilt on every drop-down, sorted; the choice stays when its batch still exists.
+    const QString chosen = m_product->currentIndex() < 0 ? QString() : m_product->currentText();
+    const QSignalBlocker quiet(m_product);
+    m_product->clear();
+    QStringList names;
+    for (const std::string& name : FillProductList(*TheConnection()))
+        names << Text(name);
+    // Sorted the way a Chinese reader looks for a name: by its reading.
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    std::stable_sort(names.begin(), names.end(), collator);
+    m_product->addItems(names);
+    m_product->setCurrentIndex(chosen.isNull() ? -1 : m_product->findText(chosen, Qt::MatchExactly));
+}
+
+void CCrossRegionPage::OnProductSwitch()
+{
+    m_startCode->clear();
+    m_endCode->clear();
+    const bool chosen = !QString::fromStdString(Value(m_product)).trimmed().isEmpty();
+    m_startCode->setEnabled(chosen);
+    m_endCode->setEnabled(chosen);
+}
+
+void CCrossRegionPage::RunCrossRegionQuery()
+{
+    if (m_busy)
+        return;
+    const CrossRegionFilter filter{Value(m_province), Value(m_city), Value(m_product),
+                                   m_startCode->text().toStdString(), m_endCode->text().toStdString()};
+    m_list->DeleteAllItems();
+    const CrossRegionRefusal refusal = CheckCrossRegionFilter(filter);
+    if (refusal != CrossRegionRefusal::None) {
+        ShowMessage(QString::fromUtf8(CrossRegionRefusalText(refusal)), false);
+        QWidget* const focus[] = {nullptr, m_province, m_product, m_startCode, m_endCode};
+        focus[static_cast<int>(refusal)]->setFocus();
+        return;
+    }
+    if (!TheConnection())
+        return;
+
+    m_busy = true;
+    m_run->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QElapsedTimer sincePump;
+    sincePump.start();
+    std::vector<std::vector<QString>> finished;
+    CrossRegionRuns runs(filter.product, [&finished](CrossRegionLine line) {
+        finished.push_back({Text(line.product), Text(line.region), Text(line.count)});
+    });
+    // Each finished run goes on top, so the newest run leads the list; a window's runs go
+    // in as one block.
+    const auto showFinished = [this, &finished] {
+        std::reverse(finished.begin(), finished.end());
+        m_list->InsertItems(0, std::move(finished));
+        finished = {};
+    };
+    std::string error;
+    const ReadOutcome outcome = ReadCrossRegionQueries(
+        *TheConnection(), filter,
+        [&runs, &sincePump](const std::string& province, const std::string& city) {
+            runs.Add(province, city);
+            if (sincePump.elapsed() >= kLongestQuietMs) {
+                PumpMessages();
+                sincePump.restart();
+            }
+        },
+        [&showFinished] {
+            showFinished();
+            PumpMessages();
+        },
+        error);
+    if (outcome == ReadOutcome::Rows) {
+        runs.Finish();
+        showFinished();
+    }
+    QApplication::restoreOverrideCursor();
+    m_run->setEnabled(true);
+    m_busy = false;
+
+    if (outcome == ReadOutcome::Failed) {
+        // Part of the runs must not stand for the whole.
+        m_list->DeleteAllItems();
+        ShowDatabaseError(*TheConnection());
+    } else if (outcome == ReadOutcome::Empty) {
+        ShowMessage(QStringLiteral("无符合条件的记录！"), false);
+    }
+}
