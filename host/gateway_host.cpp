@@ -245,6 +245,13 @@ void GatewayHost::ConnectStatus(Line& line, int status)
         m_nextPollMs = 0;
         return;
     }
+    if (line.state == LineState::Ready && brantlet_IsConnecting(line.control) && !line.sending.empty() &&
+        OtherLineReady(line)) {
+        // Other modems can send what this one holds: they get it now rather than after the
+        // reopening. The control goes with it, so nothing it kept is sent twice.
+        LineLost(line, "调制解调器无应答，短信转给其他调制解调器", MonotonicMs());
+        return;
+    }
     if (line.state == LineState::Ready && brantlet_IsConnecting(line.control)) {
         // The control reopens the port itself and keeps what it was given: wait for it.
         line.state = LineState::Connecting;
@@ -338,6 +345,14 @@ void GatewayHost::TickLine(Line& line, std::int64_t nowMs)
         }
         break;
     }
+}
+
+bool GatewayHost::OtherLineReady(const Line& line) const
+{
+    for (const auto& other : m_lines)
+        if (other.get() != &line && other->state == LineState::Ready)
+            return true;
+    return false;
 }
 
 int GatewayHost::FreeSlots(const Line& line) const

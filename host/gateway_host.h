@@ -89,6 +89,7 @@ private:
     void SendReplies();
     Line* ReadyLine(const std::string& preferredPort);
     int FreeSlots(const Line& line) const;
+    bool OtherLineReady(const Line& line) const;
     bool Busy() const;
 
     GatewayConfig m_config;
