@@ -43,10 +43,8 @@ for item in m2.bmp m3.bmp skin stickwell; do
 done
 db=$home/Varnholt.db
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
 run_pid=
+xvfb_pid=
 cleanup() {
   # The console's end ends run.sh, which stops the host and then the simulator.
   if [ -n "$run_pid" ]; then
@@ -57,11 +55,19 @@ cleanup() {
     kill "$run_pid" 2>/dev/null || true
     wait "$run_pid" 2>/dev/null || true
   fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Xvfb picks a free display itself and writes its number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+display=:$(head -1 "$work/display")
 export DISPLAY=$display
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
@@ -131,8 +137,20 @@ main; at 685 145 2
 shot records-page
 # Replying to the top row queues the reply to its number: so the row on top is this query.
 reply="您好，您查询的产品为正品 e2e$RANDOM"
-main; at 250 193 0.5
-main; at 168 465
+# A busy machine may fill the list late: a press before that is refused with a message
+# ("请先从列表中选择…"), then the row is chosen again.
+visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+for try in 1 2 3 4 5; do
+  main; at 250 193 0.5
+  main; at 168 465 0.2
+  until_true 10 'visible 输入回复短信的内容 || visible 消息提示' || true
+  visible "输入回复短信的内容" && break
+  if visible "消息提示"; then
+    shot "no-row-selected-$try"
+    key Return
+  fi
+  pause 2
+done
 await "输入回复短信的内容"
 pause 1
 typ "$reply"
