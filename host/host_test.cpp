@@ -391,10 +391,13 @@ TEST_P(HostStoreTest, WrongCodesAreLoggedWithWhatIsOnFile)
     };
     ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
                "values ('02000001','87654321',0,'Rice',0)");
+    ExecuteSql("insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) "
+               "values ('03000001','11112222',0,'Salt',NULL)");
     const Case cases[] = {
         {"01000001", "12345679", -2, "12345678", "Tea"},
         {"99000001", "12345678", -1, "", ""},
         {"02000001", "87654321", -3, "87654321", "Rice"},
+        {"03000001", "11112222", -3, "11112222", "Salt"}, // never enabled: no UseStatus at all
     };
     for (const Case& c : cases) {
         RecordedQuery out;

@@ -1,6 +1,7 @@
 #include "query_store.h"
 
 #include "db_connection.h"
+#include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "sql_text.h"
@@ -68,10 +69,103 @@ bool ReadOne(CDbConnection& connection, const std::string& statement, const std:
     return true;
 }
 
+// The answer's text, and its 待发 row when answers are kept in the queue.
+bool Answer(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts, bool enqueueReply,
+            RecordedQuery& out, std::string& error)
+{
+    if (!query.answer)
+        return true;
+    ReplyValues values;
+    values.product = out.productName;
+    values.count = out.status;
+    values.firstTime = out.firstTime;
+    values.code = query.code.productId + query.code.productCode;
+    out.reply = FillReply(ReplyFor(texts, out.status), values);
+    if (!enqueueReply)
+        return true;
+    if (!RunSql(connection,
+                "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values (" + Text(query.sender) +
+                    "," + Text(out.reply) + ",'待发',1)",
+                error))
+        return false;
+    out.replyQueued = true;
+    return true;
+}
+
+// On a server every statement is a round trip: read, count, log and read back the outcome
+// in one statement (atomic on its own). The classification is ClassifyQuery's, written in
+// SQL: no row -1, another code value -2, UseStatus not 1 -3, else the count after counting.
+// Every sub-statement sees the tables as they were before it, as the stepwise work does.
+std::string OneStatementQuery(const ReceivedQuery& query)
+{
+    const std::string id = Text(query.code.productId);
+    const std::string code = Text(query.code.productCode);
+    return "with p as (select btrim(ProductCode) as Code,ProductName,coalesce(UseStatus,0) as UseStatus "
+           "from ProductTable where ProductID=" +
+           id +
+           " limit 1),"
+           " c as (update ProductTable set QueryCount=QueryCount+1 where ProductID=" +
+           id + " and ProductCode=" + code + " and exists (select 1 from p where Code=" + code +
+           " and UseStatus=1) returning QueryCount),"
+           " s as (select case when not exists (select 1 from p) then -1"
+           " when (select Code from p)<>" +
+           code +
+           " then -2"
+           " when (select UseStatus from p)<>1 then -3"
+           " else coalesce((select QueryCount from c limit 1),0) end as QueryStatus),"
+           " l as (insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+           "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) select #" +
+           query.receivedAt + "#," + Text(query.sender) + "," + id + "," + code +
+           ",coalesce((select nullif(Code,'') from p),' '),QueryStatus," + Text(query.comm) + "," +
+           Text(query.region.province) + "," + Text(query.region.city) +
+           ",coalesce((select nullif(btrim(ProductName),'') from p),' ') from s returning QueryStatus)"
+           " select l.QueryStatus,(select ProductName from p) as ProductName,(select Code from p) as RealProductCode,"
+           " case when l.QueryStatus>1 then (select min(QueryTime) from QueryLogTable where QueryProductID=" +
+           id + " and QueryStatus>0) end as FirstTime from l";
+}
+
+bool RecordQueryInOneStatement(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts,
+                               bool enqueueReply, RecordedQuery& out, std::string& error)
+{
+    out = RecordedQuery();
+    // The answer's row joins the same transaction; without it the statement is one alone.
+    TransactionScope transaction(connection);
+    if (enqueueReply && query.answer && !transaction.Begin(error))
+        return false;
+    CDbRecordset rs;
+    rs.SetConnection(&connection);
+    if (rs.Open(OneStatementQuery(query), 1, 3, 3) != 1) {
+        error = connection.GetErrorsText();
+        if (error.empty())
+            error = "the query's statement gave no outcome";
+        return false;
+    }
+    std::string status;
+    rs.GetFieldValue("QueryStatus", status);
+    rs.GetFieldValue("ProductName", out.productName);
+    rs.GetFieldValue("RealProductCode", out.realCode);
+    rs.GetFieldValue("FirstTime", out.firstTime);
+    rs.CloseIfOpen();
+    out.status = ToInt(status);
+    if (out.firstTime.empty())
+        out.firstTime = query.receivedAt;
+    if (!Answer(connection, query, texts, enqueueReply, out, error))
+        return false;
+    return !(enqueueReply && query.answer) || transaction.Commit(error);
+}
+
 } // namespace
 
 bool RecordQuery(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts, bool enqueueReply,
                  RecordedQuery& out, std::string& error)
+{
+    if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::PostgreSQL)
+        return RecordQueryInOneStatement(connection, query, texts, enqueueReply, out, error);
+    return RecordQueryStepwise(connection, query, texts, enqueueReply, out, error);
+}
+
+bool RecordQueryStepwise(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts,
+                         bool enqueueReply, RecordedQuery& out, std::string& error)
 {
     out = RecordedQuery();
     TransactionScope transaction(connection);
@@ -117,22 +211,8 @@ bool RecordQuery(CDbConnection& connection, const ReceivedQuery& query, const Re
     if (!RunSql(connection, insertLog, error))
         return false;
 
-    if (query.answer) {
-        ReplyValues values;
-        values.product = out.productName;
-        values.count = out.status;
-        values.firstTime = out.firstTime;
-        values.code = query.code.productId + query.code.productCode;
-        out.reply = FillReply(ReplyFor(texts, out.status), values);
-        if (enqueueReply) {
-            if (!RunSql(connection,
-                        "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values (" +
-                            Text(query.sender) + "," + Text(out.reply) + ",'待发',1)",
-                        error))
-                return false;
-            out.replyQueued = true;
-        }
-    }
+    if (!Answer(connection, query, texts, enqueueReply, out, error))
+        return false;
     return transaction.Commit(error);
 }
 
