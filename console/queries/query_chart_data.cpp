@@ -1,12 +1,18 @@
 #include "query_chart_data.h"
 
+#include "log_scan.h"
+
+#include "case_fold.h"
 #include "db_connection.h"
+#include "db_provider.h"
 #include "db_recordset.h"
+#include "db_result.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -76,11 +82,12 @@ QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<Chart
     QueryChartData data;
     std::map<std::string, ResultCounts> byDay;
     std::map<std::string, ResultCounts> byProvince;
+    std::map<std::string, std::string> provinceNamed; // folded name -> the first name met
     for (const ChartGroup& group : groups) {
-        const QueryResultClass kind = ClassifyQueryStatus(group.status);
-        byDay[group.day][kind] += group.count;
-        byProvince[group.province][kind] += group.count;
-        data.total[kind] += group.count;
+        byDay[group.day][group.result] += group.count;
+        const std::string& name = provinceNamed.try_emplace(FoldCase(group.province), group.province).first->second;
+        byProvince[name][group.result] += group.count;
+        data.total[group.result] += group.count;
     }
 
     const long long span = DaysFromCivil(filter.toDate.year, filter.toDate.month, filter.toDate.day) -
@@ -106,26 +113,75 @@ QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<Chart
     return data;
 }
 
-ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText)
+namespace {
+
+// SQLite: the rows counted per day, province and result as they are read.
+ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, std::vector<ChartGroup>& groups,
+                          std::string& errorText, const std::function<void()>& betweenWindows)
 {
-    CDbRecordset rows;
-    rows.SetConnection(&connection);
-    const int opened = rows.Open(QueryChartStatement(filter), 1, 3, 3);
-    if (opened < 0) {
-        errorText = connection.GetErrorsText();
-        data = QueryChartData{};
-        return ReadOutcome::Failed;
-    }
+    std::unordered_map<std::string, std::size_t> found;
+    std::string key;
+    return ScanQueryLog(
+        connection, "select substr(QueryTime,1,10) as QueryDay,QueryProv,QueryStatus from QueryLogTable",
+        filter.Condition(), QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause(),
+        [&](const DbResult& rows, std::size_t row) {
+            const FieldValue& time = rows.Cell(row, 0);
+            const FieldValue& province = rows.Cell(row, 1);
+            const FieldValue& status = rows.Cell(row, 2);
+            const QueryResultClass result = status.kind == FieldValue::Kind::Int
+                                                ? (status.m_int == 1  ? QueryResultClass::Correct
+                                                   : status.m_int > 1 ? QueryResultClass::Repeated
+                                                   : status.m_int < 0 ? QueryResultClass::Wrong
+                                                                      : QueryResultClass::Other)
+                                                : ClassifyQueryStatus(DisplayText(status));
+            // The day comes cut from the stored text, so no time is taken apart per row.
+            key = time.kind == FieldValue::Kind::Text ? time.m_text : DisplayText(time);
+            key.resize(10, ' ');
+            key += static_cast<char>('0' + static_cast<int>(result));
+            key += DisplayText(province);
+            const auto [at, added] = found.try_emplace(key, groups.size());
+            if (added)
+                groups.push_back({key.substr(0, 10), key.substr(11), result, 1});
+            else
+                ++groups[at->second].count;
+        },
+        betweenWindows, errorText);
+}
+
+} // namespace
+
+ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
+                               std::string& errorText, const std::function<void()>& betweenWindows)
+{
     std::vector<ChartGroup> groups;
-    std::string count;
-    for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {
-        ChartGroup& group = groups.emplace_back();
-        rows.GetFieldValue("QueryDay", group.day);
-        rows.GetFieldValue("QueryProv", group.province);
-        rows.GetFieldValue("QueryStatus", group.status);
-        rows.GetFieldValue("Queries", count);
-        group.count = std::strtoll(count.c_str(), nullptr, 10);
+    ReadOutcome outcome = ReadOutcome::Empty;
+    if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite) {
+        outcome = CountRowsHere(connection, filter, groups, errorText, betweenWindows);
+    } else {
+        CDbRecordset rows;
+        rows.SetConnection(&connection);
+        const int opened = rows.Open(QueryChartStatement(filter), 1, 3, 3);
+        if (opened < 0) {
+            errorText = connection.GetErrorsText();
+            outcome = ReadOutcome::Failed;
+        }
+        std::string status;
+        std::string count;
+        for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {
+            ChartGroup& group = groups.emplace_back();
+            rows.GetFieldValue("QueryDay", group.day);
+            rows.GetFieldValue("QueryProv", group.province);
+            rows.GetFieldValue("QueryStatus", status);
+            rows.GetFieldValue("Queries", count);
+            group.result = ClassifyQueryStatus(status);
+            group.count = std::strtoll(count.c_str(), nullptr, 10);
+        }
+        if (opened == 1)
+            outcome = ReadOutcome::Rows;
+    }
+    if (outcome == ReadOutcome::Failed) {
+        data = QueryChartData{};
+        return outcome;
     }
     data = BuildChartData(filter, groups);
     return groups.empty() ? ReadOutcome::Empty : ReadOutcome::Rows;

@@ -5,6 +5,7 @@
 #include "query_status.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,24 +44,28 @@ inline constexpr std::size_t kChartProvinces = 10;
 inline constexpr int kChartMostDays = 366;
 
 // Queries of the filter counted per day, province and QueryStatus: one aggregate over the
-// range, so the charts never read the log row by row.
+// range, so the charts never fetch the log row by row from the server.
 std::string QueryChartStatement(const StatsFilter& filter);
 
-// One group the statement counted.
+// Queries of one day and province that came to the same.
 struct ChartGroup {
     std::string day;
     std::string province;
-    std::string status;
+    QueryResultClass result = QueryResultClass::Other;
     long long count = 0;
 };
 
-// The charts' figures from the counted groups.
+// The charts' figures from the counted groups. Provinces that differ only in letter case
+// are one, under the first name met.
 QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups);
 
-// Runs the statement and builds the figures; Empty when no query matches (the figures then
-// hold the range's days, all zero), Failed with the database's error text.
+// Counts the filter's queries and builds the figures; Empty when no query matches (the
+// figures then hold the range's days, all zero), Failed with the database's error text.
+// On SQLite the rows are read in windows and counted here (the engine's group by would
+// sort them all), betweenWindows running after each window; the server engine counts them
+// with QueryChartStatement.
 ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText);
+                               std::string& errorText, const std::function<void()>& betweenWindows = {});
 
 // The charts' figures in words, for screen readers.
 std::string DescribeChart(const QueryChartData& data);

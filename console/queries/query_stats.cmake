@@ -1,6 +1,7 @@
 # Query statistics and their charts: the logic in kelvane_queries, the page in a library of
 # its own that stands in for the shell's empty page.
 target_sources(kelvane_queries PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/log_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/query_stats.cpp
   ${CMAKE_CURRENT_LIST_DIR}/query_chart_data.cpp)
 

@@ -2,11 +2,17 @@
 
 #include "query_status.h"
 
+#include "log_scan.h"
+
 #include "case_fold.h"
 #include "db_connection.h"
+#include "db_provider.h"
 #include "db_recordset.h"
+#include "db_result.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace {
 
@@ -39,6 +45,145 @@ const StatsSortChoice& Choice(int choice)
 bool SameText(const std::string& a, const std::string& b)
 {
     return a == b || CompareFolded(a, b) == 0;
+}
+
+// A key cell as SQLite orders it: NULL first, then numbers by value, then text (by the
+// column's collation).
+struct SortCell {
+    int rank = 0; // 0 NULL, 1 number, 2 text
+    double number = 0;
+    std::string text;
+};
+
+SortCell ToSortCell(const FieldValue& value)
+{
+    SortCell cell;
+    switch (value.kind) {
+    case FieldValue::Kind::Empty:
+    case FieldValue::Kind::Null:
+        break;
+    case FieldValue::Kind::Int:
+    case FieldValue::Kind::Bool:
+        cell.rank = 1;
+        cell.number = static_cast<double>(value.m_int);
+        break;
+    case FieldValue::Kind::UInt:
+        cell.rank = 1;
+        cell.number = static_cast<double>(value.m_uint);
+        break;
+    case FieldValue::Kind::Single:
+    case FieldValue::Kind::Double:
+        cell.rank = 1;
+        cell.number = value.m_double;
+        break;
+    case FieldValue::Kind::Decimal:
+    case FieldValue::Kind::Currency:
+        cell.rank = 1;
+        cell.number = std::strtod(FieldValueToText(value).c_str(), nullptr);
+        break;
+    default:
+        cell.rank = 2;
+        cell.text = value.m_text;
+        break;
+    }
+    return cell;
+}
+
+// The four key columns in the order of the select, and a group of rows with identical keys.
+enum KeyColumn { kProduct = 0, kProvince = 1, kCity = 2, kStatus = 3 };
+struct CountedGroup {
+    std::array<SortCell, 4> keys;
+    StatsRow shown;
+};
+
+int CompareCells(const SortCell& a, const SortCell& b, bool folded)
+{
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.rank == 1)
+        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    if (a.rank == 2)
+        return folded ? CompareFolded(a.text, b.text) : a.text.compare(b.text);
+    return 0;
+}
+
+// The key columns of a choice's order clause, first to last.
+std::vector<KeyColumn> OrderOf(int choice)
+{
+    std::vector<KeyColumn> order;
+    std::string columns = Choice(choice).orderColumns;
+    std::size_t at = 0;
+    while (at <= columns.size()) {
+        const std::size_t comma = std::min(columns.find(',', at), columns.size());
+        const std::string name = columns.substr(at, comma - at);
+        order.push_back(name == "ProductName" ? kProduct
+                        : name == "QueryProv" ? kProvince
+                        : name == "QueryCity" ? kCity
+                                              : kStatus);
+        at = comma + 1;
+    }
+    return order;
+}
+
+// Appends a cell's identity to a group key: its kind and its stored text or number.
+void AppendIdentity(std::string& key, const FieldValue& value)
+{
+    key += static_cast<char>('A' + static_cast<int>(value.kind));
+    if (value.kind == FieldValue::Kind::Int || value.kind == FieldValue::Kind::Bool)
+        key += std::to_string(value.m_int);
+    else if (value.kind != FieldValue::Kind::Null && value.kind != FieldValue::Kind::Empty)
+        key += value.kind == FieldValue::Kind::Text ? value.m_text : FieldValueToText(value);
+    key += '\x1f';
+}
+
+// SQLite: the rows counted per identical key as they are read, then the groups put in the
+// order the engine's order by gives the rows (text columns compare letter case aside), so
+// grouping them gives the lines of the walk over every row.
+ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, int choice,
+                          std::vector<StatsLine>& lines, std::string& errorText,
+                          const std::function<void()>& betweenWindows)
+{
+    std::vector<CountedGroup> groups;
+    std::unordered_map<std::string, std::size_t> found;
+    std::string key;
+    const ReadOutcome outcome = ScanQueryLog(
+        connection, "select ProductName,QueryProv,QueryCity,QueryStatus from QueryLogTable", filter.Condition(),
+        QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause(),
+        [&](const DbResult& rows, std::size_t row) {
+            key.clear();
+            for (std::size_t column = 0; column < 4; ++column)
+                AppendIdentity(key, rows.Cell(row, column));
+            const auto [at, added] = found.try_emplace(key, groups.size());
+            if (!added) {
+                ++groups[at->second].shown.count;
+                return;
+            }
+            CountedGroup& group = groups.emplace_back();
+            for (std::size_t column = 0; column < 4; ++column)
+                group.keys[column] = ToSortCell(rows.Cell(row, column));
+            group.shown = {DisplayText(rows.Cell(row, kProduct)), DisplayText(rows.Cell(row, kProvince)),
+                           DisplayText(rows.Cell(row, kCity)), DisplayText(rows.Cell(row, kStatus)), 1};
+        },
+        betweenWindows, errorText);
+    if (outcome != ReadOutcome::Rows)
+        return outcome;
+
+    const std::vector<KeyColumn> order = OrderOf(choice);
+    std::sort(groups.begin(), groups.end(), [&order](const CountedGroup& a, const CountedGroup& b) {
+        for (const KeyColumn column : order) {
+            // The text columns compare letter case aside, QueryStatus as it is stored.
+            const int compared = CompareCells(a.keys[column], b.keys[column], column != kStatus);
+            if (compared != 0)
+                return compared < 0;
+        }
+        return false;
+    });
+    std::vector<StatsRow> rows;
+    rows.reserve(groups.size());
+    for (CountedGroup& group : groups)
+        rows.push_back(std::move(group.shown));
+    lines = GroupStatsRows(rows);
+    return ReadOutcome::Rows;
 }
 
 } // namespace
@@ -143,9 +288,12 @@ std::string StatsStatement(const StatsFilter& filter, int choice)
 }
 
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,
-                           std::vector<StatsLine>& lines, std::string& errorText)
+                           std::vector<StatsLine>& lines, std::string& errorText,
+                           const std::function<void()>& betweenWindows)
 {
     lines.clear();
+    if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite)
+        return CountRowsHere(connection, filter, choice, lines, errorText, betweenWindows);
     CDbRecordset groups;
     groups.SetConnection(&connection);
     const int opened = groups.Open(StatsStatement(filter, choice), 1, 3, 3);

@@ -4,6 +4,7 @@
 #include "query_log.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,11 @@ std::vector<StatsLine> GroupStatsRows(const std::vector<StatsRow>& rows);
 // so grouping them gives the lines grouping every row would.
 std::string StatsStatement(const StatsFilter& filter, int choice);
 
-// Counts the filter's queries into lines, in the sort choice's order. Empty when nothing
-// matches; Failed with the database's error text.
+// Counts the filter's queries into lines, in the sort choice's order: the lines a walk over
+// every matching row in that order gives. Empty when nothing matches; Failed with the
+// database's error text. On SQLite the rows are read in windows and counted here (the
+// engine's group by would sort them all), betweenWindows running after each window; the
+// server engine counts them itself with StatsStatement.
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,
-                           std::vector<StatsLine>& lines, std::string& errorText);
+                           std::vector<StatsLine>& lines, std::string& errorText,
+                           const std::function<void()>& betweenWindows = {});

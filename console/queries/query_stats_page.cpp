@@ -4,6 +4,7 @@
 #include "query_stats_chart.h"
 
 #include "dialogs.h"
+#include "pump_messages.h"
 
 #include "color_list_ctrl.h"
 #include "kit_look.h"
@@ -210,19 +211,26 @@ void CQueryStatsPage::FillProducts()
     m_product->setCurrentIndex(-1);
 }
 
+void CQueryStatsPage::SetControlsEnabled(bool enabled)
+{
+    // The window is served between the windows of a long read: nothing on the page may
+    // start another read or change the filter or the columns meanwhile.
+    for (QWidget* control : std::initializer_list<QWidget*>{m_sort, m_province, m_city, m_product, m_result, m_from,
+                                                            m_to, m_run, m_chartToggle, m_saveChart})
+        control->setEnabled(enabled);
+}
+
 void CQueryStatsPage::BeginLongOperation()
 {
     m_busy = true;
-    for (QWidget* command : std::initializer_list<QWidget*>{m_run, m_chartToggle, m_saveChart})
-        command->setEnabled(false);
+    SetControlsEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void CQueryStatsPage::EndLongOperation()
 {
     QApplication::restoreOverrideCursor();
-    for (QWidget* command : std::initializer_list<QWidget*>{m_run, m_chartToggle, m_saveChart})
-        command->setEnabled(true);
+    SetControlsEnabled(true);
     m_busy = false;
 }
 
@@ -237,7 +245,7 @@ void CQueryStatsPage::RunStatistics()
     BeginLongOperation();
     std::vector<StatsLine> lines;
     std::string error;
-    const ReadOutcome outcome = ReadStatsLines(*TheConnection(), filter, choice, lines, error);
+    const ReadOutcome outcome = ReadStatsLines(*TheConnection(), filter, choice, lines, error, PumpMessages);
     EndLongOperation();
     if (outcome == ReadOutcome::Failed) {
         ShowDatabaseError(*TheConnection());
@@ -279,7 +287,7 @@ void CQueryStatsPage::RefreshChart(const StatsFilter& filter)
     BeginLongOperation();
     QueryChartData data;
     std::string error;
-    const ReadOutcome outcome = ReadQueryChartData(*TheConnection(), filter, data, error);
+    const ReadOutcome outcome = ReadQueryChartData(*TheConnection(), filter, data, error, PumpMessages);
     EndLongOperation();
     // A failed read shows no figures rather than the last ones.
     m_chart->SetData(outcome == ReadOutcome::Failed ? QueryChartData{} : data);

@@ -54,6 +54,7 @@ private:
     void OnProvinceChanged();
     void FillProducts();
     void RefreshChart(const StatsFilter& filter);
+    void SetControlsEnabled(bool enabled);
     void BeginLongOperation();
     void EndLongOperation();
 

@@ -1,0 +1,281 @@
+// The statistics page on a log of real size: "统计" with the default order (and the other
+// five), and the chart figures over a 90-day range, each through the page as the operator
+// runs it, beside a bare select of the same rows in the same run (sqlite3 alone on SQLite,
+// the data layer on PostgreSQL). For the page's commands it reports the longest gap
+// between two passes of the event loop (the time the window could not repaint).
+//
+//   bench_query_stats [rows] [postgres]   (1000000 rows on SQLite when not given)
+#include "query_chart_data.h"
+#include "query_stats.h"
+#include "query_stats_chart.h"
+#include "query_stats_page.h"
+
+#include "color_list_ctrl.h"
+#include "scripted_dialogs.h"
+#include "skin_check_box.h"
+#include "skin_combo_box.h"
+
+#include "case_fold.h"
+#include "db_connection.h"
+#include "db_provider.h"
+#include "db_recordset.h"
+#include "schema.h"
+#include "test_database.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace {
+
+const char* const kProvinces[] = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
+                                  "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
+                                  "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西", "上海",
+                                  "四川", "天津",   "西藏",   "新疆", "云南", "浙江", "重庆"};
+
+// Six products, 31 provinces with three cities each, every result; the rows 7.776 seconds
+// apart from the first of January, so a million span 90 days.
+std::string FillScript(SqlDialect engine, long rows)
+{
+    std::string script = "create temp table Prov (n integer primary key, name text);";
+    for (int n = 0; n < 31; ++n)
+        script += "insert into Prov values (" + std::to_string(n) + ",'" + kProvinces[n] + "');";
+    const std::string values =
+        "case when i%10=0 then -1 when i%10=1 then -2 when i%5=2 then 2+i%7 when i%97=0 then 0 else 1 end,"
+        "'/dev/ttyUSB0',Prov.name,'城'||((i/7)%3),"
+        "case i%6 when 0 then '金穗' when 1 then '瑞丰' when 2 then '丰收' when 3 then '绿野' when 4 then '禾田' "
+        "else '沃土' end ";
+    const std::string columns = "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,"
+                                "QueryProductCode,RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,"
+                                "ProductName) ";
+    if (engine == SqlDialect::SQLite)
+        return script + "with recursive s(i) as (select 0 union all select i+1 from s where i<" +
+               std::to_string(rows - 1) + ") " + columns +
+               "select datetime('2026-01-01 00:00:00','+'||(i*7776/1000)||' seconds'),'139'||printf('%08d',i),"
+               "printf('01%06d',i%50000),printf('%08d',(i*7919)%100000000),printf('%08d',(i*7919)%100000000)," +
+               values + "from s join Prov on Prov.n=(i*7)%31;";
+    return script + columns +
+           "select timestamp '2026-01-01 00:00:00'+(i::bigint*7776/1000)*interval '1 second',"
+           "'139'||lpad(i::text,8,'0'),'01'||lpad((i%50000)::text,6,'0'),lpad(((i::bigint*7919)%100000000)::text,8,"
+           "'0'),lpad(((i::bigint*7919)%100000000)::text,8,'0')," +
+           values + "from generate_series(0," + std::to_string(rows - 1) +
+           ") i join Prov on Prov.n=(i*7)%31; analyze QueryLogTable;";
+}
+
+// CPU seconds of the process: on a loaded machine a fairer figure than the wall clock.
+double CpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+struct Timed {
+    double seconds = 0;
+    double cpu = 0;
+    double longestGapMs = 0;
+};
+
+// Times a command and the longest gap between two passes of the event loop while it ran.
+Timed Run(const std::function<void()>& command)
+{
+    qint64 longestGapNs = 0;
+    QElapsedTimer sincePass;
+    QTimer pass;
+    QObject::connect(&pass, &QTimer::timeout, [&] {
+        if (sincePass.isValid())
+            longestGapNs = std::max(longestGapNs, sincePass.nsecsElapsed());
+        sincePass.restart();
+    });
+    pass.start(0);
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuStart = CpuSeconds();
+    sincePass.restart();
+    command();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const double cpu = CpuSeconds() - cpuStart;
+    QApplication::processEvents();
+    pass.stop();
+    longestGapNs = std::max(longestGapNs, sincePass.nsecsElapsed());
+    return {seconds, cpu, longestGapNs / 1e6};
+}
+
+// A statement read to the end with sqlite3 alone, every cell taken as text; each row is
+// also handed to perRow when given.
+Timed Bare(const std::string& path, const std::string& statement, long& rows,
+           const std::function<void(sqlite3_stmt*)>& perRow = {})
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    RegisterFoldCollation(db);
+    rows = 0;
+    const Timed timed = Run([&] {
+        sqlite3_stmt* step = nullptr;
+        if (sqlite3_prepare_v2(db, statement.c_str(), -1, &step, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "bare: %s\n", sqlite3_errmsg(db));
+            return;
+        }
+        std::size_t bytes = 0;
+        while (sqlite3_step(step) == SQLITE_ROW) {
+            for (int column = 0; column < sqlite3_column_count(step); ++column)
+                bytes += static_cast<std::size_t>(sqlite3_column_bytes(step, column)) +
+                         (sqlite3_column_text(step, column) != nullptr);
+            if (perRow)
+                perRow(step);
+            ++rows;
+        }
+        sqlite3_finalize(step);
+    });
+    sqlite3_close(db);
+    return timed;
+}
+
+// The same through the data layer, for the server engine.
+Timed Layer(CDbConnection& connection, const std::string& statement, long& rows)
+{
+    rows = 0;
+    return Run([&] {
+        CDbRecordset read;
+        read.SetConnection(&connection);
+        if (read.Open(statement, 1, 3, 3) != 1)
+            return;
+        std::string cell;
+        for (; !read.IsEOF(); read.MoveNext(), ++rows)
+            for (const char* column : {"QueryTime", "QueryStatus", "QueryProv", "QueryCity", "ProductName"})
+                read.GetFieldValue(column, cell);
+    });
+}
+
+std::string Text(const unsigned char* text)
+{
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+void Line(const char* what, const Timed& timed, const std::string& note)
+{
+    std::printf("%-44s %8.1f ms (CPU %8.1f)  %s\n", what, timed.seconds * 1e3, timed.cpu * 1e3, note.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const bool postgres = argc > 2 && std::string(argv[2]) == "postgres";
+    const SqlDialect engine = postgres ? SqlDialect::PostgreSQL : SqlDialect::SQLite;
+
+    char folderTemplate[] = "/tmp/bench-query-stats-XXXXXX";
+    const char* folder = mkdtemp(folderTemplate);
+    if (folder == nullptr)
+        return 1;
+    const std::string path = std::string(folder) + "/Varnholt.db";
+    TestDatabase server;
+    std::string connectionString = "Provider=SQLite;Data Source=" + path + ";Create=1;";
+    std::string error;
+    bool unavailable = false;
+    if (postgres) {
+        if (!server.Create(engine, error, unavailable)) {
+            std::fprintf(stderr, "no PostgreSQL cluster: %s\n", error.c_str());
+            return 1;
+        }
+        connectionString = server.ConnectionString();
+    }
+    CDbConnection connection;
+    if (!connection.Open(connectionString, -1) || !CreateSchema(connection, error) ||
+        !connection.Provider()->ExecuteScript(FillScript(engine, rows))) {
+        std::fprintf(stderr, "cannot prepare the database: %s%s\n", error.c_str(), connection.GetErrorsText().c_str());
+        return 1;
+    }
+    SetTheConnection(&connection);
+    ScriptedDialogs dialogs;
+
+    const StatsFilter quarter{{2026, 1, 1}, {2026, 3, 31}, "<不限>", "", "", "<不限>"};
+    // The same rows without the Jet date literals, for sqlite3 alone.
+    const std::string range = " where QueryTime>'2026-01-01 00:00:01' and QueryTime<'2026-03-31 23:59:59' ";
+
+    CQueryStatsPage page;
+    page.resize(630, 400);
+    page.show();
+    page.FromDate()->setDate(QDate(2026, 1, 1));
+    page.ToDate()->setDate(QDate(2026, 3, 31));
+
+    std::printf("log of %ld rows over 90 days on %s; wall clock and CPU milliseconds; the machine's two cores are "
+                "shared, so the figures are noisy\n\n",
+                rows, postgres ? "PostgreSQL" : "SQLite");
+
+    // Statistics with the default order, then the other five.
+    const Timed stats = Run([&] { page.RunStatistics(); });
+    Line("统计, 产品-地域-状态 (goal 1500 ms)", stats,
+         std::to_string(page.List()->GetItemCount()) + " lines, longest event-loop gap " +
+             std::to_string(static_cast<int>(stats.longestGapMs)) + " ms");
+    long bareRows = 0;
+    const std::string everyColumn = "select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+                                    "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName from "
+                                    "QueryLogTable";
+    if (!postgres) {
+        const Timed bare = Bare(path, everyColumn + range, bareRows);
+        Line("  baseline: sqlite3 select of the same rows", bare, std::to_string(bareRows) + " rows, every cell read");
+        // Every row read in the list's order and grouped one by one, as a page without the
+        // database's counting would.
+        std::vector<StatsRow> read;
+        std::size_t lines = 0;
+        Timed sorted = Bare(path, everyColumn + range + StatsOrderClause(0), bareRows, [&](sqlite3_stmt* row) {
+            read.push_back({Text(sqlite3_column_text(row, 10)), Text(sqlite3_column_text(row, 8)),
+                            Text(sqlite3_column_text(row, 9)), Text(sqlite3_column_text(row, 6)), 1});
+        });
+        const Timed grouped = Run([&] { lines = GroupStatsRows(read).size(); });
+        sorted.seconds += grouped.seconds;
+        sorted.cpu += grouped.cpu;
+        Line("  reference: the same rows sorted, grouped one by one", sorted,
+             std::to_string(bareRows) + " rows, " + std::to_string(lines) + " lines");
+    } else {
+        const Timed layer =
+            Layer(connection, everyColumn + " where QueryTime>#2026-01-01 0:0:1# and QueryTime<#2026-03-31 23:59:59#",
+                  bareRows);
+        Line("  baseline: the layer's select of the same rows", layer, std::to_string(bareRows) + " rows");
+    }
+    for (int choice = 1; choice < kStatsSortChoiceCount; ++choice) {
+        page.SortList()->setCurrentIndex(choice);
+        const Timed other = Run([&] { page.RunStatistics(); });
+        Line(("统计, " + std::string(StatsSortChoices()[static_cast<std::size_t>(choice)].label)).c_str(), other,
+             std::to_string(page.List()->GetItemCount()) + " lines");
+    }
+
+    // The chart figures over the 90 days, alone and as the chart view shows them.
+    QueryChartData data;
+    const Timed figures = Run([&] { ReadQueryChartData(connection, quarter, data, error); });
+    Line("chart figures, 90 days (goal 300 ms)", figures,
+         std::to_string(data.days.size()) + " days, " + std::to_string(data.total.Total()) + " queries");
+    const Timed bareFigures =
+        postgres ? Layer(connection,
+                         "select QueryTime,QueryStatus,QueryProv,QueryCity,ProductName from QueryLogTable where "
+                         "QueryTime>#2026-01-01 0:0:1# and QueryTime<#2026-03-31 23:59:59#",
+                         bareRows)
+                 : Bare(path, "select QueryTime,QueryStatus,QueryProv from QueryLogTable" + range, bareRows);
+    Line(postgres ? "  baseline: the layer's select of the same rows" : "  baseline: sqlite3 select of the same rows",
+         bareFigures, std::to_string(bareRows) + " rows");
+    const Timed shown = Run([&] { page.ChartToggle()->click(); });
+    Line("chart view switched on (figures and drawing)", shown,
+         "longest event-loop gap " + std::to_string(static_cast<int>(shown.longestGapMs)) + " ms");
+
+    std::printf("\nmessages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
+    SetTheConnection(nullptr);
+    connection.CloseIfOpen();
+    std::filesystem::remove_all(folder);
+    return 0;
+}
