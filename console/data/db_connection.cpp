@@ -28,6 +28,8 @@ CDbConnection::~CDbConnection()
 
 bool CDbConnection::Open(const std::string& connectionString, int /*options*/)
 {
+    if (RefuseWhileReading())
+        return false;
     m_connectionString = connectionString;
     m_ownErrors.clear();
     if (m_provider)
@@ -45,9 +47,18 @@ bool CDbConnection::Open(const std::string& connectionString, int /*options*/)
 
 bool CDbConnection::CloseIfOpen()
 {
-    if (!m_provider || !m_provider->IsOpen())
+    if (!m_provider || !m_provider->IsOpen() || RefuseWhileReading())
         return false;
     m_provider->Close();
+    return true;
+}
+
+bool CDbConnection::RefuseWhileReading()
+{
+    if (!m_provider || !m_provider->IsReading())
+        return false;
+    m_ownErrors.clear();
+    AddError("The connection is still reading the rows of a statement; it stays open.");
     return true;
 }
 

@@ -52,6 +52,9 @@ public:
 private:
     // False, with the error "The connection is not open.", when it is not.
     bool CheckOpen();
+    // True, with an error, while the provider hands rows to a reader: closing it then would
+    // pull the running statement away under the reader.
+    bool RefuseWhileReading();
 
     std::string m_connectionString;
     std::unique_ptr<DbProvider> m_provider;

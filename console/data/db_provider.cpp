@@ -18,9 +18,18 @@ void DbProvider::AddError(std::string description, std::string sqlState, int nat
 bool DbProvider::ReadyToRun()
 {
     ClearErrors();
-    if (IsOpen())
+    if (!IsOpen()) {
+        AddError("The connection is not open.", "08003", 0);
+        return false;
+    }
+    return RefuseWhileReading();
+}
+
+bool DbProvider::RefuseWhileReading()
+{
+    if (!m_reading)
         return true;
-    AddError("The connection is not open.", "08003", 0);
+    AddError("The connection is still reading the rows of another statement; nothing was run.", "HY010", 0);
     return false;
 }
 

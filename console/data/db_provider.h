@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db_error.h"
+#include "db_row.h"
 #include "field_value.h"
 #include "jet_translator.h"
 
@@ -30,6 +31,16 @@ public:
     // receives all its rows (a statement without a result table leaves *result null).
     // Clears the error collection first.
     virtual bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) = 0;
+
+    // Runs one statement and hands its rows to reader one at a time as the engine produces
+    // them: however long the result, no more than a row of it is held here. Until it
+    // returns the connection takes no other statement (it fails with an error), so the
+    // reader must not use it. True when the statement ran to its end or the reader stopped
+    // it; false on a failure, also one after some rows were handed (they are then no
+    // complete result). Clears the error collection first.
+    virtual bool ReadRows(const std::string& statement, const DbRowReader& reader) = 0;
+    // True while ReadRows hands rows to its reader.
+    bool IsReading() const { return m_reading; }
 
     // Runs a script of several statements in the engine's own dialect, untranslated.
     virtual bool ExecuteScript(const std::string& script) = 0;
@@ -64,8 +75,22 @@ protected:
     DbProvider(SqlDialect dialect, const char* sourceName);
 
     // Starts a call that needs the connection: clears the errors, and answers false with
-    // the error "The connection is not open." when it is not.
+    // the error "The connection is not open." when it is not, or with RefuseWhileReading's.
     bool ReadyToRun();
+    // False, with an error, while rows are being handed to a reader: a statement run then
+    // would cut into the running one.
+    bool RefuseWhileReading();
+    // Marks the connection busy for as long as a reader has the rows.
+    class ReadingScope final {
+    public:
+        explicit ReadingScope(DbProvider& provider) : m_provider(provider) { m_provider.m_reading = true; }
+        ~ReadingScope() { m_provider.m_reading = false; }
+        ReadingScope(const ReadingScope&) = delete;
+        ReadingScope& operator=(const ReadingScope&) = delete;
+
+    private:
+        DbProvider& m_provider;
+    };
     // False, with an error, when the statement holds a NUL character: one engine would cut
     // the text there and report success, so neither takes it.
     bool RefuseNul(const std::string& statement);
@@ -77,4 +102,5 @@ private:
     JetTranslator m_translator;
     std::vector<DbError> m_errors;
     const Clock* m_clock = nullptr;
+    bool m_reading = false;
 };

@@ -83,10 +83,7 @@ bool CDbRecordset::GetFieldValue(const std::string& column, std::string& output)
     const FieldValue* value = m_result->Field(static_cast<std::size_t>(index));
     if (!value)
         return false; // before the first row
-    std::string text = FieldValueToText(*value);
-    if (text == "NULL")
-        text = " ";
-    output = TrimBlanks(text);
+    output = FieldShownText(*value);
     return true;
 }
 

@@ -487,29 +487,7 @@ bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResul
         return ReadResult(PQexecParams(m_conn, skeleton.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), result);
     }
 
-    // The cache key is the skeleton plus the parameter types (a number may be whole or not).
-    const auto& literals = Translator().Literals();
-    m_key = skeleton;
-    m_types.clear();
-    if (!literals.empty()) {
-        m_key += '\x1f';
-        for (const auto& literal : literals) {
-            switch (literal.kind) {
-            case JetTranslator::Literal::Kind::Integer:
-                m_types.push_back(kInt8Oid);
-                m_key += 'i';
-                break;
-            case JetTranslator::Literal::Kind::Real:
-                m_types.push_back(kNumericOid);
-                m_key += 'r';
-                break;
-            default:
-                m_types.push_back(0); // the server infers it from where the value goes
-                m_key += 't';
-                break;
-            }
-        }
-    }
+    KeyAndTypes();
 
     if (dml && !result && m_inTransaction) {
         if (!EnterPipeline())
@@ -555,6 +533,132 @@ bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResul
     PGresult* r =
         PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr, nullptr, 0);
     return ReadResult(r, result);
+}
+
+// The cache key is the skeleton plus the parameter types (a number may be whole or not).
+void PostgresProvider::KeyAndTypes()
+{
+    const auto& literals = Translator().Literals();
+    m_key = Translator().Skeleton();
+    m_types.clear();
+    if (literals.empty())
+        return;
+    m_key += '\x1f';
+    for (const auto& literal : literals) {
+        switch (literal.kind) {
+        case JetTranslator::Literal::Kind::Integer:
+            m_types.push_back(kInt8Oid);
+            m_key += 'i';
+            break;
+        case JetTranslator::Literal::Kind::Real:
+            m_types.push_back(kNumericOid);
+            m_key += 'r';
+            break;
+        default:
+            m_types.push_back(0); // the server infers it from where the value goes
+            m_key += 't';
+            break;
+        }
+    }
+}
+
+bool PostgresProvider::ReadRows(const std::string& statement, const DbRowReader& reader)
+{
+    if (!ReadyToRun() || !RefuseNul(statement) || !EnsureConnected())
+        return false;
+    const bool inTransaction = m_inTransaction;
+    bool handed = false;
+    if (Stream(statement, reader, handed))
+        return true;
+    // As in Execute: a read that found the connection closed before its first row is run
+    // once more on a new one.
+    if (inTransaction || handed || !m_lastWasRead || PQstatus(m_conn) == CONNECTION_OK)
+        return false;
+    ClearErrors();
+    return Reconnect() && Stream(statement, reader, handed);
+}
+
+// Single-row mode: libpq hands over each row as it arrives instead of gathering the whole
+// result, and the server waits while the reader is busy, so memory stays at one row.
+bool PostgresProvider::Stream(const std::string& statement, const DbRowReader& reader, bool& handed)
+{
+    const auto kind = Translator().ParametriseStatement(statement, TheClock());
+    m_lastWasRead = kind == JetTranslator::StatementKind::Select;
+    const std::string& skeleton = Translator().Skeleton();
+    if (std::all_of(skeleton.begin(), skeleton.end(), IsBlank)) {
+        AddError("The statement is empty.", "42601", 0);
+        return false;
+    }
+    if (!FlushPipeline(true))
+        return false;
+    int sent = 0;
+    if (kind == JetTranslator::StatementKind::Other) {
+        sent = PQsendQueryParams(m_conn, skeleton.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    } else {
+        KeyAndTypes();
+        BuildParameters();
+        const Prepared* prepared = PrepareNow(m_key);
+        if (!prepared)
+            return false;
+        sent = PQsendQueryPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr,
+                                   nullptr, 0);
+    }
+    if (!sent) {
+        AddConnectionError("08006");
+        return false;
+    }
+    PQsetSingleRowMode(m_conn);
+
+    std::vector<DbResult::Column> names;
+    std::vector<Oid> types;
+    std::vector<char> declared;
+    std::vector<FieldValue> cells;
+    const DbRow row(names, cells);
+    bool ok = true;
+    bool reading = true;
+    ReadingScope scope(*this);
+    // Every result up to the end is taken, also after a stop or a failure: the connection
+    // serves the next statement only then. A stop early lets the rest go by unread rather
+    // than cancelling, whose request could reach the server after the next statement began.
+    while (PGresult* r = PQgetResult(m_conn)) {
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_SINGLE_TUPLE && ok && reading) {
+            if (names.empty()) {
+                Describe(r, names, types, declared);
+                cells.resize(names.size());
+            }
+            for (std::size_t c = 0; c < names.size(); ++c)
+                ReadCell(r, 0, static_cast<int>(c), types[c], declared[c] != 0, cells[c]);
+            handed = true;
+            reading = reader(row);
+        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && ok) {
+            AddResultError(r);
+            ok = false;
+        }
+        PQclear(r);
+    }
+    return ok;
+}
+
+void PostgresProvider::Describe(const pg_result* r, std::vector<DbResult::Column>& names,
+                                std::vector<unsigned int>& types, std::vector<char>& declared)
+{
+    const int columns = PQnfields(r);
+    names.assign(static_cast<std::size_t>(columns), {});
+    types.assign(static_cast<std::size_t>(columns), 0);
+    declared.assign(static_cast<std::size_t>(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        auto& column = names[static_cast<std::size_t>(c)];
+        column.name = PQfname(r, c);
+        const Oid table = PQftable(r, c);
+        const int attribute = PQftablecol(r, c);
+        if (table != InvalidOid && attribute > 0) {
+            column.table = std::to_string(table);
+            column.baseName = std::to_string(attribute);
+        }
+        types[static_cast<std::size_t>(c)] = PQftype(r, c);
+        declared[static_cast<std::size_t>(c)] = PQfmod(r, c) != -1;
+    }
 }
 
 bool PostgresProvider::EnterPipeline()
@@ -716,24 +820,16 @@ bool PostgresProvider::ReadResult(PGresult* r, std::unique_ptr<DbResult>* out)
     }
     const int columns = PQnfields(r);
     const int rows = PQntuples(r);
-    std::vector<DbResult::Column> names(static_cast<std::size_t>(columns));
-    std::vector<Oid> types(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) {
-        auto& column = names[static_cast<std::size_t>(c)];
-        column.name = PQfname(r, c);
-        const Oid table = PQftable(r, c);
-        const int attribute = PQftablecol(r, c);
-        if (table != InvalidOid && attribute > 0) {
-            column.table = std::to_string(table);
-            column.baseName = std::to_string(attribute);
-        }
-        types[static_cast<std::size_t>(c)] = PQftype(r, c);
-    }
+    std::vector<DbResult::Column> names;
+    std::vector<Oid> types;
+    std::vector<char> declared;
+    Describe(r, names, types, declared);
     auto result = std::make_unique<DbResult>(this, std::move(names));
     result->Reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row)
         for (int c = 0; c < columns; ++c)
-            ReadCell(r, row, c, types[static_cast<std::size_t>(c)], PQfmod(r, c) != -1, result->AppendCell());
+            ReadCell(r, row, c, types[static_cast<std::size_t>(c)], declared[static_cast<std::size_t>(c)] != 0,
+                     result->AppendCell());
     PQclear(r);
     *out = std::move(result);
     return true;
@@ -765,6 +861,8 @@ bool PostgresProvider::Begin()
 bool PostgresProvider::Commit()
 {
     ClearErrors();
+    if (!RefuseWhileReading())
+        return false;
     if (!m_conn || !InTransaction()) {
         AddError("No transaction is active.", "25000", 0);
         return false;
@@ -792,6 +890,8 @@ bool PostgresProvider::Rollback()
     if (!m_conn || !InTransaction())
         return m_conn != nullptr;
     ClearErrors();
+    if (!RefuseWhileReading())
+        return false;
     if (PQstatus(m_conn) != CONNECTION_OK) {
         // The server dropped the transaction with the connection; the next statement
         // makes a new one.

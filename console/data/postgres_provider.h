@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db_provider.h"
+#include "db_result.h"
 
 #include <deque>
 #include <map>
@@ -27,6 +28,7 @@ public:
     void Close() override;
     bool IsOpen() const override { return m_conn != nullptr; }
     bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) override;
+    bool ReadRows(const std::string& statement, const DbRowReader& reader) override;
     bool ExecuteScript(const std::string& script) override;
     bool Begin() override;
     bool Commit() override;
@@ -62,6 +64,10 @@ private:
     };
 
     bool Run(const std::string& statement, std::unique_ptr<DbResult>* result);
+    bool Stream(const std::string& statement, const DbRowReader& reader, bool& handed);
+    void KeyAndTypes();
+    static void Describe(const pg_result* r, std::vector<DbResult::Column>& names, std::vector<unsigned int>& types,
+                         std::vector<char>& declared);
     bool EnsureConnected();
     bool Reconnect();
     static void OnNotice(void* self, const pg_result* notice);

@@ -56,7 +56,7 @@ const char* SqlStateOf(int code)
     }
 }
 
-enum class DeclaredAs { Plain, DateTime, Bool };
+using DeclaredAs = SqliteProvider::DeclaredAs;
 
 DeclaredAs DeclaredKind(const char* decl)
 {
@@ -367,18 +367,16 @@ sqlite3_stmt* SqliteProvider::Prepared(const std::string& sql)
     return stmt;
 }
 
-bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
+sqlite3_stmt* SqliteProvider::Start(const std::string& statement)
 {
-    if (result)
-        result->reset();
     if (!ReadyToRun())
-        return false;
+        return nullptr;
     if (!RefuseNul(statement))
-        return false;
+        return nullptr;
     Translator().ParametriseStatement(statement, TheClock());
     sqlite3_stmt* stmt = Prepared(Translator().Skeleton());
     if (!stmt)
-        return false;
+        return nullptr;
 
     const auto& literals = Translator().Literals();
     for (std::size_t k = 0; k < literals.size(); ++k) {
@@ -397,6 +395,34 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
             sqlite3_bind_text(stmt, index, begin, static_cast<int>(literal.text.size()), SQLITE_STATIC);
         }
     }
+    return stmt;
+}
+
+void SqliteProvider::Describe(sqlite3_stmt* stmt, std::vector<DbResult::Column>& names,
+                              std::vector<DeclaredAs>& declared)
+{
+    const int columns = sqlite3_column_count(stmt);
+    names.assign(static_cast<std::size_t>(columns), {});
+    declared.assign(static_cast<std::size_t>(columns), DeclaredAs::Plain);
+    for (int c = 0; c < columns; ++c) {
+        auto& column = names[static_cast<std::size_t>(c)];
+        const char* name = sqlite3_column_name(stmt, c);
+        column.name = name ? name : "";
+        const char* table = sqlite3_column_table_name(stmt, c);
+        const char* origin = sqlite3_column_origin_name(stmt, c);
+        column.table = table ? table : "";
+        column.baseName = origin ? origin : "";
+        declared[static_cast<std::size_t>(c)] = DeclaredKind(sqlite3_column_decltype(stmt, c));
+    }
+}
+
+bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbResult>* result)
+{
+    if (result)
+        result->reset();
+    sqlite3_stmt* stmt = Start(statement);
+    if (!stmt)
+        return false;
 
     int rc = sqlite3_step(stmt);
     const int columns = sqlite3_column_count(stmt);
@@ -408,18 +434,9 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return Finish(stmt, rc);
 
-    std::vector<DbResult::Column> names(static_cast<std::size_t>(columns));
-    std::vector<DeclaredAs> declared(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) {
-        auto& column = names[static_cast<std::size_t>(c)];
-        const char* name = sqlite3_column_name(stmt, c);
-        column.name = name ? name : "";
-        const char* table = sqlite3_column_table_name(stmt, c);
-        const char* origin = sqlite3_column_origin_name(stmt, c);
-        column.table = table ? table : "";
-        column.baseName = origin ? origin : "";
-        declared[static_cast<std::size_t>(c)] = DeclaredKind(sqlite3_column_decltype(stmt, c));
-    }
+    std::vector<DbResult::Column> names;
+    std::vector<DeclaredAs> declared;
+    Describe(stmt, names, declared);
     auto rows = std::make_unique<DbResult>(this, std::move(names));
     while (rc == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c)
@@ -430,6 +447,35 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
         return false;
     *result = std::move(rows);
     return true;
+}
+
+bool SqliteProvider::ReadRows(const std::string& statement, const DbRowReader& reader)
+{
+    sqlite3_stmt* stmt = Start(statement);
+    if (!stmt)
+        return false;
+    int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW)
+        return Finish(stmt, rc);
+
+    std::vector<DbResult::Column> names;
+    std::vector<DeclaredAs> declared;
+    Describe(stmt, names, declared);
+    // One row of cells, refilled for every row: their texts keep their buffers.
+    std::vector<FieldValue> cells(names.size());
+    const DbRow row(names, cells);
+    const int columns = static_cast<int>(names.size());
+    ReadingScope reading(*this);
+    while (rc == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c)
+            ReadCell(stmt, c, declared[static_cast<std::size_t>(c)], cells[static_cast<std::size_t>(c)]);
+        if (!reader(row)) {
+            sqlite3_reset(stmt);
+            return true;
+        }
+        rc = sqlite3_step(stmt);
+    }
+    return Finish(stmt, rc);
 }
 
 bool SqliteProvider::ExecuteScript(const std::string& script)
@@ -451,6 +497,8 @@ bool SqliteProvider::Begin()
 bool SqliteProvider::Commit()
 {
     ClearErrors();
+    if (!RefuseWhileReading())
+        return false;
     if (!m_db || sqlite3_get_autocommit(m_db)) {
         AddError("No transaction is active.", "25000", 0);
         return false;
@@ -465,6 +513,8 @@ bool SqliteProvider::Rollback()
     if (!m_db || sqlite3_get_autocommit(m_db))
         return m_db != nullptr;
     ClearErrors();
+    if (!RefuseWhileReading())
+        return false;
     return Simple("ROLLBACK");
 }
 

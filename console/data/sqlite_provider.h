@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db_provider.h"
+#include "db_result.h"
 #include "wal_checkpointer.h"
 
 #include <cstdint>
@@ -23,6 +24,7 @@ public:
     void Close() override;
     bool IsOpen() const override { return m_db != nullptr; }
     bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) override;
+    bool ReadRows(const std::string& statement, const DbRowReader& reader) override;
     bool ExecuteScript(const std::string& script) override;
     bool Begin() override;
     bool Commit() override;
@@ -44,7 +46,14 @@ public:
     void SetCheckpointPages(int pages) { m_checkpointPages = pages; }
     const WalCheckpointer& Checkpointer() const { return m_checkpointer; }
 
+    // How a column's declared type makes its values read.
+    enum class DeclaredAs { Plain, DateTime, Bool };
+
 private:
+    // Clears the errors and prepares the statement with its literals bound; nullptr, with
+    // the error, when it cannot run.
+    sqlite3_stmt* Start(const std::string& statement);
+    static void Describe(sqlite3_stmt* stmt, std::vector<DbResult::Column>& names, std::vector<DeclaredAs>& declared);
     bool CreatePrivateFile(const std::string& path);
     sqlite3_stmt* Prepared(const std::string& sql);
     void AddEngineError(int code);

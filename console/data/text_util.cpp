@@ -30,14 +30,26 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-std::string TrimBlanks(std::string_view text)
+std::string_view TrimBlanksView(std::string_view text)
 {
     std::size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
         ++begin;
     while (end > begin && IsBlank(text[end - 1]))
         --end;
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
+}
+
+std::string TrimBlanks(std::string_view text)
+{
+    return std::string(TrimBlanksView(text));
+}
+
+std::string FieldShownText(const FieldValue& value)
+{
+    // The reader has always shown a NULL, and a text that reads "NULL", as nothing.
+    const std::string text = FieldValueToText(value);
+    return text == "NULL" ? std::string() : TrimBlanks(text);
 }
 
 namespace {
