@@ -145,7 +145,7 @@ ReadOutcome ReadCrossRegionQueries(CDbConnection& connection, const CrossRegionF
         CDbRecordset rows;
         rows.SetConnection(&connection);
         const int opened =
-            rows.Open("select QueryIndex,QueryProv,QueryCity from QueryLogTable " + clause + " and QueryIndex>" +
+            rows.Open("select QueryProv,QueryCity from QueryLogTable " + clause + " and QueryIndex>" +
                           std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex",
                       1, 3, 3);
         if (opened < 0) {

@@ -188,17 +188,12 @@ void CCrossRegionPage::RunCrossRegionQuery()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QElapsedTimer sincePump;
     sincePump.start();
-    std::vector<std::vector<QString>> finished;
-    CrossRegionRuns runs(filter.product, [&finished](CrossRegionLine line) {
-        finished.push_back({Text(line.product), Text(line.region), Text(line.count)});
+    std::vector<std::vector<QString>> lines;
+    // Every line names the product: one text shared by all of them.
+    const QString product = Text(filter.product);
+    CrossRegionRuns runs(filter.product, [&lines, &product](CrossRegionLine line) {
+        lines.push_back({product, Text(line.region), Text(line.count)});
     });
-    // Each finished run goes on top, so the newest run leads the list; a window's runs go
-    // in as one block.
-    const auto showFinished = [this, &finished] {
-        std::reverse(finished.begin(), finished.end());
-        m_list->InsertItems(0, std::move(finished));
-        finished = {};
-    };
     std::string error;
     const ReadOutcome outcome = ReadCrossRegionQueries(
         *TheConnection(), filter,
@@ -209,22 +204,19 @@ void CCrossRegionPage::RunCrossRegionQuery()
                 sincePump.restart();
             }
         },
-        [&showFinished] {
-            showFinished();
-            PumpMessages();
-        },
-        error);
+        nullptr, error);
     if (outcome == ReadOutcome::Rows) {
         runs.Finish();
-        showFinished();
+        // The newest run on top. One insert: a list of many lines is laid out once, not
+        // again after every part of the read.
+        std::reverse(lines.begin(), lines.end());
+        m_list->InsertItems(0, std::move(lines));
     }
     QApplication::restoreOverrideCursor();
     m_run->setEnabled(true);
     m_busy = false;
 
     if (outcome == ReadOutcome::Failed) {
-        // Part of the runs must not stand for the whole.
-        m_list->DeleteAllItems();
         ShowDatabaseError(*TheConnection());
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);

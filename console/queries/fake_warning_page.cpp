@@ -162,30 +162,28 @@ void CFakeWarningPage::RunWarningQuery()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QElapsedTimer sincePump;
     sincePump.start();
-    std::vector<std::vector<QString>> window;
+    std::vector<std::vector<QString>> rows;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), listing,
-        [&window, &sincePump](const QueryLogRow& row) {
+        [&rows, &sincePump](const QueryLogRow& row) {
             std::vector<QString> cells;
             cells.reserve(10);
             for (const std::string& cell : WarningCells(row))
                 cells.push_back(Text(cell));
-            window.push_back(std::move(cells));
+            rows.push_back(std::move(cells));
             if (sincePump.elapsed() >= kLongestQuietMs) {
                 PumpMessages();
                 sincePump.restart();
             }
         },
-        [this, &window] {
-            // Each row goes on top as it is read, so the newest rows lead the list; a
-            // window's rows go in as one block.
-            std::reverse(window.begin(), window.end());
-            m_list->InsertItems(0, std::move(window));
-            window = {};
-            PumpMessages();
-        },
-        error);
+        nullptr, error);
+    if (outcome == ReadOutcome::Rows) {
+        // Each row on top as it was read, so the newest rows lead the list. One insert: a
+        // long list is laid out once, not again after every part of the read.
+        std::reverse(rows.begin(), rows.end());
+        m_list->InsertItems(0, std::move(rows));
+    }
     std::vector<ProvinceCount> counts;
     const ReadOutcome counted =
         outcome == ReadOutcome::Rows ? CountWarningsByProvince(*TheConnection(), listing, counts, error) : outcome;
@@ -194,8 +192,6 @@ void CFakeWarningPage::RunWarningQuery()
     m_busy = false;
 
     if (outcome == ReadOutcome::Failed) {
-        // Part of the warnings must not stand for all of them.
-        m_list->DeleteAllItems();
         ShowDatabaseError(*TheConnection());
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
