@@ -57,7 +57,13 @@ GatewayHost::GatewayHost(GatewayConfig config, std::string connectionString)
     : m_config(std::move(config)),
       m_connectionString(std::move(connectionString)),
       m_regions(CityTable()),
-      m_limiter(m_config.limitPerHour, m_config.limitPerDay)
+      m_limiter(m_config.limitPerHour, m_config.limitPerDay),
+      m_worker(
+          [this](DbJob& job, std::string& error, std::function<void()>& then) { return RunDbJob(job, error, then); },
+          [](const std::string& error, std::size_t waiting, int pauseMs) {
+              LogLine(LogLevel::Warning, "数据库忙或不可用，" + std::to_string(waiting) + " 项工作保留在内存中，" +
+                                             std::to_string(pauseMs) + " ms 后重试: " + error);
+          })
 {
     m_lease.host = m_config.hostName;
     if (m_lease.host.empty()) {
@@ -78,21 +84,29 @@ GatewayHost::~GatewayHost()
 
 // ---- Database -----------------------------------------------------------------------
 
-bool GatewayHost::OpenDatabase()
+bool GatewayHost::OpenConnection(CDbConnection& db)
 {
-    if (!m_db.Open(m_connectionString, 0)) {
-        LogLine(LogLevel::Error, "数据库打开失败，稍后重试: " + m_db.GetErrorsText());
+    if (!db.Open(m_connectionString, 0)) {
+        LogLine(LogLevel::Error, "数据库打开失败，稍后重试: " + db.GetErrorsText());
         return false;
     }
     std::string error;
     // A statement waits at most this long for another writer (SQLite's lock, PostgreSQL's
-    // row locks); then the work is held and retried, and the modems are served meanwhile.
+    // row locks); then the work is held and retried.
     const std::string wait = std::to_string(m_config.busyTimeoutMs);
-    if (!RunSql(m_db,
-                m_db.Provider()->Dialect() == SqlDialect::SQLite ? "PRAGMA busy_timeout=" + wait
-                                                                 : "SET lock_timeout=" + wait,
+    if (!RunSql(db,
+                db.Provider()->Dialect() == SqlDialect::SQLite ? "PRAGMA busy_timeout=" + wait
+                                                               : "SET lock_timeout=" + wait,
                 error))
         LogLine(LogLevel::Warning, "cannot set the busy timeout: " + error);
+    return true;
+}
+
+bool GatewayHost::OpenDatabase()
+{
+    if (!OpenConnection(m_db))
+        return false;
+    std::string error;
     // The queue is polled by status; older databases lack the index that makes that cheap.
     if (!RunSql(m_db, "CREATE INDEX IF NOT EXISTS SendSmsTable_SendStatus ON SendSmsTable (SendStatus)", error))
         LogLine(LogLevel::Warning, "cannot add the index on SendSmsTable.SendStatus: " + error);
@@ -125,9 +139,24 @@ void GatewayHost::PrepareQueueWork()
         if (!m_leaseTableReady)
             LogLine(LogLevel::Error, "发送租约表无法建立，暂不发送队列中的短信: " + error);
     }
+}
+
+bool GatewayHost::EnsureJobDatabase()
+{
+    if (m_jobDb.IsOpen() && m_jobDbSuspect) {
+        // After a failure: a connection the server dropped is opened again; a busy one is kept.
+        std::string error;
+        if (RunSql(m_jobDb, "select 1", error))
+            m_jobDbSuspect = false;
+        else
+            m_jobDb.CloseIfOpen();
+    }
+    if (!m_jobDb.IsOpen() && !OpenConnection(m_jobDb))
+        return false;
+    m_jobDbSuspect = false;
     if (!m_citiesLoaded) {
         CDbRecordset rs;
-        rs.SetConnection(&m_db);
+        rs.SetConnection(&m_jobDb);
         const int opened = rs.Open("select ProvName,CityName from AddressTable", 1, 3, 3);
         if (opened >= 0) {
             CityTable cities;
@@ -141,67 +170,53 @@ void GatewayHost::PrepareQueueWork()
             m_citiesLoaded = true;
         }
     }
-}
-
-void GatewayHost::AfterDbTrouble(const std::string& error, std::int64_t nowMs)
-{
-    m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
-    m_dbRetryMs = nowMs + m_dbBackoffMs;
-    m_dbSuspect = true;
-    LogLine(LogLevel::Warning, "数据库忙或不可用，" + std::to_string(m_jobs.size()) + " 项工作保留在内存中，" +
-                                   std::to_string(m_dbBackoffMs) + " ms 后重试: " + error);
-}
-
-void GatewayHost::RunDbJobs(std::int64_t nowMs)
-{
-    if (m_jobs.empty() || nowMs < m_dbRetryMs)
-        return;
-    if (!EnsureDatabase()) {
-        AfterDbTrouble("not open", nowMs);
-        return;
-    }
-    while (!m_jobs.empty()) {
-        std::string error;
-        if (!RunDbJob(m_jobs.front(), error)) {
-            AfterDbTrouble(error, MonotonicMs());
-            return;
-        }
-        m_jobs.pop_front();
-    }
-    m_dbBackoffMs = 0;
-}
-
-bool GatewayHost::RunDbJob(DbJob& job, std::string& error)
-{
-    if (auto* q = std::get_if<QueryJob>(&job)) {
-        // Placed when written: the city list may have come only with the database.
-        q->query.region = m_regions.Find(q->query.sender);
-        RecordedQuery recorded;
-        if (!RecordQuery(m_db, q->query, m_config.replies, m_config.logReplies, recorded, error))
-            return false;
-        LogLine(
-            LogLevel::Info,
-            "query from " + MaskPhone(q->query.sender) + " for " + q->query.code.productId + ": status " +
-                std::to_string(recorded.status) +
-                (q->query.region.province.empty() ? "" : " (" + q->query.region.province + q->query.region.city + ")") +
-                (q->query.answer ? "" : ", over the rate limit: not answered"));
-        if (recorded.replyQueued)
-            m_nextPollMs = 0;
-        else if (!recorded.reply.empty())
-            m_replies.push_back(Reply{q->query.sender, recorded.reply, q->query.comm, 0});
-        return true;
-    }
-    if (auto* t = std::get_if<TextJob>(&job)) {
-        if (!StoreReceivedText(m_db, t->sender, t->text, t->smsTime, error))
-            return false;
-        LogLine(LogLevel::Info, "message without a code from " + MaskPhone(t->sender) + " kept as 接收");
-        return true;
-    }
-    if (auto* m = std::get_if<MarkJob>(&job))
-        return queue_store::MarkSent(m_db, m->smsIndex, m->success, m->time, error);
-    if (auto* r = std::get_if<ReleaseJob>(&job))
-        return queue_store::Release(m_db, r->smsIndex, m_lease, error);
     return true;
+}
+
+bool GatewayHost::RunDbJob(DbJob& job, std::string& error, std::function<void()>& then)
+{
+    if (!EnsureJobDatabase()) {
+        error = "not open";
+        return false;
+    }
+    const bool done = [&] {
+        if (auto* q = std::get_if<QueryJob>(&job)) {
+            // Placed when written: the city list may have come only with the database.
+            q->query.region = m_regions.Find(q->query.sender);
+            RecordedQuery recorded;
+            if (!RecordQuery(m_jobDb, q->query, m_config.replies, m_config.logReplies, recorded, error))
+                return false;
+            LogLine(LogLevel::Info, "query from " + MaskPhone(q->query.sender) + " for " + q->query.code.productId +
+                                        ": status " + std::to_string(recorded.status) +
+                                        (q->query.region.province.empty()
+                                             ? ""
+                                             : " (" + q->query.region.province + q->query.region.city + ")") +
+                                        (q->query.answer ? "" : ", over the rate limit: not answered"));
+            // The answer goes out from the loop's thread.
+            then = [this, queued = recorded.replyQueued,
+                    reply = Reply{q->query.sender, recorded.reply, q->query.comm, 0}] {
+                if (queued)
+                    m_nextPollMs = 0;
+                else if (!reply.text.empty())
+                    m_replies.push_back(reply);
+            };
+            return true;
+        }
+        if (auto* t = std::get_if<TextJob>(&job)) {
+            if (!StoreReceivedText(m_jobDb, t->sender, t->text, t->smsTime, error))
+                return false;
+            LogLine(LogLevel::Info, "message without a code from " + MaskPhone(t->sender) + " kept as 接收");
+            return true;
+        }
+        if (auto* m = std::get_if<MarkJob>(&job))
+            return queue_store::MarkSent(m_jobDb, m->smsIndex, m->success, m->time, error);
+        if (auto* r = std::get_if<ReleaseJob>(&job))
+            return queue_store::Release(m_jobDb, r->smsIndex, m_lease, error);
+        return true;
+    }();
+    if (!done)
+        m_jobDbSuspect = true;
+    return done;
 }
 
 // ---- Modems -------------------------------------------------------------------------
@@ -269,7 +284,7 @@ void GatewayHost::LineLost(Line& line, const std::string& why, std::int64_t nowM
     // What was handed to this modem is not lost: rows wait again, answers go back in line.
     for (auto& [index, sending] : line.sending) {
         if (sending.smsIndex > 0)
-            m_jobs.push_back(ReleaseJob{sending.smsIndex});
+            m_worker.Push(ReleaseJob{sending.smsIndex});
         else
             m_replies.push_front(Reply{sending.phone, sending.text, line.port, sending.attempts});
     }
@@ -390,10 +405,10 @@ void GatewayHost::Received(Line& line, const std::string& phone, const std::stri
         query.receivedAt = LocalTimeText(std::time(nullptr));
         query.comm = line.port;
         query.answer = answer;
-        m_jobs.push_back(QueryJob{std::move(query)});
+        m_worker.Push(QueryJob{std::move(query)});
         return;
     }
-    m_jobs.push_back(TextJob{phone, text, smsTime});
+    m_worker.Push(TextJob{phone, text, smsTime});
     if (answer)
         m_replies.push_back(Reply{phone, m_config.replies.help, line.port, 0});
 }
@@ -411,7 +426,7 @@ void GatewayHost::SendResult(Line& line, int result, std::int32_t index)
         line.failuresInRow = 0;
         if (sending.smsIndex > 0) {
             m_attempts.erase(sending.smsIndex);
-            m_jobs.push_back(MarkJob{sending.smsIndex, true, now});
+            m_worker.Push(MarkJob{sending.smsIndex, true, now});
             LogLine(LogLevel::Info,
                     "message " + std::to_string(sending.smsIndex) + " sent to " + MaskPhone(sending.phone));
         } else {
@@ -424,11 +439,11 @@ void GatewayHost::SendResult(Line& line, int result, std::int32_t index)
         const int attempts = ++m_attempts[sending.smsIndex];
         if (attempts >= m_config.maxSendAttempts) {
             m_attempts.erase(sending.smsIndex);
-            m_jobs.push_back(MarkJob{sending.smsIndex, false, now});
+            m_worker.Push(MarkJob{sending.smsIndex, false, now});
             LogLine(LogLevel::Warning, "短信发送失败: message " + std::to_string(sending.smsIndex) + " to " +
                                            MaskPhone(sending.phone) + " after " + std::to_string(attempts) + " tries");
         } else {
-            m_jobs.push_back(ReleaseJob{sending.smsIndex});
+            m_worker.Push(ReleaseJob{sending.smsIndex});
         }
     } else {
         // An answer is tried as often as a queued message.
@@ -465,7 +480,7 @@ void GatewayHost::SendReplies()
 void GatewayHost::PollQueue(std::int64_t nowMs)
 {
     // Held work goes first; an unreachable database is asked again only after its pause.
-    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_jobs.empty() || !m_leaseTableReady)
+    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_worker.Idle() || !m_leaseTableReady)
         return;
     m_nextPollMs = nowMs + m_config.queuePollMs;
     int free = 0;
@@ -504,7 +519,7 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
         } else {
             LogLine(LogLevel::Warning, "短信无法发送: message " + std::to_string(row.index) +
                                            (queued == 0 ? ", no number" : ", text longer than 255 parts"));
-            m_jobs.push_back(MarkJob{row.index, false, LocalTimeText(std::time(nullptr))});
+            m_worker.Push(MarkJob{row.index, false, LocalTimeText(std::time(nullptr))});
         }
     }
     if (static_cast<int>(rows.size()) == free)
@@ -514,7 +529,7 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
 void GatewayHost::KeepLeases(std::int64_t nowMs)
 {
     // After the held work: an outcome kept in memory is written before rows are reclaimed.
-    if (nowMs < m_nextLeaseMs || nowMs < m_dbRetryMs || !m_jobs.empty())
+    if (nowMs < m_nextLeaseMs || nowMs < m_dbRetryMs || !m_worker.Idle())
         return;
     m_nextLeaseMs = nowMs + m_lease.seconds * 1000 / 3;
     if (!EnsureDatabase() || !m_leaseTableReady)
@@ -566,14 +581,14 @@ bool GatewayHost::Busy() const
     for (const auto& line : m_lines)
         if (!line->sending.empty())
             return true;
-    return !m_jobs.empty();
+    return !m_worker.Idle();
 }
 
 void GatewayHost::Tick(std::int64_t nowMs)
 {
     for (auto& line : m_lines)
         TickLine(*line, nowMs);
-    RunDbJobs(nowMs);
+    m_worker.RunDone();
     KeepLeases(nowMs);
     SendReplies();
     if (!m_stopping)
@@ -592,12 +607,14 @@ int GatewayHost::Run(int signalFd)
     const std::string heldFile = HeldFilePath(m_config);
     int skipped = 0;
     std::string heldError;
-    if (!LoadHeldWork(heldFile, m_jobs, skipped, heldError))
+    std::deque<DbJob> held;
+    if (!LoadHeldWork(heldFile, held, skipped, heldError))
         LogLine(LogLevel::Error, "保留的工作无法读取: " + heldError);
-    else if (!m_jobs.empty() || skipped > 0)
+    else if (!held.empty() || skipped > 0)
         LogLine(LogLevel::Info,
-                std::to_string(m_jobs.size()) + " item(s) of work kept at the last stop taken up from " + heldFile +
+                std::to_string(held.size()) + " item(s) of work kept at the last stop taken up from " + heldFile +
                     (skipped > 0 ? ", " + std::to_string(skipped) + " unreadable line(s) skipped" : ""));
+    m_worker.Start(std::move(held));
     if (!EnsureDatabase()) { // said by OpenDatabase; asked again after a pause
         m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
         m_dbRetryMs = MonotonicMs() + m_dbBackoffMs;
@@ -607,6 +624,7 @@ int GatewayHost::Run(int signalFd)
     for (;;) {
         std::vector<pollfd> fds;
         fds.push_back({signalFd, POLLIN, 0});
+        fds.push_back({m_worker.NotifyFd(), POLLIN, 0});
         int timeout = 100;
         for (const auto& line : m_lines) {
             if (!line->control)
@@ -642,25 +660,25 @@ int GatewayHost::Run(int signalFd)
     for (auto& line : m_lines) {
         for (const auto& [index, sending] : line->sending)
             if (sending.smsIndex > 0)
-                m_jobs.push_back(ReleaseJob{sending.smsIndex});
+                m_worker.Push(ReleaseJob{sending.smsIndex});
         line->sending.clear();
         if (line->control)
             brantlet_DisconnectModem(line->control);
     }
-    m_dbRetryMs = 0;
-    RunDbJobs(MonotonicMs());
-    if (!m_jobs.empty()) {
+    const std::deque<DbJob> left = m_worker.Stop(); // tries what waits once more
+    if (!left.empty()) {
         // Kept for the next start, which writes them once the database answers.
-        if (SaveHeldWork(heldFile, m_jobs, heldError))
-            LogLine(LogLevel::Warning, "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作保存到 " + heldFile +
-                                           "，下次启动时写入");
+        if (SaveHeldWork(heldFile, left, heldError))
+            LogLine(LogLevel::Warning,
+                    "数据库不可用，" + std::to_string(left.size()) + " 项工作保存到 " + heldFile + "，下次启动时写入");
         else
             LogLine(LogLevel::Error,
-                    "数据库不可用，" + std::to_string(m_jobs.size()) + " 项工作无法保存，已丢失: " + heldError);
+                    "数据库不可用，" + std::to_string(left.size()) + " 项工作无法保存，已丢失: " + heldError);
     }
     if (!m_replies.empty())
         LogLine(LogLevel::Warning, std::to_string(m_replies.size()) + " answer(s) not sent before the stop");
     m_db.CloseIfOpen();
+    m_jobDb.CloseIfOpen();
     LogLine(LogLevel::Info, "stopped");
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db_worker.h"
 #include "gateway_config.h"
 #include "held_work.h"
 #include "query_store.h"
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,7 +22,9 @@
 struct brantlet;
 
 // The gateway host: one control per modem, the database, and the loop that joins them.
-// Everything runs on the calling thread; the controls' events arrive inside Run.
+// The loop runs on the calling thread and the controls' events arrive inside Run; the
+// writes that must not be lost (queries, received texts, outcomes) run on the database
+// worker, on a connection of its own.
 class GatewayHost final {
 public:
     GatewayHost(GatewayConfig config, std::string connectionString);
@@ -78,11 +82,12 @@ private:
     void LineLost(Line& line, const std::string& why, std::int64_t nowMs);
     bool PortChanged(const Line& line) const;
 
+    bool OpenConnection(CDbConnection& db);
     bool OpenDatabase();
     bool EnsureDatabase();
-    void RunDbJobs(std::int64_t nowMs);
-    bool RunDbJob(DbJob& job, std::string& error);
-    void AfterDbTrouble(const std::string& error, std::int64_t nowMs);
+    // On the worker's thread, with its connection.
+    bool EnsureJobDatabase();
+    bool RunDbJob(DbJob& job, std::string& error, std::function<void()>& then);
     void PrepareQueueWork();
     void PollQueue(std::int64_t nowMs);
     void KeepLeases(std::int64_t nowMs);
@@ -94,12 +99,14 @@ private:
 
     GatewayConfig m_config;
     std::string m_connectionString;
-    CDbConnection m_db;
+    CDbConnection m_db; // the loop's: the queue and the leases
     std::vector<std::unique_ptr<Line>> m_lines;
+    // The worker's own: only its thread touches these.
+    CDbConnection m_jobDb;
+    bool m_jobDbSuspect = false;
     RegionLookup m_regions;
     bool m_citiesLoaded = false;
     RateLimiter m_limiter;
-    std::deque<DbJob> m_jobs;
     std::deque<Reply> m_replies;
     std::map<int, int> m_attempts; // SendSmsTable row -> failed sends so far
     std::int64_t m_dbRetryMs = 0;
@@ -112,4 +119,5 @@ private:
     std::int64_t m_nextPollMs = 0;
     std::int32_t m_nextReplyIndex = -1;
     bool m_stopping = false;
+    DbWorker m_worker; // last: its thread ends before the members it uses go
 };

@@ -389,6 +389,28 @@ TEST_P(GatewayOneEngine, EachModemAnswersTheQueriesItReceived)
     EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "2");
 }
 
+TEST_P(GatewayOneEngine, AQueryWaitingForALockedDatabaseDoesNotHoldUpTheModem)
+{
+    // The query waits for the lock as long as it may (30 s); meanwhile the modem is served.
+    StartHost({"--busy-timeout-ms", "30000"});
+    CDbConnection writer;
+    ASSERT_TRUE(OpenSecond(writer));
+    ASSERT_TRUE(writer.BeginTrans()) << writer.GetErrorsText();
+    ExecuteSql(writer, "update ProductTable set QueryCount=QueryCount+0 where ProductID='01000001'");
+    ASSERT_EQ(m_sim->Control("deliver 13912345678 now 0100000112345678").rfind("ok", 0), 0u);
+    std::this_thread::sleep_for(1s); // the query is with the database by now
+    ASSERT_EQ(m_sim->Control("deliver 13800000000 now 你好").rfind("ok", 0), 0u);
+    // The help text for the message without a code goes out while the lock is still held.
+    EXPECT_TRUE(WaitFor([&] { return TextsTo(*m_sim, "+8613800000000").size() == 1; }, 15s)) << m_host->Log();
+    EXPECT_EQ(Count("from QueryLogTable"), 0) << "the lock was held all along";
+    ASSERT_TRUE(writer.CommitTrans()) << writer.GetErrorsText();
+
+    ASSERT_TRUE(
+        WaitFor([&] { return Count("from QueryLogTable") == 1 && TextsTo(*m_sim, "+8613912345678").size() == 1; }, 20s))
+        << m_host->Log();
+    EXPECT_EQ(Count("from SendSmsTable where SendStatus='接收'"), 1);
+}
+
 // What a phone makes of the simulator's log: scripts/sms-log decodes every part from its PDU
 // with Python's own codecs and joins linked parts by their header. One line per message.
 std::vector<std::string> PhoneView(const SimProcess& sim, const std::string& number)

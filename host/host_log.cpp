@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 void LogLine(LogLevel level, const std::string& text)
 {
@@ -17,6 +18,9 @@ void LogLine(LogLevel level, const std::string& text)
     for (char c : text)
         line.push_back(c == '\n' || c == '\r' ? ' ' : c);
     line.push_back('\n');
+    // The loop and the database worker both log: one line is never cut by another.
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }

@@ -1,6 +1,7 @@
 // The host's rules without a modem: reading a code out of a text, classifying a query,
 // placing a sender, the rate limit, the reply texts, the configuration, and the database
 // work of a query and of the queue on both engines.
+#include "db_worker.h"
 #include "gateway_config.h"
 #include "held_work.h"
 #include "phone_mask.h"
@@ -18,10 +19,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -299,6 +303,59 @@ TEST_F(GatewayConfigTest, HeldWorkSurvivesAStopWordForWord)
     std::deque<DbJob> none;
     EXPECT_TRUE(LoadHeldWork(path, none, skipped, error)) << "no file is no work";
     EXPECT_TRUE(none.empty());
+}
+
+TEST(DbWorker, KeepsJobsInOrderTriesTheFirstAgainAndHandsBackWhatIsLeftAtTheStop)
+{
+    std::mutex mutex;
+    std::vector<int> written, handedBack;
+    std::vector<std::string> troubles;
+    int failuresLeft = 2; // job 2 meets a locked database twice
+    DbWorker worker(
+        [&](DbJob& job, std::string& error, std::function<void()>& then) {
+            const int index = std::get<MarkJob>(job).smsIndex;
+            std::lock_guard lock(mutex);
+            if (index == 2 && failuresLeft > 0) {
+                --failuresLeft;
+                error = "database is locked";
+                return false;
+            }
+            written.push_back(index);
+            then = [&handedBack, index] { handedBack.push_back(index); };
+            return true;
+        },
+        [&](const std::string& error, std::size_t waiting, int) {
+            std::lock_guard lock(mutex);
+            troubles.push_back(error + ", " + std::to_string(waiting) + " waiting");
+        });
+    const auto mark = [](int index) { return DbJob{MarkJob{index, true, "2026-05-01 10:00:00"}}; };
+    worker.Start({mark(1)}); // work kept over a stop comes first
+    worker.Push(mark(2));
+    worker.Push(mark(3));
+    for (int i = 0; i < 100 && !worker.Idle(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(worker.Idle());
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(written, (std::vector<int>{1, 2, 3})) << "the job that failed is not overtaken";
+        EXPECT_EQ(troubles,
+                  (std::vector<std::string>{"database is locked, 2 waiting", "database is locked, 2 waiting"}));
+    }
+    EXPECT_TRUE(handedBack.empty()) << "closures run only on the loop's thread, in RunDone";
+    worker.RunDone();
+    EXPECT_EQ(handedBack, (std::vector<int>{1, 2, 3}));
+
+    // The database stays away: the stop tries once more and hands the rest back in order.
+    {
+        std::lock_guard lock(mutex);
+        failuresLeft = 1000;
+    }
+    worker.Push(mark(2));
+    worker.Push(mark(4));
+    const std::deque<DbJob> left = worker.Stop();
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(std::get<MarkJob>(left[0]).smsIndex, 2);
+    EXPECT_EQ(std::get<MarkJob>(left[1]).smsIndex, 4);
 }
 
 // ---- Database work, on SQLite and PostgreSQL -------------------------------------------
