@@ -5,6 +5,7 @@
 #include "case_fold.h"
 #include "db_connection.h"
 #include "db_recordset.h"
+#include "read_rows.h"
 #include "sql_text.h"
 
 #include <algorithm>
@@ -142,22 +143,21 @@ ReadOutcome ReadCrossRegionQueries(CDbConnection& connection, const CrossRegionF
     for (long long from = first - 1; from < last; from += kQueryRecordsWindow) {
         const long long to = std::min(last, from + kQueryRecordsWindow);
         // Runs follow the order the queries were logged in, which the row number keeps.
-        CDbRecordset rows;
-        rows.SetConnection(&connection);
-        const int opened =
-            rows.Open("select QueryProv,QueryCity from QueryLogTable " + clause + " and QueryIndex>" +
-                          std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex",
-                      1, 3, 3);
-        if (opened < 0) {
+        const long long read =
+            ReadRows(connection,
+                     "select QueryProv,QueryCity from QueryLogTable " + clause + " and QueryIndex>" +
+                         std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex",
+                     [&](const DbRow& row) {
+                         row.Text(0, province);
+                         row.Text(1, city);
+                         sink(province, city);
+                         return true;
+                     });
+        if (read < 0) {
             errorText = connection.GetErrorsText();
             return ReadOutcome::Failed;
         }
-        for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {
-            rows.GetFieldValue("QueryProv", province);
-            rows.GetFieldValue("QueryCity", city);
-            sink(province, city);
-            any = true;
-        }
+        any = any || read > 0;
         if (betweenWindows)
             betweenWindows();
     }

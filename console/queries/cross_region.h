@@ -70,8 +70,9 @@ std::vector<CrossRegionLine> CrossRegionLines(const std::string& product,
                                               const std::vector<std::pair<std::string, std::string>>& regions);
 
 // Reads the province and city of every query the clause selects, in the order they were
-// logged, a window of row numbers at a time so that a log of millions of rows is never
-// held at once; betweenWindows runs after each window (to keep a window painting).
+// logged, a window of row numbers at a time; sink gets each as the database gives it and
+// must not use the connection. betweenWindows runs after each window, when no statement
+// runs (to serve a window). After a failure what the sink got is no result.
 ReadOutcome ReadCrossRegionQueries(CDbConnection& connection, const CrossRegionFilter& filter,
                                    const std::function<void(const std::string&, const std::string&)>& sink,
                                    const std::function<void()>& betweenWindows, std::string& errorText);

@@ -19,7 +19,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCollator>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QRegularExpressionValidator>
@@ -27,9 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-// However long a read takes, the window is served this often.
-constexpr qint64 kLongestQuietMs = 50;
 
 QString Text(const std::string& text)
 {
@@ -186,8 +182,6 @@ void CCrossRegionPage::RunCrossRegionQuery()
     m_busy = true;
     m_run->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QElapsedTimer sincePump;
-    sincePump.start();
     std::vector<std::vector<QString>> lines;
     // Every line names the product: one text shared by all of them.
     const QString product = Text(filter.product);
@@ -197,14 +191,9 @@ void CCrossRegionPage::RunCrossRegionQuery()
     std::string error;
     const ReadOutcome outcome = ReadCrossRegionQueries(
         *TheConnection(), filter,
-        [&runs, &sincePump](const std::string& province, const std::string& city) {
-            runs.Add(province, city);
-            if (sincePump.elapsed() >= kLongestQuietMs) {
-                PumpMessages();
-                sincePump.restart();
-            }
-        },
-        nullptr, error);
+        [&runs](const std::string& province, const std::string& city) { runs.Add(province, city); },
+        // Between windows no statement runs: the window is served then.
+        PumpMessages, error);
     if (outcome == ReadOutcome::Rows) {
         runs.Finish();
         // The newest run on top. One insert: a list of many lines is laid out once, not

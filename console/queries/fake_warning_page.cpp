@@ -17,15 +17,11 @@
 
 #include <QApplication>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QLabel>
 
 #include <algorithm>
 
 namespace {
-
-// However long a read takes, the window is served this often.
-constexpr qint64 kLongestQuietMs = 50;
 
 QString Text(const std::string& text)
 {
@@ -160,24 +156,19 @@ void CFakeWarningPage::RunWarningQuery()
     m_busy = true;
     m_run->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QElapsedTimer sincePump;
-    sincePump.start();
     std::vector<std::vector<QString>> rows;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), listing,
-        [&rows, &sincePump](const QueryLogRow& row) {
+        [&rows](const QueryLogRow& row) {
             std::vector<QString> cells;
             cells.reserve(10);
             for (const std::string& cell : WarningCells(row))
                 cells.push_back(Text(cell));
             rows.push_back(std::move(cells));
-            if (sincePump.elapsed() >= kLongestQuietMs) {
-                PumpMessages();
-                sincePump.restart();
-            }
         },
-        nullptr, error);
+        // Between windows no statement runs: the window is served then.
+        PumpMessages, error);
     if (outcome == ReadOutcome::Rows) {
         // Each row on top as it was read, so the newest rows lead the list. One insert: a
         // long list is laid out once, not again after every part of the read.
