@@ -93,48 +93,75 @@ bool Answer(CDbConnection& connection, const ReceivedQuery& query, const ReplyTe
 }
 
 // On a server every statement is a round trip: read, count, log and read back the outcome
-// in one statement (atomic on its own). The classification is ClassifyQuery's, written in
-// SQL: no row -1, another code value -2, UseStatus not 1 -3, else the count after counting.
-// Every sub-statement sees the tables as they were before it, as the stepwise work does.
-std::string OneStatementQuery(const ReceivedQuery& query)
+// in one statement (atomic on its own), prepared once per connection so the server plans
+// it once. The classification is ClassifyQuery's, written in SQL: no row -1, another code
+// value -2, UseStatus not 1 -3, else the count after counting. Every sub-statement sees the
+// tables as they were before it, as the stepwise work does. Parameters: ProductID, code
+// value, QueryTime, sender, port, province, city.
+constexpr const char* kPreparedQuery = "varnholt_record_query";
+
+std::string PrepareQueryStatement()
 {
-    const std::string id = Text(query.code.productId);
-    const std::string code = Text(query.code.productCode);
-    return "with p as (select btrim(ProductCode) as Code,ProductName,coalesce(UseStatus,0) as UseStatus "
-           "from ProductTable where ProductID=" +
-           id +
-           " limit 1),"
-           " c as (update ProductTable set QueryCount=QueryCount+1 where ProductID=" +
-           id + " and ProductCode=" + code + " and exists (select 1 from p where Code=" + code +
-           " and UseStatus=1) returning QueryCount),"
+    return std::string("prepare ") + kPreparedQuery +
+           " (citext,citext,timestamp,citext,citext,citext,citext) as"
+           " with p as (select btrim(ProductCode) as Code,ProductName,coalesce(UseStatus,0) as UseStatus"
+           " from ProductTable where ProductID=$1 limit 1),"
+           " c as (update ProductTable set QueryCount=QueryCount+1 where ProductID=$1 and ProductCode=$2"
+           " and exists (select 1 from p where Code=$2::text and UseStatus=1) returning QueryCount),"
            " s as (select case when not exists (select 1 from p) then -1"
-           " when (select Code from p)<>" +
-           code +
-           " then -2"
+           " when (select Code from p)<>$2::text then -2"
            " when (select UseStatus from p)<>1 then -3"
            " else coalesce((select QueryCount from c limit 1),0) end as QueryStatus),"
            " l as (insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
-           "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) select #" +
-           query.receivedAt + "#," + Text(query.sender) + "," + id + "," + code +
-           ",coalesce((select nullif(Code,'') from p),' '),QueryStatus," + Text(query.comm) + "," +
-           Text(query.region.province) + "," + Text(query.region.city) +
-           ",coalesce((select nullif(btrim(ProductName),'') from p),' ') from s returning QueryStatus)"
+           "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity,ProductName)"
+           " select $3,$4,$1,$2,coalesce((select nullif(Code,'') from p),' '),QueryStatus,$5,$6,$7,"
+           "coalesce((select nullif(btrim(ProductName),'') from p),' ') from s returning QueryStatus)"
            " select l.QueryStatus,(select ProductName from p) as ProductName,(select Code from p) as RealProductCode,"
-           " case when l.QueryStatus>1 then (select min(QueryTime) from QueryLogTable where QueryProductID=" +
-           id + " and QueryStatus>0) end as FirstTime from l";
+           " case when l.QueryStatus>1 then (select min(QueryTime) from QueryLogTable where QueryProductID=$1"
+           " and QueryStatus>0) end as FirstTime from l";
+}
+
+std::string ExecuteQueryStatement(const ReceivedQuery& query)
+{
+    return std::string("execute ") + kPreparedQuery + " (" + Text(query.code.productId) + "," +
+           Text(query.code.productCode) + "," + Text(query.receivedAt) + "," + Text(query.sender) + "," +
+           Text(query.comm) + "," + Text(query.region.province) + "," + Text(query.region.city) + ")";
+}
+
+// Prepares the statement on this connection unless it is there (a connection opened anew
+// has lost it).
+bool PrepareQuery(CDbConnection& connection, std::string& error)
+{
+    std::string found;
+    if (!ReadOne(connection,
+                 std::string("select 1 as Found from pg_prepared_statements where name='") + kPreparedQuery + "'",
+                 "Found", found, error))
+        return false;
+    return !found.empty() || RunSql(connection, PrepareQueryStatement(), error);
 }
 
 bool RecordQueryInOneStatement(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts,
                                bool enqueueReply, RecordedQuery& out, std::string& error)
 {
     out = RecordedQuery();
+    const bool inTransaction = enqueueReply && query.answer;
+    // Inside a transaction a failed statement spoils it: the statement is made sure of first.
+    if (inTransaction && !PrepareQuery(connection, error))
+        return false;
     // The answer's row joins the same transaction; without it the statement is one alone.
     TransactionScope transaction(connection);
-    if (enqueueReply && query.answer && !transaction.Begin(error))
+    if (inTransaction && !transaction.Begin(error))
         return false;
     CDbRecordset rs;
     rs.SetConnection(&connection);
-    if (rs.Open(OneStatementQuery(query), 1, 3, 3) != 1) {
+    int opened = rs.Open(ExecuteQueryStatement(query), 1, 3, 3);
+    if (opened < 0 && !inTransaction) {
+        // Not prepared on this connection yet: nothing was done, so it can simply run again.
+        std::string prepareError;
+        if (PrepareQuery(connection, prepareError))
+            opened = rs.Open(ExecuteQueryStatement(query), 1, 3, 3);
+    }
+    if (opened != 1) {
         error = connection.GetErrorsText();
         if (error.empty())
             error = "the query's statement gave no outcome";
@@ -151,7 +178,7 @@ bool RecordQueryInOneStatement(CDbConnection& connection, const ReceivedQuery& q
         out.firstTime = query.receivedAt;
     if (!Answer(connection, query, texts, enqueueReply, out, error))
         return false;
-    return !(enqueueReply && query.answer) || transaction.Commit(error);
+    return !inTransaction || transaction.Commit(error);
 }
 
 } // namespace

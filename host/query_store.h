@@ -31,7 +31,7 @@ struct RecordedQuery {
 // The database work of one query in one transaction: the code's QueryCount, the
 // QueryLogTable row and (enqueueReply) the answer as a 待发 row of SendSmsTable succeed or
 // fail together. False with the cause in error; nothing is then changed. On PostgreSQL
-// the count and the log row are one statement (one round trip).
+// the count and the log row are one prepared statement (one round trip).
 bool RecordQuery(CDbConnection& connection, const ReceivedQuery& query, const ReplyTexts& texts, bool enqueueReply,
                  RecordedQuery& out, std::string& error);
 
