@@ -66,12 +66,25 @@ QChart* NewChart(const QString& title)
     return chart;
 }
 
+// Counts are whole numbers: ticks a whole step of 1, 2 or 5 times a power of ten apart,
+// about five of them.
 QValueAxis* CountAxis(long long most)
 {
+    long long step = 1;
+    for (long long power = 1; step * 5 < most; power *= 10) {
+        for (const long long factor : {1, 2, 5}) {
+            step = factor * power;
+            if (step * 5 >= most)
+                break;
+        }
+    }
+    const long long top = std::max<long long>(1, (most + step - 1) / step) * step;
     auto* axis = new QValueAxis;
-    axis->setLabelFormat(QStringLiteral("%d"));
-    axis->setRange(0, most > 0 ? static_cast<qreal>(most) : 1.0);
-    axis->applyNiceNumbers();
+    axis->setLabelFormat(QStringLiteral("%.0f"));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(static_cast<qreal>(step));
+    axis->setRange(0, static_cast<qreal>(top));
     return axis;
 }
 
@@ -132,6 +145,7 @@ void CQueryStatsChart::ShowDays()
     auto* dayAxis = new QBarCategoryAxis;
     dayAxis->append(days);
     dayAxis->setLabelsAngle(-90);
+    dayAxis->setTruncateLabels(false);
     dayAxis->setLabelsVisible(days.size() <= kMostDayLabels);
     chart->addAxis(dayAxis, Qt::AlignBottom);
     series->attachAxis(dayAxis);

@@ -127,6 +127,8 @@ CQueryStatsPage::CQueryStatsPage(QWidget* parent)
     for (QDateEdit* picker : {m_from, m_to}) {
         picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         picker->setCalendarPopup(true);
+        // The small font lets a whole date fit the template's narrow pickers.
+        picker->setFont(KitFont());
     }
     SetClock(m_clock);
 
