@@ -8,20 +8,20 @@
 #include <string>
 
 class CDbConnection;
-class DbResult;
 
-// Hands a row's typed cells to a counter: the result and the row within it.
-using LogScanSink = std::function<void(const DbResult& rows, std::size_t row)>;
+// Hands a row's typed cells, in the order of the select's columns, to a counter; they are
+// valid during the call only.
+using LogScanSink = std::function<void(const FieldValue* cells)>;
 
 // Reads the rows a condition selects from QueryLogTable, with the columns of select
-// ("select A,B from QueryLogTable"), in windows of row numbers, for counting them in
-// place of a group by: on SQLite a group by over a million rows sorts them all, which
-// takes several times as long as reading them. range is the part of the condition an
-// index answers (the time range): the window bounds are looked up by it first.
-// betweenWindows runs after each window (to keep a window painting).
+// ("select A,B from QueryLogTable"), one at a time as the engine produces them, for
+// counting them in place of a group by: on SQLite a group by over a million rows sorts them
+// all by the folding collation, which takes several times as long as reading them. While
+// the rows come, the lock-wait hook runs every few dozen milliseconds, so the window
+// repaints as it does while a statement waits for a lock (nothing else runs: the
+// connection is busy until the read ends).
 ReadOutcome ScanQueryLog(CDbConnection& connection, const std::string& select, const std::string& condition,
-                         const std::string& range, const LogScanSink& sink, const std::function<void()>& betweenWindows,
-                         std::string& errorText);
+                         const LogScanSink& sink, std::string& errorText);
 
 // A cell as GetFieldValue gives it: display text without surrounding blanks, NULL as "".
 std::string DisplayText(const FieldValue& value);

@@ -6,7 +6,6 @@
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
-#include "db_result.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -117,17 +116,17 @@ namespace {
 
 // SQLite: the rows counted per day, province and result as they are read.
 ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, std::vector<ChartGroup>& groups,
-                          std::string& errorText, const std::function<void()>& betweenWindows)
+                          std::string& errorText)
 {
     std::unordered_map<std::string, std::size_t> found;
     std::string key;
     return ScanQueryLog(
         connection, "select substr(QueryTime,1,10) as QueryDay,QueryProv,QueryStatus from QueryLogTable",
-        filter.Condition(), QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause(),
-        [&](const DbResult& rows, std::size_t row) {
-            const FieldValue& time = rows.Cell(row, 0);
-            const FieldValue& province = rows.Cell(row, 1);
-            const FieldValue& status = rows.Cell(row, 2);
+        filter.Condition(),
+        [&](const FieldValue* cells) {
+            const FieldValue& time = cells[0];
+            const FieldValue& province = cells[1];
+            const FieldValue& status = cells[2];
             const QueryResultClass result = status.kind == FieldValue::Kind::Int
                                                 ? (status.m_int == 1  ? QueryResultClass::Correct
                                                    : status.m_int > 1 ? QueryResultClass::Repeated
@@ -145,18 +144,18 @@ ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, 
             else
                 ++groups[at->second].count;
         },
-        betweenWindows, errorText);
+        errorText);
 }
 
 } // namespace
 
 ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText, const std::function<void()>& betweenWindows)
+                               std::string& errorText)
 {
     std::vector<ChartGroup> groups;
     ReadOutcome outcome = ReadOutcome::Empty;
     if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite) {
-        outcome = CountRowsHere(connection, filter, groups, errorText, betweenWindows);
+        outcome = CountRowsHere(connection, filter, groups, errorText);
     } else {
         CDbRecordset rows;
         rows.SetConnection(&connection);

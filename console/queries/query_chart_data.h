@@ -5,7 +5,6 @@
 #include "query_status.h"
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,11 +60,10 @@ QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<Chart
 
 // Counts the filter's queries and builds the figures; Empty when no query matches (the
 // figures then hold the range's days, all zero), Failed with the database's error text.
-// On SQLite the rows are read in windows and counted here (the engine's group by would
-// sort them all), betweenWindows running after each window; the server engine counts them
-// with QueryChartStatement.
+// On SQLite the rows are read one by one and counted here (the engine's group by would
+// sort them all); the server engine counts them with QueryChartStatement.
 ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText, const std::function<void()>& betweenWindows = {});
+                               std::string& errorText);
 
 // The charts' figures in words, for screen readers.
 std::string DescribeChart(const QueryChartData& data);

@@ -8,7 +8,6 @@
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
-#include "db_result.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -140,19 +139,17 @@ void AppendIdentity(std::string& key, const FieldValue& value)
 // order the engine's order by gives the rows (text columns compare letter case aside), so
 // grouping them gives the lines of the walk over every row.
 ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, int choice,
-                          std::vector<StatsLine>& lines, std::string& errorText,
-                          const std::function<void()>& betweenWindows)
+                          std::vector<StatsLine>& lines, std::string& errorText)
 {
     std::vector<CountedGroup> groups;
     std::unordered_map<std::string, std::size_t> found;
     std::string key;
     const ReadOutcome outcome = ScanQueryLog(
         connection, "select ProductName,QueryProv,QueryCity,QueryStatus from QueryLogTable", filter.Condition(),
-        QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause(),
-        [&](const DbResult& rows, std::size_t row) {
+        [&](const FieldValue* cells) {
             key.clear();
             for (std::size_t column = 0; column < 4; ++column)
-                AppendIdentity(key, rows.Cell(row, column));
+                AppendIdentity(key, cells[column]);
             const auto [at, added] = found.try_emplace(key, groups.size());
             if (!added) {
                 ++groups[at->second].shown.count;
@@ -160,11 +157,11 @@ ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, 
             }
             CountedGroup& group = groups.emplace_back();
             for (std::size_t column = 0; column < 4; ++column)
-                group.keys[column] = ToSortCell(rows.Cell(row, column));
-            group.shown = {DisplayText(rows.Cell(row, kProduct)), DisplayText(rows.Cell(row, kProvince)),
-                           DisplayText(rows.Cell(row, kCity)), DisplayText(rows.Cell(row, kStatus)), 1};
+                group.keys[column] = ToSortCell(cells[column]);
+            group.shown = {DisplayText(cells[kProduct]), DisplayText(cells[kProvince]), DisplayText(cells[kCity]),
+                           DisplayText(cells[kStatus]), 1};
         },
-        betweenWindows, errorText);
+        errorText);
     if (outcome != ReadOutcome::Rows)
         return outcome;
 
@@ -288,12 +285,11 @@ std::string StatsStatement(const StatsFilter& filter, int choice)
 }
 
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,
-                           std::vector<StatsLine>& lines, std::string& errorText,
-                           const std::function<void()>& betweenWindows)
+                           std::vector<StatsLine>& lines, std::string& errorText)
 {
     lines.clear();
     if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite)
-        return CountRowsHere(connection, filter, choice, lines, errorText, betweenWindows);
+        return CountRowsHere(connection, filter, choice, lines, errorText);
     CDbRecordset groups;
     groups.SetConnection(&connection);
     const int opened = groups.Open(StatsStatement(filter, choice), 1, 3, 3);

@@ -4,7 +4,6 @@
 #include "query_log.h"
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,9 +82,8 @@ std::string StatsStatement(const StatsFilter& filter, int choice);
 
 // Counts the filter's queries into lines, in the sort choice's order: the lines a walk over
 // every matching row in that order gives. Empty when nothing matches; Failed with the
-// database's error text. On SQLite the rows are read in windows and counted here (the
-// engine's group by would sort them all), betweenWindows running after each window; the
-// server engine counts them itself with StatsStatement.
+// database's error text. On SQLite the rows are read one by one and counted here (the
+// engine's group by would sort them all); the server engine counts them itself with
+// StatsStatement.
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,
-                           std::vector<StatsLine>& lines, std::string& errorText,
-                           const std::function<void()>& betweenWindows = {});
+                           std::vector<StatsLine>& lines, std::string& errorText);

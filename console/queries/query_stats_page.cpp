@@ -4,7 +4,6 @@
 #include "query_stats_chart.h"
 
 #include "dialogs.h"
-#include "pump_messages.h"
 
 #include "color_list_ctrl.h"
 #include "kit_look.h"
@@ -215,8 +214,8 @@ void CQueryStatsPage::FillProducts()
 
 void CQueryStatsPage::SetControlsEnabled(bool enabled)
 {
-    // The window is served between the windows of a long read: nothing on the page may
-    // start another read or change the filter or the columns meanwhile.
+    // Nothing on the page starts another read or changes the filter or the columns while a
+    // read is under way.
     for (QWidget* control : std::initializer_list<QWidget*>{m_sort, m_province, m_city, m_product, m_result, m_from,
                                                             m_to, m_run, m_chartToggle, m_saveChart})
         control->setEnabled(enabled);
@@ -247,7 +246,7 @@ void CQueryStatsPage::RunStatistics()
     BeginLongOperation();
     std::vector<StatsLine> lines;
     std::string error;
-    const ReadOutcome outcome = ReadStatsLines(*TheConnection(), filter, choice, lines, error, PumpMessages);
+    const ReadOutcome outcome = ReadStatsLines(*TheConnection(), filter, choice, lines, error);
     EndLongOperation();
     if (outcome == ReadOutcome::Failed) {
         ShowDatabaseError(*TheConnection());
@@ -289,7 +288,7 @@ void CQueryStatsPage::RefreshChart(const StatsFilter& filter)
     BeginLongOperation();
     QueryChartData data;
     std::string error;
-    const ReadOutcome outcome = ReadQueryChartData(*TheConnection(), filter, data, error, PumpMessages);
+    const ReadOutcome outcome = ReadQueryChartData(*TheConnection(), filter, data, error);
     EndLongOperation();
     // A failed read shows no figures rather than the last ones.
     m_chart->SetData(outcome == ReadOutcome::Failed ? QueryChartData{} : data);
