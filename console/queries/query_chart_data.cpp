@@ -8,6 +8,7 @@
 #include "db_recordset.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -114,37 +115,66 @@ QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<Chart
 
 namespace {
 
-// SQLite: the rows counted per day, province and result as they are read.
+// A text cell as GetFieldValue gives it, without a copy when it needs no change.
+const std::string& CellText(const FieldValue& value, std::string& buffer)
+{
+    if (value.kind == FieldValue::Kind::Text && !value.m_text.empty() && value.m_text.front() != ' ' &&
+        value.m_text.back() != ' ' && value.m_text != "NULL")
+        return value.m_text;
+    buffer = DisplayText(value);
+    return buffer;
+}
+
+QueryResultClass ClassOf(const FieldValue& status)
+{
+    if (status.kind != FieldValue::Kind::Int)
+        return ClassifyQueryStatus(DisplayText(status));
+    if (status.m_int == 1)
+        return QueryResultClass::Correct;
+    if (status.m_int > 1)
+        return QueryResultClass::Repeated;
+    return status.m_int < 0 ? QueryResultClass::Wrong : QueryResultClass::Other;
+}
+
+// SQLite: the rows counted per day, province and result as they are read. The rows of a
+// day mostly come together and the provinces are few, so a row costs a lookup of its
+// province and a count by number.
 ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, std::vector<ChartGroup>& groups,
                           std::string& errorText)
 {
-    std::unordered_map<std::string, std::size_t> found;
-    std::string key;
-    return ScanQueryLog(
+    std::vector<std::string> days;
+    std::unordered_map<std::string, std::size_t> dayNumber;
+    std::vector<std::string> provinces;
+    std::unordered_map<std::string, std::size_t> provinceNumber;
+    std::unordered_map<std::uint64_t, ResultCounts> counts; // by day number << 32 | province number
+    std::size_t day = 0;
+    std::string buffer;
+    const ReadOutcome outcome = ScanQueryLog(
         connection, "select substr(QueryTime,1,10) as QueryDay,QueryProv,QueryStatus from QueryLogTable",
         filter.Condition(),
         [&](const FieldValue* cells) {
-            const FieldValue& time = cells[0];
-            const FieldValue& province = cells[1];
-            const FieldValue& status = cells[2];
-            const QueryResultClass result = status.kind == FieldValue::Kind::Int
-                                                ? (status.m_int == 1  ? QueryResultClass::Correct
-                                                   : status.m_int > 1 ? QueryResultClass::Repeated
-                                                   : status.m_int < 0 ? QueryResultClass::Wrong
-                                                                      : QueryResultClass::Other)
-                                                : ClassifyQueryStatus(DisplayText(status));
-            // The day comes cut from the stored text, so no time is taken apart per row.
-            key = time.kind == FieldValue::Kind::Text ? time.m_text : DisplayText(time);
-            key.resize(10, ' ');
-            key += static_cast<char>('0' + static_cast<int>(result));
-            key += DisplayText(province);
-            const auto [at, added] = found.try_emplace(key, groups.size());
-            if (added)
-                groups.push_back({key.substr(0, 10), key.substr(11), result, 1});
-            else
-                ++groups[at->second].count;
+            const std::string& dayText = CellText(cells[0], buffer);
+            if (days.empty() || dayText != days[day]) {
+                const auto [at, added] = dayNumber.try_emplace(dayText, days.size());
+                if (added)
+                    days.push_back(dayText);
+                day = at->second;
+            }
+            const std::string& provinceText = CellText(cells[1], buffer);
+            auto province = provinceNumber.find(provinceText);
+            if (province == provinceNumber.end()) {
+                province = provinceNumber.emplace(provinceText, provinces.size()).first;
+                provinces.push_back(provinceText);
+            }
+            ++counts[static_cast<std::uint64_t>(day) << 32 | province->second][ClassOf(cells[2])];
         },
         errorText);
+    for (const auto& [key, byClass] : counts)
+        for (std::size_t kind = 0; kind < 4; ++kind)
+            if (byClass.byClass[kind] > 0)
+                groups.push_back({days[key >> 32], provinces[key & 0xffffffffu], static_cast<QueryResultClass>(kind),
+                                  byClass.byClass[kind]});
+    return outcome;
 }
 
 } // namespace
