@@ -1,6 +1,7 @@
 #include "query_stats_page.h"
 
 #include "filter_lists.h"
+#include "province_names.h"
 #include "query_stats_chart.h"
 
 #include "dialogs.h"
@@ -23,10 +24,6 @@
 
 namespace {
 
-const char* const kProvinces[] = {"<不限>", "安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州",
-                                  "海南",   "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏",
-                                  "江西",   "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西",
-                                  "上海",   "四川", "天津",   "西藏",   "新疆", "云南", "浙江", "重庆"};
 const char* const kResults[] = {"<不限>", "正确查询", "重复查询", "错误查询"};
 
 QString Text(const std::string& text)
@@ -117,7 +114,8 @@ CQueryStatsPage::CQueryStatsPage(QWidget* parent)
 
     for (const StatsSortChoice& choice : StatsSortChoices())
         m_sort->addItem(QString::fromUtf8(choice.label));
-    for (const char* province : kProvinces)
+    m_province->addItem(QStringLiteral("<不限>"));
+    for (const char* province : kProvinceNames)
         m_province->addItem(QString::fromUtf8(province));
     m_province->setCurrentIndex(0);
     for (const char* result : kResults)
