@@ -118,6 +118,12 @@ CCrossRegionPage::CCrossRegionPage(QWidget* parent)
     m_productPopup->installEventFilter(this);
 }
 
+CCrossRegionPage::~CCrossRegionPage()
+{
+    // The drop-down outlives this part of the page: it must not report to it any more.
+    m_productPopup->removeEventFilter(this);
+}
+
 bool CCrossRegionPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_productPopup && event->type() == QEvent::Hide)

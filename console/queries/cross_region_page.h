@@ -23,6 +23,7 @@ public:
     };
 
     explicit CCrossRegionPage(QWidget* parent = nullptr);
+    ~CCrossRegionPage() override;
 
     void RunCrossRegionQuery();
     bool IsBusy() const { return m_busy; }
