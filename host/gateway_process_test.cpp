@@ -355,6 +355,28 @@ TEST_P(GatewayOneEngine, AQueryTheDatabaseNeverTookIsWrittenAfterARestart)
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
 }
 
+TEST_P(GatewayOneEngine, AHostKilledWhileSendingHasItsRowSentAtOnceWhenItStartsAgain)
+{
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000004','被中断','待发',1)");
+    // A pause of 3 s after the send: the row is still 发送中 when the host dies.
+    StartHost({"--send-pause", "30"});
+    ASSERT_TRUE(WaitFor([&] { return TextsTo(*m_sim, "+8613700000004").size() == 1; }, 15s)) << m_host->Log();
+    m_host->Kill();
+    m_host.reset();
+    ASSERT_EQ(One("select SendStatus from SendSmsTable", "SendStatus"), "发送中");
+    ASSERT_EQ(Count("from SendSmsLease"), 1);
+
+    // Its lease would hold for a minute; the same machine sees the process is gone.
+    StartHost();
+    ASSERT_TRUE(WaitFor([&] { return One("select SendStatus from SendSmsTable", "SendStatus") == "成功"; }, 15s))
+        << m_host->Log();
+    EXPECT_NE(m_host->Log().find("已停止的主机留下的短信重新等待发送"), std::string::npos) << m_host->Log();
+    EXPECT_EQ(Count("from SendSmsLease"), 0);
+    // Sent twice: the modem had it when the host died, the host had not written that down.
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000004").size(), 2u);
+}
+
 TEST_P(GatewayOneEngine, LoggedAnswersAreSentOnceThroughTheQueue)
 {
     StartHost({"--log-replies"});
