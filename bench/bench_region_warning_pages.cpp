@@ -4,6 +4,11 @@
 // (the time the window could not repaint).
 //
 //   bench_region_warning_pages [rows [region|warnings]]      (1000000 rows and both pages when not given)
+//   bench_region_warning_pages --database FILE [region|warnings]
+//
+// With --database it reads an SQLite database as it is (a demo log of varnholt-db init
+// --demo --queries N): the batch queried most, outside the province most of its queries
+// came from, and the warnings of every day of the log.
 #include "cross_region_page.h"
 #include "fake_warning_page.h"
 
@@ -15,6 +20,7 @@
 #include "db_connection.h"
 #include "db_provider.h"
 #include "schema.h"
+#include "sql_text.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -139,6 +145,27 @@ Timed Run(const std::function<void()>& command)
 const char* const kSelect = "select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
                             "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity from QueryLogTable ";
 
+// The first column of the first row of a statement, "" when there is none.
+std::string First(const std::string& path, const std::string& statement)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    RegisterFoldCollation(db);
+    sqlite3_stmt* step = nullptr;
+    std::string value;
+    if (sqlite3_prepare_v2(db, statement.c_str(), -1, &step, nullptr) == SQLITE_OK &&
+        sqlite3_step(step) == SQLITE_ROW && sqlite3_column_text(step, 0) != nullptr)
+        value = reinterpret_cast<const char*>(sqlite3_column_text(step, 0));
+    sqlite3_finalize(step);
+    sqlite3_close(db);
+    return value;
+}
+
+QDate DayOf(const std::string& time)
+{
+    return QDate::fromString(QString::fromStdString(time.substr(0, 10)), QStringLiteral("yyyy-MM-dd"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -146,21 +173,34 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-    const std::string only = argc > 2 ? argv[2] : "";
+    const bool given = argc > 2 && std::string(argv[1]) == "--database";
+    const long rows = !given && argc > 1 ? std::atol(argv[1]) : 1000000;
+    const std::string only = argc > (given ? 3 : 2) ? argv[given ? 3 : 2] : "";
 
     char folderTemplate[] = "/tmp/bench-region-warning-XXXXXX";
-    const char* folder = mkdtemp(folderTemplate);
-    if (folder == nullptr)
+    const char* folder = given ? nullptr : mkdtemp(folderTemplate);
+    if (!given && folder == nullptr)
         return 1;
-    const std::string path = std::string(folder) + "/Varnholt.db";
+    const std::string path = given ? std::string(argv[2]) : std::string(folder) + "/Varnholt.db";
     CDbConnection connection;
-    if (!Prepare(connection, path, rows))
+    if (given ? !connection.Open("Provider=SQLite;Data Source=" + path + ";", -1) : !Prepare(connection, path, rows)) {
+        std::fprintf(stderr, "cannot open %s: %s\n", path.c_str(), connection.GetErrorsText().c_str());
         return 1;
+    }
     SetTheConnection(&connection);
     ScriptedDialogs dialogs;
 
-    // Cross-region: sales region 广东, the whole log searched.
+    // The batch queried most, sold where most of its queries came from; the warnings of
+    // every day of the log in every province.
+    const std::string product =
+        First(path, "select ProductName from QueryLogTable group by ProductName order by count(*) desc limit 1");
+    const std::string province =
+        First(path, "select QueryProv from QueryLogTable where ProductName='" + SqlQuote(product) +
+                        "' group by QueryProv order by count(*) desc limit 1");
+    const std::string firstTime = First(path, "select min(QueryTime) from QueryLogTable");
+    const std::string lastTime = First(path, "select max(QueryTime) from QueryLogTable");
+    const long logRows = std::atol(First(path, "select count(*) from QueryLogTable").c_str());
+
     Timed bareRegion;
     Timed regionRun;
     Timed bareWarnings;
@@ -168,26 +208,27 @@ int main(int argc, char** argv)
     CCrossRegionPage region;
     CFakeWarningPage warnings;
     if (only != "warnings") {
-        bareRegion = Bare(path, std::string(kSelect) +
-                                    " where ( QueryProv > '广东' or QueryProv < '广东')  and  ProductName='基准批次' ");
+        bareRegion =
+            Bare(path, std::string(kSelect) + " where ( QueryProv > '" + SqlQuote(province) + "' or QueryProv < '" +
+                           SqlQuote(province) + "')  and  ProductName='" + SqlQuote(product) + "' ");
         region.resize(630, 400);
         region.show();
-        region.ProvinceList()->setCurrentIndex(region.ProvinceList()->findText(QStringLiteral("广东")));
+        region.ProvinceList()->setCurrentIndex(region.ProvinceList()->findText(QString::fromStdString(province)));
         region.ProductList()->showPopup();
         region.ProductList()->hidePopup();
-        region.ProductList()->setCurrentIndex(region.ProductList()->findText(QStringLiteral("基准批次")));
+        region.ProductList()->setCurrentIndex(region.ProductList()->findText(QString::fromStdString(product)));
         regionRun = Run([&] { region.RunCrossRegionQuery(); });
     }
-
-    // Warnings: every day of the log, every province.
     if (only != "region") {
-        bareWarnings =
-            Bare(path, std::string(kSelect) + " where ( QueryStatus>1 or QueryStatus=-2 ) and QueryTime>'2026-01-01 "
-                                              "00:00:01' and QueryTime<'2026-12-31 23:59:59' ");
+        const QDate from = DayOf(firstTime);
+        const QDate to = DayOf(lastTime);
+        bareWarnings = Bare(path, std::string(kSelect) + " where ( QueryStatus>1 or QueryStatus=-2 ) and QueryTime>'" +
+                                      from.toString(Qt::ISODate).toStdString() + " 00:00:01' and QueryTime<'" +
+                                      to.toString(Qt::ISODate).toStdString() + " 23:59:59' ");
         warnings.resize(630, 400);
         warnings.show();
-        warnings.FromDate()->setDate(QDate(2026, 1, 1));
-        warnings.ToDate()->setDate(QDate(2026, 12, 31));
+        warnings.FromDate()->setDate(from);
+        warnings.ToDate()->setDate(to);
         warningRun = Run([&] { warnings.RunWarningQuery(); });
     }
     const int regionLines = region.List()->GetItemCount();
@@ -195,13 +236,16 @@ int main(int argc, char** argv)
 
     SetTheConnection(nullptr);
     connection.CloseIfOpen();
-    std::filesystem::remove_all(folder);
+    if (!given)
+        std::filesystem::remove_all(folder);
 
-    std::printf("log rows=%ld; wall clock and (CPU) seconds: the machine's two cores are shared, so wall figures"
+    std::printf("log rows=%ld%s; wall clock and (CPU) seconds: the machine's two cores are shared, so wall figures"
                 " are noisy\n",
-                rows);
-    std::printf("RunCrossRegionQuery: %.2f s (%.2f), %d lines listed, longest event-loop gap %.0f ms (goal 1.5 s)\n",
-                regionRun.seconds, regionRun.cpu, regionLines, regionRun.longestGapMs);
+                logRows, given ? (" in " + path).c_str() : "");
+    std::printf("RunCrossRegionQuery: %.2f s (%.2f), %d lines listed for %s outside %s, longest event-loop gap %.0f ms"
+                " (goal 1.5 s)\n",
+                regionRun.seconds, regionRun.cpu, regionLines, product.c_str(), province.c_str(),
+                regionRun.longestGapMs);
     std::printf("  baseline:          sqlite3 select of the same rows, every cell read: %.2f s (%.2f), %ld rows\n",
                 bareRegion.seconds, bareRegion.cpu, bareRegion.rows);
     std::printf("RunWarningQuery:     %.2f s (%.2f), %d rows listed, longest event-loop gap %.0f ms (goal 1 s)\n",
