@@ -2,13 +2,12 @@
 
 #include "query_status.h"
 
-#include "db_connection.h"
-#include "db_recordset.h"
+#include "case_fold.h"
 #include "sql_text.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <map>
 
 std::string WarningFilter::Clause() const
 {
@@ -37,36 +36,31 @@ std::vector<std::string> WarningCells(const QueryLogRow& row)
             row.province,  row.city};
 }
 
-ReadOutcome CountWarningsByProvince(CDbConnection& connection, const QueryListing& listing,
-                                    std::vector<ProvinceCount>& counts, std::string& errorText)
+void ProvinceTally::Add(const std::string& province)
 {
-    counts.clear();
-    CDbRecordset rows;
-    rows.SetConnection(&connection);
-    // Bounded by the rows the list read, so the figures add up to the list even while
-    // the gateway host logs more.
-    const int opened = rows.Open("select QueryProv,count(*) as Warnings from QueryLogTable " + listing.clause +
-                                     " and QueryIndex>" + std::to_string(listing.from) +
-                                     " and QueryIndex<=" + std::to_string(listing.upTo) + " group by QueryProv",
-                                 1, 3, 3);
-    if (opened < 0) {
-        errorText = connection.GetErrorsText();
-        return ReadOutcome::Failed;
+    ++m_bySpelling[province];
+}
+
+std::vector<ProvinceCount> ProvinceTally::Counts() const
+{
+    struct Group {
+        long long count = 0;
+        std::string spelling;
+        long long spellingCount = 0;
+    };
+    std::map<std::string, Group> byFolded;
+    for (const auto& [spelling, count] : m_bySpelling) {
+        Group& group = byFolded[FoldCase(spelling)];
+        group.count += count;
+        if (count > group.spellingCount || (count == group.spellingCount && spelling < group.spelling)) {
+            group.spelling = spelling;
+            group.spellingCount = count;
+        }
     }
-    for (; opened == 1 && !rows.IsEOF(); rows.MoveNext()) {
-        ProvinceCount count;
-        std::string number;
-        rows.GetFieldValue("QueryProv", count.province);
-        rows.GetFieldValue("Warnings", number);
-        count.count = std::strtoll(number.c_str(), nullptr, 10);
-        // A NULL and an empty province are one group to the operator.
-        const auto known = std::find_if(counts.begin(), counts.end(),
-                                        [&count](const ProvinceCount& c) { return c.province == count.province; });
-        if (known != counts.end())
-            known->count += count.count;
-        else
-            counts.push_back(std::move(count));
-    }
+    std::vector<ProvinceCount> counts;
+    counts.reserve(byFolded.size());
+    for (const auto& [folded, group] : byFolded)
+        counts.push_back(ProvinceCount{group.spelling, group.count});
     std::stable_sort(counts.begin(), counts.end(), [](const ProvinceCount& a, const ProvinceCount& b) {
         if (a.count != b.count)
             return a.count > b.count;
@@ -75,7 +69,7 @@ ReadOutcome CountWarningsByProvince(CDbConnection& connection, const QueryListin
             return b.province.empty();
         return a.province < b.province;
     });
-    return counts.empty() ? ReadOutcome::Empty : ReadOutcome::Rows;
+    return counts;
 }
 
 std::string ProvinceSummary(const std::vector<ProvinceCount>& counts, std::size_t shown)

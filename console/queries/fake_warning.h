@@ -5,9 +5,8 @@
 #include "query_records.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
-
-class CDbConnection;
 
 // What the counterfeit warning page filters by: a day range and optionally one province
 // ("" or "<不限>" for every province).
@@ -33,11 +32,21 @@ struct ProvinceCount {
     long long count = 0;
 };
 
-// The warnings of a listing that has been read (its row number bounds set) counted per
-// province, most first, equal counts by name and the unknown last. Counted by the database,
-// so it costs one pass and no rows are carried over.
-ReadOutcome CountWarningsByProvince(CDbConnection& connection, const QueryListing& listing,
-                                    std::vector<ProvinceCount>& counts, std::string& errorText);
+// Counts warnings per province while the list's rows are read, so the figures cost no
+// second pass over the log and always add up to the list. Spellings that differ only in
+// letter case are one province, as the database compares them; no province recorded
+// (NULL or empty) counts as one, unknown.
+class ProvinceTally final {
+public:
+    void Add(const std::string& province);
+    // Most first, equal counts by name, the unknown last; a province spelled several ways
+    // goes by its most frequent spelling.
+    std::vector<ProvinceCount> Counts() const;
+
+private:
+    // By exact spelling: a row costs one hash lookup; folding waits for Counts.
+    std::unordered_map<std::string, long long> m_bySpelling;
+};
 
 // "广东 37, 浙江 12, 江苏 3": the first `shown` provinces, then ", ..." when there are more.
 // A query whose province was not recorded counts under "未知".

@@ -157,10 +157,12 @@ void CFakeWarningPage::RunWarningQuery()
     m_run->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<std::vector<QString>> rows;
+    ProvinceTally tally;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), listing,
-        [&rows](const QueryLogRow& row) {
+        [&rows, &tally](const QueryLogRow& row) {
+            tally.Add(row.province);
             std::vector<QString> cells;
             cells.reserve(10);
             for (const std::string& cell : WarningCells(row))
@@ -175,9 +177,6 @@ void CFakeWarningPage::RunWarningQuery()
         std::reverse(rows.begin(), rows.end());
         m_list->InsertItems(0, std::move(rows));
     }
-    std::vector<ProvinceCount> counts;
-    const ReadOutcome counted =
-        outcome == ReadOutcome::Rows ? CountWarningsByProvince(*TheConnection(), listing, counts, error) : outcome;
     QApplication::restoreOverrideCursor();
     m_run->setEnabled(true);
     m_busy = false;
@@ -186,10 +185,7 @@ void CFakeWarningPage::RunWarningQuery()
         ShowDatabaseError(*TheConnection());
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
-    } else if (counted == ReadOutcome::Failed) {
-        // The list stands; only the summary is missing.
-        ShowDatabaseError(*TheConnection());
     } else {
-        m_summary->setText(QStringLiteral("警示最多的省份：") + Text(ProvinceSummary(counts)));
+        m_summary->setText(QStringLiteral("警示最多的省份：") + Text(ProvinceSummary(tally.Counts())));
     }
 }
