@@ -6,12 +6,14 @@
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
+#include "text_util.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -71,10 +73,11 @@ std::vector<std::string> DaysOfRange(const CalendarDate& from, const CalendarDat
 
 std::string QueryChartStatement(const StatsFilter& filter)
 {
-    // The time column reads as "YYYY-MM-DD HH:MM:SS" on both engines once cast to text.
-    const std::string day = "substr(cast(QueryTime as text),1,10)";
-    return "select " + day + " as QueryDay,QueryProv,QueryStatus,count(*) as Queries from QueryLogTable " +
-           filter.Condition() + " group by " + day + ",QueryProv,QueryStatus ";
+    // The day as a date, not a text cut per row; the province as plain text, hashed as it is
+    // spelt (the case-blind type compares through lower()): BuildChartData merges spellings.
+    return "select cast(cast(QueryTime as date) as text) as QueryDay,cast(QueryProv as text) as QueryProv,"
+           "QueryStatus,count(*) as Queries from QueryLogTable " +
+           filter.Condition() + " group by cast(QueryTime as date),2,3 ";
 }
 
 QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups)
@@ -125,6 +128,25 @@ const std::string& CellText(const FieldValue& value, std::string& buffer)
     return buffer;
 }
 
+// The day of a time cell: its first ten characters, as substr(QueryTime,1,10) gives them,
+// without a copy for the usual "YYYY-MM-DD HH:MM:SS". Cut here rather than by the engine:
+// SQLite's substr costs about as much as reading the row.
+std::string_view DayOf(const FieldValue& time, std::string& buffer)
+{
+    if (time.kind != FieldValue::Kind::Text)
+        return buffer = DisplayText(time).substr(0, 10);
+    const std::string& text = time.m_text;
+    std::size_t bytes = 0;
+    for (int characters = 0; characters < 10 && bytes < text.size(); ++characters)
+        for (++bytes; bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xc0) == 0x80;)
+            ++bytes;
+    const std::string_view day(text.data(), bytes);
+    if (!day.empty() && day.front() != ' ' && day.back() != ' ' && day != "NULL")
+        return day;
+    buffer = day == "NULL" ? std::string() : TrimBlanks(day);
+    return buffer;
+}
+
 QueryResultClass ClassOf(const FieldValue& status)
 {
     if (status.kind != FieldValue::Kind::Int)
@@ -148,16 +170,17 @@ ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, 
     std::unordered_map<std::string, std::size_t> provinceNumber;
     std::unordered_map<std::uint64_t, ResultCounts> counts; // by day number << 32 | province number
     std::size_t day = 0;
+    std::string dayBuffer;
     std::string buffer;
     const ReadOutcome outcome = ScanQueryLog(
-        connection, "select substr(QueryTime,1,10) as QueryDay,QueryProv,QueryStatus from QueryLogTable",
+        connection, "select cast(QueryTime as text) as QueryTime,QueryProv,QueryStatus from QueryLogTable",
         filter.Condition(),
         [&](const FieldValue* cells) {
-            const std::string& dayText = CellText(cells[0], buffer);
+            const std::string_view dayText = DayOf(cells[0], dayBuffer);
             if (days.empty() || dayText != days[day]) {
-                const auto [at, added] = dayNumber.try_emplace(dayText, days.size());
+                const auto [at, added] = dayNumber.try_emplace(std::string(dayText), days.size());
                 if (added)
-                    days.push_back(dayText);
+                    days.emplace_back(dayText);
                 day = at->second;
             }
             const std::string& provinceText = CellText(cells[1], buffer);

@@ -279,9 +279,15 @@ std::vector<StatsLine> GroupStatsRows(const std::vector<StatsRow>& rows)
 std::string StatsStatement(const StatsFilter& filter, int choice)
 {
     const std::string columns = Choice(choice).orderColumns;
-    // Grouped in the order the list is sorted by, so one sort serves both.
-    return "select ProductName,QueryProv,QueryCity,QueryStatus,count(*) as Queries from QueryLogTable " +
-           filter.Condition() + " group by " + columns + StatsOrderClause(choice);
+    // The rows are counted first per exact spelling, hashed as plain text: grouping a million
+    // rows by the case-blind text type compares every pair through lower(). The few thousand
+    // counts are then merged letter case aside and sorted, grouped in the order the list is
+    // sorted by, so one sort serves both.
+    return "select cast(ProductName as citext) as ProductName,cast(QueryProv as citext) as QueryProv,"
+           "cast(QueryCity as citext) as QueryCity,QueryStatus,sum(Counted) as Queries from (select "
+           "cast(ProductName as text) as ProductName,cast(QueryProv as text) as QueryProv,cast(QueryCity as text) as "
+           "QueryCity,QueryStatus,count(*) as Counted from QueryLogTable " +
+           filter.Condition() + " group by 1,2,3,4) as Spelt group by " + columns + StatsOrderClause(choice);
 }
 
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,

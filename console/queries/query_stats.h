@@ -75,8 +75,8 @@ struct StatsLine {
 // on starts another line. The lines come in the rows' order.
 std::vector<StatsLine> GroupStatsRows(const std::vector<StatsRow>& rows);
 
-// The statement that counts the filter's rows per product, province, city and QueryStatus,
-// in the order of the sort choice: the groups come in the order the rows themselves would,
+// The server engine's statement that counts the filter's rows per product, province, city
+// and QueryStatus, in the order of the sort choice: the groups come in the order the rows themselves would,
 // so grouping them gives the lines grouping every row would.
 std::string StatsStatement(const StatsFilter& filter, int choice);
 
