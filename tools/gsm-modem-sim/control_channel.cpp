@@ -17,7 +17,9 @@ ControlChannel::~ControlChannel()
         ::close(p.fd);
     if (m_listenFd >= 0) {
         ::close(m_listenFd);
-        ::unlink(m_socketPath.c_str());
+        struct stat st {};
+        if (::stat(m_socketPath.c_str(), &st) == 0 && st.st_dev == m_socketDev && st.st_ino == m_socketIno)
+            ::unlink(m_socketPath.c_str());
     }
     if (m_fifoFd >= 0)
         ::close(m_fifoFd);
@@ -41,6 +43,11 @@ bool ControlChannel::OpenSocket(const std::string& path, std::string* error)
         if (fd >= 0)
             ::close(fd);
         return false;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        m_socketDev = st.st_dev;
+        m_socketIno = st.st_ino;
     }
     m_listenFd = fd;
     m_socketPath = path;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <poll.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace gsmsim {
@@ -33,6 +34,9 @@ private:
     void ReadPeer(Peer* peer, const Handler& handler, bool* closed);
 
     std::string m_socketPath;
+    // The socket file as bound, so that one another process has put in its place stays.
+    dev_t m_socketDev = 0;
+    ino_t m_socketIno = 0;
     std::string m_fifoPath;
     int m_listenFd = -1;
     int m_fifoFd = -1;

@@ -119,6 +119,8 @@ int main(int argc, char** argv)
     if ((!args.control.empty() && !channel.OpenSocket(args.control, &error)) ||
         (!args.controlFifo.empty() && !channel.OpenFifo(args.controlFifo, &error))) {
         std::fprintf(stderr, "gsm-modem-sim: %s\n", error.c_str());
+        if (!args.link.empty())
+            line.RemoveLink(args.link);
         return 1;
     }
 
@@ -173,7 +175,11 @@ int main(int argc, char** argv)
 
         std::vector<pollfd> fds;
         fds.push_back({signalFd, POLLIN, 0});
-        fds.push_back({line.Fd(), static_cast<short>(attached ? (POLLIN | (toWrite.empty() ? 0 : POLLOUT)) : 0), 0});
+        // While nobody holds the device open the master reports a hang-up at once on every
+        // poll, whatever it is asked for: leave it out then and look again on the timer
+        // above, as a modem waits for the next DTR.
+        if (attached)
+            fds.push_back({line.Fd(), static_cast<short>(POLLIN | (toWrite.empty() ? 0 : POLLOUT)), 0});
         channel.AddPollFds(&fds);
         if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             break;
@@ -181,24 +187,29 @@ int main(int argc, char** argv)
         if (fds[0].revents & POLLIN)
             break;
         now = MonotonicMs();
-        if (attached && (fds[1].revents & POLLIN)) {
-            char buf[4096];
-            const ssize_t n = ::read(line.Fd(), buf, sizeof buf);
-            if (n > 1 && buf[0] == TIOCPKT_DATA) {
-                sim.Feed(std::string_view(buf + 1, static_cast<std::size_t>(n - 1)), now);
-            } else if (n == 1 && (buf[0] & TIOCPKT_FLUSHREAD)) {
-                // The terminal threw its input away, as it does when it opens the line.
+        if (attached) {
+            const short revents = fds[1].revents;
+            bool gone = (revents & POLLHUP) && !(revents & POLLIN);
+            if (revents & POLLIN) {
+                char buf[4096];
+                const ssize_t n = ::read(line.Fd(), buf, sizeof buf);
+                if (n > 1 && buf[0] == TIOCPKT_DATA) {
+                    sim.Feed(std::string_view(buf + 1, static_cast<std::size_t>(n - 1)), now);
+                } else if (n == 1 && (buf[0] & TIOCPKT_FLUSHREAD)) {
+                    // The terminal threw its input away, as it does when it opens the line.
+                    sim.LineDropped();
+                    toWrite.clear();
+                } else if (n < 0 && errno == EIO) {
+                    gone = true; // closed, and everything it wrote has been read
+                }
+            }
+            if (gone) {
+                // The terminal closed its end: what it typed half-way and what we owed it go.
+                attached = false;
                 sim.LineDropped();
                 toWrite.clear();
             }
-        }
-        const bool hungUp = (fds[1].revents & POLLHUP) != 0;
-        if (attached && hungUp && !(fds[1].revents & POLLIN)) {
-            // The terminal closed its end: what it typed half-way and what we owed it go.
-            attached = false;
-            sim.LineDropped();
-            toWrite.clear();
-        } else if (!attached) {
+        } else {
             pollfd probe{line.Fd(), POLLIN, 0};
             if (::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP))
                 attached = true;
@@ -207,7 +218,7 @@ int main(int argc, char** argv)
     }
 
     if (!args.link.empty())
-        ::unlink(args.link.c_str());
+        line.RemoveLink(args.link);
     if (log != stderr)
         std::fclose(log);
     return 0;

@@ -65,4 +65,12 @@ bool PtyLine::UpdateLink(const std::string& linkPath, std::string* error) const
     return true;
 }
 
+void PtyLine::RemoveLink(const std::string& linkPath) const
+{
+    char target[256];
+    const ssize_t n = ::readlink(linkPath.c_str(), target, sizeof target);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == m_slavePath)
+        ::unlink(linkPath.c_str());
+}
+
 } // namespace gsmsim

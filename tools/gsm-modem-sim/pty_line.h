@@ -21,6 +21,9 @@ public:
 
     // Points linkPath at the slave device, replacing whatever was there in one step.
     bool UpdateLink(const std::string& linkPath, std::string* error) const;
+    // Removes linkPath while it still points at this line's device: a simulator started
+    // later in the same place may have taken the name over.
+    void RemoveLink(const std::string& linkPath) const;
 
 private:
     int m_fd = -1;

@@ -11,7 +11,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -167,14 +171,80 @@ TEST(SimProcess, FifoTakesCommandsToo)
     EXPECT_EQ(t.WaitFor("+CMTI: \"SM\",1\r\n"), "\r\n+CMTI: \"SM\",1\r\n");
 }
 
-TEST(SimProcess, TerminationRemovesTheLink)
+// A signal that ends the simulator takes its link and its control socket with it, so
+// nothing points at a device that is gone.
+TEST(SimProcess, ASignalEndsItAndRemovesLinkAndSocket)
 {
-    SimProcess sim;
-    ASSERT_TRUE(fs::is_symlink(sim.Link()));
-    kill(sim.Pid(), SIGTERM);
-    for (int i = 0; i < 100 && fs::is_symlink(sim.Link()); ++i)
-        usleep(20000);
-    EXPECT_FALSE(fs::is_symlink(sim.Link()));
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        SimProcess sim;
+        ASSERT_TRUE(fs::is_symlink(sim.Link()));
+        ASSERT_TRUE(fs::is_socket(sim.ControlPath()));
+        const int status = sim.Stop(signal);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_FALSE(fs::is_symlink(sim.Link()));
+        EXPECT_FALSE(fs::exists(sim.ControlPath()));
+    }
+}
+
+// A simulator started again in the same place owns the link and the socket now: the one
+// that ends later must not take them from it.
+TEST(SimProcess, LeavesALinkAndSocketTakenOverAlone)
+{
+    SimProcess first;
+    first.KeepFolder();
+    SimProcess second(first.Folder());
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(first.Stop(SIGTERM), 0);
+    EXPECT_EQ(fs::read_symlink(second.Link()).string(), second.Device());
+    EXPECT_EQ(second.Control("ping"), "ok pong");
+}
+
+// User and system CPU time the process has used so far, in seconds.
+double CpuSeconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The fields after the command name (which may hold blanks) start at its closing ')'.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            utime = std::stoull(field);
+        if (i == 15)
+            stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// While nobody has the device open the master side reports a hang-up on every poll; the
+// simulator must wait for the next terminal, not spin on it (a spinning one burns a core:
+// several tenths of a second per second). A waiting one uses next to nothing, so the bound
+// leaves a wide margin for a busy machine.
+TEST(SimProcess, WaitsIdleWhileNobodyHoldsTheLine)
+{
+    struct Case {
+        const char* name;
+        int opens;
+    };
+    for (const Case c : {Case{"never opened", 0}, Case{"opened and closed", 1}, Case{"opened and closed twice", 2}}) {
+        SCOPED_TRACE(c.name);
+        SimProcess sim;
+        ASSERT_TRUE(sim.Started());
+        for (int i = 0; i < c.opens; ++i) {
+            Terminal t(sim.Link());
+            EXPECT_EQ(t.Command("AT\r"), "AT\r\r\nOK\r\n");
+        }
+        usleep(100000);
+        const double before = CpuSeconds(sim.Pid());
+        usleep(1000000);
+        const double used = CpuSeconds(sim.Pid()) - before;
+        EXPECT_LT(used, 0.1) << "CPU seconds in one second with nobody on the line";
+
+        Terminal next(sim.Link());
+        EXPECT_EQ(next.Command("AT\r"), "AT\r\r\nOK\r\n");
+    }
 }
 
 } // namespace

@@ -85,6 +85,23 @@ void SimProcess::Kill()
     }
 }
 
+int SimProcess::Stop(int signal)
+{
+    if (m_pid <= 0)
+        return -1;
+    kill(m_pid, signal);
+    for (int i = 0; i < 250; ++i) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return status;
+        }
+        usleep(20000);
+    }
+    Kill();
+    return -1;
+}
+
 std::string SimProcess::ReadStdoutLine()
 {
     return ReadLine(m_stdout);

@@ -23,6 +23,7 @@ public:
     const std::string& Folder() const { return m_dir; }
     std::string Link() const { return m_dir + "/modem"; }
     std::string LogPath() const { return m_dir + "/modem.jsonl"; }
+    const std::string& ControlPath() const { return m_control; }
     // One control line; the reply line, or "" when the simulator did not answer (always
     // "" through a FIFO).
     std::string Control(const std::string& line) const;
@@ -31,6 +32,9 @@ public:
     std::vector<std::string> LogLines() const;
     // Ends the process at once (SIGKILL), as a crash or a pulled cable would.
     void Kill();
+    // Sends `signal` and waits up to 5 s for the process to end: its wait status, or -1 when
+    // it did not end (it is killed then).
+    int Stop(int signal);
     // Keeps the folder when the process goes (for a restart in the same place).
     void KeepFolder() { m_keepFolder = true; }
 
