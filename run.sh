@@ -31,11 +31,17 @@ mkdir -p "$run"
 rm -f "$run/modem" "$run/modem.sock"
 pids=()
 # The host first, so it can finish the message it is sending while the modem is still there.
+# A further Ctrl-C or TERM meanwhile hurries them all along but never leaves one behind: the
+# simulator has a session of its own and nothing else would stop it.
 stop_all() {
+  trap 'kill "${pids[@]}" 2>/dev/null || true' INT TERM HUP
   local i
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
+    # wait returns early when a signal comes in; wait again until the program has ended.
+    while kill -0 "${pids[i]}" 2>/dev/null; do
+      wait "${pids[i]}" 2>/dev/null || true
+    done
   done
 }
 trap stop_all EXIT
