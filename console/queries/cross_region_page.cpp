@@ -2,6 +2,7 @@
 
 #include "cross_region.h"
 #include "filter_lists.h"
+#include "newest_on_top.h"
 #include "province_names.h"
 
 #include "dialogs.h"
@@ -202,10 +203,9 @@ void CCrossRegionPage::RunCrossRegionQuery()
         PumpMessages, error);
     if (outcome == ReadOutcome::Rows) {
         runs.Finish();
-        // The newest run on top. One insert: a list of many lines is laid out once, not
-        // again after every part of the read.
-        std::reverse(lines.begin(), lines.end());
-        m_list->InsertItems(0, std::move(lines));
+        // The newest run leads the list. The lines go in after the read, not after every
+        // window of it: a long list is laid out a few times instead of once per window.
+        InsertNewestOnTop(*m_list, std::move(lines), PumpMessages);
     }
     QApplication::restoreOverrideCursor();
     m_run->setEnabled(true);

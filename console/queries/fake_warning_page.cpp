@@ -1,6 +1,7 @@
 #include "fake_warning_page.h"
 
 #include "fake_warning.h"
+#include "newest_on_top.h"
 #include "province_names.h"
 
 #include "dialogs.h"
@@ -18,8 +19,6 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
-
-#include <algorithm>
 
 namespace {
 
@@ -172,10 +171,9 @@ void CFakeWarningPage::RunWarningQuery()
         // Between windows no statement runs: the window is served then.
         PumpMessages, error);
     if (outcome == ReadOutcome::Rows) {
-        // Each row on top as it was read, so the newest rows lead the list. One insert: a
-        // long list is laid out once, not again after every part of the read.
-        std::reverse(rows.begin(), rows.end());
-        m_list->InsertItems(0, std::move(rows));
+        // The newest rows lead the list. They go in after the read, not after every window
+        // of it: a long list is laid out a few times instead of once per window.
+        InsertNewestOnTop(*m_list, std::move(rows), PumpMessages);
     }
     QApplication::restoreOverrideCursor();
     m_run->setEnabled(true);

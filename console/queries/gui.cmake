@@ -7,7 +7,8 @@ add_library(kelvane_queries_gui STATIC
   query_records_page.cpp
   code_lookup_page.cpp
   cross_region_page.cpp
-  fake_warning_page.cpp)
+  fake_warning_page.cpp
+  newest_on_top.cpp)
 set_target_properties(kelvane_queries_gui PROPERTIES AUTOMOC ON)
 target_include_directories(kelvane_queries_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kelvane_queries_gui PUBLIC kelvane_queries kelvane_sms kelvane_excel_export_gui kelvane_ui kelvane_widgets Qt6::Widgets)
