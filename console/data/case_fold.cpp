@@ -72,6 +72,15 @@ char32_t Lower(char32_t code)
     return static_cast<char32_t>(towlower_l(static_cast<wint_t>(code), locale));
 }
 
+bool HasOtherCase(char32_t code)
+{
+    const locale_t locale = FoldLocale();
+    if (locale == static_cast<locale_t>(nullptr))
+        return false;
+    const auto wide = static_cast<wint_t>(code);
+    return towlower_l(wide, locale) != wide || towupper_l(wide, locale) != wide;
+}
+
 void Append(std::string& out, char32_t code)
 {
     if (code > 0x10FFFF) {
@@ -127,6 +136,20 @@ int CompareFolded(std::string_view a, std::string_view b)
     if (j < b.size())
         return -1;
     return 0;
+}
+
+bool FoldsBeyondAscii(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const char32_t code = Next(text, i);
+        if (code > 0x10FFFF || HasOtherCase(code))
+            return true;
+    }
+    return false;
 }
 
 std::string FoldCase(std::string_view text)

@@ -12,7 +12,15 @@
 int CompareFolded(std::string_view a, std::string_view b);
 std::string FoldCase(std::string_view text);
 
-// The name the SQLite schema gives the comparison, and its registration on a connection.
+// True when SQLite's own NOCASE (which folds ASCII letters only) could compare text
+// otherwise than CompareFolded: it holds a letter beyond ASCII that has another case, or
+// bytes that are not UTF-8. Codes, numbers and Chinese names never do.
+bool FoldsBeyondAscii(std::string_view text);
+
+// The comparison on SQLite, and its registration on a connection. The stored schema never
+// names it (every SQLite program must be able to write the file): columns and indexes use
+// NOCASE, and the data layer names this collation in a statement beside a text value that
+// FoldsBeyondAscii.
 inline constexpr const char* kFoldCollation = "VARNHOLT_NOCASE";
 struct sqlite3;
 bool RegisterFoldCollation(sqlite3* db);

@@ -1,5 +1,6 @@
 #include "jet_translator.h"
 
+#include "case_fold.h"
 #include "clock.h"
 #include "text_util.h"
 
@@ -232,8 +233,10 @@ void JetTranslator::Scan(std::string_view s, const Clock& clock, bool parametris
                 break;
             if (parametrise) {
                 flush(i);
+                std::string_view text;
                 if (!doubled) {
                     EmitLiteral(Literal::Kind::Text, i + 1, j - i - 1, false, true);
+                    text = s.substr(i + 1, j - i - 1);
                 } else {
                     const std::size_t start = m_owned.size();
                     for (std::size_t k = i + 1; k < j; ++k) {
@@ -242,6 +245,18 @@ void JetTranslator::Scan(std::string_view s, const Clock& clock, bool parametris
                             ++k;
                     }
                     EmitLiteral(Literal::Kind::Text, start, m_owned.size() - start, true, true);
+                    text = std::string_view(m_owned).substr(start);
+                }
+                // SQLite's columns fold ASCII letters only (NOCASE, which every SQLite
+                // program has). A text with other letters that have a case is compared
+                // with the data layer's own folding, named here: an explicit collation of
+                // either side decides a comparison, so column = text folds like citext.
+                // Other texts keep NOCASE and with it the indexes. (SQLite turns
+                // "c='x' or c='y'" into an IN list that compares by the column's own
+                // collation; no statement of the system has that shape.)
+                if (m_dialect == SqlDialect::SQLite && FoldsBeyondAscii(text)) {
+                    m_skeleton += " COLLATE ";
+                    m_skeleton += kFoldCollation;
                 }
                 copied = j + 1;
             }

@@ -14,6 +14,8 @@ enum class SqlDialect { SQLite = 0, PostgreSQL = 1 };
 //
 // Parametrise() also takes the literals out, leaving a skeleton with placeholders
 // (? or $n) so prepared statements can be reused for every statement of the same shape.
+// On SQLite a quoted text with letters beyond ASCII that have a case is followed by
+// "COLLATE VARNHOLT_NOCASE", so comparisons with it fold as on the server.
 class JetTranslator final {
 public:
     struct Literal {

@@ -4,6 +4,7 @@
 #include "connection_string.h"
 #include "db_result.h"
 #include "lock_wait.h"
+#include "stored_collation_upgrade.h"
 #include "text_util.h"
 
 #include <sqlite3.h>
@@ -202,6 +203,10 @@ bool SqliteProvider::Open(const ConnectionString& settings)
     }
     if (mode == "wal")
         StartCheckpointer();
+    // A file of an earlier version is brought up to date on the way; when that cannot be
+    // done now, it keeps working here (the collation is registered) and the next open tries again.
+    std::string ignored;
+    UpgradeStoredCollation(m_db, ignored);
     return true;
 }
 

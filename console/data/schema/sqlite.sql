@@ -1,29 +1,29 @@
 -- Varnholt database, SQLite. Text columns compare without regard to letter case
--- (COLLATE VARNHOLT_NOCASE: every letter folded to lower case, accented and full-width
--- ones too, as citext does on the server; the data layer registers it on each connection,
--- and any other program that writes or compares these columns registers a collation of
--- that name too). Date/time columns hold 'YYYY-MM-DD HH:MM:SS' text and are declared
--- DATETIME so the data layer reads them as date/time values. AUTOINCREMENT keeps row
--- numbers from being reused after deletes.
+-- (COLLATE NOCASE). The schema names only what every SQLite has, so any program (a
+-- gateway host of its own, the sqlite3 shell) can write every table; the data layer folds
+-- letters beyond ASCII itself where a statement compares with such a text. Date/time
+-- columns hold 'YYYY-MM-DD HH:MM:SS' text and are declared DATETIME so the data layer
+-- reads them as date/time values. AUTOINCREMENT keeps row numbers from being reused after
+-- deletes.
 
 CREATE TABLE ProductGroupTable (
-    ProductName    TEXT COLLATE VARNHOLT_NOCASE,
-    ProductRemark  TEXT COLLATE VARNHOLT_NOCASE,
+    ProductName    TEXT COLLATE NOCASE,
+    ProductRemark  TEXT COLLATE NOCASE,
     CreateCodeTime DATETIME,
     UseCodeTime    DATETIME,
-    StartNumber    TEXT COLLATE VARNHOLT_NOCASE,
-    EndNumber      TEXT COLLATE VARNHOLT_NOCASE,
+    StartNumber    TEXT COLLATE NOCASE,
+    EndNumber      TEXT COLLATE NOCASE,
     ProductCount   INTEGER,
-    ProductStatus  TEXT COLLATE VARNHOLT_NOCASE,
+    ProductStatus  TEXT COLLATE NOCASE,
     ProductCode    INTEGER
 );
 CREATE INDEX ProductGroupTable_ProductName ON ProductGroupTable (ProductName);
 
 CREATE TABLE ProductTable (
-    ProductID   TEXT COLLATE VARNHOLT_NOCASE,
-    ProductCode TEXT COLLATE VARNHOLT_NOCASE,
+    ProductID   TEXT COLLATE NOCASE,
+    ProductCode TEXT COLLATE NOCASE,
     QueryCount  INTEGER,
-    ProductName TEXT COLLATE VARNHOLT_NOCASE,
+    ProductName TEXT COLLATE NOCASE,
     UseStatus   INTEGER DEFAULT 0
 );
 CREATE INDEX ProductTable_ProductID ON ProductTable (ProductID);
@@ -32,15 +32,15 @@ CREATE INDEX ProductTable_ProductName ON ProductTable (ProductName);
 CREATE TABLE QueryLogTable (
     QueryIndex       INTEGER PRIMARY KEY AUTOINCREMENT,
     QueryTime        DATETIME,
-    QueryPhoneNumber TEXT COLLATE VARNHOLT_NOCASE,
-    QueryProductID   TEXT COLLATE VARNHOLT_NOCASE,
-    QueryProductCode TEXT COLLATE VARNHOLT_NOCASE,
-    RealProductCode  TEXT COLLATE VARNHOLT_NOCASE,
+    QueryPhoneNumber TEXT COLLATE NOCASE,
+    QueryProductID   TEXT COLLATE NOCASE,
+    QueryProductCode TEXT COLLATE NOCASE,
+    RealProductCode  TEXT COLLATE NOCASE,
     QueryStatus      INTEGER,
-    QueryComm        TEXT COLLATE VARNHOLT_NOCASE,
-    QueryProv        TEXT COLLATE VARNHOLT_NOCASE,
-    QueryCity        TEXT COLLATE VARNHOLT_NOCASE,
-    ProductName      TEXT COLLATE VARNHOLT_NOCASE
+    QueryComm        TEXT COLLATE NOCASE,
+    QueryProv        TEXT COLLATE NOCASE,
+    QueryCity        TEXT COLLATE NOCASE,
+    ProductName      TEXT COLLATE NOCASE
 );
 CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime);
 CREATE INDEX QueryLogTable_QueryProductID ON QueryLogTable (QueryProductID);
@@ -48,16 +48,16 @@ CREATE INDEX QueryLogTable_ProductName ON QueryLogTable (ProductName);
 
 CREATE TABLE SendSmsTable (
     SmsIndex    INTEGER PRIMARY KEY AUTOINCREMENT,
-    SendStatus  TEXT COLLATE VARNHOLT_NOCASE,
+    SendStatus  TEXT COLLATE NOCASE,
     SendTime    DATETIME,
-    PhoneNumber TEXT COLLATE VARNHOLT_NOCASE,
-    SmsContent  TEXT COLLATE VARNHOLT_NOCASE,
+    PhoneNumber TEXT COLLATE NOCASE,
+    SmsContent  TEXT COLLATE NOCASE,
     NewFlag     INTEGER
 );
 CREATE INDEX SendSmsTable_NewFlag ON SendSmsTable (NewFlag);
 
 CREATE TABLE AddressTable (
-    ProvName TEXT COLLATE VARNHOLT_NOCASE,
-    CityName TEXT COLLATE VARNHOLT_NOCASE
+    ProvName TEXT COLLATE NOCASE,
+    CityName TEXT COLLATE NOCASE
 );
 CREATE INDEX AddressTable_ProvName ON AddressTable (ProvName);
