@@ -10,6 +10,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -343,13 +344,57 @@ void PostgresProvider::AddConnectionError(const char* sqlState)
 
 bool PostgresProvider::Simple(const char* sql)
 {
-    PGresult* r = PQexec(m_conn, sql);
+    PGresult* r = PQsendQuery(m_conn, sql) ? Collect() : nullptr;
     const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
     const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY;
     if (!ok)
         AddResultError(r);
     PQclear(r);
     return ok;
+}
+
+// libpq's own calls would sleep in the socket until the answer comes, for as long as the
+// statement waits for a row another session keeps locked (up to lock_timeout). Instead the
+// socket is watched in short slices and the lock-wait hook runs between them, so the
+// console's window keeps painting, as it does while SQLite waits for its lock.
+void PostgresProvider::AwaitResult()
+{
+    if (PQflush(m_conn) != 0)
+        return; // the line is broken: PQgetResult says so
+    while (PQisBusy(m_conn)) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (socket.fd < 0)
+            return;
+        const int ready = ::poll(&socket, 1, kWaitSliceMs);
+        if (ready < 0 && errno != EINTR)
+            return;
+        if (ready > 0 && !PQconsumeInput(m_conn))
+            return;
+        if (ready == 0)
+            CallLockWaitHook();
+    }
+}
+
+// What PQexec answers for the command just sent: its result, the first error when one of
+// several commands failed; null when nothing came (the connection's error tells why).
+PGresult* PostgresProvider::Collect()
+{
+    PGresult* kept = nullptr;
+    for (;;) {
+        AwaitResult();
+        PGresult* r = PQgetResult(m_conn);
+        if (!r)
+            break;
+        if (kept && PQresultStatus(kept) == PGRES_FATAL_ERROR) {
+            PQclear(r);
+            continue;
+        }
+        PQclear(kept);
+        kept = r;
+        if (PQstatus(m_conn) == CONNECTION_BAD)
+            break;
+    }
+    return kept;
 }
 
 bool PostgresProvider::FlushPipeline(bool reportErrors)
@@ -372,6 +417,7 @@ bool PostgresProvider::FlushPipeline(bool reportErrors)
     }
     int emptyInARow = 0;
     while (ok || PQstatus(m_conn) == CONNECTION_OK) {
+        AwaitResult();
         PGresult* r = PQgetResult(m_conn);
         if (!r) {
             // One NULL ends each command's results; two in a row means nothing is coming.
@@ -442,8 +488,10 @@ const PostgresProvider::Prepared* PostgresProvider::PrepareNow(const std::string
             shape.fullName.clear();
     }
     Prepared prepared{"k" + std::to_string(++m_nextName), static_cast<int>(m_types.size())};
-    PGresult* r =
-        PQprepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters, m_types.data());
+    PGresult* r = PQsendPrepare(m_conn, prepared.name.c_str(), Translator().Skeleton().c_str(), prepared.parameters,
+                                m_types.data())
+                      ? Collect()
+                      : nullptr;
     const bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
         AddResultError(r);
@@ -484,7 +532,9 @@ bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResul
         // A one-off text (a definition and the like) is not worth a prepared statement.
         if (!FlushPipeline(true))
             return false;
-        return ReadResult(PQexecParams(m_conn, skeleton.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), result);
+        return ReadResult(
+            PQsendQueryParams(m_conn, skeleton.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) ? Collect() : nullptr,
+            result);
     }
 
     KeyAndTypes();
@@ -531,7 +581,9 @@ bool PostgresProvider::Run(const std::string& statement, std::unique_ptr<DbResul
     if (!prepared)
         return false;
     PGresult* r =
-        PQexecPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr, nullptr, 0);
+        PQsendQueryPrepared(m_conn, prepared->name.c_str(), prepared->parameters, m_values.data(), nullptr, nullptr, 0)
+            ? Collect()
+            : nullptr;
     return ReadResult(r, result);
 }
 
@@ -869,7 +921,7 @@ bool PostgresProvider::Commit()
     }
     const bool flushed = FlushPipeline(true);
     m_inTransaction = false;
-    PGresult* r = PQexec(m_conn, "COMMIT");
+    PGresult* r = PQsendQuery(m_conn, "COMMIT") ? Collect() : nullptr;
     bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
         AddResultError(r);
@@ -922,10 +974,12 @@ const PostgresProvider::TableInfo* PostgresProvider::Table(unsigned int oid)
         return &it->second;
     const std::string oidText = std::to_string(oid);
     const char* values[] = {oidText.c_str()};
-    PGresult* r = PQexecParams(m_conn,
-                               "SELECT quote_ident(n.nspname)||'.'||quote_ident(c.relname) FROM pg_class c "
-                               "JOIN pg_namespace n ON n.oid=c.relnamespace WHERE c.oid=$1::oid",
-                               1, nullptr, values, nullptr, nullptr, 0);
+    PGresult* r = PQsendQueryParams(m_conn,
+                                    "SELECT quote_ident(n.nspname)||'.'||quote_ident(c.relname) FROM pg_class c "
+                                    "JOIN pg_namespace n ON n.oid=c.relnamespace WHERE c.oid=$1::oid",
+                                    1, nullptr, values, nullptr, nullptr, 0)
+                      ? Collect()
+                      : nullptr;
     if (!r || PQresultStatus(r) != PGRES_TUPLES_OK || PQntuples(r) != 1) {
         AddResultError(r);
         PQclear(r);
@@ -934,10 +988,12 @@ const PostgresProvider::TableInfo* PostgresProvider::Table(unsigned int oid)
     TableInfo info;
     info.name = PQgetvalue(r, 0, 0);
     PQclear(r);
-    r = PQexecParams(m_conn,
-                     "SELECT attnum, quote_ident(attname) FROM pg_attribute "
-                     "WHERE attrelid=$1::oid AND attnum>0 AND NOT attisdropped",
-                     1, nullptr, values, nullptr, nullptr, 0);
+    r = PQsendQueryParams(m_conn,
+                          "SELECT attnum, quote_ident(attname) FROM pg_attribute "
+                          "WHERE attrelid=$1::oid AND attnum>0 AND NOT attisdropped",
+                          1, nullptr, values, nullptr, nullptr, 0)
+            ? Collect()
+            : nullptr;
     if (!r || PQresultStatus(r) != PGRES_TUPLES_OK) {
         AddResultError(r);
         PQclear(r);
@@ -1008,8 +1064,10 @@ bool PostgresProvider::UpdateRow(const DbResult& result, std::size_t row,
     std::vector<const char*> values;
     for (std::size_t i = 0; i < texts.size(); ++i)
         values.push_back(isNull[i] ? nullptr : texts[i].c_str());
-    PGresult* r =
-        PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+    PGresult* r = PQsendQueryParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                                    nullptr, nullptr, 0)
+                      ? Collect()
+                      : nullptr;
     if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) {
         AddResultError(r);
         PQclear(r);

@@ -63,6 +63,11 @@ private:
         std::map<int, std::string> columns; // attribute number -> quoted name
     };
 
+    // How long one look at the socket lasts while a statement waits, in milliseconds.
+    static constexpr int kWaitSliceMs = 10;
+
+    void AwaitResult();
+    pg_result* Collect();
     bool Run(const std::string& statement, std::unique_ptr<DbResult>* result);
     bool Stream(const std::string& statement, const DbRowReader& reader, bool& handed);
     void KeyAndTypes();
