@@ -672,7 +672,11 @@ bool PostgresProvider::Stream(const std::string& statement, const DbRowReader& r
     // Every result up to the end is taken, also after a stop or a failure: the connection
     // serves the next statement only then. A stop early lets the rest go by unread rather
     // than cancelling, whose request could reach the server after the next statement began.
-    while (PGresult* r = PQgetResult(m_conn)) {
+    for (;;) {
+        AwaitResult();
+        PGresult* r = PQgetResult(m_conn);
+        if (!r)
+            break;
         const ExecStatusType status = PQresultStatus(r);
         if (status == PGRES_SINGLE_TUPLE && ok && reading) {
             if (names.empty()) {
