@@ -278,16 +278,15 @@ std::vector<StatsLine> GroupStatsRows(const std::vector<StatsRow>& rows)
 
 std::string StatsStatement(const StatsFilter& filter, int choice)
 {
-    const std::string columns = Choice(choice).orderColumns;
     // The rows are counted first per exact spelling, hashed as plain text: grouping a million
     // rows by the case-blind text type compares every pair through lower(). The few thousand
-    // counts are then merged letter case aside and sorted, grouped in the order the list is
-    // sorted by, so one sort serves both.
+    // counts are then merged letter case aside (by position: a name would mean the inner
+    // plain text) and sorted in the list's order.
     return "select cast(ProductName as citext) as ProductName,cast(QueryProv as citext) as QueryProv,"
            "cast(QueryCity as citext) as QueryCity,QueryStatus,sum(Counted) as Queries from (select "
            "cast(ProductName as text) as ProductName,cast(QueryProv as text) as QueryProv,cast(QueryCity as text) as "
            "QueryCity,QueryStatus,count(*) as Counted from QueryLogTable " +
-           filter.Condition() + " group by 1,2,3,4) as Spelt group by " + columns + StatsOrderClause(choice);
+           filter.Condition() + " group by 1,2,3,4) as Spelt group by 1,2,3,4 " + StatsOrderClause(choice);
 }
 
 ReadOutcome ReadStatsLines(CDbConnection& connection, const StatsFilter& filter, int choice,
