@@ -107,8 +107,7 @@ bool GatewayHost::OpenDatabase()
     if (!OpenConnection(m_db))
         return false;
     std::string error;
-    // The queue is polled by status; older databases lack the index that makes that cheap.
-    if (!RunSql(m_db, "CREATE INDEX IF NOT EXISTS SendSmsTable_SendStatus ON SendSmsTable (SendStatus)", error))
+    if (!queue_store::EnsureStatusIndex(m_db, error))
         LogLine(LogLevel::Warning, "cannot add the index on SendSmsTable.SendStatus: " + error);
     LogLine(LogLevel::Info, "database open");
     m_dbSuspect = false;
@@ -477,40 +476,73 @@ void GatewayHost::SendReplies()
     }
 }
 
+void GatewayHost::DatabaseFailed(std::int64_t nowMs)
+{
+    m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
+    m_dbRetryMs = nowMs + m_dbBackoffMs;
+}
+
 void GatewayHost::PollQueue(std::int64_t nowMs)
 {
     // Held work goes first; an unreachable database is asked again only after its pause.
-    if (nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_worker.Idle() || !m_leaseTableReady)
+    if (m_pollPosted || nowMs < m_nextPollMs || nowMs < m_dbRetryMs || !m_worker.Idle())
         return;
     m_nextPollMs = nowMs + m_config.queuePollMs;
-    int free = 0;
+    int free = -static_cast<int>(m_claimed.size());
     for (const auto& line : m_lines)
         free += FreeSlots(*line);
-    if (free == 0)
+    if (free <= 0)
         return;
-    if (!EnsureDatabase()) {
-        m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
-        m_dbRetryMs = nowMs + m_dbBackoffMs;
+    m_pollPosted = true;
+    m_queue.Post([this, free]() -> std::function<void()> {
+        std::vector<QueuedSms> claimed;
+        bool failed = !EnsureDatabase();
+        bool more = false;
+        if (!failed && m_leaseTableReady) {
+            std::vector<QueuedSms> rows;
+            std::string error;
+            failed = !queue_store::NextWaiting(m_db, free, rows, error);
+            for (std::size_t i = 0; !failed && i < rows.size(); ++i) {
+                bool taken = false;
+                failed = !queue_store::Claim(m_db, rows[i].index, m_lease, taken, error);
+                if (taken) // else another host took it
+                    claimed.push_back(std::move(rows[i]));
+            }
+            if (failed)
+                m_dbSuspect = true;
+            more = !failed && static_cast<int>(rows.size()) == free;
+        }
+        return [this, claimed = std::move(claimed), failed, more] {
+            m_pollPosted = false;
+            m_claimed.insert(m_claimed.end(), claimed.begin(), claimed.end());
+            if (failed) {
+                DatabaseFailed(MonotonicMs());
+                return;
+            }
+            m_dbBackoffMs = 0;
+            if (more)
+                m_nextPollMs = 0; // more may wait; read again once a send is done
+        };
+    });
+}
+
+void GatewayHost::SendClaimed()
+{
+    bool anyReady = false;
+    for (const auto& line : m_lines)
+        anyReady = anyReady || line->state == LineState::Ready;
+    if (!anyReady || m_stopping) {
+        // No modem to send them (or no new sends): they wait in the queue, where another
+        // host may take them, rather than here.
+        ReleaseClaimed();
         return;
     }
-    std::vector<QueuedSms> rows;
-    std::string error;
-    if (!queue_store::NextWaiting(m_db, free, rows, error)) {
-        m_dbSuspect = true;
-        return;
-    }
-    m_dbBackoffMs = 0;
-    for (const QueuedSms& row : rows) {
+    while (!m_claimed.empty()) {
         Line* line = ReadyLine({});
         if (!line)
-            break;
-        bool claimed = false;
-        if (!queue_store::Claim(m_db, row.index, m_lease, claimed, error)) {
-            m_dbSuspect = true;
             return;
-        }
-        if (!claimed)
-            continue; // another host took it
+        const QueuedSms row = std::move(m_claimed.front());
+        m_claimed.pop_front();
         // A text of any length goes as one message (linked parts when it needs more than one).
         const int queued =
             brantlet_SendLongSms(line->control, row.phoneNumber.c_str(), row.content.c_str(), row.index, 0);
@@ -522,58 +554,91 @@ void GatewayHost::PollQueue(std::int64_t nowMs)
             m_worker.Push(MarkJob{row.index, false, LocalTimeText(std::time(nullptr))});
         }
     }
-    if (static_cast<int>(rows.size()) == free)
-        m_nextPollMs = 0; // more may wait; read again once a send is done
+}
+
+void GatewayHost::ReleaseClaimed()
+{
+    for (const QueuedSms& row : m_claimed)
+        m_worker.Push(ReleaseJob{row.index});
+    m_claimed.clear();
 }
 
 void GatewayHost::KeepLeases(std::int64_t nowMs)
 {
     // After the held work: an outcome kept in memory is written before rows are reclaimed.
-    if (nowMs < m_nextLeaseMs || nowMs < m_dbRetryMs || !m_worker.Idle())
+    if (m_leasesPosted || nowMs < m_nextLeaseMs || nowMs < m_dbRetryMs || !m_worker.Idle())
         return;
     m_nextLeaseMs = nowMs + m_lease.seconds * 1000 / 3;
-    if (!EnsureDatabase() || !m_leaseTableReady)
-        return;
-    std::string error;
-    if (!m_unleasedReset) {
-        int rows = 0;
-        if (!queue_store::ResetUnleased(m_db, rows, error)) {
-            m_dbSuspect = true;
-            LogLine(LogLevel::Warning, "无法查找遗留在发送中的短信: " + error);
-            return;
-        }
-        m_unleasedReset = true;
-        if (rows > 0)
-            LogLine(LogLevel::Warning,
-                    std::to_string(rows) + " message(s) left in 发送中 by an earlier run wait to be sent again");
-    }
     std::vector<int> held;
     for (const auto& line : m_lines)
         for (const auto& [index, sending] : line->sending)
             if (sending.smsIndex > 0)
                 held.push_back(sending.smsIndex);
-    int renewed = 0;
-    if (!queue_store::Renew(m_db, m_lease, held, renewed, error)) {
-        m_dbSuspect = true;
-        LogLine(LogLevel::Warning, "发送租约无法续期: " + error);
-        return;
-    }
-    if (renewed < static_cast<int>(held.size()))
-        LogLine(LogLevel::Warning,
-                "发送租约已过期，其他主机可能也会发送这些短信: " + std::to_string(held.size() - renewed) +
-                    " message(s) being sent here (lease " + std::to_string(m_lease.seconds) + " s)");
-    int reclaimed = 0;
-    const auto running = [](int pid) { return kill(pid, 0) == 0 || errno == EPERM; };
-    if (!queue_store::Reclaim(m_db, m_lease, running, reclaimed, error)) {
-        m_dbSuspect = true;
-        LogLine(LogLevel::Warning, "无法收回过期的发送租约: " + error);
-        return;
-    }
-    if (reclaimed > 0) {
-        LogLine(LogLevel::Warning, "已停止的主机留下的短信重新等待发送: " + std::to_string(reclaimed) +
-                                       " message(s), lease lapsed or process gone");
-        m_nextPollMs = 0;
-    }
+    for (const QueuedSms& row : m_claimed)
+        held.push_back(row.index);
+    m_leasesPosted = true;
+    m_queue.Post([this, held]() -> std::function<void()> {
+        int renewed = -1;
+        int reclaimed = 0;
+        const bool done = [&] {
+            if (!EnsureDatabase())
+                return false;
+            if (!m_leaseTableReady)
+                return true;
+            std::string error;
+            if (!m_unleasedReset) {
+                int rows = 0;
+                if (!queue_store::ResetUnleased(m_db, rows, error)) {
+                    LogLine(LogLevel::Warning, "无法查找遗留在发送中的短信: " + error);
+                    return false;
+                }
+                m_unleasedReset = true;
+                if (rows > 0)
+                    LogLine(LogLevel::Warning,
+                            std::to_string(rows) +
+                                " message(s) left in 发送中 by an earlier run wait to be sent again");
+            }
+            if (!queue_store::Renew(m_db, m_lease, held, renewed, error)) {
+                renewed = -1;
+                LogLine(LogLevel::Warning, "发送租约无法续期: " + error);
+                return false;
+            }
+            const auto running = [](int pid) { return kill(pid, 0) == 0 || errno == EPERM; };
+            if (!queue_store::Reclaim(m_db, m_lease, running, reclaimed, error)) {
+                LogLine(LogLevel::Warning, "无法收回过期的发送租约: " + error);
+                return false;
+            }
+            return true;
+        }();
+        if (!done)
+            m_dbSuspect = true;
+        return [this, held, renewed, reclaimed, done] {
+            m_leasesPosted = false;
+            if (renewed >= 0) {
+                // A row whose outcome was written meanwhile has no lease to renew any more.
+                int stillHeld = 0;
+                for (int index : held) {
+                    bool found = false;
+                    for (const auto& line : m_lines)
+                        found = found || line->sending.count(index) > 0;
+                    for (const QueuedSms& row : m_claimed)
+                        found = found || row.index == index;
+                    stillHeld += found ? 1 : 0;
+                }
+                if (renewed < stillHeld)
+                    LogLine(LogLevel::Warning,
+                            "发送租约已过期，其他主机可能也会发送这些短信: " + std::to_string(stillHeld - renewed) +
+                                " message(s) being sent here (lease " + std::to_string(m_lease.seconds) + " s)");
+            }
+            if (reclaimed > 0) {
+                LogLine(LogLevel::Warning, "已停止的主机留下的短信重新等待发送: " + std::to_string(reclaimed) +
+                                               " message(s), lease lapsed or process gone");
+                m_nextPollMs = 0;
+            }
+            if (!done)
+                DatabaseFailed(MonotonicMs());
+        };
+    });
 }
 
 bool GatewayHost::Busy() const
@@ -581,7 +646,7 @@ bool GatewayHost::Busy() const
     for (const auto& line : m_lines)
         if (!line->sending.empty())
             return true;
-    return !m_worker.Idle();
+    return !m_worker.Idle() || !m_queue.Idle();
 }
 
 void GatewayHost::Tick(std::int64_t nowMs)
@@ -589,8 +654,10 @@ void GatewayHost::Tick(std::int64_t nowMs)
     for (auto& line : m_lines)
         TickLine(*line, nowMs);
     m_worker.RunDone();
+    m_queue.RunDone();
     KeepLeases(nowMs);
     SendReplies();
+    SendClaimed();
     if (!m_stopping)
         PollQueue(nowMs);
 }
@@ -615,16 +682,14 @@ int GatewayHost::Run(int signalFd)
                 std::to_string(held.size()) + " item(s) of work kept at the last stop taken up from " + heldFile +
                     (skipped > 0 ? ", " + std::to_string(skipped) + " unreadable line(s) skipped" : ""));
     m_worker.Start(std::move(held));
-    if (!EnsureDatabase()) { // said by OpenDatabase; asked again after a pause
-        m_dbBackoffMs = NextBackoff(m_dbBackoffMs, 500, kMaxDbBackoffMs);
-        m_dbRetryMs = MonotonicMs() + m_dbBackoffMs;
-    }
+    m_queue.Start(); // opens its connection with its first task
 
     std::int64_t stopDeadline = 0;
     for (;;) {
         std::vector<pollfd> fds;
         fds.push_back({signalFd, POLLIN, 0});
         fds.push_back({m_worker.NotifyFd(), POLLIN, 0});
+        fds.push_back({m_queue.NotifyFd(), POLLIN, 0});
         int timeout = 100;
         for (const auto& line : m_lines) {
             if (!line->control)
@@ -656,7 +721,11 @@ int GatewayHost::Run(int signalFd)
     }
 
     // What is still with a modem goes back to the queue; what the database never took
-    // waits in the held-work file.
+    // waits in the held-work file. A claim still being made ends first (at most the busy
+    // timeout), so its rows go back too.
+    m_queue.Stop();
+    m_queue.RunDone();
+    ReleaseClaimed();
     for (auto& line : m_lines) {
         for (const auto& [index, sending] : line->sending)
             if (sending.smsIndex > 0)

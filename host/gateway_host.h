@@ -5,6 +5,7 @@
 #include "held_work.h"
 #include "query_store.h"
 #include "queue_store.h"
+#include "queue_worker.h"
 #include "rate_limiter.h"
 #include "region_lookup.h"
 
@@ -24,7 +25,8 @@ struct brantlet;
 // The gateway host: one control per modem, the database, and the loop that joins them.
 // The loop runs on the calling thread and the controls' events arrive inside Run; the
 // writes that must not be lost (queries, received texts, outcomes) run on the database
-// worker, on a connection of its own.
+// worker, on a connection of its own; reading and claiming the queue and keeping its leases
+// on the queue worker, on a third connection. So no statement ever runs on the loop.
 class GatewayHost final {
 public:
     GatewayHost(GatewayConfig config, std::string connectionString);
@@ -83,14 +85,19 @@ private:
     bool PortChanged(const Line& line) const;
 
     bool OpenConnection(CDbConnection& db);
+    // On the queue worker's thread, with its connection.
     bool OpenDatabase();
     bool EnsureDatabase();
-    // On the worker's thread, with its connection.
+    void PrepareQueueWork();
+    // On the database worker's thread, with its connection.
     bool EnsureJobDatabase();
     bool RunDbJob(DbJob& job, std::string& error, std::function<void()>& then);
-    void PrepareQueueWork();
+    // On the loop: post the queue's work when it is due, and take its outcome.
     void PollQueue(std::int64_t nowMs);
     void KeepLeases(std::int64_t nowMs);
+    void DatabaseFailed(std::int64_t nowMs);
+    void SendClaimed();
+    void ReleaseClaimed();
     void SendReplies();
     Line* ReadyLine(const std::string& preferredPort);
     int FreeSlots(const Line& line) const;
@@ -99,8 +106,12 @@ private:
 
     GatewayConfig m_config;
     std::string m_connectionString;
-    CDbConnection m_db; // the loop's: the queue and the leases
     std::vector<std::unique_ptr<Line>> m_lines;
+    // The queue worker's own: only its thread touches these.
+    CDbConnection m_db;
+    bool m_dbSuspect = false;
+    bool m_leaseTableReady = false;
+    bool m_unleasedReset = false;
     // The worker's own: only its thread touches these.
     CDbConnection m_jobDb;
     bool m_jobDbSuspect = false;
@@ -111,13 +122,14 @@ private:
     std::map<int, int> m_attempts; // SendSmsTable row -> failed sends so far
     std::int64_t m_dbRetryMs = 0;
     int m_dbBackoffMs = 0;
-    bool m_dbSuspect = false;
-    LeaseOwner m_lease;
-    bool m_leaseTableReady = false;
-    bool m_unleasedReset = false;
+    LeaseOwner m_lease;              // set before the threads start, read only after
+    std::deque<QueuedSms> m_claimed; // claimed for this host, in order, waiting for a modem
+    bool m_pollPosted = false;
+    bool m_leasesPosted = false;
     std::int64_t m_nextLeaseMs = 0;
     std::int64_t m_nextPollMs = 0;
     std::int32_t m_nextReplyIndex = -1;
     bool m_stopping = false;
-    DbWorker m_worker; // last: its thread ends before the members it uses go
+    DbWorker m_worker; // the workers last: their threads end before the members they use go
+    QueueWorker m_queue;
 };

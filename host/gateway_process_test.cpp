@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -291,6 +292,38 @@ TEST_P(GatewayOnSimulator, AQueryArrivingWhileAnotherWriterHoldsTheDatabaseIsWri
     EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
 }
 
+TEST_P(GatewayOnSimulator, TheQueuesLeasesWaitingForALockedDatabaseDoNotHoldUpTheModem)
+{
+    // Leases are kept every second and each keeping waits for the lock as long as it may
+    // (30 s); meanwhile a message without a code is answered.
+    StartHost({"--busy-timeout-ms", "30000", "--lease-seconds", "3"});
+    CDbConnection writer;
+    ASSERT_TRUE(OpenSecond(writer));
+    ASSERT_TRUE(writer.BeginTrans()) << writer.GetErrorsText();
+    // On SQLite any write holds the file; on PostgreSQL the lease table is locked whole.
+    ExecuteSql(writer, Engine() == SqlDialect::PostgreSQL ? "lock table SendSmsLease in access exclusive mode"
+                                                          : "update ProductTable set QueryCount=QueryCount+0");
+    ExecuteSql(writer, "insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+                       "('13700000000','您的订单已发货','待发',1)");
+    CDbRecordset flush; // a read makes a PostgreSQL connection send what it holds back
+    flush.SetConnection(&writer);
+    ASSERT_EQ(flush.Open("select count(*) as n from SendSmsTable", 1, 3, 3), 1);
+    std::this_thread::sleep_for(2s); // the leases' keeping waits for the lock by now
+
+    ASSERT_EQ(m_sim->Control("deliver 13800000000 now 你好").rfind("ok", 0), 0u);
+    EXPECT_TRUE(WaitFor([&] { return TextsTo(*m_sim, "+8613800000000").size() == 1; }, 10s)) << m_host->Log();
+    if (Engine() == SqlDialect::SQLite) {
+        EXPECT_EQ(Count("from SendSmsTable where SendStatus='接收'"), 0) << "the lock was held all along";
+    }
+    ASSERT_TRUE(writer.CommitTrans()) << writer.GetErrorsText();
+
+    // The queue goes on once the lock is gone: the row queued under it is sent.
+    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 1; }, 20s)) << m_host->Log();
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000000").size(), 1u);
+    EXPECT_EQ(Count("from SendSmsTable where SendStatus='接收'"), 1);
+    EXPECT_EQ(Count("from SendSmsLease"), 0);
+}
+
 KELVANE_DB_ENGINE_TEST_SUITE(GatewayOnSimulator);
 
 // On SQLite only: what these test is the host's own behaviour, not the SQL.
@@ -530,6 +563,55 @@ TEST_P(GatewayOneEngine, RowsGoToEveryModemAndADeadModemsRowsToTheOthers)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GatewayOneEngine, ::testing::Values(SqlDialect::SQLite), DbEngineName);
+
+// A host's user on the server with only the rights the README lists, on a database made as
+// varnholt-db init makes it: nothing needs creating, so no right to create is needed.
+class GatewayWithFewRights : public GatewayOnSimulator {};
+
+TEST_P(GatewayWithFewRights, AHostWhoseUserMayCreateNothingAnswersAndSends)
+{
+    const std::string own = ConnectionString();
+    const auto name = own.find("Database=");
+    ASSERT_NE(name, std::string::npos) << own;
+    const std::string database = own.substr(name + 9, own.find(';', name) - name - 9);
+    // Roles belong to the whole cluster, which outlives the test databases.
+    const std::string role = "gw_" + database + "_" + std::to_string(std::time(nullptr));
+    ExecuteSql("create role " + role + " login");
+    ExecuteSql("revoke create on schema public from public");
+    for (const char* grant : {"grant select,insert,update,delete on SendSmsTable,SendSmsLease to ",
+                              "grant select,insert on QueryLogTable to ", "grant select,update on ProductTable to ",
+                              "grant select on AddressTable to ", "grant usage on all sequences in schema public to "})
+        ExecuteSql(grant + role);
+    EXPECT_EQ(Value("select count(*) as n from pg_namespace where nspname='public' and has_schema_privilege('" + role +
+                        "',oid,'CREATE')",
+                    "n"),
+              "0");
+    std::string limited = own;
+    const auto user = limited.find("User ID=");
+    ASSERT_NE(user, std::string::npos) << own;
+    limited.replace(user, limited.find(';', user) - user, "User ID=" + role);
+
+    ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
+               "('13700000000','您的订单已发货','待发',1)");
+    m_host = std::make_unique<GatewayProcess>(std::vector<std::string>{"--database", limited, "--port", m_sim->Link(),
+                                                                       "--send-pause", "1", "--queue-poll-ms", "200",
+                                                                       "--log-replies"},
+                                              m_sim->Folder() + "/gateway.log");
+    ASSERT_TRUE(m_host->Started());
+    ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s)) << m_host->Log();
+    Deliver("13912345678", "0100000112345678", "from QueryLogTable");
+    Deliver("13800000000", "你好", "from SendSmsTable where SendStatus='接收'");
+    ASSERT_TRUE(WaitFor([&] { return Count("from SendSmsTable where SendStatus='成功'") == 2; }, 20s)) << m_host->Log();
+    EXPECT_EQ(One("select QueryCount from ProductTable where ProductID='01000001'", "QueryCount"), "1");
+    EXPECT_EQ(TextsTo(*m_sim, "+8613700000000").size(), 1u);
+    EXPECT_EQ(TextsTo(*m_sim, "+8613912345678").size(), 1u);
+    EXPECT_EQ(Count("from SendSmsLease"), 0);
+    const std::string log = m_host->Log();
+    EXPECT_EQ(log.find("permission denied"), std::string::npos) << log;
+    EXPECT_EQ(log.find("cannot add the index"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GatewayWithFewRights, ::testing::Values(SqlDialect::PostgreSQL), DbEngineName);
 
 // Two hosts, as on two machines, each with its own modem, on one PostgreSQL database. One
 // dies halfway (SIGKILL): the other sends what it held once its lease lapses. The lease is

@@ -57,16 +57,44 @@ int IntRows(CDbConnection& connection, const std::string& statement, const char*
     return count;
 }
 
+// Whether the database has the table or index (unquoted name, as the schema writes them):
+// asked first, because PostgreSQL refuses even "create ... if not exists" to a user without
+// the right to create, and a host's user need not have it.
+bool Exists(CDbConnection& connection, const char* name, bool& exists, std::string& error)
+{
+    const DbProvider* provider = connection.Provider();
+    const std::string statement =
+        provider && provider->Dialect() == SqlDialect::PostgreSQL
+            ? std::string("select 1 as n where to_regclass('") + name + "') is not null"
+            : std::string("select 1 as n from sqlite_master where name='") + name + "' collate nocase";
+    const int rows = IntRows(connection, statement, "n", nullptr, error);
+    exists = rows > 0;
+    return rows >= 0;
+}
+
 } // namespace
 
 namespace queue_store {
 
 bool EnsureLeaseTable(CDbConnection& connection, std::string& error)
 {
-    return RunSql(connection,
+    bool exists = false;
+    if (!Exists(connection, "SendSmsLease", exists, error))
+        return false;
+    return exists ||
+           RunSql(connection,
                   "CREATE TABLE IF NOT EXISTS SendSmsLease (SmsIndex integer primary key, HostName varchar(255) not "
                   "null, HostPid integer not null, ClaimedAt bigint not null, ExpiresAt bigint not null)",
                   error);
+}
+
+bool EnsureStatusIndex(CDbConnection& connection, std::string& error)
+{
+    bool exists = false;
+    if (!Exists(connection, "SendSmsTable_SendStatus", exists, error))
+        return false;
+    return exists ||
+           RunSql(connection, "CREATE INDEX IF NOT EXISTS SendSmsTable_SendStatus ON SendSmsTable (SendStatus)", error);
 }
 
 bool ResetUnleased(CDbConnection& connection, int& rows, std::string& error)

@@ -31,8 +31,10 @@ struct LeaseOwner {
 // (its host died or lost the database) is reclaimed by any host and its row waits again.
 namespace queue_store {
 
-// Creates SendSmsLease when the database lacks it.
+// Creates SendSmsLease when the database lacks it (one made before the schema had it).
 bool EnsureLeaseTable(CDbConnection& connection, std::string& error);
+// The queue is read by status; older databases lack the index that makes that cheap.
+bool EnsureStatusIndex(CDbConnection& connection, std::string& error);
 // Rows in 发送中 that no lease holds (left by a host of an earlier version, or by hand) go
 // back to 待发: sent once more rather than lost. Run once at start: a host without leases
 // sharing the database could be sending them.

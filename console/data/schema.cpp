@@ -49,7 +49,8 @@ bool CreateSchema(CDbConnection& connection, std::string& error, bool replace)
     if (own && !provider->Begin())
         return fail();
     if (replace) {
-        for (const char* table : {"QueryLogTable", "SendSmsTable", "ProductTable", "ProductGroupTable", "AddressTable"})
+        for (const char* table :
+             {"QueryLogTable", "SendSmsTable", "SendSmsLease", "ProductTable", "ProductGroupTable", "AddressTable"})
             if (!provider->ExecuteScript(std::string("drop table if exists ") + table))
                 return fail();
     }

@@ -54,6 +54,17 @@ CREATE TABLE SendSmsTable (
     NewFlag     integer
 );
 CREATE INDEX SendSmsTable_NewFlag ON SendSmsTable (NewFlag);
+CREATE INDEX SendSmsTable_SendStatus ON SendSmsTable (SendStatus);
+
+-- Gateway hosts sharing the queue: one row per message in 发送中, the host that claimed
+-- it and until when (seconds since 1970 by the database's clock) unless it renews.
+CREATE TABLE SendSmsLease (
+    SmsIndex  integer PRIMARY KEY,
+    HostName  varchar(255) NOT NULL,
+    HostPid   integer NOT NULL,
+    ClaimedAt bigint NOT NULL,
+    ExpiresAt bigint NOT NULL
+);
 
 CREATE TABLE AddressTable (
     ProvName citext,

@@ -55,6 +55,17 @@ CREATE TABLE SendSmsTable (
     NewFlag     INTEGER
 );
 CREATE INDEX SendSmsTable_NewFlag ON SendSmsTable (NewFlag);
+CREATE INDEX SendSmsTable_SendStatus ON SendSmsTable (SendStatus);
+
+-- Gateway hosts sharing the queue: one row per message in 发送中, the host that claimed
+-- it and until when (seconds since 1970 by the database's clock) unless it renews.
+CREATE TABLE SendSmsLease (
+    SmsIndex  INTEGER PRIMARY KEY,
+    HostName  TEXT NOT NULL,
+    HostPid   INTEGER NOT NULL,
+    ClaimedAt INTEGER NOT NULL,
+    ExpiresAt INTEGER NOT NULL
+);
 
 CREATE TABLE AddressTable (
     ProvName TEXT COLLATE NOCASE,
