@@ -471,6 +471,30 @@ TEST_P(HostStoreTest, WrongCodesAreLoggedWithWhatIsOnFile)
     EXPECT_EQ(One(m_connection, "select count(*) as n from SendSmsTable", "n"), "0") << "answers not logged";
 }
 
+TEST_P(HostStoreTest, AnOlderDatabaseGetsTheLeaseTableAndTheStatusIndex)
+{
+    ExecuteSql("drop table SendSmsLease");
+    ExecuteSql("drop index SendSmsTable_SendStatus");
+    const std::string exists = GetParam() == SqlDialect::PostgreSQL
+                                   ? "select count(*) as n where to_regclass('%') is not null"
+                                   : "select count(*) as n from sqlite_master where name='%'";
+    const auto present = [&](const std::string& name) {
+        std::string statement = exists;
+        statement.replace(statement.find('%'), 1, name);
+        return One(m_connection, statement, "n") == "1";
+    };
+    ASSERT_FALSE(present("SendSmsLease"));
+    std::string error;
+    for (int start = 0; start < 2; ++start) { // the second start finds both there
+        ASSERT_TRUE(queue_store::EnsureLeaseTable(m_connection, error)) << start << ": " << error;
+        ASSERT_TRUE(queue_store::EnsureStatusIndex(m_connection, error)) << start << ": " << error;
+        EXPECT_TRUE(present(GetParam() == SqlDialect::PostgreSQL ? "sendsmslease" : "SendSmsLease"));
+        EXPECT_TRUE(
+            present(GetParam() == SqlDialect::PostgreSQL ? "sendsmstable_sendstatus" : "SendSmsTable_SendStatus"));
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
 TEST_P(HostStoreTest, TheQueueIsClaimedOnceAndMarkedWithNewFlag)
 {
     ExecuteSql(
