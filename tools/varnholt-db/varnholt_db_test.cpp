@@ -1,4 +1,3 @@
-#include "case_fold.h"
 #include "code_generator.h"
 
 #include "db_connection.h"
@@ -51,8 +50,7 @@ class SqliteFile final {
 public:
     explicit SqliteFile(const fs::path& path)
     {
-        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-            !RegisterFoldCollation(m_db))
+        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             ADD_FAILURE() << "cannot open " << path;
     }
     ~SqliteFile() { sqlite3_close(m_db); }
@@ -188,7 +186,6 @@ TEST_F(VarnholtDbTool, LeavesAnExistingDatabaseAloneUnlessForced)
     {
         sqlite3* handle = nullptr;
         ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-        ASSERT_TRUE(RegisterFoldCollation(handle));
         ASSERT_EQ(sqlite3_exec(handle,
                                "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
                                "values ('keep me',1,'未启用',1)",
@@ -223,7 +220,6 @@ TEST_F(VarnholtDbTool, ForcedReplacementIsAllOrNothing)
     {
         sqlite3* handle = nullptr;
         ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-        ASSERT_TRUE(RegisterFoldCollation(handle));
         // A stray table named like one of the indexes makes the new schema fail half way.
         ASSERT_EQ(sqlite3_exec(handle,
                                "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
