@@ -137,8 +137,11 @@ void CCodeLookupPage::LookupCode()
             m_list->SetItemText(0, kCity, Text(row.city));
         },
         error);
-    if (queries == ReadOutcome::Failed)
+    if (queries == ReadOutcome::Failed) {
+        // Rows read before the failure are not the code's history.
+        m_list->DeleteAllItems();
         ShowDatabaseError(*TheConnection());
-    else if (queries == ReadOutcome::Empty)
+    } else if (queries == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
+    }
 }

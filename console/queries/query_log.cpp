@@ -2,8 +2,8 @@
 
 #include "db_connection.h"
 #include "db_error_text.h"
-#include "db_recordset.h"
 #include "message_sink.h"
+#include "read_rows.h"
 
 std::string QueryLogSelect(const std::string& clause)
 {
@@ -15,30 +15,37 @@ std::string QueryLogSelect(const std::string& clause)
 ReadOutcome ReadQueryLogRows(CDbConnection& connection, const std::string& statement, const QueryLogRowSink& sink,
                              std::string& errorText)
 {
-    CDbRecordset rows;
-    rows.SetConnection(&connection);
-    const int opened = rows.Open(statement, 1, 3, 3);
-    if (opened < 0) {
+    // The fields in the order of QueryLogRow, found by name in the first row.
+    static const char* const kColumns[] = {"QueryIndex",       "QueryTime",       "QueryPhoneNumber", "QueryProductID",
+                                           "QueryProductCode", "RealProductCode", "QueryStatus",      "QueryComm",
+                                           "QueryProv",        "QueryCity"};
+    constexpr std::size_t kCount = sizeof kColumns / sizeof kColumns[0];
+    QueryLogRow row;
+    std::string* const fields[kCount] = {&row.index,    &row.time,   &row.phone, &row.productId, &row.productCode,
+                                         &row.realCode, &row.status, &row.comm,  &row.province,  &row.city};
+    int at[kCount] = {};
+    bool found = false;
+    const long long rows = ReadRows(connection, statement, [&](const DbRow& read) {
+        if (!found) {
+            for (std::size_t k = 0; k < kCount; ++k)
+                at[k] = read.FindColumn(kColumns[k]);
+            found = true;
+        }
+        // Each field's buffer serves every row.
+        for (std::size_t k = 0; k < kCount; ++k) {
+            if (at[k] >= 0)
+                read.Text(static_cast<std::size_t>(at[k]), *fields[k]);
+            else
+                fields[k]->clear();
+        }
+        sink(row);
+        return true;
+    });
+    if (rows < 0) {
         errorText = connection.GetErrorsText();
         return ReadOutcome::Failed;
     }
-    if (opened == 0)
-        return ReadOutcome::Empty;
-    QueryLogRow row;
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        rows.GetFieldValue("QueryIndex", row.index);
-        rows.GetFieldValue("QueryTime", row.time);
-        rows.GetFieldValue("QueryPhoneNumber", row.phone);
-        rows.GetFieldValue("QueryProductID", row.productId);
-        rows.GetFieldValue("QueryProductCode", row.productCode);
-        rows.GetFieldValue("RealProductCode", row.realCode);
-        rows.GetFieldValue("QueryStatus", row.status);
-        rows.GetFieldValue("QueryComm", row.comm);
-        rows.GetFieldValue("QueryProv", row.province);
-        rows.GetFieldValue("QueryCity", row.city);
-        sink(row);
-    }
-    return ReadOutcome::Rows;
+    return rows == 0 ? ReadOutcome::Empty : ReadOutcome::Rows;
 }
 
 void ShowDatabaseError(const CDbConnection& connection)

@@ -27,8 +27,10 @@ enum class ReadOutcome { Failed = -1, Empty = 0, Rows = 1 };
 
 using QueryLogRowSink = std::function<void(const QueryLogRow&)>;
 
-// Runs a select of QueryLogSelect's columns and hands every row to sink, in the order the
-// database gives them. On failure the database's error text is put into errorText.
+// Runs a select of QueryLogSelect's columns and hands every row to sink as the database
+// gives it, in its order; no result is held whole. The sink must not use the connection
+// (its statements fail until the read ends). On failure the database's error text is put
+// into errorText; the sink may have had rows before it, which then are no result.
 ReadOutcome ReadQueryLogRows(CDbConnection& connection, const std::string& statement, const QueryLogRowSink& sink,
                              std::string& errorText);
 

@@ -20,17 +20,17 @@ struct QueryListing {
     std::int64_t upTo = 0;
 };
 
-// Row numbers per read: a window's rows are held twice (the result and the list) only for
-// this many rows at most.
+// Row numbers per read: the window is served between reads, when no statement runs, so a
+// read of this many rows at most is all it waits for.
 inline constexpr std::int64_t kQueryRecordsWindow = 8192;
 // Row numbers per delete: few enough that the write lock is held well under a second each
 // time, many enough that the commits between them cost little.
 inline constexpr std::int64_t kQueryClearWindow = 65536;
 
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
-// time so that a log of millions of rows never sits in memory twice; sink gets each row,
-// betweenWindows runs after each window (to keep a window painting). Sets listing's
-// bounds.
+// time; sink gets each row as the database gives it (it must not use the connection),
+// betweenWindows runs after each window, when no statement runs (to serve a window).
+// Sets listing's bounds. After a failure the rows the sink got are no result.
 ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
                              const std::function<void()>& betweenWindows, std::string& errorText);
 

@@ -13,6 +13,7 @@
 #include "pump_messages.h"
 
 #include "color_list_ctrl.h"
+#include "color_list_model.h"
 #include "kit_look.h"
 #include "skin_button.h"
 #include "skin_check_box.h"
@@ -31,8 +32,10 @@
 
 namespace {
 
-// However long a read takes, the window is served this often.
+// However long a read takes, the window is served this often, and the rows read so far
+// are added to the list this often.
 constexpr qint64 kLongestQuietMs = 50;
+constexpr qint64 kShowEveryMs = 250;
 
 const char* const kProvinces[] = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
                                   "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
@@ -277,30 +280,53 @@ void CQueryRecordsPage::RunQuery()
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
     BeginLongOperation();
+    // Rows read since the list last grew, newest last. The list takes them a block at a
+    // time: each block makes the view lay out all its rows again, so a block per window
+    // would cost more than the reading itself.
+    std::vector<ColorListRow> pending;
+    const auto showPending = [this, &pending] {
+        // The newest rows lead the list.
+        std::reverse(pending.begin(), pending.end());
+        m_list->InsertItems(0, std::move(pending));
+        pending = {};
+    };
+    QElapsedTimer sinceShown;
+    sinceShown.start();
     QElapsedTimer sincePump;
     sincePump.start();
-    std::vector<std::vector<QString>> window;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), m_listing,
-        [&window, &sincePump](const QueryLogRow& row) {
-            window.push_back({Text(row.index), Text(RenderQueryStatus(row.status)), Text(row.time), Text(row.phone),
-                              Text(row.productId), Text(row.productCode), Text(row.realCode), Text(row.comm),
-                              Text(row.province), Text(row.city)});
+        [&pending](const QueryLogRow& row) {
+            ColorListRow& cells = pending.emplace_back();
+            cells.Reserve(row.index.size() + row.status.size() + row.time.size() + row.phone.size() +
+                          row.productId.size() + row.productCode.size() + row.realCode.size() + row.comm.size() +
+                          row.province.size() + row.city.size() + 10);
+            cells.AddUtf8Cell(row.index);
+            cells.AddUtf8Cell(RenderQueryStatus(row.status));
+            for (const std::string* text : {&row.time, &row.phone, &row.productId, &row.productCode, &row.realCode,
+                                            &row.comm, &row.province, &row.city})
+                cells.AddUtf8Cell(*text);
+        },
+        [&] {
+            // Between windows no statement runs: only here may the window be served. Each
+            // block at least doubles the list, so all of them together cost the view about
+            // two layouts of the whole list.
+            if (sinceShown.elapsed() >= kShowEveryMs &&
+                pending.size() >= static_cast<std::size_t>(m_list->GetItemCount())) {
+                showPending();
+                sinceShown.restart();
+            }
             if (sincePump.elapsed() >= kLongestQuietMs) {
                 PumpMessages();
                 sincePump.restart();
             }
         },
-        [this, &window] {
-            // Each row goes on top as it is read, so the newest rows lead the list; a
-            // window's rows go in as one block.
-            std::reverse(window.begin(), window.end());
-            m_list->InsertItems(0, std::move(window));
-            window = {};
-            PumpMessages();
-        },
         error);
+    if (outcome == ReadOutcome::Failed)
+        pending.clear();
+    else
+        showPending();
     EndLongOperation();
 
     if (outcome == ReadOutcome::Failed) {

@@ -94,6 +94,11 @@ int CColorListCtrl::InsertItems(int row, std::vector<std::vector<QString>> rows)
     return m_model->InsertRows(row, std::move(rows));
 }
 
+int CColorListCtrl::InsertItems(int row, std::vector<ColorListRow> rows)
+{
+    return m_model->InsertRows(row, std::move(rows));
+}
+
 void CColorListCtrl::SetListMode(bool on)
 {
     if (on == IsListMode())

@@ -8,6 +8,7 @@ class QListView;
 #include <vector>
 
 class ColorListModel;
+class ColorListRow;
 class ColorListRows;
 class ColorListDelegate;
 
@@ -42,6 +43,7 @@ public:
     int InsertItem(int row, const QString& text);
     // Rows of cells, the first of them at row, in one step: for long lists.
     int InsertItems(int row, std::vector<std::vector<QString>> rows);
+    int InsertItems(int row, std::vector<ColorListRow> rows);
     bool SetItemText(int row, int column, const QString& text);
     QString GetItemText(int row, int column) const;
     // Every row as it is now, for reading while the list may change (an export).

@@ -211,6 +211,43 @@ TEST(ColorListCtrl, CellsKeepTheirTextWhateverTheirLength)
     EXPECT_EQ(list.GetItemText(0, 2), QStringLiteral("changed"));
 }
 
+// Rows built cell by cell from UTF-8 read back as QString::fromUtf8 reads the same bytes.
+TEST(ColorListCtrl, RowsBuiltFromUtf8ReadBackAsTheirText)
+{
+    const std::string longCell(70000, 'z');
+    const std::string cases[] = {
+        "",
+        "0123456789",
+        "重复查询3次",
+        "广东 深圳",
+        "\xEF\xBB\xBF"
+        "bom",                    // a leading byte order mark
+        "ab\xFF\xC3(",            // bytes that are not UTF-8
+        "\xF0\x9F\x98\x80 emoji", // one character, two UTF-16 units
+        longCell,
+        std::string(65534, '\xE4'),
+    };
+    CColorListCtrl list;
+    const int columns = static_cast<int>(std::size(cases));
+    for (int column = 0; column < columns; ++column)
+        list.InsertColumn(column, QString::number(column));
+    std::vector<ColorListRow> rows(2);
+    for (const std::string& cell : cases)
+        rows[0].AddUtf8Cell(cell);
+    rows[1].Reserve(4);
+    rows[1].AddCell(QStringLiteral("second"));
+    ASSERT_EQ(list.InsertItems(0, std::move(rows)), 0);
+    ASSERT_EQ(list.GetItemCount(), 2);
+    for (int column = 0; column < columns; ++column) {
+        const std::string& cell = cases[column];
+        EXPECT_EQ(list.GetItemText(0, column), QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size())))
+            << column;
+    }
+    EXPECT_EQ(Row(list, 1).first(), QStringLiteral("second"));
+    EXPECT_EQ(list.GetItemText(1, 1), QString());
+    EXPECT_EQ(list.InsertItems(-1, std::vector<ColorListRow>(1)), -1);
+}
+
 TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)
 {
     CColorListCtrl list;

@@ -1,12 +1,14 @@
 #include "color_list_model.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // A packed row: for each cell its length, then its characters. A length below 0xFFFF takes
 // one character; a longer one is 0xFFFF followed by the length in two characters.
 constexpr char16_t kLongCell = 0xFFFF;
 
-void AppendCell(QString& packed, const QString& cell)
+void AppendCell(QString& packed, QStringView cell)
 {
     const auto length = static_cast<quint32>(cell.size());
     if (length < kLongCell) {
@@ -81,6 +83,38 @@ QStringList Unpack(const QString& packed)
 }
 
 } // namespace
+
+void ColorListRow::AddCell(QStringView text)
+{
+    AppendCell(m_packed, text);
+}
+
+void ColorListRow::AddUtf8Cell(std::string_view text)
+{
+    // UTF-8 never takes fewer bytes than UTF-16 takes characters, so the byte count bounds
+    // the room the cell needs.
+    if (text.size() >= kLongCell) {
+        AppendCell(m_packed, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        return;
+    }
+    const qsizetype at = m_packed.size();
+    m_packed.resize(at + 1 + static_cast<qsizetype>(text.size()));
+    QChar* const begin = m_packed.data() + at + 1;
+    QChar* end = begin;
+    bool ascii = true;
+    for (const char c : text)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        for (const char c : text)
+            *end++ = QChar(static_cast<char16_t>(c));
+    } else {
+        // Read as QString::fromUtf8 reads it (which drops a leading byte order mark).
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        end = decoder.appendToBuffer(begin, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    m_packed[at] = QChar(static_cast<char16_t>(end - begin));
+    m_packed.truncate(end - m_packed.constData());
+}
 
 ColorListModel::ColorListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -187,6 +221,22 @@ int ColorListModel::InsertRows(int row, std::vector<std::vector<QString>> rows)
         packed.push_back(Pack(cells));
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
     m_rows.insert(m_rows.begin() + row, std::make_move_iterator(packed.begin()), std::make_move_iterator(packed.end()));
+    endInsertRows();
+    return row;
+}
+
+int ColorListModel::InsertRows(int row, std::vector<ColorListRow> rows)
+{
+    if (row < 0)
+        return -1;
+    row = std::min(row, rowCount());
+    if (rows.empty())
+        return row;
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
+    m_rows.insert(m_rows.begin() + row, rows.size(), QString());
+    auto at = m_rows.begin() + row;
+    for (ColorListRow& cells : rows)
+        *at++ = std::move(cells.m_packed);
     endInsertRows();
     return row;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <string_view>
 #include <vector>
 
 // The rows of a list as they were at one moment, to read while the list goes on changing:
@@ -17,6 +18,21 @@ public:
 private:
     friend class ColorListModel;
     std::vector<QString> m_rows;
+};
+
+// One row as the list keeps it, built cell by cell in column order: a long list filled
+// this way costs one string per row instead of one per cell and a copy.
+class ColorListRow final {
+public:
+    void AddCell(QStringView text);
+    // UTF-8 text, decoded straight into the row.
+    void AddUtf8Cell(std::string_view text);
+    // Room for this many characters, lengths included: one allocation for the whole row.
+    void Reserve(std::size_t characters) { m_packed.reserve(static_cast<qsizetype>(characters)); }
+
+private:
+    friend class ColorListModel;
+    QString m_packed;
 };
 
 // The rows of a CColorListCtrl: every cell is text. Rows live in a deque so that a row
@@ -39,6 +55,7 @@ public:
     int InsertRow(int row, const QString& firstCell);
     // Several rows of cells at once, the first of them at row; one notice to the views.
     int InsertRows(int row, std::vector<std::vector<QString>> rows);
+    int InsertRows(int row, std::vector<ColorListRow> rows);
     bool RemoveRow(int row);
     void RemoveAllRows();
     bool SetCell(int row, int column, const QString& text);
