@@ -7,16 +7,22 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QProgressDialog>
+#include <QTimer>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
 
 // Lists longer than this show how far the writing has got.
 constexpr int kProgressFromRows = 10000;
+// How often the waiting window looks at the worker.
+constexpr int kPollMs = 40;
 
 QString Text(const std::string& text)
 {
@@ -27,8 +33,7 @@ QString Text(const std::string& text)
 
 bool ExportListToExcel(const CColorListCtrl& list, const ExcelExportSpec& spec)
 {
-    const int rows = list.GetItemCount();
-    if (rows == 0) {
+    if (list.GetItemCount() == 0) {
         ShowMessage(Text(spec.emptyListMessage));
         return false;
     }
@@ -42,6 +47,7 @@ bool ExportListToExcel(const CColorListCtrl& list, const ExcelExportSpec& spec)
     // not shift what goes into it. The copy shares the texts, so a million rows take
     // moments, not seconds without a repaint.
     const ColorListRows snapshot = list.GetRows();
+    const int rows = snapshot.Count();
 
     std::unique_ptr<QProgressDialog> progress;
     if (rows > kProgressFromRows) {
@@ -55,15 +61,48 @@ bool ExportListToExcel(const CColorListCtrl& list, const ExcelExportSpec& spec)
     }
     if (spec.waitCursor)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExcelWriteOutcome outcome = WriteExcelWorkbook(
-        QFile::encodeName(*path).toStdString(), spec, static_cast<std::size_t>(rows),
-        [&](std::size_t row, std::size_t column) {
-            return snapshot.Cell(static_cast<int>(row), static_cast<int>(column)).toStdString();
-        },
-        [&](std::size_t written) {
-            if (progress)
-                progress->setValue(static_cast<int>(written));
-        });
+
+    // The workbook is written and closed (compressed, the longest part) on a worker, so
+    // the window keeps painting however long the list; this thread waits in an event loop
+    // that takes no input (the command's controls and the list stay as they are) and
+    // shows how far the worker has got.
+    const std::string file = QFile::encodeName(*path).toStdString();
+    std::atomic<std::size_t> written{0};
+    std::atomic<bool> finished{false};
+    ExcelWriteOutcome outcome = ExcelWriteOutcome::WriteFailed;
+    std::thread worker([&] {
+        outcome = WriteExcelWorkbook(
+            file, spec, static_cast<std::size_t>(rows),
+            [&snapshot](std::size_t row, std::size_t column) {
+                return snapshot.Cell(static_cast<int>(row), static_cast<int>(column)).toStdString();
+            },
+            [&written](std::size_t count) { written = count; });
+        finished = true;
+    });
+    QEventLoop waiting;
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &waiting, [&] {
+        if (finished) {
+            waiting.quit();
+            return;
+        }
+        if (!progress)
+            return;
+        const std::size_t count = written;
+        if (count < static_cast<std::size_t>(rows)) {
+            progress->setValue(static_cast<int>(count));
+        } else if (progress->maximum() != 0) {
+            // Every row is in; the file is being closed, which tells no progress of its own.
+            progress->setLabelText(QStringLiteral("正在保存Excel文件……"));
+            progress->setRange(0, 0);
+        }
+    });
+    poll.start();
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    poll.stop();
+    worker.join();
+
     if (spec.waitCursor)
         QApplication::restoreOverrideCursor();
     progress.reset();

@@ -7,7 +7,9 @@
 #include "scripted_dialogs.h"
 
 #include <QDir>
+#include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +90,42 @@ TEST_F(ExportListTest, EachWayOfNotWritingHasItsMessage)
     }
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{QStringLiteral("busy.xlsx")});
+}
+
+// A long list is written while the window goes on being served: timers fire, the progress
+// shows, and what changes in the list meanwhile does not reach the file.
+TEST_F(ExportListTest, ALongListIsWrittenAsItWasWhileTheWindowIsServed)
+{
+    constexpr int kRows = 20000;
+    std::vector<std::vector<QString>> rows;
+    for (int row = 0; row < kRows; ++row)
+        rows.push_back(
+            {QString::number(row), QStringLiteral("待发"), QString(), QStringLiteral("1234"), QStringLiteral("内容")});
+    m_list.InsertItems(0, std::move(rows));
+    m_dialogs.AnswerSaveFile(Path(QStringLiteral("long.xlsx")));
+
+    int ticks = 0;
+    bool progressShown = false;
+    QTimer meanwhile;
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+        ++ticks;
+        progressShown = progressShown || !m_list.findChildren<QProgressDialog*>().isEmpty();
+        if (m_list.GetItemCount() > 0)
+            m_list.DeleteItem(0);
+    });
+    meanwhile.start(0);
+    EXPECT_TRUE(ExportListToExcel(m_list, BulkSmsExportSpec()));
+    meanwhile.stop();
+    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(progressShown);
+    EXPECT_LT(m_list.GetItemCount(), kRows);
+
+    const WorkbookContent book = ReadWorkbook(QFile::encodeName(Path(QStringLiteral("long.xlsx"))).toStdString());
+    ASSERT_TRUE(book.read) << book.error;
+    ASSERT_EQ(book.rows.size(), kRows + 1u);
+    EXPECT_EQ(book.rows[1][0], "0");
+    EXPECT_EQ(book.rows[kRows][0], std::to_string(kRows - 1));
+    EXPECT_EQ(book.rows[kRows][4], "内容");
 }
 
 } // namespace
