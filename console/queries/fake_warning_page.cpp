@@ -8,6 +8,7 @@
 #include "pump_messages.h"
 
 #include "color_list_ctrl.h"
+#include "color_list_model.h"
 #include "kit_look.h"
 #include "skin_button.h"
 #include "skin_combo_box.h"
@@ -155,18 +156,22 @@ void CFakeWarningPage::RunWarningQuery()
     m_busy = true;
     m_run->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::vector<std::vector<QString>> rows;
+    std::vector<ColorListRow> rows;
     ProvinceTally tally;
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), listing,
         [&rows, &tally](const QueryLogRow& row) {
             tally.Add(row.province);
-            std::vector<QString> cells;
-            cells.reserve(10);
-            for (const std::string& cell : WarningCells(row))
-                cells.push_back(Text(cell));
-            rows.push_back(std::move(cells));
+            // Straight from the read into the list's own form: one string per row.
+            ColorListRow& cells = rows.emplace_back();
+            const std::vector<std::string> texts = WarningCells(row);
+            std::size_t size = texts.size();
+            for (const std::string& text : texts)
+                size += text.size();
+            cells.Reserve(size);
+            for (const std::string& text : texts)
+                cells.AddUtf8Cell(text);
         },
         // Between windows no statement runs: the window is served then.
         PumpMessages, error);
