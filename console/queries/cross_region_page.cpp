@@ -9,6 +9,7 @@
 #include "pump_messages.h"
 
 #include "color_list_ctrl.h"
+#include "color_list_model.h"
 #include "kit_look.h"
 #include "skin_button.h"
 #include "skin_combo_box.h"
@@ -189,11 +190,15 @@ void CCrossRegionPage::RunCrossRegionQuery()
     m_busy = true;
     m_run->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::vector<std::vector<QString>> lines;
-    // Every line names the product: one text shared by all of them.
+    // Each line goes straight into the list's own form: one string per line.
+    std::vector<ColorListRow> lines;
     const QString product = Text(filter.product);
     CrossRegionRuns runs(filter.product, [&lines, &product](CrossRegionLine line) {
-        lines.push_back({product, Text(line.region), Text(line.count)});
+        ColorListRow& cells = lines.emplace_back();
+        cells.Reserve(static_cast<std::size_t>(product.size()) + line.region.size() + line.count.size() + 3);
+        cells.AddCell(product);
+        cells.AddUtf8Cell(line.region);
+        cells.AddUtf8Cell(line.count);
     });
     std::string error;
     const ReadOutcome outcome = ReadCrossRegionQueries(
