@@ -1,7 +1,9 @@
 #include "cross_region_page.h"
 
+#include "city_combo.h"
 #include "cross_region.h"
 #include "filter_lists.h"
+#include "long_operation.h"
 #include "newest_on_top.h"
 #include "province_names.h"
 
@@ -19,7 +21,6 @@
 #include "db_connection.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCollator>
 #include <QEvent>
 #include <QLabel>
@@ -135,12 +136,7 @@ bool CCrossRegionPage::eventFilter(QObject* watched, QEvent* event)
 
 void CCrossRegionPage::OnProvinceChanged()
 {
-    m_city->clear();
-    if (m_province->currentIndex() < 0 || !TheConnection())
-        return;
-    for (const std::string& city : FillCityList(*TheConnection(), Value(m_province)))
-        m_city->addItem(Text(city));
-    m_city->setCurrentIndex(-1);
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, Value(m_province));
 }
 
 void CCrossRegionPage::FillProducts()
@@ -187,9 +183,7 @@ void CCrossRegionPage::RunCrossRegionQuery()
     if (!TheConnection())
         return;
 
-    m_busy = true;
-    m_run->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LongOperation operation(m_busy, {m_run});
     // Each line goes straight into the list's own form: one string per line.
     std::vector<ColorListRow> lines;
     const QString product = Text(filter.product);
@@ -212,9 +206,7 @@ void CCrossRegionPage::RunCrossRegionQuery()
         // window of it: a long list is laid out a few times instead of once per window.
         InsertNewestOnTop(*m_list, std::move(lines), PumpMessages);
     }
-    QApplication::restoreOverrideCursor();
-    m_run->setEnabled(true);
-    m_busy = false;
+    operation.End();
 
     if (outcome == ReadOutcome::Failed) {
         ShowDatabaseError(*TheConnection());

@@ -1,6 +1,7 @@
 #include "fake_warning_page.h"
 
 #include "fake_warning.h"
+#include "long_operation.h"
 #include "newest_on_top.h"
 #include "province_names.h"
 
@@ -17,7 +18,6 @@
 #include "clock.h"
 #include "db_connection.h"
 
-#include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 
@@ -153,9 +153,7 @@ void CFakeWarningPage::RunWarningQuery()
     m_summary->clear();
     QueryListing listing = filter.Listing();
 
-    m_busy = true;
-    m_run->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LongOperation operation(m_busy, {m_run});
     std::vector<ColorListRow> rows;
     ProvinceTally tally;
     std::string error;
@@ -180,9 +178,7 @@ void CFakeWarningPage::RunWarningQuery()
         // of it: a long list is laid out a few times instead of once per window.
         InsertNewestOnTop(*m_list, std::move(rows), PumpMessages);
     }
-    QApplication::restoreOverrideCursor();
-    m_run->setEnabled(true);
-    m_busy = false;
+    operation.End();
 
     if (outcome == ReadOutcome::Failed) {
         ShowDatabaseError(*TheConnection());

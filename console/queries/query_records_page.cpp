@@ -1,6 +1,8 @@
 #include "query_records_page.h"
 
+#include "city_combo.h"
 #include "filter_lists.h"
+#include "long_operation.h"
 #include "query_filter.h"
 #include "query_status.h"
 
@@ -24,7 +26,6 @@
 #include "clock.h"
 #include "db_connection.h"
 
-#include <QApplication>
 #include <QDateEdit>
 #include <QElapsedTimer>
 
@@ -222,12 +223,7 @@ void CQueryRecordsPage::OnBatchSwitch()
 
 void CQueryRecordsPage::OnProvinceChanged()
 {
-    m_city->clear();
-    if (m_province->currentIndex() < 0 || !TheConnection())
-        return;
-    for (const std::string& city : FillCityList(*TheConnection(), Value(m_province)))
-        m_city->addItem(Text(city));
-    m_city->setCurrentIndex(-1);
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, Value(m_province));
 }
 
 void CQueryRecordsPage::FillProducts()
@@ -256,20 +252,6 @@ void CQueryRecordsPage::SetCommandsEnabled(bool enabled)
         command->setEnabled(enabled);
 }
 
-void CQueryRecordsPage::BeginLongOperation()
-{
-    m_busy = true;
-    SetCommandsEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void CQueryRecordsPage::EndLongOperation()
-{
-    QApplication::restoreOverrideCursor();
-    SetCommandsEnabled(true);
-    m_busy = false;
-}
-
 void CQueryRecordsPage::RunQuery()
 {
     if (m_busy || !TheConnection())
@@ -279,7 +261,7 @@ void CQueryRecordsPage::RunQuery()
     m_list->DeleteAllItems();
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
-    BeginLongOperation();
+    LongOperation operation(m_busy, m_commands);
     // Rows read since the list last grew, newest last. The list takes them a block at a
     // time: each block makes the view lay out all its rows again, so a block per window
     // would cost more than the reading itself.
@@ -327,7 +309,7 @@ void CQueryRecordsPage::RunQuery()
         pending.clear();
     else
         showPending();
-    EndLongOperation();
+    operation.End();
 
     if (outcome == ReadOutcome::Failed) {
         // Half a listing must not be taken for the filter's rows by "清空记录".
@@ -373,10 +355,10 @@ void CQueryRecordsPage::ClearRecords()
     if (!TheConnection() ||
         !ShowMessage(QStringLiteral("注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"), true))
         return;
-    BeginLongOperation();
+    LongOperation operation(m_busy, m_commands);
     std::int64_t clearedUpTo = 0;
     const bool deleted = ClearQueryRecords(*TheConnection(), m_listing, PumpMessages, clearedUpTo);
-    EndLongOperation();
+    operation.End();
     if (deleted) {
         m_list->DeleteAllItems();
         return;

@@ -70,8 +70,6 @@ private:
     int SelectedRowOrTell(const QString& noSelection) const;
     void SetCommandsEnabled(bool enabled);
     // Wait cursor, commands off and the busy flag for a long operation.
-    void BeginLongOperation();
-    void EndLongOperation();
 
     CColorListCtrl* m_list;
     CSkinCheckBox* m_regionCheck;

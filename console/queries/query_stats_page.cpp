@@ -1,6 +1,8 @@
 #include "query_stats_page.h"
 
+#include "city_combo.h"
 #include "filter_lists.h"
+#include "long_operation.h"
 #include "province_names.h"
 #include "query_stats_chart.h"
 
@@ -16,7 +18,6 @@
 #include "clock.h"
 #include "db_connection.h"
 
-#include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 
@@ -192,12 +193,8 @@ void CQueryStatsPage::RebuildColumns()
 
 void CQueryStatsPage::OnProvinceChanged()
 {
-    m_city->clear();
     // "<不限>" has no cities.
-    if (m_province->currentIndex() > 0 && TheConnection())
-        for (const std::string& city : FillCityList(*TheConnection(), Value(m_province)))
-            m_city->addItem(Text(city));
-    m_city->setCurrentIndex(-1);
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() > 0, Value(m_province));
 }
 
 void CQueryStatsPage::FillProducts()
@@ -210,27 +207,11 @@ void CQueryStatsPage::FillProducts()
     m_product->setCurrentIndex(-1);
 }
 
-void CQueryStatsPage::SetControlsEnabled(bool enabled)
+std::vector<QWidget*> CQueryStatsPage::ReadLockedControls() const
 {
     // Nothing on the page starts another read or changes the filter or the columns while a
     // read is under way.
-    for (QWidget* control : std::initializer_list<QWidget*>{m_sort, m_province, m_city, m_product, m_result, m_from,
-                                                            m_to, m_run, m_chartToggle, m_saveChart})
-        control->setEnabled(enabled);
-}
-
-void CQueryStatsPage::BeginLongOperation()
-{
-    m_busy = true;
-    SetControlsEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void CQueryStatsPage::EndLongOperation()
-{
-    QApplication::restoreOverrideCursor();
-    SetControlsEnabled(true);
-    m_busy = false;
+    return {m_sort, m_province, m_city, m_product, m_result, m_from, m_to, m_run, m_chartToggle, m_saveChart};
 }
 
 void CQueryStatsPage::RunStatistics()
@@ -241,11 +222,11 @@ void CQueryStatsPage::RunStatistics()
     const int choice = m_sort->currentIndex();
     m_list->DeleteAllItems();
 
-    BeginLongOperation();
+    LongOperation operation(m_busy, ReadLockedControls());
     std::vector<StatsLine> lines;
     std::string error;
     const ReadOutcome outcome = ReadStatsLines(*TheConnection(), filter, choice, lines, error);
-    EndLongOperation();
+    operation.End();
     if (outcome == ReadOutcome::Failed) {
         ShowDatabaseError(*TheConnection());
         return;
@@ -283,11 +264,11 @@ void CQueryStatsPage::RefreshChart(const StatsFilter& filter)
 {
     if (m_busy || !TheConnection())
         return;
-    BeginLongOperation();
+    LongOperation operation(m_busy, ReadLockedControls());
     QueryChartData data;
     std::string error;
     const ReadOutcome outcome = ReadQueryChartData(*TheConnection(), filter, data, error);
-    EndLongOperation();
+    operation.End();
     // A failed read shows no figures rather than the last ones.
     m_chart->SetData(outcome == ReadOutcome::Failed ? QueryChartData{} : data);
     if (outcome == ReadOutcome::Failed)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class CColorListCtrl;
 class CQueryStatsChart;
 class CSkinButton;
@@ -54,9 +56,7 @@ private:
     void OnProvinceChanged();
     void FillProducts();
     void RefreshChart(const StatsFilter& filter);
-    void SetControlsEnabled(bool enabled);
-    void BeginLongOperation();
-    void EndLongOperation();
+    std::vector<QWidget*> ReadLockedControls() const;
 
     CSkinComboBox* m_sort;
     CSkinComboBox* m_province;
