@@ -17,27 +17,9 @@
 
 namespace {
 
-class WarningPageTest : public QueryPagesTest {
+class WarningPageTest : public DatedQueryPageTest<CFakeWarningPage> {
 protected:
-    void SetUp() override
-    {
-        QueryPagesTest::SetUp();
-        if (IsSkipped())
-            return;
-        m_page = std::make_unique<CFakeWarningPage>();
-        m_page->SetClock(&m_clock);
-        m_page->FromDate()->setDate(QDate(2004, 5, 1));
-        m_page->ToDate()->setDate(QDate(2004, 5, 31));
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(m_dialogs.Unused(), 0);
-        m_page.reset();
-        QueryPagesTest::TearDown();
-    }
     QString Summary() const { return m_page->SummaryLabel()->text(); }
-
-    std::unique_ptr<CFakeWarningPage> m_page;
 };
 
 TEST_P(WarningPageTest, StartsOnTodayForEveryProvinceWithTheTemplatesControls)

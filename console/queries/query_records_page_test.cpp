@@ -35,27 +35,9 @@
 
 namespace {
 
-class RecordsPageTest : public QueryPagesTest {
+class RecordsPageTest : public DatedQueryPageTest<CQueryRecordsPage> {
 protected:
-    void SetUp() override
-    {
-        QueryPagesTest::SetUp();
-        if (IsSkipped())
-            return;
-        m_page = std::make_unique<CQueryRecordsPage>();
-        m_page->SetClock(&m_clock);
-        m_page->FromDate()->setDate(QDate(2004, 5, 1));
-        m_page->ToDate()->setDate(QDate(2004, 5, 31));
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(m_dialogs.Unused(), 0);
-        m_page.reset();
-        QueryPagesTest::TearDown();
-    }
     const CColorListCtrl* List() const { return m_page->List(); }
-
-    std::unique_ptr<CQueryRecordsPage> m_page;
 };
 
 TEST_P(RecordsPageTest, StartsEmptyOnTodayWithEveryControlNamed)

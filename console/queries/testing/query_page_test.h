@@ -16,11 +16,13 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 inline constexpr std::int64_t kToday = 1765000000; // 2025-12-06 in every time zone the tests run in
@@ -92,4 +94,29 @@ protected:
 
     FixedClock m_clock{kToday};
     ScriptedDialogs m_dialogs;
+};
+
+// One dated page on the fixture's clock, its filter set to May 2004; every scripted answer
+// must have been used by the end of the test.
+template <class Page>
+class DatedQueryPageTest : public QueryPagesTest {
+protected:
+    void SetUp() override
+    {
+        QueryPagesTest::SetUp();
+        if (IsSkipped())
+            return;
+        m_page = std::make_unique<Page>();
+        m_page->SetClock(&m_clock);
+        m_page->FromDate()->setDate(QDate(2004, 5, 1));
+        m_page->ToDate()->setDate(QDate(2004, 5, 31));
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(m_dialogs.Unused(), 0);
+        m_page.reset();
+        QueryPagesTest::TearDown();
+    }
+
+    std::unique_ptr<Page> m_page;
 };
