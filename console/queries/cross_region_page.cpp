@@ -2,6 +2,7 @@
 
 #include "city_combo.h"
 #include "cross_region.h"
+#include "filter_control_values.h"
 #include "filter_lists.h"
 #include "long_operation.h"
 #include "newest_on_top.h"
@@ -33,12 +34,6 @@ namespace {
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// The value of a drop-down list: its shown text, "" with nothing chosen.
-std::string Value(const CSkinComboBox* list)
-{
-    return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
 }
 
 QLabel* Label(const char* text, QWidget* buddy, const QRect& rect, QWidget* parent)
@@ -136,7 +131,7 @@ bool CCrossRegionPage::eventFilter(QObject* watched, QEvent* event)
 
 void CCrossRegionPage::OnProvinceChanged()
 {
-    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, Value(m_province));
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, ComboValue(m_province));
 }
 
 void CCrossRegionPage::FillProducts()
@@ -161,7 +156,7 @@ void CCrossRegionPage::OnProductSwitch()
 {
     m_startCode->clear();
     m_endCode->clear();
-    const bool chosen = !QString::fromStdString(Value(m_product)).trimmed().isEmpty();
+    const bool chosen = !QString::fromStdString(ComboValue(m_product)).trimmed().isEmpty();
     m_startCode->setEnabled(chosen);
     m_endCode->setEnabled(chosen);
 }
@@ -170,7 +165,7 @@ void CCrossRegionPage::RunCrossRegionQuery()
 {
     if (m_busy)
         return;
-    const CrossRegionFilter filter{Value(m_province), Value(m_city), Value(m_product),
+    const CrossRegionFilter filter{ComboValue(m_province), ComboValue(m_city), ComboValue(m_product),
                                    m_startCode->text().toStdString(), m_endCode->text().toStdString()};
     m_list->DeleteAllItems();
     const CrossRegionRefusal refusal = CheckCrossRegionFilter(filter);

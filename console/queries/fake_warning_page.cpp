@@ -1,9 +1,11 @@
 #include "fake_warning_page.h"
 
 #include "fake_warning.h"
+#include "filter_control_values.h"
 #include "long_operation.h"
 #include "newest_on_top.h"
 #include "province_names.h"
+#include "query_log_columns.h"
 
 #include "dialogs.h"
 #include "pump_messages.h"
@@ -26,12 +28,6 @@ namespace {
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-CalendarDate DateOf(const QDateEdit* picker)
-{
-    const QDate date = picker->date();
-    return CalendarDate{date.year(), date.month(), date.day()};
 }
 
 QDateEdit* MakeDatePicker(QWidget* parent, const char* id, const char* accessibleName, const QRect& rect)
@@ -108,21 +104,7 @@ CFakeWarningPage::CFakeWarningPage(QWidget* parent)
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_summary->setGeometry(DluRect(14, 33, 394, 12));
 
-    struct Heading {
-        const char* text;
-        int width;
-    };
-    // The row number rides along in a column of negative width, which hides it.
-    static const Heading kHeadings[] = {
-        {"查询序号", -10}, {"查询状态", 95}, {"查询时间", 130}, {"查询手机号", 90}, {"产品编号", 70},
-        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60},  {"省份", 60},       {"城市", 90},
-    };
-    for (int i = 0; i < 10; ++i)
-        m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
-    m_list->SetGridLines(true);
-    m_list->SetMultipleSelection(false);
-    m_list->SetSelectionBackground(ListSelectionBackground());
-    m_list->SetSelectionText(Qt::black);
+    SetUpQueryLogList(m_list);
     m_list->setGeometry(DluRect(14, 46, 394, 210));
     m_list->setObjectName(QStringLiteral("1075"));
     m_list->setAccessibleName(QStringLiteral("假货警示"));
@@ -146,7 +128,7 @@ void CFakeWarningPage::RunWarningQuery()
 {
     if (m_busy || !TheConnection())
         return;
-    const WarningFilter filter{DateOf(m_from), DateOf(m_to),
+    const WarningFilter filter{PickerDate(m_from), PickerDate(m_to),
                                m_province->currentIndex() < 0 ? std::string()
                                                               : m_province->currentText().toStdString()};
     m_list->DeleteAllItems();

@@ -1,9 +1,12 @@
 #include "query_records_page.h"
 
 #include "city_combo.h"
+#include "filter_control_values.h"
 #include "filter_lists.h"
 #include "long_operation.h"
+#include "province_names.h"
 #include "query_filter.h"
+#include "query_log_columns.h"
 #include "query_status.h"
 
 #include "excel_export.h"
@@ -38,26 +41,9 @@ namespace {
 constexpr qint64 kLongestQuietMs = 50;
 constexpr qint64 kShowEveryMs = 250;
 
-const char* const kProvinces[] = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
-                                  "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
-                                  "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西", "上海",
-                                  "四川", "天津",   "西藏",   "新疆", "云南", "浙江", "重庆"};
-
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// The value of a drop-down list: its shown text, "" with nothing chosen.
-std::string Value(const CSkinComboBox* list)
-{
-    return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
-}
-
-CalendarDate DateOf(const QDateEdit* picker)
-{
-    const QDate date = picker->date();
-    return CalendarDate{date.year(), date.month(), date.day()};
 }
 
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name, const QString& accessibleName)
@@ -91,7 +77,7 @@ CQueryRecordsPage::CQueryRecordsPage(QWidget* parent)
     m_regionCheck->setObjectName(QStringLiteral("regionCheck"));
     m_regionCheck->setAccessibleName(m_regionCheck->text());
     m_regionCheck->setGeometry(DluRect(6, 8, 46, 12));
-    for (const char* province : kProvinces)
+    for (const char* province : kProvinceNames)
         m_province->addItem(QString::fromUtf8(province));
     m_province->setCurrentIndex(-1);
     struct Placed {
@@ -141,21 +127,7 @@ CQueryRecordsPage::CQueryRecordsPage(QWidget* parent)
     connect(runButton, &QPushButton::clicked, this, &CQueryRecordsPage::RunQuery);
     m_commands.push_back(runButton);
 
-    struct Heading {
-        const char* text;
-        int width;
-    };
-    // The row number rides along in a column of negative width, which hides it.
-    static const Heading kHeadings[] = {
-        {"查询序号", -10}, {"查询状态", 95}, {"查询时间", 130}, {"查询手机号", 90}, {"产品编号", 70},
-        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60},  {"省份", 60},       {"城市", 90},
-    };
-    for (int i = 0; i < 10; ++i)
-        m_list->InsertColumn(i, QString::fromUtf8(kHeadings[i].text), Qt::AlignLeft, kHeadings[i].width);
-    m_list->SetGridLines(true);
-    m_list->SetMultipleSelection(false);
-    m_list->SetSelectionBackground(ListSelectionBackground());
-    m_list->SetSelectionText(Qt::black);
+    SetUpQueryLogList(m_list);
     m_list->setGeometry(DluRect(6, 46, 407, 186));
     m_list->setObjectName(QStringLiteral("list"));
     m_list->setAccessibleName(QStringLiteral("查询记录"));
@@ -223,7 +195,7 @@ void CQueryRecordsPage::OnBatchSwitch()
 
 void CQueryRecordsPage::OnProvinceChanged()
 {
-    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, Value(m_province));
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() >= 0, ComboValue(m_province));
 }
 
 void CQueryRecordsPage::FillProducts()
@@ -256,8 +228,8 @@ void CQueryRecordsPage::RunQuery()
 {
     if (m_busy || !TheConnection())
         return;
-    QueryFilter filter{DateOf(m_from), DateOf(m_to),     Value(m_province),
-                       Value(m_city),  Value(m_product), Value(m_status)};
+    QueryFilter filter{PickerDate(m_from), PickerDate(m_to),      ComboValue(m_province),
+                       ComboValue(m_city), ComboValue(m_product), ComboValue(m_status)};
     m_list->DeleteAllItems();
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 

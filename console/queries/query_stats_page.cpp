@@ -1,6 +1,7 @@
 #include "query_stats_page.h"
 
 #include "city_combo.h"
+#include "filter_control_values.h"
 #include "filter_lists.h"
 #include "long_operation.h"
 #include "province_names.h"
@@ -30,18 +31,6 @@ const char* const kResults[] = {"<不限>", "正确查询", "重复查询", "错
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// The value of a drop-down list: its shown text, "" with nothing chosen.
-std::string Value(const CSkinComboBox* list)
-{
-    return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
-}
-
-CalendarDate DateOf(const QDateEdit* picker)
-{
-    const QDate date = picker->date();
-    return CalendarDate{date.year(), date.month(), date.day()};
 }
 
 // A frame of the page, placed by the template's rectangle arithmetic over what it frames.
@@ -175,8 +164,8 @@ void CQueryStatsPage::SetClock(const Clock* clock)
 
 StatsFilter CQueryStatsPage::Filter() const
 {
-    return StatsFilter{DateOf(m_from), DateOf(m_to),     Value(m_province),
-                       Value(m_city),  Value(m_product), Value(m_result)};
+    return StatsFilter{PickerDate(m_from), PickerDate(m_to),      ComboValue(m_province),
+                       ComboValue(m_city), ComboValue(m_product), ComboValue(m_result)};
 }
 
 void CQueryStatsPage::RebuildColumns()
@@ -194,7 +183,7 @@ void CQueryStatsPage::RebuildColumns()
 void CQueryStatsPage::OnProvinceChanged()
 {
     // "<不限>" has no cities.
-    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() > 0, Value(m_province));
+    RefillCityCombo(*m_city, TheConnection(), m_province->currentIndex() > 0, ComboValue(m_province));
 }
 
 void CQueryStatsPage::FillProducts()
