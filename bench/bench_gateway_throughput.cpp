@@ -7,6 +7,7 @@
 
 #include "db_connection.h"
 #include "execute_sql.h"
+#include "host_process.h"
 #include "schema.h"
 #include "sim_process.h"
 
@@ -43,28 +44,6 @@ int Submits(const SimProcess& sim)
         if (line.find("\"event\":\"submit\"") != std::string::npos)
             ++n;
     return n;
-}
-
-// CPU seconds (user + system) a process has used so far.
-double CpuSeconds(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::vector<std::string> fields;
-    std::string field;
-    for (char c : text.substr(close + 2)) {
-        if (c == ' ') {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field.push_back(c);
-        }
-    }
-    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
-    return (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / sysconf(_SC_CLK_TCK);
 }
 
 struct BareState {
@@ -143,7 +122,7 @@ HostFigures HostSeconds(int queries)
     posix_spawn_file_actions_destroy(&actions);
     std::this_thread::sleep_for(4s); // connect, initialise, first scan
 
-    const double cpuBefore = CpuSeconds(pid);
+    const double cpuBefore = ProcessCpuSeconds(pid);
     const auto start = Clock::now();
     int delivered = 0;
     // At most 8 waiting at a time: the modem's storage holds 30.
@@ -157,7 +136,7 @@ HostFigures HostSeconds(int queries)
     }
     if (Submits(sim) >= queries) {
         out.seconds = Seconds(Clock::now() - start);
-        out.cpuPerQuery = (CpuSeconds(pid) - cpuBefore) / queries;
+        out.cpuPerQuery = (ProcessCpuSeconds(pid) - cpuBefore) / queries;
     }
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);

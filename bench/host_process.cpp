@@ -34,9 +34,12 @@ HostProcess::~HostProcess()
 
 double HostProcess::CpuSeconds() const
 {
-    if (m_pid <= 0)
-        return 0;
-    std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+    return m_pid <= 0 ? 0 : ProcessCpuSeconds(m_pid);
+}
+
+double ProcessCpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const auto close = text.rfind(')');
     if (close == std::string::npos)

@@ -28,5 +28,8 @@ private:
     pid_t m_pid = -1;
 };
 
+// CPU seconds (user + system) a running process has used so far; 0 when it cannot be read.
+double ProcessCpuSeconds(pid_t pid);
+
 // How many messages a simulator's log shows submitted, and to which numbers (in order).
 std::vector<std::string> SubmittedNumbers(const std::string& simLogPath);
