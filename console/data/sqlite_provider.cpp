@@ -4,6 +4,7 @@
 #include "connection_string.h"
 #include "db_result.h"
 #include "lock_wait.h"
+#include "query_time_index_upgrade.h"
 #include "stored_collation_upgrade.h"
 #include "text_util.h"
 
@@ -207,6 +208,7 @@ bool SqliteProvider::Open(const ConnectionString& settings)
     // done now, it keeps working here (the collation is registered) and the next open tries again.
     std::string ignored;
     UpgradeStoredCollation(m_db, ignored);
+    UpgradeQueryTimeIndex(m_db, ignored);
     return true;
 }
 

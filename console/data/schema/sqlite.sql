@@ -42,7 +42,9 @@ CREATE TABLE QueryLogTable (
     QueryCity        TEXT COLLATE NOCASE,
     ProductName      TEXT COLLATE NOCASE
 );
-CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime);
+-- The province and status ride in the time index so that counting a range (the query
+-- charts) needs no look at the rows themselves.
+CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime, QueryProv, QueryStatus);
 CREATE INDEX QueryLogTable_QueryProductID ON QueryLogTable (QueryProductID);
 CREATE INDEX QueryLogTable_ProductName ON QueryLogTable (ProductName);
 
