@@ -1,9 +1,12 @@
 #include "query_records.h"
 
 #include "db_connection.h"
+#include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -76,13 +79,28 @@ bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText)
 bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
                        const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo)
 {
+    using Clock = std::chrono::steady_clock;
+    // Without statistics SQLite walks the time index for a delete (a select ordered by
+    // QueryIndex walks the key): every window would then step through the whole time
+    // range. The window's key range is what bounds the work.
+    const DbProvider* provider = connection.Provider();
+    const char* const table = provider && provider->Dialect() == SqlDialect::SQLite
+                                  ? "delete from QueryLogTable not indexed "
+                                  : "delete from QueryLogTable ";
     clearedUpTo = listing.from;
-    for (std::int64_t from = listing.from; from < listing.upTo; from += kQueryClearWindow) {
-        const std::int64_t to = std::min(listing.upTo, from + kQueryClearWindow);
-        if (!RunShown(connection, "delete from QueryLogTable " + listing.clause + " and QueryIndex>" +
-                                      std::to_string(from) + " and QueryIndex<=" + std::to_string(to) + " "))
+    std::int64_t window = kQueryClearWindow;
+    for (std::int64_t from = listing.from; from < listing.upTo;) {
+        const std::int64_t to = from + std::min(listing.upTo - from, window);
+        const Clock::time_point start = Clock::now();
+        if (!RunShown(connection, table + listing.clause + " and QueryIndex>" + std::to_string(from) +
+                                      " and QueryIndex<=" + std::to_string(to) + " "))
             return false;
-        clearedUpTo = to;
+        clearedUpTo = from = to;
+        // Aim the next window at the time goal, growing or shrinking at most fourfold so
+        // that one odd window (a checkpoint, a busy disk) does not swing it far.
+        const double tookMs = std::max(0.1, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        window = std::clamp(static_cast<std::int64_t>(static_cast<double>(window) * kQueryClearWindowMs / tookMs),
+                            std::max<std::int64_t>(64, window / 4), window * 4);
         if (betweenWindows)
             betweenWindows();
     }

@@ -23,9 +23,11 @@ struct QueryListing {
 // Row numbers per read: the window is served between reads, when no statement runs, so a
 // read of this many rows at most is all it waits for.
 inline constexpr std::int64_t kQueryRecordsWindow = 8192;
-// Row numbers per delete: few enough that the write lock is held well under a second each
-// time, many enough that the commits between them cost little.
-inline constexpr std::int64_t kQueryClearWindow = 65536;
+// Row numbers of the first delete. Later windows are sized by the time the last one took,
+// so that each holds the write lock (and keeps the window from repainting) for about
+// kQueryClearWindowMs, however fast the disk and however sparse the filter's rows.
+inline constexpr std::int64_t kQueryClearWindow = 4096;
+inline constexpr int kQueryClearWindowMs = 50;
 
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
 // time; sink gets each row as the database gives it (it must not use the connection),
@@ -39,8 +41,8 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
 bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText);
 
 // Deletes the listed rows: those of the listing's clause up to its QueryIndex bound, a
-// window of row numbers per statement, so the database's write lock is held briefly each
-// time and betweenWindows can keep a window painting. No transaction spans the windows:
+// window of row numbers per statement (each its own transaction), so the database's write
+// lock is held briefly each time and betweenWindows can keep a window painting. No transaction spans the windows:
 // nothing else may join one. clearedUpTo tells how far the deletes went: every listed row
 // numbered up to it is gone, also when a later window failed. A failure is shown to the
 // operator and answered false.
