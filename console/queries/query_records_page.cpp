@@ -33,6 +33,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -45,6 +46,29 @@ QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
 }
+
+// The display texts of a column that holds few distinct values (status, province, city),
+// each decoded once: in a long log the same dozen texts fill a million rows. Past kMost
+// distinct values the column is taken as varied and later new texts are decoded each time.
+class RepeatedTexts {
+public:
+    template <typename Render>
+    QStringView Get(const std::string& raw, Render render)
+    {
+        if (auto found = m_texts.find(raw); found != m_texts.end())
+            return found->second;
+        if (m_texts.size() >= kMost) {
+            m_scratch = render(raw);
+            return m_scratch;
+        }
+        return m_texts.emplace(raw, render(raw)).first->second;
+    }
+
+private:
+    static constexpr std::size_t kMost = 4096;
+    std::unordered_map<std::string, QString> m_texts;
+    QString m_scratch;
+};
 
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name, const QString& accessibleName)
 {
@@ -238,6 +262,9 @@ void CQueryRecordsPage::RunQuery()
     // time: each block makes the view lay out all its rows again, so a block per window
     // would cost more than the reading itself.
     std::vector<ColorListRow> pending;
+    RepeatedTexts statuses;
+    RepeatedTexts provinces;
+    RepeatedTexts cities;
     const auto showPending = [this, &pending] {
         // The newest rows lead the list.
         std::reverse(pending.begin(), pending.end());
@@ -251,16 +278,22 @@ void CQueryRecordsPage::RunQuery()
     std::string error;
     const ReadOutcome outcome = ReadQueryRecords(
         *TheConnection(), m_listing,
-        [&pending](const QueryLogRow& row) {
+        [&pending, &statuses, &provinces, &cities](const QueryLogRow& row) {
+            const QStringView status =
+                statuses.Get(row.status, [](const std::string& raw) { return Text(RenderQueryStatus(raw)); });
+            const QStringView province = provinces.Get(row.province, Text);
+            const QStringView city = cities.Get(row.city, Text);
             ColorListRow& cells = pending.emplace_back();
-            cells.Reserve(row.index.size() + row.status.size() + row.time.size() + row.phone.size() +
-                          row.productId.size() + row.productCode.size() + row.realCode.size() + row.comm.size() +
-                          row.province.size() + row.city.size() + 10);
+            cells.Reserve(row.index.size() + row.time.size() + row.phone.size() + row.productId.size() +
+                          row.productCode.size() + row.realCode.size() + row.comm.size() +
+                          static_cast<std::size_t>(status.size() + province.size() + city.size()) + 10);
             cells.AddUtf8Cell(row.index);
-            cells.AddUtf8Cell(RenderQueryStatus(row.status));
-            for (const std::string* text : {&row.time, &row.phone, &row.productId, &row.productCode, &row.realCode,
-                                            &row.comm, &row.province, &row.city})
+            cells.AddCell(status);
+            for (const std::string* text :
+                 {&row.time, &row.phone, &row.productId, &row.productCode, &row.realCode, &row.comm})
                 cells.AddUtf8Cell(*text);
+            cells.AddCell(province);
+            cells.AddCell(city);
         },
         [&] {
             // Between windows no statement runs: only here may the window be served. Each

@@ -100,14 +100,14 @@ void ColorListRow::AddUtf8Cell(std::string_view text)
     const qsizetype at = m_packed.size();
     m_packed.resize(at + 1 + static_cast<qsizetype>(text.size()));
     QChar* const begin = m_packed.data() + at + 1;
+    // Copied as ASCII in one pass; the first other byte sends the cell to the decoder.
     QChar* end = begin;
-    bool ascii = true;
-    for (const char c : text)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
-        for (const char c : text)
-            *end++ = QChar(static_cast<char16_t>(c));
-    } else {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            break;
+        *end++ = QChar(static_cast<char16_t>(c));
+    }
+    if (end - begin < static_cast<qsizetype>(text.size())) {
         // Read as QString::fromUtf8 reads it (which drops a leading byte order mark).
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         end = decoder.appendToBuffer(begin, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
