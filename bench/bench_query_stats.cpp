@@ -5,6 +5,10 @@
 // window could not repaint: between two passes of the event loop or two calls of the
 // lock-wait hook, which repaints the console's window while a read holds the connection.
 //
+// The chart figures are measured on both engines: without "postgres" the SQLite run is
+// followed by the chart figures on a throw-away PostgreSQL cluster, with the server's CPU
+// time (its backend and the parallel workers it started) beside the console's.
+//
 //   bench_query_stats [rows] [postgres]   (1000000 rows on SQLite when not given)
 #include "query_chart_data.h"
 #include "query_stats.h"
@@ -33,10 +37,15 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -173,6 +182,119 @@ void Line(const char* what, const Timed& timed, const std::string& note)
     std::printf("%-44s %8.1f ms (CPU %8.1f)  %s\n", what, timed.seconds * 1e3, timed.cpu * 1e3, note.c_str());
 }
 
+// CPU seconds /proc gives for a process: its own, and those of its children that ended
+// (a server's parallel workers end with their statement).
+double ProcCpuSeconds(long pid, bool children)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::size_t end = text.rfind(')');
+    if (end == std::string::npos)
+        return 0;
+    // After the name: state, ppid, ... utime is the 12th field, cutime the 14th.
+    std::vector<std::string> fields;
+    std::string field;
+    for (std::size_t at = end + 2; at <= text.size(); ++at) {
+        if (at == text.size() || text[at] == ' ') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field += text[at];
+        }
+    }
+    if (fields.size() < 15)
+        return 0;
+    const std::size_t first = children ? 13 : 11;
+    return (std::atof(fields[first].c_str()) + std::atof(fields[first + 1].c_str())) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long ParentOf(long pid)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::size_t end = text.rfind(')');
+    return end == std::string::npos ? 0 : std::atol(text.c_str() + end + 4);
+}
+
+// The server's CPU seconds so far for this connection: its backend, and what the
+// postmaster's ended children (the parallel workers among them) used.
+struct ServerClock {
+    long backend = 0;
+    long postmaster = 0;
+    double Now() const { return ProcCpuSeconds(backend, false) + ProcCpuSeconds(postmaster, true); }
+};
+
+ServerClock ServerOf(CDbConnection& connection)
+{
+    CDbRecordset pid;
+    pid.SetConnection(&connection);
+    std::string text;
+    if (pid.Open("select pg_backend_pid() as Pid", 1, 3, 3) == 1)
+        pid.GetFieldValue("Pid", text);
+    ServerClock clock;
+    clock.backend = std::atol(text.c_str());
+    clock.postmaster = clock.backend ? ParentOf(clock.backend) : 0;
+    return clock;
+}
+
+// A statement run to its end through the data layer, its result read; the server's CPU
+// time goes into serverCpu.
+Timed OnServer(CDbConnection& connection, const ServerClock& server, const std::string& statement, long& rows,
+               double& serverCpu)
+{
+    const double before = server.Now();
+    rows = 0;
+    const Timed timed = Run([&] {
+        CDbRecordset read;
+        read.SetConnection(&connection);
+        if (read.Open(statement, 1, 3, 3) != 1) {
+            std::fprintf(stderr, "server: %s\n", connection.GetErrorsText().c_str());
+            return;
+        }
+        for (; !read.IsEOF(); read.MoveNext())
+            ++rows;
+    });
+    serverCpu = server.Now() - before;
+    return timed;
+}
+
+void ServerLine(const char* what, const Timed& timed, double serverCpu, const std::string& note)
+{
+    std::printf("%-44s %8.1f ms (CPU %8.1f, server CPU %7.1f)  %s\n", what, timed.seconds * 1e3, timed.cpu * 1e3,
+                serverCpu * 1e3, note.c_str());
+}
+
+// The chart figures over the 90 days on the server engine, beside the count of the same
+// rows (what reading them costs the server) and the earlier statement, which grouped by
+// day, province and QueryStatus.
+void ServerChart(CDbConnection& connection, const StatsFilter& quarter)
+{
+    const ServerClock server = ServerOf(connection);
+    const std::string range = " where QueryTime>#2026-01-01 0:0:1# and QueryTime<#2026-03-31 23:59:59# ";
+    QueryChartData data;
+    std::string error;
+    double serverCpu = 0;
+    long rows = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const double before = server.Now();
+        const Timed figures = Run([&] { ReadQueryChartData(connection, quarter, data, error); });
+        ServerLine(pass ? "chart figures, PostgreSQL, again" : "chart figures, 90 days, PostgreSQL (goal 300 ms)",
+                   figures, server.Now() - before,
+                   std::to_string(data.days.size()) + " days, " + std::to_string(data.total.Total()) + " queries");
+    }
+    const Timed count =
+        OnServer(connection, server, "select count(*) as N from QueryLogTable" + range, rows, serverCpu);
+    ServerLine("  baseline: count(*) of the same rows", count, serverCpu, "the rows read, nothing grouped");
+    const Timed earlier = OnServer(connection, server,
+                                   "select cast(cast(QueryTime as date) as text) as QueryDay,cast(QueryProv as text) "
+                                   "as QueryProv,QueryStatus,count(*) as Queries from QueryLogTable" +
+                                       range + "group by cast(QueryTime as date),2,3",
+                                   rows, serverCpu);
+    ServerLine("  reference: grouped by day, province, status", earlier, serverCpu,
+               std::to_string(rows) + " groups (the statement before)");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -263,17 +385,16 @@ int main(int argc, char** argv)
 
     // The chart figures over the 90 days, alone and as the chart view shows them.
     QueryChartData data;
-    const Timed figures = Run([&] { ReadQueryChartData(connection, quarter, data, error); });
-    Line("chart figures, 90 days (goal 300 ms)", figures,
-         std::to_string(data.days.size()) + " days, " + std::to_string(data.total.Total()) + " queries");
-    const Timed bareFigures =
-        postgres ? Layer(connection,
-                         "select QueryTime,QueryStatus,QueryProv,QueryCity,ProductName from QueryLogTable where "
-                         "QueryTime>#2026-01-01 0:0:1# and QueryTime<#2026-03-31 23:59:59#",
-                         bareRows)
-                 : Bare(path, "select QueryTime,QueryStatus,QueryProv from QueryLogTable" + range, bareRows);
-    Line(postgres ? "  baseline: the layer's select of the same rows" : "  baseline: sqlite3 select of the same rows",
-         bareFigures, std::to_string(bareRows) + " rows");
+    if (postgres) {
+        ServerChart(connection, quarter);
+    } else {
+        const Timed figures = Run([&] { ReadQueryChartData(connection, quarter, data, error); });
+        Line("chart figures, 90 days (goal 300 ms)", figures,
+             std::to_string(data.days.size()) + " days, " + std::to_string(data.total.Total()) + " queries");
+        const Timed bareFigures =
+            Bare(path, "select QueryTime,QueryStatus,QueryProv from QueryLogTable" + range, bareRows);
+        Line("  baseline: sqlite3 select of the same rows", bareFigures, std::to_string(bareRows) + " rows");
+    }
     const Timed shown = Run([&] { page.ChartToggle()->click(); });
     Line("chart view switched on (figures and drawing)", shown,
          "longest event-loop gap " + std::to_string(static_cast<int>(shown.longestGapMs)) + " ms");
@@ -282,5 +403,19 @@ int main(int argc, char** argv)
     SetTheConnection(nullptr);
     connection.CloseIfOpen();
     std::filesystem::remove_all(folder);
+
+    if (!postgres) {
+        // The chart figures on the server engine as well, on a log filled the same way.
+        std::printf("\nthe chart figures on PostgreSQL, the same %ld rows:\n", rows);
+        TestDatabase other;
+        CDbConnection onServer;
+        if (!other.Create(SqlDialect::PostgreSQL, error, unavailable) || !onServer.Open(other.ConnectionString(), -1) ||
+            !CreateSchema(onServer, error) ||
+            !onServer.Provider()->ExecuteScript(FillScript(SqlDialect::PostgreSQL, rows))) {
+            std::printf("no PostgreSQL figures: %s%s\n", error.c_str(), onServer.GetErrorsText().c_str());
+            return 0;
+        }
+        ServerChart(onServer, quarter);
+    }
     return 0;
 }

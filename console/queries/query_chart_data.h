@@ -42,9 +42,9 @@ struct QueryChartData {
 inline constexpr std::size_t kChartProvinces = 10;
 inline constexpr int kChartMostDays = 366;
 
-// The server engine's count of the filter's queries per day, province (as spelt) and
-// QueryStatus: one aggregate over the range, so the charts never fetch the log row by row
-// from the server.
+// The server engine's count of the filter's queries per day and province (as spelt), by
+// result class (Correct, Repeated, Wrong and all Queries, the rest being Other): one aggregate
+// over the range, so the charts never fetch the log row by row from the server.
 std::string QueryChartStatement(const StatsFilter& filter);
 
 // Queries of one day and province that came to the same.
