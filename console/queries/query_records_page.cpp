@@ -33,6 +33,15 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <iterator>
+#include <mutex>
+#include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -47,13 +56,18 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
+QString Utf8Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // The display texts of a column that holds few distinct values (status, province, city),
 // each decoded once: in a long log the same dozen texts fill a million rows. Past kMost
 // distinct values the column is taken as varied and later new texts are decoded each time.
 class RepeatedTexts {
 public:
     template <typename Render>
-    QStringView Get(const std::string& raw, Render render)
+    QStringView Get(std::string_view raw, Render render)
     {
         if (auto found = m_texts.find(raw); found != m_texts.end())
             return found->second;
@@ -61,12 +75,15 @@ public:
             m_scratch = render(raw);
             return m_scratch;
         }
-        return m_texts.emplace(raw, render(raw)).first->second;
+        // The key's text lives in the node; the view points at it.
+        auto& kept = m_kept.emplace_back(raw);
+        return m_texts.emplace(kept, render(raw)).first->second;
     }
 
 private:
     static constexpr std::size_t kMost = 4096;
-    std::unordered_map<std::string, QString> m_texts;
+    std::deque<std::string> m_kept;
+    std::unordered_map<std::string_view, QString> m_texts;
     QString m_scratch;
 };
 
@@ -258,68 +275,141 @@ void CQueryRecordsPage::RunQuery()
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
     LongOperation operation(m_busy, m_commands);
-    // Rows read since the list last grew, newest last. The list takes them a block at a
-    // time: each block makes the view lay out all its rows again, so a block per window
-    // would cost more than the reading itself.
-    std::vector<ColorListRow> pending;
-    RepeatedTexts statuses;
-    RepeatedTexts provinces;
-    RepeatedTexts cities;
-    const auto showPending = [this, &pending] {
-        // The newest rows lead the list.
-        std::reverse(pending.begin(), pending.end());
-        m_list->InsertItems(0, std::move(pending));
-        pending = {};
-    };
-    QElapsedTimer sinceShown;
-    sinceShown.start();
-    QElapsedTimer sincePump;
-    sincePump.start();
-    std::string error;
-    const ReadOutcome outcome = ReadQueryRecords(
-        *TheConnection(), m_listing,
-        [&pending, &statuses, &provinces, &cities](const QueryLogRow& row) {
-            const QStringView status =
-                statuses.Get(row.status, [](const std::string& raw) { return Text(RenderQueryStatus(raw)); });
-            const QStringView province = provinces.Get(row.province, Text);
-            const QStringView city = cities.Get(row.city, Text);
-            ColorListRow& cells = pending.emplace_back();
-            cells.Reserve(row.index.size() + row.time.size() + row.phone.size() + row.productId.size() +
-                          row.productCode.size() + row.realCode.size() + row.comm.size() +
-                          static_cast<std::size_t>(status.size() + province.size() + city.size()) + 10);
-            cells.AddUtf8Cell(row.index);
-            cells.AddCell(status);
-            for (const std::string* text :
-                 {&row.time, &row.phone, &row.productId, &row.productCode, &row.realCode, &row.comm})
-                cells.AddUtf8Cell(*text);
-            cells.AddCell(province);
-            cells.AddCell(city);
-        },
-        [&] {
-            // Between windows no statement runs: only here may the window be served. Each
-            // block at least doubles the list, so all of them together cost the view about
-            // two layouts of the whole list.
+    // The rows are read on a thread of their own over a connection of its own (the
+    // engines let a reader run beside the writers), so reading and building the rows goes
+    // on while this thread puts them into the list and serves the window. Nothing else
+    // touches that connection until the thread has ended.
+    CDbConnection reading;
+    ReadOutcome outcome = ReadOutcome::Failed;
+    if (reading.Open(TheConnection()->ConnectionString(), -1)) {
+        // Rows read and not yet listed, oldest first, as the reader packed them: each field
+        // behind its length. Building the list's rows falls to this thread, so the reader
+        // does little more than the engine's own work.
+        struct HandOver {
+            std::mutex lock;
+            std::condition_variable more;
+            std::vector<std::string> blocks;
+            bool done = false;
+        } hand;
+        QueryListing listing = m_listing;
+        std::string error;
+        std::thread reader([&hand, &reading, &listing, &outcome, &error] {
+            std::string block;
+            const auto handOver = [&hand, &block] {
+                if (block.empty())
+                    return;
+                const std::lock_guard<std::mutex> guard(hand.lock);
+                hand.blocks.push_back(std::move(block));
+                block = {};
+                hand.more.notify_one();
+            };
+            outcome = ReadQueryRecords(
+                reading, listing,
+                [&block](const QueryLogRow& row) {
+                    for (const std::string* text :
+                         {&row.index, &row.status, &row.time, &row.phone, &row.productId, &row.productCode,
+                          &row.realCode, &row.comm, &row.province, &row.city}) {
+                        const auto length = static_cast<std::uint32_t>(text->size());
+                        block.append(reinterpret_cast<const char*>(&length), sizeof length);
+                        block.append(*text);
+                    }
+                },
+                handOver, error);
+            handOver();
+            const std::lock_guard<std::mutex> guard(hand.lock);
+            hand.done = true;
+            hand.more.notify_one();
+        });
+
+        std::vector<ColorListRow> pending;
+        RepeatedTexts statuses;
+        RepeatedTexts provinces;
+        RepeatedTexts cities;
+        const auto unpack = [&](const std::string& block) {
+            std::size_t at = 0;
+            const auto next = [&block, &at] {
+                std::uint32_t length = 0;
+                std::memcpy(&length, block.data() + at, sizeof length);
+                const std::string_view text(block.data() + at + sizeof length, length);
+                at += sizeof length + length;
+                return text;
+            };
+            while (at < block.size()) {
+                const std::string_view index = next();
+                const std::string_view status = next();
+                const std::string_view middle[] = {next(), next(), next(), next(), next(), next()};
+                const std::string_view province = next();
+                const std::string_view city = next();
+                const QStringView statusText = statuses.Get(
+                    status, [](std::string_view raw) { return Text(RenderQueryStatus(std::string(raw))); });
+                const QStringView provinceText = provinces.Get(province, Utf8Text);
+                const QStringView cityText = cities.Get(city, Utf8Text);
+                ColorListRow& cells = pending.emplace_back();
+                std::size_t size = index.size() + 10 +
+                                   static_cast<std::size_t>(statusText.size() + provinceText.size() + cityText.size());
+                for (std::string_view text : middle)
+                    size += text.size();
+                cells.Reserve(size);
+                cells.AddUtf8Cell(index);
+                cells.AddCell(statusText);
+                for (std::string_view text : middle)
+                    cells.AddUtf8Cell(text);
+                cells.AddCell(provinceText);
+                cells.AddCell(cityText);
+            }
+        };
+        // The list takes the rows a block at a time: each block makes the view lay out all
+        // its rows again, so each block at least doubles the list (all of them together
+        // cost about two layouts of the whole list).
+        const auto show = [this, &pending] {
+            // The newest rows lead the list.
+            std::reverse(pending.begin(), pending.end());
+            m_list->InsertItems(0, std::move(pending));
+            pending = {};
+        };
+        QElapsedTimer sinceShown;
+        sinceShown.start();
+        QElapsedTimer sincePump;
+        sincePump.start();
+        // Blocks taken from the reader and not unpacked yet: when this thread falls behind,
+        // it unpacks no longer than the window may wait and serves the window in between.
+        std::deque<std::string> backlog;
+        std::unique_lock<std::mutex> guard(hand.lock);
+        for (;;) {
+            const bool done = hand.done;
+            std::move(hand.blocks.begin(), hand.blocks.end(), std::back_inserter(backlog));
+            hand.blocks.clear();
+            guard.unlock();
+            while (!backlog.empty() && (done || sincePump.elapsed() < kLongestQuietMs)) {
+                unpack(backlog.front());
+                backlog.pop_front();
+            }
+            if (done)
+                break;
             if (sinceShown.elapsed() >= kShowEveryMs &&
                 pending.size() >= static_cast<std::size_t>(m_list->GetItemCount())) {
-                showPending();
+                show();
                 sinceShown.restart();
             }
             if (sincePump.elapsed() >= kLongestQuietMs) {
                 PumpMessages();
                 sincePump.restart();
             }
-        },
-        error);
-    if (outcome == ReadOutcome::Failed)
-        pending.clear();
-    else
-        showPending();
+            guard.lock();
+            if (!hand.done && hand.blocks.empty() && backlog.empty())
+                hand.more.wait_for(guard, std::chrono::milliseconds(kLongestQuietMs / 2));
+        }
+        reader.join();
+        m_listing = listing;
+        if (outcome != ReadOutcome::Failed)
+            show();
+    }
     operation.End();
 
     if (outcome == ReadOutcome::Failed) {
         // Half a listing must not be taken for the filter's rows by "清空记录".
         m_list->DeleteAllItems();
-        ShowDatabaseError(*TheConnection());
+        ShowDatabaseError(reading);
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
     }
