@@ -1,19 +1,26 @@
 #include "query_chart_data.h"
 
 #include "log_scan.h"
+#include "query_filter.h"
 
 #include "case_fold.h"
+#include "connection_string.h"
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
+#include "lock_wait.h"
+#include "read_rows.h"
 #include "text_util.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <map>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -166,54 +173,156 @@ QueryResultClass ClassOf(const FieldValue& status)
 // SQLite: the rows counted per day, province and result as they are read. The rows of a
 // day mostly come together and the provinces are few, so a row costs a lookup of its
 // province and a count by number.
-ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, std::vector<ChartGroup>& groups,
-                          std::string& errorText)
+class RowCounter {
+public:
+    void Count(const FieldValue* cells)
+    {
+        const std::string_view dayText = DayOf(cells[0], m_dayBuffer);
+        if (m_days.empty() || dayText != m_days[m_day]) {
+            const auto [at, added] = m_dayNumber.try_emplace(std::string(dayText), m_days.size());
+            if (added)
+                m_days.emplace_back(dayText);
+            m_day = at->second;
+        }
+        const std::string& provinceText = CellText(cells[1], m_buffer);
+        auto province = m_provinceNumber.find(provinceText);
+        if (province == m_provinceNumber.end()) {
+            province = m_provinceNumber.emplace(provinceText, m_provinces.size()).first;
+            m_provinces.push_back(provinceText);
+        }
+        ++m_counts[static_cast<std::uint64_t>(m_day) << 32 | province->second][ClassOf(cells[2])];
+    }
+
+    void AppendGroups(std::vector<ChartGroup>& groups) const
+    {
+        for (const auto& [key, byClass] : m_counts)
+            for (std::size_t kind = 0; kind < 4; ++kind)
+                if (byClass.byClass[kind] > 0)
+                    groups.push_back({m_days[key >> 32], m_provinces[key & 0xffffffffu],
+                                      static_cast<QueryResultClass>(kind), byClass.byClass[kind]});
+    }
+
+private:
+    std::vector<std::string> m_days;
+    std::unordered_map<std::string, std::size_t> m_dayNumber;
+    std::vector<std::string> m_provinces;
+    std::unordered_map<std::string, std::size_t> m_provinceNumber;
+    std::unordered_map<std::uint64_t, ResultCounts> m_counts; // by day number << 32 | province number
+    std::size_t m_day = 0;
+    std::string m_dayBuffer;
+    std::string m_buffer;
+};
+
+const char* const kCountedColumns =
+    "select cast(QueryTime as text) as QueryTime,QueryProv,QueryStatus from QueryLogTable";
+
+// The filter's condition for the days before the middle of its range and for the rest,
+// false for a range of one day. Each half has one lower and one upper bound on QueryTime:
+// the engine seeks both in the index, where a third bound would be tested row by row.
+bool SplitRange(const StatsFilter& filter, std::string& earlier, std::string& later)
 {
-    std::vector<std::string> days;
-    std::unordered_map<std::string, std::size_t> dayNumber;
-    std::vector<std::string> provinces;
-    std::unordered_map<std::string, std::size_t> provinceNumber;
-    std::unordered_map<std::uint64_t, ResultCounts> counts; // by day number << 32 | province number
-    std::size_t day = 0;
-    std::string dayBuffer;
-    std::string buffer;
-    const ReadOutcome outcome = ScanQueryLog(
-        connection, "select cast(QueryTime as text) as QueryTime,QueryProv,QueryStatus from QueryLogTable",
-        filter.Condition(),
-        [&](const FieldValue* cells) {
-            const std::string_view dayText = DayOf(cells[0], dayBuffer);
-            if (days.empty() || dayText != days[day]) {
-                const auto [at, added] = dayNumber.try_emplace(std::string(dayText), days.size());
-                if (added)
-                    days.emplace_back(dayText);
-                day = at->second;
-            }
-            const std::string& provinceText = CellText(cells[1], buffer);
-            auto province = provinceNumber.find(provinceText);
-            if (province == provinceNumber.end()) {
-                province = provinceNumber.emplace(provinceText, provinces.size()).first;
-                provinces.push_back(provinceText);
-            }
-            ++counts[static_cast<std::uint64_t>(day) << 32 | province->second][ClassOf(cells[2])];
-        },
-        errorText);
-    for (const auto& [key, byClass] : counts)
-        for (std::size_t kind = 0; kind < 4; ++kind)
-            if (byClass.byClass[kind] > 0)
-                groups.push_back({days[key >> 32], provinces[key & 0xffffffffu], static_cast<QueryResultClass>(kind),
-                                  byClass.byClass[kind]});
+    const long long first = DaysFromCivil(filter.fromDate.year, filter.fromDate.month, filter.fromDate.day);
+    const long long last = DaysFromCivil(filter.toDate.year, filter.toDate.month, filter.toDate.day);
+    const std::string whole = filter.Condition();
+    const std::string range = QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause();
+    if (last <= first || whole.compare(0, range.size(), range) != 0)
+        return false;
+    const std::string rest = whole.substr(range.size());
+    const std::string middle = "#" + CivilFromDays(first + (last - first + 1) / 2) + " 0:0:0#";
+    const std::size_t upper = range.find(" and QueryTime<");
+    // A query at the middle's midnight falls in the later half, as it falls in the range.
+    earlier = range.substr(0, upper) + " and QueryTime<" + middle + " " + rest;
+    later = " where QueryTime>=" + middle + range.substr(upper) + rest;
+    return true;
+}
+
+// The later half of a range counted on a connection of its own on another thread: with
+// WAL, readers do not wait for each other, so on two cores the two halves take about half
+// the time of the whole. Its connection never waits for a lock (the wait's hook repaints
+// the window, which only the window's thread may do): should the read fail, Failed() says
+// so and the caller counts that half itself.
+class HelperCount {
+public:
+    // False when no second connection can be had (one core, a database in memory).
+    bool Start(const CDbConnection& connection, const std::string& condition)
+    {
+        if (std::thread::hardware_concurrency() < 2 ||
+            ConnectionString(connection.ConnectionString()).Get("Data Source") == ":memory:" ||
+            !m_connection.Open(connection.ConnectionString() + ";Lock Timeout=0;", -1))
+            return false;
+        m_thread = std::thread([this, condition] {
+            m_failed =
+                ReadRows(m_connection, std::string(kCountedColumns) + " " + condition + " ", [this](const DbRow& row) {
+                    m_counter.Count(&row.Field(0));
+                    return true;
+                }) < 0;
+            m_finished.set_value();
+        });
+        return true;
+    }
+
+    // Waits for the count, repainting the window meanwhile as a long read does.
+    void Finish()
+    {
+        while (m_done.wait_for(std::chrono::milliseconds(kLongestQuietMs)) == std::future_status::timeout)
+            CallLockWaitHook();
+        m_thread.join();
+        m_connection.CloseIfOpen();
+    }
+
+    bool Failed() const { return m_failed; }
+    const RowCounter& Counter() const { return m_counter; }
+
+    ~HelperCount()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    static constexpr int kLongestQuietMs = 50;
+    CDbConnection m_connection;
+    RowCounter m_counter;
+    bool m_failed = false;
+    std::promise<void> m_finished;
+    std::future<void> m_done = m_finished.get_future();
+    std::thread m_thread;
+};
+
+ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, ChartReaders readers,
+                          std::vector<ChartGroup>& groups, std::string& errorText)
+{
+    RowCounter counter;
+    const auto count = [&counter](const FieldValue* cells) { counter.Count(cells); };
+    std::string earlier;
+    std::string later;
+    HelperCount helper;
+    const bool split =
+        readers == ChartReaders::Two && SplitRange(filter, earlier, later) && helper.Start(connection, later);
+    ReadOutcome outcome =
+        ScanQueryLog(connection, kCountedColumns, split ? earlier : filter.Condition(), count, errorText);
+    if (split) {
+        helper.Finish();
+        if (outcome != ReadOutcome::Failed && helper.Failed())
+            outcome = ScanQueryLog(connection, kCountedColumns, later, count, errorText);
+    }
+    if (outcome == ReadOutcome::Failed)
+        return outcome;
+    counter.AppendGroups(groups);
+    if (split && !helper.Failed())
+        helper.Counter().AppendGroups(groups);
     return outcome;
 }
 
 } // namespace
 
 ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText)
+                               std::string& errorText, ChartReaders readers)
 {
     std::vector<ChartGroup> groups;
     ReadOutcome outcome = ReadOutcome::Empty;
     if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite) {
-        outcome = CountRowsHere(connection, filter, groups, errorText);
+        outcome = CountRowsHere(connection, filter, readers, groups, errorText);
     } else {
         CDbRecordset rows;
         rows.SetConnection(&connection);

@@ -59,12 +59,18 @@ struct ChartGroup {
 // are one, under the first name met.
 QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups);
 
+// How many connections read the log on SQLite: with Two, the later half of the range is
+// read on a second connection on a thread of its own, so two cores count in about half the
+// time (one core, a database in memory, or a second connection that cannot be had or read
+// fall back to One).
+enum class ChartReaders { One, Two };
+
 // Counts the filter's queries and builds the figures; Empty when no query matches (the
 // figures then hold the range's days, all zero), Failed with the database's error text.
-// On SQLite the rows are read one by one and counted here (the engine's group by would
-// sort them all); the server engine counts them with QueryChartStatement.
+// On SQLite the rows are read and counted here (the engine's group by would sort them
+// all); the server engine counts them with QueryChartStatement.
 ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& filter, QueryChartData& data,
-                               std::string& errorText);
+                               std::string& errorText, ChartReaders readers = ChartReaders::Two);
 
 // The charts' figures in words, for screen readers.
 std::string DescribeChart(const QueryChartData& data);

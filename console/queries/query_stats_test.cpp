@@ -318,35 +318,39 @@ TEST_P(StatsEngineTest, ChartCountsPerDayClassAndProvince)
     QueryChartData chart;
     std::string error;
     const StatsFilter week{{2004, 5, 1}, {2004, 5, 6}, "<不限>", "", "", "<不限>"};
-    ASSERT_EQ(ReadQueryChartData(m_connection, week, chart, error), ReadOutcome::Rows) << error;
+    // Read by one connection, and by two (on SQLite each counts half the days: 1-3 and 4-6).
+    for (const ChartReaders readers : {ChartReaders::One, ChartReaders::Two}) {
+        SCOPED_TRACE(readers == ChartReaders::One ? "one reader" : "two readers");
+        ASSERT_EQ(ReadQueryChartData(m_connection, week, chart, error, readers), ReadOutcome::Rows) << error;
 
-    struct Day {
-        std::string day;
-        std::array<long long, 4> counts; // correct, repeated, wrong, other
-    };
-    const Day days[] = {
-        {"2004-05-01", {1, 1, 0, 0}}, {"2004-05-02", {0, 2, 2, 0}},  {"2004-05-03", {3, 0, 0, 1}},
-        {"2004-05-04", {0, 1, 0, 0}}, {"2004-05-05", {14, 0, 0, 0}}, {"2004-05-06", {0, 0, 0, 0}},
-    };
-    ASSERT_EQ(chart.days.size(), std::size(days));
-    for (std::size_t i = 0; i < std::size(days); ++i) {
-        EXPECT_EQ(chart.days[i].day, days[i].day);
-        EXPECT_EQ(chart.days[i].counts.byClass, days[i].counts) << days[i].day;
+        struct Day {
+            std::string day;
+            std::array<long long, 4> counts; // correct, repeated, wrong, other
+        };
+        const Day days[] = {
+            {"2004-05-01", {1, 1, 0, 0}}, {"2004-05-02", {0, 2, 2, 0}},  {"2004-05-03", {3, 0, 0, 1}},
+            {"2004-05-04", {0, 1, 0, 0}}, {"2004-05-05", {14, 0, 0, 0}}, {"2004-05-06", {0, 0, 0, 0}},
+        };
+        ASSERT_EQ(chart.days.size(), std::size(days));
+        for (std::size_t i = 0; i < std::size(days); ++i) {
+            EXPECT_EQ(chart.days[i].day, days[i].day);
+            EXPECT_EQ(chart.days[i].counts.byClass, days[i].counts) << days[i].day;
+        }
+        EXPECT_EQ(chart.total.byClass, (std::array<long long, 4>{18, 4, 2, 1}));
+
+        // 广东 7 (5 of them 深圳, one empty city, one NULL), 江苏 3, then the two with 2, then
+        // those with 1 by name.
+        std::vector<std::string> top;
+        for (const ProvinceCounts& province : chart.provinces)
+            top.push_back(province.province + " " + std::to_string(province.counts.Total()));
+        ASSERT_EQ(top.size(), kChartProvinces);
+        EXPECT_EQ(std::vector<std::string>(top.begin(), top.begin() + 4),
+                  (std::vector<std::string>{"广东 7", "江苏 3", "北京 2", "安徽 2"}));
+        EXPECT_EQ(chart.provinces[0].counts.byClass, (std::array<long long, 4>{3, 4, 0, 0}));
+        EXPECT_EQ(chart.provinces[1].counts.byClass, (std::array<long long, 4>{0, 0, 2, 1}));
+        for (std::size_t i = 5; i < top.size(); ++i)
+            EXPECT_LT(top[i - 1], top[i]);
     }
-    EXPECT_EQ(chart.total.byClass, (std::array<long long, 4>{18, 4, 2, 1}));
-
-    // 广东 7 (5 of them 深圳, one empty city, one NULL), 江苏 3, then the two with 2, then
-    // those with 1 by name.
-    std::vector<std::string> top;
-    for (const ProvinceCounts& province : chart.provinces)
-        top.push_back(province.province + " " + std::to_string(province.counts.Total()));
-    ASSERT_EQ(top.size(), kChartProvinces);
-    EXPECT_EQ(std::vector<std::string>(top.begin(), top.begin() + 4),
-              (std::vector<std::string>{"广东 7", "江苏 3", "北京 2", "安徽 2"}));
-    EXPECT_EQ(chart.provinces[0].counts.byClass, (std::array<long long, 4>{3, 4, 0, 0}));
-    EXPECT_EQ(chart.provinces[1].counts.byClass, (std::array<long long, 4>{0, 0, 2, 1}));
-    for (std::size_t i = 5; i < top.size(); ++i)
-        EXPECT_LT(top[i - 1], top[i]);
 
     // The filter applies as it does to the table.
     ASSERT_EQ(ReadQueryChartData(m_connection, StatsFilter{{2004, 5, 1}, {2004, 5, 6}, "广东", "", "", "重复查询"},
@@ -355,6 +359,22 @@ TEST_P(StatsEngineTest, ChartCountsPerDayClassAndProvince)
         << error;
     ASSERT_EQ(chart.provinces.size(), 1u);
     EXPECT_EQ(chart.total.byClass, (std::array<long long, 4>{0, 4, 0, 0}));
+
+    // A spelling in the other half of the range is the same province, and a query at the
+    // middle day's midnight (where the halves meet) counts once.
+    Log("2004-05-04 00:00:00", "-1", "o'LAND", "x", "A");
+    for (const ChartReaders readers : {ChartReaders::One, ChartReaders::Two}) {
+        ASSERT_EQ(ReadQueryChartData(m_connection, week, chart, error, readers), ReadOutcome::Rows) << error;
+        const auto land = std::find_if(chart.provinces.begin(), chart.provinces.end(),
+                                       [](const ProvinceCounts& p) { return FoldCase(p.province) == "o'land"; });
+        ASSERT_NE(land, chart.provinces.end());
+        EXPECT_EQ(land->counts.byClass, (std::array<long long, 4>{1, 0, 1, 0}));
+        EXPECT_EQ(chart.total.byClass, (std::array<long long, 4>{18, 4, 3, 1}));
+        EXPECT_EQ(chart.days[3].counts.byClass, (std::array<long long, 4>{0, 1, 1, 0}));
+        EXPECT_EQ(std::count_if(chart.provinces.begin(), chart.provinces.end(),
+                                [](const ProvinceCounts& p) { return FoldCase(p.province) == "o'land"; }),
+                  1);
+    }
 }
 
 TEST(ChartDataTest, DescriptionGivesTheFigures)
