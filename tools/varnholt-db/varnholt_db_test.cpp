@@ -127,6 +127,34 @@ protected:
     fs::path m_dir;
 };
 
+// Each test on a server gets a fresh database of the shared throw-away cluster.
+class VarnholtDbToolOnServer : public VarnholtDbTool {
+protected:
+    void SetUp() override
+    {
+        VarnholtDbTool::SetUp();
+        if (PgCluster::FindBinaries().empty())
+            GTEST_SKIP() << "PostgreSQL server not installed";
+        std::string error;
+        PgCluster* cluster = PgCluster::Shared(error);
+        ASSERT_NE(cluster, nullptr) << error;
+        ASSERT_TRUE(cluster->CreateDatabase(m_connectionString, error)) << error;
+    }
+
+    std::string m_connectionString;
+};
+
+// The number a statement selects as N, or -1 where it fails.
+long ServerCount(CDbConnection& connection, const std::string& statement)
+{
+    CDbRecordset recordset;
+    recordset.SetConnection(&connection);
+    std::string value = "-1";
+    if (recordset.Open(statement, 1, 3, 3) == 1)
+        recordset.GetFieldValue("N", value);
+    return std::stol(value);
+}
+
 const std::vector<std::string> kProvinces = {"安徽", "北京",   "福建",   "甘肃", "广东", "广西", "贵州", "海南",
                                              "河北", "河南",   "黑龙江", "湖北", "湖南", "吉林", "江苏", "江西",
                                              "辽宁", "内蒙古", "宁夏",   "青海", "山东", "山西", "陕西", "上海",
@@ -451,26 +479,19 @@ TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
 
 // The same contract on a server database: an empty one is set up, one with tables is left
 // alone unless forced.
-TEST_F(VarnholtDbTool, SaysWhenAServerDatabaseFoldsOnlyAsciiLetters)
+TEST_F(VarnholtDbToolOnServer, SaysWhenAServerDatabaseFoldsOnlyAsciiLetters)
 {
-    if (PgCluster::FindBinaries().empty())
-        GTEST_SKIP() << "PostgreSQL server not installed";
-    std::string error;
-    PgCluster* cluster = PgCluster::Shared(error);
-    ASSERT_NE(cluster, nullptr) << error;
-    std::string connectionString;
-    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
     // Another database of the cluster, made with the C character type.
     const std::string name = "ascii" + std::to_string(getpid());
     {
         CDbConnection admin;
-        std::string adminString = connectionString;
+        std::string adminString = m_connectionString;
         adminString.replace(adminString.find("Database="), std::string("Database=").size(), "Database=postgres;x=");
         ASSERT_TRUE(admin.Open(adminString, -1)) << admin.GetErrorsText();
         ASSERT_TRUE(admin.Provider()->Execute("create database " + name + " template template0 lc_ctype 'C'", nullptr))
             << admin.GetErrorsText();
     }
-    std::string asciiString = connectionString;
+    std::string asciiString = m_connectionString;
     asciiString.replace(asciiString.find("Database="), std::string("Database=").size(), "Database=" + name + ";x=");
 
     const ToolRun created = Run({"init", asciiString});
@@ -479,40 +500,28 @@ TEST_F(VarnholtDbTool, SaysWhenAServerDatabaseFoldsOnlyAsciiLetters)
     EXPECT_EQ(LineCount(created.out), 2) << created.out;
 }
 
-TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
+TEST_F(VarnholtDbToolOnServer, SetsUpAnEmptyPostgreSqlDatabase)
 {
-    if (PgCluster::FindBinaries().empty())
-        GTEST_SKIP() << "PostgreSQL server not installed";
-    std::string error;
-    PgCluster* cluster = PgCluster::Shared(error);
-    ASSERT_NE(cluster, nullptr) << error;
-    std::string connectionString;
-    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
 
-    const ToolRun created = Run({"init", connectionString});
+    const ToolRun created = Run({"init", m_connectionString});
     ASSERT_EQ(created.exitCode, 0) << created.err;
     EXPECT_EQ(created.out.find("note:"), std::string::npos) << created.out;
 
     auto count = [&](const std::string& statement) {
         CDbConnection connection;
-        EXPECT_TRUE(connection.Open(connectionString, -1)) << connection.GetErrorsText();
-        CDbRecordset recordset;
-        recordset.SetConnection(&connection);
-        std::string value = "-1";
-        if (recordset.Open(statement, 1, 3, 3) == 1)
-            recordset.GetFieldValue("N", value);
-        return std::stol(value);
+        EXPECT_TRUE(connection.Open(m_connectionString, -1)) << connection.GetErrorsText();
+        return ServerCount(connection, statement);
     };
     EXPECT_EQ(count("select count(distinct ProvName) as N from AddressTable"), 31);
     EXPECT_EQ(count("select count(*) as N from ProductGroupTable"), 0);
 
-    const ToolRun refused = Run({"init", connectionString, "--demo"});
+    const ToolRun refused = Run({"init", m_connectionString, "--demo"});
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_EQ(LineCount(refused.err), 1) << refused.err;
     EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
     EXPECT_EQ(count("select count(*) as N from QueryLogTable"), 0);
 
-    const ToolRun forced = Run({"init", connectionString, "--demo", "--force"});
+    const ToolRun forced = Run({"init", m_connectionString, "--demo", "--force"});
     ASSERT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(forced.err, "") << "the server's notices are no failures";
     EXPECT_EQ(count("select count(distinct ProvName) as N from AddressTable"), 31);
@@ -530,32 +539,18 @@ TEST_F(VarnholtDbTool, SetsUpAnEmptyPostgreSqlDatabase)
 
 // A demo run on a server killed half way: the server rolls its one transaction back, so
 // the database holds no tables and the same command simply runs again.
-TEST_F(VarnholtDbTool, KilledDemoOnAServerLeavesNoTables)
+TEST_F(VarnholtDbToolOnServer, KilledDemoOnAServerLeavesNoTables)
 {
-    if (PgCluster::FindBinaries().empty())
-        GTEST_SKIP() << "PostgreSQL server not installed";
-    std::string error;
-    PgCluster* cluster = PgCluster::Shared(error);
-    ASSERT_NE(cluster, nullptr) << error;
-    std::string connectionString;
-    ASSERT_TRUE(cluster->CreateDatabase(connectionString, error)) << error;
     CDbConnection watcher;
-    ASSERT_TRUE(watcher.Open(connectionString, -1)) << watcher.GetErrorsText();
-    auto count = [&](const std::string& statement) {
-        CDbRecordset recordset;
-        recordset.SetConnection(&watcher);
-        std::string value = "-1";
-        if (recordset.Open(statement, 1, 3, 3) == 1)
-            recordset.GetFieldValue("N", value);
-        return std::stol(value);
-    };
+    ASSERT_TRUE(watcher.Open(m_connectionString, -1)) << watcher.GetErrorsText();
+    auto count = [&](const std::string& statement) { return ServerCount(watcher, statement); };
 
     const pid_t pid = fork();
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        execl(VARNHOLT_DB_PROGRAM, VARNHOLT_DB_PROGRAM, "init", connectionString.c_str(), "--demo", "--queries",
+        execl(VARNHOLT_DB_PROGRAM, VARNHOLT_DB_PROGRAM, "init", m_connectionString.c_str(), "--demo", "--queries",
               "400000", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -570,7 +565,7 @@ TEST_F(VarnholtDbTool, KilledDemoOnAServerLeavesNoTables)
     ASSERT_TRUE(WIFSIGNALED(status)) << "finished before the kill";
 
     EXPECT_EQ(count("select count(*) as N from information_schema.tables where table_schema='public'"), 0);
-    const ToolRun again = Run({"init", connectionString, "--demo"});
+    const ToolRun again = Run({"init", m_connectionString, "--demo"});
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_GE(count("select count(*) as N from QueryLogTable"), 2000);
 }
