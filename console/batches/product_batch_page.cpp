@@ -177,6 +177,11 @@ std::vector<std::string> CProductBatchPage::BatchNumberCells() const
 void CProductBatchPage::LoadBatches()
 {
     m_loadTimer.stop();
+    // Another page's long run has the connection: the load waits for it.
+    if (ConnectionBusy()) {
+        m_loadTimer.start();
+        return;
+    }
     CDbConnection* connection = Connection();
     std::vector<BatchCells> rows;
     if (connection == nullptr || !LoadBatchRows(*connection, rows))

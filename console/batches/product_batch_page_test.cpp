@@ -14,6 +14,7 @@
 #include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "read_rows.h"
 #include "sql_text.h"
 #include "sticker_printer.h"
 #include "sticker_settings.h"
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -171,6 +173,52 @@ TEST_P(BatchPageTest, LoadsOnceAfterTheDelayAndNeverWhileBeingCreated)
     for (int column = 0; column < 9; ++column)
         EXPECT_EQ(page->List()->GetItemText(tea, column), expected[column]) << column;
     EXPECT_EQ(page->List()->GetItemText(1 - tea, 1), "blue");
+}
+
+// The load's timer may fire while another page's long run has the shared connection and
+// serves the window: a read of many rows (the connection refuses statements until it
+// ends) or a transaction (a statement would join it). The load waits and comes later.
+TEST_P(BatchPageTest, TheLoadWaitsWhileAnotherPagesLongRunHasTheConnection)
+{
+    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+               "values ('Cup','blue',7,'未启用',2)");
+    ExecuteSql("insert into QueryLogTable (QueryPhoneNumber) values ('139')");
+    struct Case {
+        const char* name;
+        std::function<void(const std::function<void()>& meanwhile)> longRun;
+    };
+    const Case cases[] = {
+        {"a read",
+         [this](const std::function<void()>& meanwhile) {
+             EXPECT_EQ(ReadRows(m_connection, "select QueryIndex from QueryLogTable",
+                                [&](const DbRow&) {
+                                    meanwhile();
+                                    return true;
+                                }),
+                       1);
+         }},
+        {"a transaction",
+         [this](const std::function<void()>& meanwhile) {
+             ASSERT_TRUE(m_connection.BeginTrans());
+             meanwhile();
+             EXPECT_TRUE(m_connection.RollbackTrans());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_messages.Clear();
+        auto page = MakePage();
+        c.longRun([&] {
+            page->LoadBatches(); // as the timer calls it
+            EXPECT_EQ(page->List()->GetItemCount(), 0);
+        });
+        EXPECT_TRUE(m_messages.Messages().empty());
+        QTest::qWait(CProductBatchPage::kLoadDelayMs + 300);
+        ASSERT_EQ(page->List()->GetItemCount(), 1);
+        EXPECT_EQ(page->List()->GetItemText(0, 0), QStringLiteral("Cup"));
+        EXPECT_TRUE(m_messages.Messages().empty());
+        EXPECT_TRUE(m_dialogs.Messages().isEmpty());
+    }
 }
 
 TEST_P(BatchPageTest, NewBatchAppendsTheRowAndInsertsTheBatch)

@@ -19,6 +19,12 @@ void SetTheConnection(CDbConnection* connection)
     g_theConnection = connection;
 }
 
+bool ConnectionBusy()
+{
+    const DbProvider* provider = g_theConnection ? g_theConnection->Provider() : nullptr;
+    return provider && (provider->IsReading() || provider->InTransaction());
+}
+
 CDbConnection::CDbConnection() = default;
 
 CDbConnection::~CDbConnection()

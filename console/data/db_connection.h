@@ -65,3 +65,8 @@ private:
 // The process-wide connection the pages share; set by the main window (and by tests).
 CDbConnection* TheConnection();
 void SetTheConnection(CDbConnection* connection);
+// True while a long run of a page has the shared connection and lets the window work
+// meanwhile: a reader is being handed a statement's rows (another statement would be
+// refused) or a transaction is open (another statement would join it). Work a timer or a
+// signal starts waits then, and tries again later.
+bool ConnectionBusy();

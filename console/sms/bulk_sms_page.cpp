@@ -17,7 +17,6 @@
 #include "skin_frame.h"
 
 #include "db_connection.h"
-#include "db_provider.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,15 +48,6 @@ const Command kCommands[] = {
     {"1064", "记录导出", 217, 237, 50, 14, &CBulkSmsPage::ExportRecords},
     {"1090", "清空列表", 282, 237, 50, 14, &CBulkSmsPage::ClearAll},
 };
-
-// True while a long run of another page holds a transaction on the console's connection
-// and lets the window work: a refresh then would join that transaction.
-bool ConnectionInTransaction()
-{
-    const CDbConnection* connection = TheConnection();
-    const DbProvider* provider = connection ? connection->Provider() : nullptr;
-    return provider && provider->InTransaction();
-}
 
 QString Text(const std::string& text)
 {
@@ -246,10 +236,13 @@ void CBulkSmsPage::LoadAll()
     m_firstLoad.stop();
     if (m_busy)
         return;
-    if (ConnectionInTransaction()) {
+    // Another page's long run has the connection: the load waits for it.
+    if (ConnectionBusy()) {
         m_firstLoad.start();
         return;
     }
+    // A reply waiting to be shown comes with the load.
+    m_pendingAgain = false;
     BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue()) {
         // The load reads every row, also a reply shown before it: the list starts afresh.
@@ -264,23 +257,32 @@ void CBulkSmsPage::LoadAll()
 void CBulkSmsPage::RefreshChanged()
 {
     // A tick during a pass waits for the next one: the pass's own rows must not be taken
-    // from under it.
-    if (m_busy || ConnectionInTransaction())
+    // from under it. So does a tick while another page's long run has the connection.
+    if (m_busy || ConnectionBusy())
         return;
     BusyScope busy(*this);
     std::optional<SendQueue> queue = Queue();
     if (!queue)
         return;
+    // A reply that could not be shown when it came goes first: the changed rows pass
+    // over pending ones, and would take its flag.
+    if (m_pendingAgain) {
+        m_pendingAgain = false;
+        ShowNewPendingFrom(*queue);
+    }
     for (const SmsRecord& record : queue->FetchChangedSms())
         ShowChange(m_list.ApplyChanged(record));
 }
 
 void CBulkSmsPage::ShowNewPending()
 {
-    if (m_busy) {
+    // Shown when the pass is over, or while another page's long run has the connection,
+    // by the next refresh.
+    if (m_busy || ConnectionBusy()) {
         m_pendingAgain = true;
         return;
     }
+    m_pendingAgain = false;
     BusyScope busy(*this);
     if (std::optional<SendQueue> queue = Queue())
         ShowNewPendingFrom(*queue);

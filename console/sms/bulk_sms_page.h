@@ -38,7 +38,9 @@ public:
     void ClearAll();
     void ExportRecords();
 
-    // Brings the pending rows queued since the last look to the top of the send records.
+    // Brings the pending rows queued since the last look to the top of the send records;
+    // during a pass of the page, or while another page's long run has the connection,
+    // when the pass ends or with the next refresh.
     void ShowNewPending();
     // The refresh cycle: the full load (timer 1, which then starts timer 2) and the
     // changed-row refresh (timer 2).

@@ -12,16 +12,21 @@
 #include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "read_rows.h"
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -208,6 +213,59 @@ TEST_P(BulkSmsPageTest, TheRefreshNeverJoinsATransactionAnotherPageHoldsOnTheCon
     EXPECT_EQ(Count("NewFlag=1"), 1);
     m_page->RefreshChanged();
     EXPECT_EQ(Shown(), QStringList{QStringLiteral("1390:接收")});
+}
+
+// Another page reads a long result on the shared connection and serves the window from
+// inside the read; the cycle's timers and a reply from the records page arrive meanwhile.
+// The connection refuses every statement until the read ends: the cycle waits for it, and
+// what the host and the operator added in between comes with the next tick.
+TEST_P(BulkSmsPageTest, WhileAnotherPageReadsRowsTheCycleWaitsAndItsNextTickShowsWhatCameMeanwhile)
+{
+    HostAdds("成功", "1001", 0); // sent in an earlier session: only the full load shows it
+    ExecuteSql("insert into QueryLogTable (QueryPhoneNumber) values ('139')");
+    const auto whileReading = [this](const std::function<void()>& meanwhile) {
+        bool handed = false;
+        EXPECT_EQ(ReadRows(m_connection, "select QueryIndex from QueryLogTable",
+                           [&](const DbRow&) {
+                               handed = true;
+                               meanwhile();
+                               return true;
+                           }),
+                  1);
+        EXPECT_TRUE(handed);
+    };
+
+    // The first load's timer fires during the read; after it, the load is tried again.
+    QSignalSpy fired(&m_page->FirstLoadTimer(), &QTimer::timeout);
+    const auto untilFired = [&fired] {
+        fired.clear();
+        QElapsedTimer waited;
+        waited.start();
+        while (fired.isEmpty() && waited.elapsed() < 2 * CBulkSmsPage::kFirstLoadMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return fired.size();
+    };
+    whileReading([&] { EXPECT_EQ(untilFired(), 1); });
+    EXPECT_TRUE(Shown().isEmpty());
+    EXPECT_EQ(untilFired(), 1);
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral("1001:成功")});
+    EXPECT_TRUE(m_page->RefreshTimer().isActive());
+
+    // A received message, and a reply queued on the records page, come during a read.
+    HostAdds("接收", "1390");
+    HostAdds("待发", "1391");
+    whileReading([this] {
+        m_page->RefreshChanged();
+        m_page->ShowNewPending();
+    });
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral("1001:成功")});
+    EXPECT_EQ(Count("NewFlag=1"), 2);
+    m_page->RefreshChanged();
+    EXPECT_EQ(Shown(),
+              (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1391:待发"), QStringLiteral("1001:成功")}));
+    EXPECT_EQ(Count("NewFlag=1"), 0);
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_TRUE(m_dialogs.Messages().isEmpty());
 }
 
 TEST_P(BulkSmsPageTest, ResendQueuesTheRowsNumberAndTextAgainAndLeavesTheRow)
