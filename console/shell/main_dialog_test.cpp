@@ -62,6 +62,29 @@ protected:
         connection.CloseIfOpen();
     }
 
+    // The window shown on the batches page with one unstarted batch of `count` codes
+    // selected; null (with the failure recorded) where that cannot be set up.
+    CProductBatchPage* ShowOneNewBatch(CMainDialog& window, int count)
+    {
+        std::string error;
+        if (!CreateSchema(*TheConnection(), error)) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        EXPECT_TRUE(ExecuteSql(
+            "insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
+            "values ('Tea',' '," +
+            std::to_string(count) + ",'未启用',3)"));
+        window.show();
+        window.ShowPage(1);
+        auto* page = qobject_cast<CProductBatchPage*>(window.PageHost()->Page(1));
+        if (page == nullptr)
+            return nullptr;
+        page->LoadBatches();
+        page->List()->SetItemSelected(0, true);
+        return page;
+    }
+
     void Write(const QString& name, const QByteArray& bytes)
     {
         QFile file(m_dir.filePath(name));
@@ -138,16 +161,8 @@ TEST_F(MainDialogTest, ClosingDuringCodeGenerationIsIgnoredUntilTheRunEnds)
     MakeDatabase();
     CMainDialog window;
     ASSERT_TRUE(window.OnInitDialog());
-    std::string error;
-    ASSERT_TRUE(CreateSchema(*TheConnection(), error)) << error;
-    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-               "values ('Tea',' ',1000,'未启用',3)");
-    window.show();
-    window.ShowPage(1);
-    auto* page = qobject_cast<CProductBatchPage*>(window.PageHost()->Page(1));
+    CProductBatchPage* page = ShowOneNewBatch(window, 1000);
     ASSERT_NE(page, nullptr);
-    page->LoadBatches();
-    page->List()->SetItemSelected(0, true);
 
     // Every way of closing, tried while the run serves the window; a question answered
     // yes would end the console.
@@ -188,16 +203,8 @@ TEST_F(MainDialogTest, NoPromptOpensDuringCodeGeneration)
     MakeDatabase();
     CMainDialog window;
     ASSERT_TRUE(window.OnInitDialog());
-    std::string error;
-    ASSERT_TRUE(CreateSchema(*TheConnection(), error)) << error;
-    ExecuteSql("insert into ProductGroupTable (ProductName,ProductRemark,ProductCount,ProductStatus,ProductCode) "
-               "values ('Tea',' ',100,'未启用',3)");
-    window.show();
-    window.ShowPage(1);
-    auto* page = qobject_cast<CProductBatchPage*>(window.PageHost()->Page(1));
+    CProductBatchPage* page = ShowOneNewBatch(window, 100);
     ASSERT_NE(page, nullptr);
-    page->LoadBatches();
-    page->List()->SetItemSelected(0, true);
 
     ModalScript script; // nothing queued: any dialog that opens is unexpected
     int tried = 0;
