@@ -38,6 +38,34 @@ protected:
         return Value("select " + column + " from ProductGroupTable where ProductName='" + SqlQuote(name) + "'", column);
     }
 
+    // The exit status of `run` in a child process over a connection of its own, as a second
+    // console process would have: kKilled where the run is cut short by the hook that calls
+    // _exit(kKilled), 3 where it returns, 2 where the child cannot connect, -1 where it does
+    // not exit (the failure is recorded).
+    static constexpr int kKilled = 7;
+    template <typename Run>
+    int ExitOfRunInAProcess(Run run)
+    {
+        const pid_t child = fork();
+        if (child < 0) {
+            ADD_FAILURE() << "fork failed";
+            return -1;
+        }
+        if (child == 0) {
+            CDbConnection own;
+            if (!own.Open(ConnectionString(), -1))
+                _exit(2);
+            run(own);
+            _exit(3);
+        }
+        int status = 0;
+        if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+            ADD_FAILURE() << "the child did not exit";
+            return -1;
+        }
+        return WEXITSTATUS(status);
+    }
+
     // A trigger that refuses one ProductID, for a statement that fails half way. Run as a
     // script: it is DDL with literals of its own, not a statement of the console.
     void RefuseProductId(const std::string& productId)
@@ -238,27 +266,17 @@ TEST_P(StoreBatchCodesTest, RefusedCommitLeavesNoRowsAndSaysWhy)
 TEST_P(StoreBatchCodesTest, RunCutShortLeavesNoRows)
 {
     AddBatch("断电批次", 500, 5);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // A connection of its own, as a second console process would have.
-        CDbConnection own;
-        if (!own.Open(ConnectionString(), -1))
-            _exit(2);
-        FixedClock clock(kStart);
-        StoreBatchCodes(
-            own, clock, "断电批次", 5, 500,
-            [](int serial) {
-                if (serial == 300)
-                    _exit(7);
-            },
-            nullptr);
-        _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 7);
+    ASSERT_EQ(ExitOfRunInAProcess([](CDbConnection& own) {
+                  FixedClock clock(kStart);
+                  StoreBatchCodes(
+                      own, clock, "断电批次", 5, 500,
+                      [](int serial) {
+                          if (serial == 300)
+                              _exit(kKilled);
+                      },
+                      nullptr);
+              }),
+              kKilled);
 
     CDbConnection other;
     ASSERT_TRUE(OpenSecond(other));
@@ -340,20 +358,11 @@ TEST_P(StoreBatchCodesTest, RefusesABatchTheDatabaseDoesNotHold)
 TEST_P(StoreBatchCodesTest, NextRunRemovesWhatAKilledRunLeft)
 {
     AddBatch("半途批次", 9000, 6);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        CDbConnection own;
-        if (!own.Open(ConnectionString(), -1))
-            _exit(2);
-        FixedClock clock(kStart);
-        StoreBatchCodes(own, clock, "半途批次", 6, 9000, nullptr, nullptr, [](int, int) { _exit(7); });
-        _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 7);
+    ASSERT_EQ(ExitOfRunInAProcess([](CDbConnection& own) {
+                  FixedClock clock(kStart);
+                  StoreBatchCodes(own, clock, "半途批次", 6, 9000, nullptr, nullptr, [](int, int) { _exit(kKilled); });
+              }),
+              kKilled);
     EXPECT_GT(CodeRows("半途批次"), 0);
     EXPECT_EQ(Batch("半途批次", "CreateCodeTime"), "");
 
