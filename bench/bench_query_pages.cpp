@@ -2,7 +2,8 @@
 // the code lookup, each through the page's command as the operator runs it, beside a bare
 // baseline in the same run (sqlite3 reading or deleting the same rows). For the long
 // commands it reports the longest gap between two passes of the event loop (the time the
-// window could not repaint) and, for the query, the peak memory of the process.
+// window could not repaint) and, for the query, the peak memory of the process. Then the
+// query once more on a throw-away PostgreSQL cluster, beside libpq alone.
 //
 //   bench_query_pages [rows]      (1000000 when not given)
 #include "code_lookup_page.h"
@@ -17,18 +18,21 @@
 #include "db_provider.h"
 #include "execute_sql.h"
 #include "schema.h"
+#include "test_database.h"
 
 #include <QApplication>
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <time.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -51,6 +55,21 @@ std::string FillScript(long rows)
            "with recursive n(i) as (select 0 union all select i+1 from n where i<49999) insert into ProductTable "
            "(ProductID,ProductCode,QueryCount,ProductName,UseStatus) select printf('01%06d',i),"
            "printf('%08d',i*31),20,'基准批次',1 from n;";
+}
+
+// The same rows on PostgreSQL.
+std::string ServerFillScript(long rows)
+{
+    return "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,"
+           "QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) select "
+           "timestamp '2026-01-01 00:00:00'+(i::bigint*7)*interval '1 second','139'||lpad(i::text,8,'0'),"
+           "'01'||lpad((i%50000)::text,6,'0'),lpad(((i::bigint*7919)%100000000)::text,8,'0'),"
+           "lpad(((i::bigint*7919)%100000000)::text,8,'0'),"
+           "case when i%10=0 then -1 when i%10=1 then -2 when i%5=2 then 2+i%7 else 1 end,'/dev/ttyUSB0',"
+           "case i%4 when 0 then '广东' when 1 then '江苏' when 2 then '河南' else '四川' end,"
+           "case i%4 when 0 then '深圳' when 1 then '南京' when 2 then '郑州' else '成都' end,'基准批次' "
+           "from generate_series(0," +
+           std::to_string(rows - 1) + ") i; analyze QueryLogTable;";
 }
 
 bool Prepare(CDbConnection& connection, const std::string& path, long rows)
@@ -102,6 +121,57 @@ double Bare(const std::string& path, const char* statement, long& rows, double& 
     const double seconds = timer.nsecsElapsed() / 1e9;
     cpu = CpuSeconds() - cpuStart;
     sqlite3_close(db);
+    return seconds;
+}
+
+// libpq's own parameters from the data layer's connection string of the test cluster.
+std::string ServerParameters(const std::string& connectionString)
+{
+    static const std::pair<const char*, const char*> kKeys[] = {
+        {"Host=", "host"}, {"Port=", "port"}, {"Database=", "dbname"}, {"User ID=", "user"}};
+    std::string parameters;
+    for (const auto& [ours, theirs] : kKeys) {
+        const std::size_t at = connectionString.find(ours);
+        if (at == std::string::npos)
+            continue;
+        const std::size_t from = at + std::strlen(ours);
+        const std::size_t end = connectionString.find(';', from);
+        parameters += std::string(theirs) + "='" + connectionString.substr(from, end - from) + "' ";
+    }
+    return parameters;
+}
+
+// The select with libpq alone, a row at a time as the server sends it, every cell read;
+// answers the seconds.
+double BareServer(const std::string& connectionString, const std::string& statement, long& rows, double& cpu)
+{
+    PGconn* conn = PQconnectdb(ServerParameters(connectionString).c_str());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::fprintf(stderr, "bare server: %s\n", PQerrorMessage(conn));
+        PQfinish(conn);
+        return -1;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuStart = CpuSeconds();
+    rows = 0;
+    std::size_t bytes = 0;
+    if (PQsendQuery(conn, statement.c_str()) && PQsetSingleRowMode(conn)) {
+        while (PGresult* result = PQgetResult(conn)) {
+            if (PQresultStatus(result) == PGRES_SINGLE_TUPLE) {
+                for (int column = 0; column < PQnfields(result); ++column)
+                    bytes += static_cast<std::size_t>(PQgetlength(result, 0, column)) +
+                             (PQgetvalue(result, 0, column) != nullptr);
+                ++rows;
+            } else if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+                std::fprintf(stderr, "bare server: %s\n", PQresultErrorMessage(result));
+            }
+            PQclear(result);
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    cpu = CpuSeconds() - cpuStart;
+    PQfinish(conn);
     return seconds;
 }
 
@@ -243,5 +313,45 @@ int main(int argc, char** argv)
     std::printf("  baseline:   sqlite3 one delete of the same rows: %.2f s (%.2f), %ld rows\n", bareClear, bareClearCpu,
                 bareDeleted);
     std::printf("messages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
+
+    // RunQuery on the server engine, over a log filled the same way, beside libpq alone.
+    TestDatabase server;
+    CDbConnection onServer;
+    std::string error;
+    bool unavailable = false;
+    if (!server.Create(SqlDialect::PostgreSQL, error, unavailable) || !onServer.Open(server.ConnectionString(), -1) ||
+        !CreateSchema(onServer, error) || !onServer.Provider()->ExecuteScript(ServerFillScript(rows))) {
+        std::printf("no PostgreSQL figures: %s%s\n", error.c_str(), onServer.GetErrorsText().c_str());
+        return 0;
+    }
+    SetTheConnection(&onServer);
+    dialogs.Clear();
+    const long serverPeakBefore = PeakKb();
+    {
+        CQueryRecordsPage onServerPage;
+        onServerPage.resize(630, 400);
+        onServerPage.show();
+        onServerPage.FromDate()->setDate(QDate(2026, 1, 1));
+        onServerPage.ToDate()->setDate(QDate(2026, 12, 31));
+        const Timed timed = Run([&] { onServerPage.RunQuery(); });
+        std::printf("RunQuery, PostgreSQL: %.2f s (%.2f), %d rows listed, longest event-loop gap %.0f ms; peak memory "
+                    "%ld MB (%ld MB before)\n",
+                    timed.seconds, timed.cpu, onServerPage.List()->GetItemCount(), timed.longestGapMs, PeakKb() / 1024,
+                    serverPeakBefore / 1024);
+    }
+    long serverRows = 0;
+    double bareServerCpu = 0;
+    const double bareServer = BareServer(
+        server.ConnectionString(),
+        "select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,QueryStatus,"
+        "QueryComm,QueryProv,QueryCity from QueryLogTable where QueryTime>'2026-01-01 00:00:01' and "
+        "QueryTime<'2026-12-31 23:59:59'",
+        serverRows, bareServerCpu);
+    std::printf("  baseline:   libpq select of the same rows, row by row, every cell read: %.2f s (%.2f, the"
+                " console's side), %ld rows\n",
+                bareServer, bareServerCpu, serverRows);
+    std::printf("messages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
+    SetTheConnection(nullptr);
+    onServer.CloseIfOpen();
     return 0;
 }
