@@ -124,6 +124,25 @@ protected:
         return run;
     }
 
+    // A fresh database at db holding one batch named 'keep me', then extraSql run on it: what
+    // a refused or failed replacement must leave as it was.
+    void InitWithKeptBatch(const fs::path& db, const std::string& extraSql)
+    {
+        ASSERT_EQ(Run({"init", db.string()}).exitCode, 0);
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
+        const std::string sql = "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
+                                "values ('keep me',1,'未启用',1); " +
+                                extraSql;
+        const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_close(handle);
+        ASSERT_EQ(rc, SQLITE_OK) << sql;
+    }
+    static long KeptBatches(const fs::path& db)
+    {
+        return SqliteFile(db).Count("select count(*) from ProductGroupTable where ProductName='keep me'");
+    }
+
     fs::path m_dir;
 };
 
@@ -210,23 +229,15 @@ TEST_F(VarnholtDbTool, InitCreatesTheTablesAndTheCitiesOfEveryProvince)
 TEST_F(VarnholtDbTool, LeavesAnExistingDatabaseAloneUnlessForced)
 {
     const fs::path db = m_dir / "Varnholt.db";
-    ASSERT_EQ(Run({"init", db.string()}).exitCode, 0);
-    {
-        sqlite3* handle = nullptr;
-        ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(handle,
-                               "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
-                               "values ('keep me',1,'未启用',1)",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(handle);
-    }
+    InitWithKeptBatch(db, "");
+    if (HasFatalFailure())
+        return;
 
     const ToolRun refused = Run({"init", db.string(), "--demo"});
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_EQ(LineCount(refused.err), 1) << refused.err;
     EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
-    EXPECT_EQ(SqliteFile(db).Count("select count(*) from ProductGroupTable where ProductName='keep me'"), 1);
+    EXPECT_EQ(KeptBatches(db), 1);
 
     // Also a file that is not a database at all.
     const fs::path notes = m_dir / "notes.txt";
@@ -244,23 +255,14 @@ TEST_F(VarnholtDbTool, LeavesAnExistingDatabaseAloneUnlessForced)
 TEST_F(VarnholtDbTool, ForcedReplacementIsAllOrNothing)
 {
     const fs::path db = m_dir / "Varnholt.db";
-    ASSERT_EQ(Run({"init", db.string()}).exitCode, 0);
-    {
-        sqlite3* handle = nullptr;
-        ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-        // A stray table named like one of the indexes makes the new schema fail half way.
-        ASSERT_EQ(sqlite3_exec(handle,
-                               "insert into ProductGroupTable (ProductName,ProductCount,ProductStatus,ProductCode) "
-                               "values ('keep me',1,'未启用',1); drop index AddressTable_ProvName; "
-                               "create table AddressTable_ProvName (x)",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(handle);
-    }
+    // A stray table named like one of the indexes makes the new schema fail half way.
+    InitWithKeptBatch(db, "drop index AddressTable_ProvName; create table AddressTable_ProvName (x)");
+    if (HasFatalFailure())
+        return;
     const ToolRun forced = Run({"init", db.string(), "--force"});
     EXPECT_NE(forced.exitCode, 0);
     EXPECT_EQ(LineCount(forced.err), 1) << forced.err;
-    EXPECT_EQ(SqliteFile(db).Count("select count(*) from ProductGroupTable where ProductName='keep me'"), 1);
+    EXPECT_EQ(KeptBatches(db), 1);
 }
 
 TEST_F(VarnholtDbTool, KilledDemoLeavesNoHalfFilledFile)
