@@ -2,19 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
-DbWorker::DbWorker(Step step, Trouble trouble)
-    : m_step(std::move(step)), m_trouble(std::move(trouble)), m_notify(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-{}
+DbWorker::DbWorker(Step step, Trouble trouble) : m_step(std::move(step)), m_trouble(std::move(trouble)) {}
 
 DbWorker::~DbWorker()
 {
     Stop();
-    if (m_notify >= 0)
-        close(m_notify);
 }
 
 void DbWorker::Start(std::deque<DbJob> first)
@@ -44,17 +37,7 @@ bool DbWorker::Idle() const
 
 void DbWorker::RunDone()
 {
-    std::uint64_t count = 0;
-    if (m_notify >= 0 && read(m_notify, &count, sizeof count) < 0) {
-        // Nothing announced (EAGAIN): the list is looked at anyway, it costs a lock.
-    }
-    std::vector<std::function<void()>> done;
-    {
-        std::lock_guard lock(m_mutex);
-        done.swap(m_done);
-    }
-    for (auto& then : done)
-        then();
+    m_handover.RunAll();
 }
 
 std::deque<DbJob> DbWorker::Stop()
@@ -87,13 +70,8 @@ void DbWorker::Loop()
         if (done) {
             m_jobs.pop_front();
             pauseMs = 0;
-            if (then) {
-                m_done.push_back(std::move(then));
-                const std::uint64_t one = 1;
-                if (m_notify >= 0 && write(m_notify, &one, sizeof one) < 0) {
-                    // Only full after 2^64 - 1 announcements; RunDone picks the closure up anyway.
-                }
-            }
+            if (then)
+                m_handover.Hand(std::move(then));
             continue;
         }
         if (m_stopping)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "held_work.h"
+#include "loop_handover.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -9,7 +10,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 // The host's database work on a thread of its own, so a database that is slow, locked by
 // another writer or away never holds up the modems. Jobs run one at a time in the order
@@ -35,7 +35,7 @@ public:
     void Start(std::deque<DbJob> first);
     void Push(DbJob job);
     // Readable while closures of finished jobs wait for RunDone.
-    int NotifyFd() const { return m_notify; }
+    int NotifyFd() const { return m_handover.NotifyFd(); }
     // On the loop's thread: runs the closures of the jobs done since, in their order.
     void RunDone();
     // Nothing waits and nothing runs.
@@ -49,11 +49,10 @@ private:
 
     Step m_step;
     Trouble m_trouble;
-    int m_notify = -1;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<DbJob> m_jobs; // the first one stays until it is done
-    std::vector<std::function<void()>> m_done;
+    LoopHandover m_handover;
     bool m_stopping = false;
     std::thread m_thread;
 };

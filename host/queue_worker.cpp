@@ -1,16 +1,11 @@
 #include "queue_worker.h"
 
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
-QueueWorker::QueueWorker() : m_notify(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+QueueWorker::QueueWorker() = default;
 
 QueueWorker::~QueueWorker()
 {
     Stop();
-    if (m_notify >= 0)
-        close(m_notify);
 }
 
 void QueueWorker::Start()
@@ -30,22 +25,12 @@ void QueueWorker::Post(Task task)
 bool QueueWorker::Idle() const
 {
     std::lock_guard lock(m_mutex);
-    return m_tasks.empty() && !m_running && m_done.empty();
+    return m_tasks.empty() && !m_running && m_handover.Empty();
 }
 
 void QueueWorker::RunDone()
 {
-    std::uint64_t count = 0;
-    if (m_notify >= 0 && read(m_notify, &count, sizeof count) < 0) {
-        // Nothing announced (EAGAIN): the list is looked at anyway, it costs a lock.
-    }
-    std::vector<std::function<void()>> done;
-    {
-        std::lock_guard lock(m_mutex);
-        done.swap(m_done);
-    }
-    for (auto& then : done)
-        then();
+    m_handover.RunAll();
 }
 
 void QueueWorker::Stop()
@@ -73,13 +58,9 @@ void QueueWorker::Loop()
         lock.unlock();
         std::function<void()> then = task();
         lock.lock();
+        // Handed while the lock is held, so Idle never sees the task neither running nor done.
+        if (then)
+            m_handover.Hand(std::move(then));
         m_running = false;
-        if (then) {
-            m_done.push_back(std::move(then));
-            const std::uint64_t one = 1;
-            if (m_notify >= 0 && write(m_notify, &one, sizeof one) < 0) {
-                // Only full after 2^64 - 1 announcements; RunDone picks the closure up anyway.
-            }
-        }
     }
 }

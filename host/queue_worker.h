@@ -1,11 +1,12 @@
 #pragma once
 
+#include "loop_handover.h"
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 // The queue's database work (reading, claiming, keeping the leases) on a thread of its own,
 // so a statement waiting for another writer's lock never holds up the modems. Tasks run one
@@ -25,7 +26,7 @@ public:
     void Start();
     void Post(Task task);
     // Readable while closures of finished tasks wait for RunDone.
-    int NotifyFd() const { return m_notify; }
+    int NotifyFd() const { return m_handover.NotifyFd(); }
     // On the loop's thread: runs the closures of the tasks done since, in their order.
     void RunDone();
     // Nothing waits, nothing runs, and no closure waits for RunDone.
@@ -37,12 +38,11 @@ public:
 private:
     void Loop();
 
-    int m_notify = -1;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Task> m_tasks;
     bool m_running = false; // a task taken from m_tasks is being run
-    std::vector<std::function<void()>> m_done;
+    LoopHandover m_handover;
     bool m_stopping = false;
     std::thread m_thread;
 };
