@@ -9,41 +9,26 @@
 #include "clock.h"
 #include "db_connection.h"
 #include "execute_sql.h"
+#include "host_process.h"
 #include "schema.h"
 #include "sim_process.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <functional>
 #include <map>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using Steady = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-std::string JsonField(const std::string& line, const std::string& name)
-{
-    const std::string key = "\"" + name + "\":\"";
-    const auto start = line.find(key);
-    if (start == std::string::npos)
-        return {};
-    const auto end = line.find('"', start + key.size());
-    return line.substr(start + key.size(), end - start - key.size());
-}
 
 struct Waits {
     double max = 0, mean = 0;
@@ -118,20 +103,10 @@ int main(int argc, char** argv)
                "values ('基准批次',' '," +
                    std::to_string(codes) + ",'未启用',2)");
 
-    std::vector<std::string> args = {
-        VARNHOLT_GATEWAY_BINARY, "--database", connectionString, "--port", sim.Link(), "--send-pause", "1",
-        "--limit-hour",          "0",          "--limit-day",    "0"};
-    std::vector<char*> argv2;
-    for (auto& a : args)
-        argv2.push_back(a.data());
-    argv2.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = sim.Folder() + "/gateway.log";
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv2[0], &actions, nullptr, argv2.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    HostProcess host(VARNHOLT_GATEWAY_BINARY,
+                     {"--database", connectionString, "--port", sim.Link(), "--send-pause", "1", "--limit-hour", "0",
+                      "--limit-day", "0"},
+                     sim.Folder() + "/gateway.log");
     std::this_thread::sleep_for(4s);
 
     int sender = 0;
@@ -150,8 +125,7 @@ int main(int argc, char** argv)
     const Waits during = Measure(sim, sender, [&] { return running.load(); });
     generation.join();
 
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    host.Stop();
     std::printf("answer waits, queries every second, host busy timeout 5 s (default)\n");
     std::printf("without generation: %d/%d answered, longest %.2f s, mean %.2f s\n", baseline.answered, baseline.asked,
                 baseline.max, baseline.mean);

@@ -25,16 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-int Count(CDbConnection& db, const std::string& fromWhere)
-{
-    CDbRecordset rs;
-    rs.SetConnection(&db);
-    std::string value;
-    if (rs.Open("select count(*) as n " + fromWhere, 1, 3, 3) == 1)
-        rs.GetFieldValue("n", value);
-    return std::atoi(value.c_str());
-}
-
 struct Figures {
     double perMinute = -1;
     double cpuMsPerMessage = 0;
@@ -76,9 +66,9 @@ Figures Run(int modems, int perModem, int submitMs)
     const double cpuBefore = host.CpuSeconds();
     const auto start = Clock::now();
     const auto limit = start + std::chrono::milliseconds(static_cast<long>(total) * (submitMs + 2000) + 30000);
-    while (Count(db, "from SendSmsTable where SendStatus='成功'") < total && Clock::now() < limit)
+    while (CountRows(db, "from SendSmsTable where SendStatus='成功'") < total && Clock::now() < limit)
         std::this_thread::sleep_for(50ms);
-    if (Count(db, "from SendSmsTable where SendStatus='成功'") < total)
+    if (CountRows(db, "from SendSmsTable where SendStatus='成功'") < total)
         return out;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     out.perMinute = total * 60 / seconds;

@@ -32,16 +32,6 @@ double Since(SteadyClock::time_point t)
     return std::chrono::duration<double>(SteadyClock::now() - t).count();
 }
 
-int Count(CDbConnection& db, const std::string& fromWhere)
-{
-    CDbRecordset rs;
-    rs.SetConnection(&db);
-    std::string value;
-    if (rs.Open("select count(*) as n " + fromWhere, 1, 3, 3) == 1)
-        rs.GetFieldValue("n", value);
-    return std::atoi(value.c_str());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,23 +70,23 @@ int main(int argc, char** argv)
     HostProcess hostB(VARNHOLT_GATEWAY_BINARY, options(simB, "gw-b"), simB.Folder() + "/gateway.log");
     const std::string sent = "from SendSmsTable where SendStatus='成功'";
     const auto start = SteadyClock::now();
-    while (Count(db, sent) < rows / 2 && Since(start) < rows * 2.0 + 60)
+    while (CountRows(db, sent) < rows / 2 && Since(start) < rows * 2.0 + 60)
         std::this_thread::sleep_for(500ms);
-    const int sentBefore = Count(db, sent);
+    const int sentBefore = CountRows(db, sent);
     const double before = Since(start);
     const double cpuA = hostA.CpuSeconds();
     const int byA = static_cast<int>(SubmittedNumbers(simA.LogPath()).size());
     hostA.Kill();
     const auto killed = SteadyClock::now();
-    const int heldByDead = Count(db, "from SendSmsLease where HostName='gw-a'");
+    const int heldByDead = CountRows(db, "from SendSmsLease where HostName='gw-a'");
     double reclaimed = -1;
-    while (Count(db, sent) < rows && Since(killed) < rows * 2.0 + 60) {
-        if (reclaimed < 0 && Count(db, "from SendSmsLease where HostName='gw-a'") == 0)
+    while (CountRows(db, sent) < rows && Since(killed) < rows * 2.0 + 60) {
+        if (reclaimed < 0 && CountRows(db, "from SendSmsLease where HostName='gw-a'") == 0)
             reclaimed = Since(killed);
         std::this_thread::sleep_for(500ms);
     }
     const double after = Since(killed);
-    const int sentAll = Count(db, sent);
+    const int sentAll = CountRows(db, sent);
     const double cpuB = hostB.CpuSeconds();
     hostB.Stop();
 

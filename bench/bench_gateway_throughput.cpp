@@ -12,20 +12,14 @@
 #include "sim_process.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -98,31 +92,15 @@ HostFigures HostSeconds(int queries)
                        "insert into ProductTable (ProductID,ProductCode,QueryCount,ProductName,UseStatus) values ('01" +
                            std::to_string(100000 + i).substr(0) + "','12345678',0,'基准',1)");
     }
-    std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY,
-                                     "--database",
-                                     "Provider=SQLite;Data Source=" + db + ";",
-                                     "--port",
-                                     sim.Link(),
-                                     "--send-pause",
-                                     "1",
-                                     "--limit-hour",
-                                     "0",
-                                     "--limit-day",
-                                     "0"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = sim.Folder() + "/gateway.log";
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<std::string> options = {"--database",   "Provider=SQLite;Data Source=" + db + ";",
+                                        "--port",       sim.Link(),
+                                        "--send-pause", "1",
+                                        "--limit-hour", "0",
+                                        "--limit-day",  "0"};
+    HostProcess host(VARNHOLT_GATEWAY_BINARY, options, sim.Folder() + "/gateway.log");
     std::this_thread::sleep_for(4s); // connect, initialise, first scan
 
-    const double cpuBefore = ProcessCpuSeconds(pid);
+    const double cpuBefore = host.CpuSeconds();
     const auto start = Clock::now();
     int delivered = 0;
     // At most 8 waiting at a time: the modem's storage holds 30.
@@ -136,10 +114,9 @@ HostFigures HostSeconds(int queries)
     }
     if (Submits(sim) >= queries) {
         out.seconds = Seconds(Clock::now() - start);
-        out.cpuPerQuery = (ProcessCpuSeconds(pid) - cpuBefore) / queries;
+        out.cpuPerQuery = (host.CpuSeconds() - cpuBefore) / queries;
     }
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    host.Stop();
     return out;
 }
 

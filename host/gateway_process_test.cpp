@@ -5,96 +5,26 @@
 #include "db_engine_test.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "host_process.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// varnholt-gateway started with the given options, its standard error kept in a file.
-class GatewayProcess final {
-public:
-    GatewayProcess(const std::vector<std::string>& options, const std::string& logPath) : m_logPath(logPath)
-    {
-        std::vector<std::string> args = {VARNHOLT_GATEWAY_BINARY};
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~GatewayProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    GatewayProcess(const GatewayProcess&) = delete;
-    GatewayProcess& operator=(const GatewayProcess&) = delete;
-
-    bool Started() const { return m_pid > 0; }
-    // SIGTERM, then the exit status; -1 when it did not end within 30 s.
-    int Stop()
-    {
-        if (m_pid <= 0)
-            return -1;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 600; ++i) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return -1;
-    }
-    // Ends it at once (SIGKILL), as a crash or a pulled power cord would.
-    void Kill()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-    std::string Log() const
-    {
-        std::ifstream file(m_logPath);
-        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::string m_logPath;
-    pid_t m_pid = -1;
-};
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit)
 {
@@ -105,16 +35,6 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit)
         std::this_thread::sleep_for(100ms);
     }
     return done();
-}
-
-std::string JsonField(const std::string& line, const std::string& name)
-{
-    const std::string key = "\"" + name + "\":\"";
-    const auto start = line.find(key);
-    if (start == std::string::npos)
-        return {};
-    const auto end = line.find('"', start + key.size());
-    return line.substr(start + key.size(), end - start - key.size());
 }
 
 struct Submit {
@@ -168,7 +88,7 @@ protected:
         std::vector<std::string> options = {"--database", ConnectionString(), "--port", m_sim->Link(), "--send-pause",
                                             "1",          "--queue-poll-ms",  "200"};
         options.insert(options.end(), extra.begin(), extra.end());
-        m_host = std::make_unique<GatewayProcess>(options, m_sim->Folder() + "/gateway.log");
+        m_host = std::make_unique<HostProcess>(VARNHOLT_GATEWAY_BINARY, options, m_sim->Folder() + "/gateway.log");
         ASSERT_TRUE(m_host->Started());
         ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s))
             << m_host->Log();
@@ -192,7 +112,7 @@ protected:
     }
 
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<GatewayProcess> m_host;
+    std::unique_ptr<HostProcess> m_host;
 };
 
 TEST_P(GatewayOnSimulator, AnswersQueriesLogsThemAndWorksOffTheQueue)
@@ -593,10 +513,11 @@ TEST_P(GatewayWithFewRights, AHostWhoseUserMayCreateNothingAnswersAndSends)
 
     ExecuteSql("insert into SendSmsTable (PhoneNumber,SmsContent,SendStatus,NewFlag) values "
                "('13700000000','您的订单已发货','待发',1)");
-    m_host = std::make_unique<GatewayProcess>(std::vector<std::string>{"--database", limited, "--port", m_sim->Link(),
-                                                                       "--send-pause", "1", "--queue-poll-ms", "200",
-                                                                       "--log-replies"},
-                                              m_sim->Folder() + "/gateway.log");
+    m_host = std::make_unique<HostProcess>(VARNHOLT_GATEWAY_BINARY,
+                                           std::vector<std::string>{"--database", limited, "--port", m_sim->Link(),
+                                                                    "--send-pause", "1", "--queue-poll-ms", "200",
+                                                                    "--log-replies"},
+                                           m_sim->Folder() + "/gateway.log");
     ASSERT_TRUE(m_host->Started());
     ASSERT_TRUE(WaitFor([&] { return m_host->Log().find("modem ready") != std::string::npos; }, 15s)) << m_host->Log();
     Deliver("13912345678", "0100000112345678", "from QueryLogTable");
@@ -634,8 +555,8 @@ TEST_P(TwoHostsOneQueue, EveryRowIsSentOnceAndADeadHostsRowsAreSentByTheOther)
                                         "--queue-poll-ms", "200",
                                         "--lease-seconds", "5"};
     };
-    GatewayProcess hostA(options(*m_sim, "gw-a"), m_sim->Folder() + "/gateway-a.log");
-    GatewayProcess hostB(options(simB, "gw-b"), simB.Folder() + "/gateway-b.log");
+    HostProcess hostA(VARNHOLT_GATEWAY_BINARY, options(*m_sim, "gw-a"), m_sim->Folder() + "/gateway-a.log");
+    HostProcess hostB(VARNHOLT_GATEWAY_BINARY, options(simB, "gw-b"), simB.Folder() + "/gateway-b.log");
     ASSERT_TRUE(hostA.Started() && hostB.Started());
 
     const std::string sent = "from SendSmsTable where SendStatus='成功'";

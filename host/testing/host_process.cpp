@@ -1,11 +1,16 @@
 #include "host_process.h"
 
+#include "db_connection.h"
+#include "db_recordset.h"
+
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -60,6 +65,12 @@ double ProcessCpuSeconds(pid_t pid)
     return (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / sysconf(_SC_CLK_TCK);
 }
 
+std::string HostProcess::Log() const
+{
+    std::ifstream file(m_logPath);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 int HostProcess::LogCount(const std::string& text) const
 {
     std::ifstream in(m_logPath);
@@ -79,28 +90,50 @@ void HostProcess::Kill()
     m_pid = -1;
 }
 
-void HostProcess::Stop()
+int HostProcess::Stop()
 {
     if (m_pid <= 0)
-        return;
+        return -1;
     kill(m_pid, SIGTERM);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
+    for (int i = 0; i < 600; ++i) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+}
+
+std::string JsonField(const std::string& line, const std::string& name)
+{
+    const std::string key = "\"" + name + "\":\"";
+    const auto start = line.find(key);
+    if (start == std::string::npos)
+        return {};
+    const auto end = line.find('"', start + key.size());
+    return line.substr(start + key.size(), end - start - key.size());
 }
 
 std::vector<std::string> SubmittedNumbers(const std::string& simLogPath)
 {
     std::ifstream in(simLogPath);
     std::vector<std::string> numbers;
-    const std::string key = "\"number\":\"";
     for (std::string line; std::getline(in, line);) {
-        if (line.find("\"event\":\"submit\"") == std::string::npos)
+        if (line.find("\"event\":\"submit\"") == std::string::npos || line.find("\"number\":\"") == std::string::npos)
             continue;
-        const auto start = line.find(key);
-        if (start == std::string::npos)
-            continue;
-        const auto end = line.find('"', start + key.size());
-        numbers.push_back(line.substr(start + key.size(), end - start - key.size()));
+        numbers.push_back(JsonField(line, "number"));
     }
     return numbers;
+}
+
+int CountRows(CDbConnection& db, const std::string& fromWhere)
+{
+    CDbRecordset rs;
+    rs.SetConnection(&db);
+    std::string value;
+    if (rs.Open("select count(*) as n " + fromWhere, 1, 3, 3) == 1)
+        rs.GetFieldValue("n", value);
+    return std::atoi(value.c_str());
 }

@@ -4,8 +4,11 @@
 #include <sys/types.h>
 #include <vector>
 
-// varnholt-gateway as a process for the benchmarks: started with options, its standard
-// error in a file, its CPU time readable, ended by SIGTERM or SIGKILL.
+class CDbConnection;
+
+// varnholt-gateway as a process, for the host's process tests and the benchmarks: started
+// with options, its standard error in a file, its CPU time readable, ended by SIGTERM or
+// SIGKILL (at the latest when it goes out of scope).
 class HostProcess final {
 public:
     HostProcess(const std::string& binary, const std::vector<std::string>& options, const std::string& logPath);
@@ -17,11 +20,14 @@ public:
     pid_t Pid() const { return m_pid; }
     // CPU seconds (user + system) used so far; 0 once it ended.
     double CpuSeconds() const;
+    // Its log (standard error) so far.
+    std::string Log() const;
     // How many lines of its log hold text.
     int LogCount(const std::string& text) const;
+    // Ends it at once (SIGKILL), as a crash or a pulled power cord would.
     void Kill();
-    // SIGTERM and the wait for the end.
-    void Stop();
+    // SIGTERM, then the exit status; -1 when it did not end within 30 s.
+    int Stop();
 
 private:
     std::string m_logPath;
@@ -31,5 +37,11 @@ private:
 // CPU seconds (user + system) a running process has used so far; 0 when it cannot be read.
 double ProcessCpuSeconds(pid_t pid);
 
+// The text of a string field of a one-line JSON object (as the simulator logs), "" when absent.
+std::string JsonField(const std::string& line, const std::string& name);
+
 // How many messages a simulator's log shows submitted, and to which numbers (in order).
 std::vector<std::string> SubmittedNumbers(const std::string& simLogPath);
+
+// "select count(*) " + fromWhere on db; 0 when it cannot be read.
+int CountRows(CDbConnection& db, const std::string& fromWhere);
