@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -180,8 +179,10 @@ public:
         const std::string_view dayText = DayOf(cells[0], m_dayBuffer);
         if (m_days.empty() || dayText != m_days[m_day]) {
             const auto [at, added] = m_dayNumber.try_emplace(std::string(dayText), m_days.size());
-            if (added)
+            if (added) {
                 m_days.emplace_back(dayText);
+                m_counts.emplace_back();
+            }
             m_day = at->second;
         }
         const std::string& provinceText = CellText(cells[1], m_buffer);
@@ -190,16 +191,20 @@ public:
             province = m_provinceNumber.emplace(provinceText, m_provinces.size()).first;
             m_provinces.push_back(provinceText);
         }
-        ++m_counts[static_cast<std::uint64_t>(m_day) << 32 | province->second][ClassOf(cells[2])];
+        std::vector<ResultCounts>& ofDay = m_counts[m_day];
+        if (province->second >= ofDay.size())
+            ofDay.resize(m_provinces.size());
+        ++ofDay[province->second][ClassOf(cells[2])];
     }
 
     void AppendGroups(std::vector<ChartGroup>& groups) const
     {
-        for (const auto& [key, byClass] : m_counts)
-            for (std::size_t kind = 0; kind < 4; ++kind)
-                if (byClass.byClass[kind] > 0)
-                    groups.push_back({m_days[key >> 32], m_provinces[key & 0xffffffffu],
-                                      static_cast<QueryResultClass>(kind), byClass.byClass[kind]});
+        for (std::size_t day = 0; day < m_counts.size(); ++day)
+            for (std::size_t province = 0; province < m_counts[day].size(); ++province)
+                for (std::size_t kind = 0; kind < 4; ++kind)
+                    if (const long long count = m_counts[day][province].byClass[kind]; count > 0)
+                        groups.push_back(
+                            {m_days[day], m_provinces[province], static_cast<QueryResultClass>(kind), count});
     }
 
 private:
@@ -207,14 +212,16 @@ private:
     std::unordered_map<std::string, std::size_t> m_dayNumber;
     std::vector<std::string> m_provinces;
     std::unordered_map<std::string, std::size_t> m_provinceNumber;
-    std::unordered_map<std::uint64_t, ResultCounts> m_counts; // by day number << 32 | province number
+    std::vector<std::vector<ResultCounts>> m_counts; // by day number, then province number
     std::size_t m_day = 0;
     std::string m_dayBuffer;
     std::string m_buffer;
 };
 
-const char* const kCountedColumns =
-    "select cast(QueryTime as text) as QueryTime,QueryProv,QueryStatus from QueryLogTable";
+// The unary plus leaves the time as stored, but the column no longer declares DATETIME, so
+// the data layer hands its text over without parsing it into a date; a cast would cost the
+// engine a conversion per row.
+const char* const kCountedColumns = "select +QueryTime as QueryTime,QueryProv,QueryStatus from QueryLogTable";
 
 // The filter's condition for the days before the middle of its range and for the rest,
 // false for a range of one day. Each half has one lower and one upper bound on QueryTime:
