@@ -2,6 +2,7 @@
 #include "query_filter.h"
 #include "query_log.h"
 #include "query_records.h"
+#include "query_records_reader.h"
 
 #include "db_engine_test.h"
 #include "db_provider.h"
@@ -10,6 +11,7 @@
 #include "sql_text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -196,6 +198,58 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
     EXPECT_EQ(ReadQueryRecords(
                   m_connection, nothing, [](const QueryLogRow&) {}, nullptr, error),
               ReadOutcome::Empty);
+}
+
+// The reader of the records page: the same rows as a read on the page's own connection,
+// every field in place, over windows; a failed read and a connection it cannot make are
+// told, with the reading connection's error.
+TEST_P(QueryLogTest, TheRecordsReaderHandsOverWhatAReadOnTheConnectionGets)
+{
+    const int w = static_cast<int>(kQueryRecordsWindow);
+    Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", 7);
+    Log("2004-05-01 11:00:00", 3, "O'Land", "B'town", "金穗", w + 100);
+    Log("2004-05-01 12:00:00", -1, "四川", "成都", "金穗", 2 * w + 50);
+    QueryListing direct{Day(1).WhereClause(), Day(1).TimeRangeClause()};
+    std::vector<std::vector<std::string>> expected;
+    std::string error;
+    ASSERT_EQ(ReadQueryRecords(
+                  m_connection, direct,
+                  [&expected](const QueryLogRow& row) {
+                      expected.push_back({row.index, row.time, row.phone, row.productId, row.productCode, row.realCode,
+                                          row.status, row.comm, row.province, row.city});
+                  },
+                  nullptr, error),
+              ReadOutcome::Rows);
+
+    QueryRecordsReader reader;
+    ASSERT_TRUE(reader.Start(ConnectionString(), QueryListing{Day(1).WhereClause(), Day(1).TimeRangeClause()}));
+    std::vector<std::string> blocks;
+    while (!reader.Take(blocks, std::chrono::milliseconds(20))) {
+    }
+    std::vector<std::vector<std::string>> handed;
+    for (const std::string& block : blocks)
+        ForEachPackedRow(block,
+                         [&handed](const PackedQueryLogRow& row) { handed.emplace_back(row.begin(), row.end()); });
+    EXPECT_EQ(handed, expected);
+    EXPECT_EQ(blocks.size(), 3u) << "a block per window that found rows";
+    EXPECT_EQ(reader.Outcome(), ReadOutcome::Rows);
+    EXPECT_EQ(reader.Listing().from, direct.from);
+    EXPECT_EQ(reader.Listing().upTo, direct.upTo);
+
+    ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
+    QueryRecordsReader broken;
+    ASSERT_TRUE(broken.Start(ConnectionString(), direct));
+    blocks.clear();
+    while (!broken.Take(blocks, std::chrono::milliseconds(20))) {
+    }
+    EXPECT_EQ(broken.Outcome(), ReadOutcome::Failed);
+    EXPECT_NE(broken.Connection().GetErrorsText().find("Description: "), std::string::npos);
+
+    QueryRecordsReader unreachable;
+    EXPECT_FALSE(unreachable.Start("Provider=None;", direct));
+    EXPECT_TRUE(unreachable.Take(blocks, std::chrono::milliseconds(0)));
+    EXPECT_EQ(unreachable.Outcome(), ReadOutcome::Failed);
+    EXPECT_FALSE(unreachable.Connection().GetErrorsText().empty());
 }
 
 TEST_P(QueryLogTest, AnEmptyLogIsEmptyAndABrokenOneFails)

@@ -7,6 +7,7 @@
 #include "province_names.h"
 #include "query_filter.h"
 #include "query_log_columns.h"
+#include "query_records_reader.h"
 #include "query_status.h"
 
 #include "excel_export.h"
@@ -34,14 +35,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
-#include <cstring>
 #include <deque>
 #include <iterator>
-#include <mutex>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -275,88 +271,34 @@ void CQueryRecordsPage::RunQuery()
     m_listing = QueryListing{filter.WhereClause(), filter.TimeRangeClause(), 0, 0};
 
     LongOperation operation(m_busy, m_commands);
-    // The rows are read on a thread of their own over a connection of its own (the
-    // engines let a reader run beside the writers), so reading and building the rows goes
-    // on while this thread puts them into the list and serves the window. Nothing else
-    // touches that connection until the thread has ended.
-    CDbConnection reading;
+    // The rows are read on a thread of their own; this one builds the list's rows from
+    // them, fills the list and serves the window meanwhile.
+    QueryRecordsReader reader;
     ReadOutcome outcome = ReadOutcome::Failed;
-    if (reading.Open(TheConnection()->ConnectionString(), -1)) {
-        // Rows read and not yet listed, oldest first, as the reader packed them: each field
-        // behind its length. Building the list's rows falls to this thread, so the reader
-        // does little more than the engine's own work.
-        struct HandOver {
-            std::mutex lock;
-            std::condition_variable more;
-            std::vector<std::string> blocks;
-            bool done = false;
-        } hand;
-        QueryListing listing = m_listing;
-        std::string error;
-        std::thread reader([&hand, &reading, &listing, &outcome, &error] {
-            std::string block;
-            const auto handOver = [&hand, &block] {
-                if (block.empty())
-                    return;
-                const std::lock_guard<std::mutex> guard(hand.lock);
-                hand.blocks.push_back(std::move(block));
-                block = {};
-                hand.more.notify_one();
-            };
-            outcome = ReadQueryRecords(
-                reading, listing,
-                [&block](const QueryLogRow& row) {
-                    for (const std::string* text :
-                         {&row.index, &row.status, &row.time, &row.phone, &row.productId, &row.productCode,
-                          &row.realCode, &row.comm, &row.province, &row.city}) {
-                        const auto length = static_cast<std::uint32_t>(text->size());
-                        block.append(reinterpret_cast<const char*>(&length), sizeof length);
-                        block.append(*text);
-                    }
-                },
-                handOver, error);
-            handOver();
-            const std::lock_guard<std::mutex> guard(hand.lock);
-            hand.done = true;
-            hand.more.notify_one();
-        });
-
+    if (reader.Start(TheConnection()->ConnectionString(), m_listing)) {
         std::vector<ColorListRow> pending;
         RepeatedTexts statuses;
         RepeatedTexts provinces;
         RepeatedTexts cities;
         const auto unpack = [&](const std::string& block) {
-            std::size_t at = 0;
-            const auto next = [&block, &at] {
-                std::uint32_t length = 0;
-                std::memcpy(&length, block.data() + at, sizeof length);
-                const std::string_view text(block.data() + at + sizeof length, length);
-                at += sizeof length + length;
-                return text;
-            };
-            while (at < block.size()) {
-                const std::string_view index = next();
-                const std::string_view status = next();
-                const std::string_view middle[] = {next(), next(), next(), next(), next(), next()};
-                const std::string_view province = next();
-                const std::string_view city = next();
-                const QStringView statusText = statuses.Get(
-                    status, [](std::string_view raw) { return Text(RenderQueryStatus(std::string(raw))); });
-                const QStringView provinceText = provinces.Get(province, Utf8Text);
-                const QStringView cityText = cities.Get(city, Utf8Text);
+            ForEachPackedRow(block, [&](const PackedQueryLogRow& row) {
+                const QStringView status = statuses.Get(
+                    row[6], [](std::string_view raw) { return Text(RenderQueryStatus(std::string(raw))); });
+                const QStringView province = provinces.Get(row[8], Utf8Text);
+                const QStringView city = cities.Get(row[9], Utf8Text);
                 ColorListRow& cells = pending.emplace_back();
-                std::size_t size = index.size() + 10 +
-                                   static_cast<std::size_t>(statusText.size() + provinceText.size() + cityText.size());
-                for (std::string_view text : middle)
-                    size += text.size();
+                std::size_t size = 10 + static_cast<std::size_t>(status.size() + province.size() + city.size());
+                for (std::string_view field : row)
+                    size += field.size();
                 cells.Reserve(size);
-                cells.AddUtf8Cell(index);
-                cells.AddCell(statusText);
-                for (std::string_view text : middle)
-                    cells.AddUtf8Cell(text);
-                cells.AddCell(provinceText);
-                cells.AddCell(cityText);
-            }
+                // The list's columns: index, status, then the fields as read up to the region.
+                cells.AddUtf8Cell(row[0]);
+                cells.AddCell(status);
+                for (int field : {1, 2, 3, 4, 5, 7})
+                    cells.AddUtf8Cell(row[static_cast<std::size_t>(field)]);
+                cells.AddCell(province);
+                cells.AddCell(city);
+            });
         };
         // The list takes the rows a block at a time: each block makes the view lay out all
         // its rows again, so each block at least doubles the list (all of them together
@@ -371,15 +313,14 @@ void CQueryRecordsPage::RunQuery()
         sinceShown.start();
         QElapsedTimer sincePump;
         sincePump.start();
-        // Blocks taken from the reader and not unpacked yet: when this thread falls behind,
-        // it unpacks no longer than the window may wait and serves the window in between.
+        // Blocks taken and not unpacked yet: when this thread falls behind, it unpacks no
+        // longer than the window may wait and serves the window in between.
+        std::vector<std::string> taken;
         std::deque<std::string> backlog;
-        std::unique_lock<std::mutex> guard(hand.lock);
-        for (;;) {
-            const bool done = hand.done;
-            std::move(hand.blocks.begin(), hand.blocks.end(), std::back_inserter(backlog));
-            hand.blocks.clear();
-            guard.unlock();
+        for (bool done = false;;) {
+            done = reader.Take(taken, std::chrono::milliseconds(backlog.empty() ? kLongestQuietMs / 2 : 0));
+            std::move(taken.begin(), taken.end(), std::back_inserter(backlog));
+            taken.clear();
             while (!backlog.empty() && (done || sincePump.elapsed() < kLongestQuietMs)) {
                 unpack(backlog.front());
                 backlog.pop_front();
@@ -395,12 +336,9 @@ void CQueryRecordsPage::RunQuery()
                 PumpMessages();
                 sincePump.restart();
             }
-            guard.lock();
-            if (!hand.done && hand.blocks.empty() && backlog.empty())
-                hand.more.wait_for(guard, std::chrono::milliseconds(kLongestQuietMs / 2));
         }
-        reader.join();
-        m_listing = listing;
+        outcome = reader.Outcome();
+        m_listing = reader.Listing();
         if (outcome != ReadOutcome::Failed)
             show();
     }
@@ -409,7 +347,7 @@ void CQueryRecordsPage::RunQuery()
     if (outcome == ReadOutcome::Failed) {
         // Half a listing must not be taken for the filter's rows by "清空记录".
         m_list->DeleteAllItems();
-        ShowDatabaseError(reading);
+        ShowDatabaseError(reader.Connection());
     } else if (outcome == ReadOutcome::Empty) {
         ShowMessage(QStringLiteral("无符合条件的记录！"), false);
     }
