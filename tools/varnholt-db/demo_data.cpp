@@ -21,6 +21,8 @@ constexpr std::int64_t kDay = 24 * 60 * 60;
 constexpr int kDays = 90;
 // Log rows per insert statement: few statements, each well inside the engines' limits.
 constexpr std::size_t kRowsPerInsert = 200;
+// Codes a batch can hold: six digits of serial.
+constexpr long long kMaxSerials = 1000000;
 
 std::string Quoted(const std::string& text)
 {
@@ -49,6 +51,9 @@ struct DemoData::Batch {
     int number = 0;                  // batch number
     std::vector<Code> codes;
     std::vector<std::size_t> asked; // codes queried so far, in the order of their first query
+    std::size_t sold = 0;           // goods leave in code order: the next code never queried
+    std::size_t askedAgain = 0;     // the code last asked again (valid once one was)
+    bool anyAskedAgain = false;
 };
 
 struct DemoData::Query {
@@ -183,6 +188,15 @@ bool DemoData::CreateBatches(std::string& error)
         {"滤清器X200", "汽车机油滤清器", 800, "未启用", true, 2, -1, -1, {}, 0, {}, {}},
         {"新品试产批次", "", 300, "未启用", false, 0, -1, -1, {}, 0, {}, {}},
     };
+
+    // A large log comes from large batches: most queries stay a code's first one, as with a
+    // manufacturer whose goods are bought once each. The default log (about 7,000 queries)
+    // fits the quantities above.
+    if (m_queryCount > 6000)
+        for (Batch& batch : m_batches)
+            if (batch.enabledDaysAgo >= 0)
+                batch.quantity = static_cast<int>(
+                    std::min<long long>(kMaxSerials, static_cast<long long>(batch.quantity) * m_queryCount / 6000));
 
     int number = 0;
     for (Batch& batch : m_batches) {
@@ -339,7 +353,9 @@ bool DemoData::MakeQueries(std::string& error)
         std::string value;
     };
     std::vector<Fake> fakes;
-    const std::vector<std::string> fakeRegions = {"河南", "广东", "湖南", "河北"};
+    // Fakes turn up mostly in two provinces, so the warning page shows an outbreak there.
+    const std::vector<std::string> fakeRegions = {"河南", "河南", "河南", "河南", "河南",
+                                                  "广东", "广东", "广东", "湖南", "河北"};
     for (Batch& batch : m_batches) {
         if (batch.codes.empty() || fakes.size() >= 6)
             continue;
@@ -373,7 +389,10 @@ bool DemoData::MakeQueries(std::string& error)
         query.time = when;
         query.comm = unit(m_random) < 0.8 ? "/dev/ttyUSB0" : "/dev/ttyUSB1";
         const double kind = unit(m_random);
-        if (kind < 0.06) {
+        // Wrong codes are a few percent; fakes a small share that grows over the last three
+        // weeks (an outbreak); all the rest genuine codes.
+        const double fakeShare = when > m_now - 21 * kDay ? 0.03 : 0.01;
+        if (kind < 0.03) {
             // A ProductID that no batch has.
             char id[16];
             std::snprintf(id, sizeof id, "%02d%06d", std::uniform_int_distribution<int>(20, 99)(m_random),
@@ -385,7 +404,7 @@ bool DemoData::MakeQueries(std::string& error)
             query.status = -1;
             query.phone = PhoneNumber();
             std::tie(query.province, query.city) = Place({});
-        } else if (kind < 0.12) {
+        } else if (kind < 0.06) {
             // A genuine ProductID with one digit of the code mistyped.
             const Code& code =
                 batch.codes[std::uniform_int_distribution<std::size_t>(0, batch.codes.size() - 1)(m_random)];
@@ -400,7 +419,7 @@ bool DemoData::MakeQueries(std::string& error)
             query.status = -1;
             query.phone = PhoneNumber();
             std::tie(query.province, query.city) = Place(batch.region);
-        } else if (kind < 0.18 && !fakes.empty()) {
+        } else if (kind < 0.06 + fakeShare && !fakes.empty()) {
             // A counterfeit: a copied ProductID with a made-up code, far from the sales region.
             const Fake& fake = fakes[std::uniform_int_distribution<std::size_t>(0, fakes.size() - 1)(m_random)];
             query.productId = fake.batch->codes[fake.code].productId;
@@ -414,12 +433,21 @@ bool DemoData::MakeQueries(std::string& error)
             // A genuine code: mostly a first query, sometimes one asked again.
             const std::vector<std::size_t>& asked = batch.asked;
             std::size_t index;
-            const bool again = !asked.empty() && unit(m_random) < 0.22;
+            const bool again = !asked.empty() && unit(m_random) < 0.05;
             if (again) {
                 // Recently bought codes are the ones asked again.
+                // A doubtful buyer often asks several times over.
                 const std::size_t from = asked.size() > 40 ? asked.size() - 40 : 0;
-                index = asked[std::uniform_int_distribution<std::size_t>(from, asked.size() - 1)(m_random)];
+                if (batch.anyAskedAgain && unit(m_random) < 0.4)
+                    index = batch.askedAgain;
+                else
+                    index = asked[std::uniform_int_distribution<std::size_t>(from, asked.size() - 1)(m_random)];
+                batch.askedAgain = index;
+                batch.anyAskedAgain = true;
+            } else if (batch.sold < batch.codes.size()) {
+                index = batch.sold++;
             } else {
+                // A batch sold out: any of its codes, asked again.
                 index = std::uniform_int_distribution<std::size_t>(0, batch.codes.size() - 1)(m_random);
             }
             Code& code = batch.codes[index];

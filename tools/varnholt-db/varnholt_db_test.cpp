@@ -465,6 +465,17 @@ TEST_F(VarnholtDbTool, DemoLogOfAGivenSize)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     SqliteFile file(db);
     EXPECT_EQ(file.Count("select count(*) from QueryLogTable"), 12345);
+    // A manufacturer's log: mostly first queries of genuine codes, warnings (codes asked
+    // again, fakes) a small share, and in the last weeks two provinces standing out.
+    EXPECT_GE(file.Count("select count(*) from QueryLogTable where QueryStatus=1"), 12345 * 7 / 10);
+    const long long warnings = file.Count("select count(*) from QueryLogTable where QueryStatus>1 or QueryStatus=-2");
+    EXPECT_GE(warnings, 12345 / 50);
+    EXPECT_LE(warnings, 12345 / 5);
+    const auto byProvince = file.Rows("select count(*) from QueryLogTable where (QueryStatus>1 or QueryStatus=-2) "
+                                      "and QueryTime > datetime('now','localtime','-21 days') "
+                                      "group by QueryProv order by 1 desc limit 3");
+    ASSERT_EQ(byProvince.size(), 3u);
+    EXPECT_GE(std::stoll(byProvince[1][0]), 3 * std::stoll(byProvince[2][0]) / 2);
     EXPECT_EQ(file.Count("select count(*) from QueryLogTable where QueryTime < datetime('now','localtime','-91 days') "
                          "or QueryTime > datetime('now','localtime','+1 minute')"),
               0);
