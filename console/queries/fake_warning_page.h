@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query_log_column.h"
 #include "query_records.h"
 
 #include <QWidget>
@@ -20,18 +21,8 @@ class CFakeWarningPage final : public QWidget {
     // window serving events and must not be cut off.
     Q_PROPERTY(bool busy READ IsBusy)
 public:
-    enum Column {
-        kIndex = 0,
-        kStatus = 1,
-        kTime = 2,
-        kPhone = 3,
-        kProductId = 4,
-        kProductCode = 5,
-        kRealCode = 6,
-        kComm = 7,
-        kProvince = 8,
-        kCity = 9,
-    };
+    using Column = QueryLogList::Column;
+    using enum QueryLogList::Column;
 
     explicit CFakeWarningPage(QWidget* parent = nullptr);
 
