@@ -115,12 +115,18 @@ void CCodeLookupPage::LookupCode()
         ShowDatabaseError(*TheConnection());
         return;
     }
+    // A date and time is wider than its box: show its start (the date), the whole as a tip.
+    const auto show = [](CSkinEdit* field, const QString& text) {
+        field->setText(text);
+        field->setCursorPosition(0);
+        field->setToolTip(text);
+    };
     if (product == ReadOutcome::Rows) {
-        m_productName->setText(Text(found.productName));
-        m_productCode->setText(Text(found.productCode));
+        show(m_productName, Text(found.productName));
+        show(m_productCode, Text(found.productCode));
         if (found.batchFound) {
-            m_created->setText(Text(found.createCodeTime));
-            m_enabled->setText(Text(found.useCodeTime));
+            show(m_created, Text(found.createCodeTime));
+            show(m_enabled, Text(found.useCodeTime));
         }
     }
 
