@@ -179,6 +179,8 @@ void CQueryStatsChart::ShowProvinces()
 
     auto* provinceAxis = new QBarCategoryAxis;
     provinceAxis->append(provinces);
+    // The names are short; elided to "..." in the narrow chart they were unreadable.
+    provinceAxis->setTruncateLabels(false);
     chart->addAxis(provinceAxis, Qt::AlignLeft);
     series->attachAxis(provinceAxis);
     QValueAxis* countAxis = CountAxis(most);
