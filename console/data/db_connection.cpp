@@ -2,6 +2,7 @@
 
 #include "connection_string.h"
 #include "db_provider.h"
+#include "lock_wait.h"
 
 #include <cstdio>
 
@@ -21,6 +22,8 @@ void SetTheConnection(CDbConnection* connection)
 
 bool ConnectionBusy()
 {
+    if (InLockWaitHook())
+        return true;
     const DbProvider* provider = g_theConnection ? g_theConnection->Provider() : nullptr;
     return provider && (provider->IsReading() || provider->InTransaction());
 }

@@ -67,6 +67,7 @@ CDbConnection* TheConnection();
 void SetTheConnection(CDbConnection* connection);
 // True while a long run of a page has the shared connection and lets the window work
 // meanwhile: a reader is being handed a statement's rows (another statement would be
-// refused) or a transaction is open (another statement would join it). Work a timer or a
-// signal starts waits then, and tries again later.
+// refused), a transaction is open (another statement would join it), or a statement waits
+// for a lock and the window is served from the wait (another statement would cut into
+// it). Work a timer or a signal starts waits then, and tries again later.
 bool ConnectionBusy();

@@ -26,3 +26,8 @@ void CallLockWaitHook()
     g_hook();
     g_inHook = false;
 }
+
+bool InLockWaitHook()
+{
+    return g_inHook && std::this_thread::get_id() == g_hookThread;
+}

@@ -12,3 +12,6 @@ constexpr int kDefaultLockWaitMs = 10000;
 // Only statements on the thread that set the hook run it; on other threads they just wait.
 void SetLockWaitHook(std::function<void()> hook);
 void CallLockWaitHook();
+// True while the hook runs: a statement of the window's thread is waiting for a lock, and
+// what the hook lets run must leave the database alone.
+bool InLockWaitHook();
