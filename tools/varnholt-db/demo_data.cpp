@@ -326,10 +326,12 @@ std::vector<std::int64_t> DemoData::QueryTimes()
         for (int i = perDay[static_cast<std::size_t>(kDays - 1 - daysAgo)]; i > 0; --i) {
             std::int64_t when = dayStart + hour(m_random) * 3600 + secondOfHour(m_random);
             if (when >= m_now - 60) {
-                // Not yet happened: a given count moves it back a day, the day model drops it.
+                // Not yet happened: a given count moves it back to an earlier day of the
+                // quarter, the day model drops it. Always yesterday would pile most of today's
+                // share onto one day, a spike on the charts that no manufacturer sees.
                 if (m_queryCount <= 0)
                     continue;
-                when -= kDay;
+                when -= kDay * std::uniform_int_distribution<int>(1, kDays - 1)(m_random);
             }
             times.push_back(when);
         }
