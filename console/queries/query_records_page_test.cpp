@@ -312,6 +312,17 @@ TEST_P(LookupPageTest, FourCases)
     EXPECT_EQ(m_dialogs.Messages(), QStringList{"无符合条件的记录！"});
 }
 
+// The date boxes are narrower than a date and time: the date must be what shows.
+TEST_P(LookupPageTest, FoundFieldsShowTheirStartAndTheWholeAsATip)
+{
+    Look(QStringLiteral("01000000"));
+    for (const CSkinEdit* field :
+         {m_page.ProductCodeEdit(), m_page.ProductNameEdit(), m_page.CreatedEdit(), m_page.EnabledEdit()}) {
+        EXPECT_EQ(field->cursorPosition(), 0) << field->text().toStdString();
+        EXPECT_EQ(field->toolTip(), field->text());
+    }
+}
+
 KELVANE_DB_ENGINE_TEST_SUITE(LookupPageTest);
 
 } // namespace
