@@ -1,18 +1,14 @@
 #include "db_connection.h"
 #include "db_recordset.h"
 #include "schema.h"
+#include "sqlite_file_test.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <string>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* const kNewIndex =
     "CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime, QueryProv, QueryStatus)";
@@ -32,38 +28,8 @@ const char* const kRows = "insert into QueryLogTable (QueryTime,QueryStatus,Quer
                           "('2026-01-05 10:00:00',1,'江苏','甲'),('2026-01-05 11:00:00',-1,'浙江','甲'),('2026-01-06 "
                           "09:00:00',3,'江苏','乙');";
 
-class QueryTimeIndexUpgradeTest : public ::testing::Test {
+class QueryTimeIndexUpgradeTest : public SqliteFileTest {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/time-index-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        m_folder = folder;
-        m_path = m_folder + "/Varnholt.db";
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    // Runs sql on the file with a plain sqlite3 handle, as an earlier version or another program would.
-    void Write(const std::string& sql)
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-        sqlite3_close(db);
-    }
-
-    std::string Text(CDbConnection& connection, const std::string& sql)
-    {
-        CDbRecordset rs;
-        rs.SetConnection(&connection);
-        std::string value = "<none>";
-        if (rs.Open(sql, 1, 3, 3) == 1)
-            rs.GetFieldValue("V", value);
-        return value;
-    }
-
     // The rows' cells of one column joined by '|', read with a plain sqlite3 handle.
     std::string Plain(const std::string& sql, int column = 0)
     {
@@ -80,13 +46,6 @@ protected:
         sqlite3_close(db);
         return out;
     }
-
-    std::string ConnectionString(const std::string& extra = {}) const
-    {
-        return "Provider=SQLite;Data Source=" + m_path + ";" + extra;
-    }
-
-    std::string m_folder, m_path;
 };
 
 const char* const kIndexSql = "select sql as V from sqlite_schema where name='QueryLogTable_QueryTime'";
@@ -98,12 +57,14 @@ const char* const kLog = "select group_concat(QueryTime||' '||QueryStatus||' '||
 // charts' read of a range is then answered from the index alone.
 TEST_F(QueryTimeIndexUpgradeTest, EarlierFileGetsTheNewIndexOnOpen)
 {
-    Write(EarlierSchema() + kRows);
+    WritePlain(EarlierSchema() + kRows);
     CDbConnection console;
     ASSERT_TRUE(console.Open(ConnectionString(), -1)) << console.GetErrorsText();
-    EXPECT_EQ(Text(console, kIndexSql), kNewIndex);
-    EXPECT_EQ(Text(console, kLog), "2026-01-05 10:00:00 1 江苏|2026-01-05 11:00:00 -1 浙江|2026-01-06 09:00:00 3 江苏");
-    EXPECT_EQ(Text(console, "select count(*) as V from QueryLogTable where QueryTime>'2026-01-05 10:30:00'"), "2");
+    EXPECT_EQ(Scalar(console, kIndexSql, "V"), kNewIndex);
+    EXPECT_EQ(Scalar(console, kLog, "V"),
+              "2026-01-05 10:00:00 1 江苏|2026-01-05 11:00:00 -1 浙江|2026-01-06 09:00:00 3 江苏");
+    EXPECT_EQ(Scalar(console, "select count(*) as V from QueryLogTable where QueryTime>'2026-01-05 10:30:00'", "V"),
+              "2");
     console.CloseIfOpen();
     EXPECT_NE(Plain("explain query plan select QueryTime,QueryProv,QueryStatus from QueryLogTable "
                     "where QueryTime>'2026-01-01' and QueryTime<'2026-02-01'",
@@ -118,34 +79,34 @@ TEST_F(QueryTimeIndexUpgradeTest, EarlierFileGetsTheNewIndexOnOpen)
     ASSERT_TRUE(maker.Open("Provider=SQLite;Data Source=" + fresh + ";Create=1;", -1));
     std::string error;
     ASSERT_TRUE(CreateSchema(maker, error)) << error;
-    EXPECT_EQ(Text(maker, kIndexSql), kNewIndex);
+    EXPECT_EQ(Scalar(maker, kIndexSql, "V"), kNewIndex);
 }
 
 // While another program holds the write lock the old index stays and the file works as it
 // is; the next open replaces it. A file whose owner dropped the index is left alone.
 TEST_F(QueryTimeIndexUpgradeTest, WaitsForTheWriteLockAndLeavesADroppedIndexAlone)
 {
-    Write(EarlierSchema() + kRows);
+    WritePlain(EarlierSchema() + kRows);
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(m_path.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "pragma journal_mode=wal; begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
     {
         CDbConnection console;
         ASSERT_TRUE(console.Open(ConnectionString("Lock Timeout=50;"), -1)) << console.GetErrorsText();
-        EXPECT_EQ(Text(console, kIndexSql), "CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime)");
-        EXPECT_EQ(Text(console, "select count(*) as V from QueryLogTable where QueryProv='江苏'"), "2");
+        EXPECT_EQ(Scalar(console, kIndexSql, "V"), "CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime)");
+        EXPECT_EQ(Scalar(console, "select count(*) as V from QueryLogTable where QueryProv='江苏'", "V"), "2");
     }
     sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     {
         CDbConnection console;
         ASSERT_TRUE(console.Open(ConnectionString(), -1)) << console.GetErrorsText();
-        EXPECT_EQ(Text(console, kIndexSql), kNewIndex);
+        EXPECT_EQ(Scalar(console, kIndexSql, "V"), kNewIndex);
     }
 
-    Write("drop index QueryLogTable_QueryTime");
+    WritePlain("drop index QueryLogTable_QueryTime");
     CDbConnection console;
     ASSERT_TRUE(console.Open(ConnectionString(), -1)) << console.GetErrorsText();
-    EXPECT_EQ(Text(console, kIndexSql), "<none>");
-    EXPECT_EQ(Text(console, "select count(*) as V from QueryLogTable"), "3");
+    EXPECT_EQ(Scalar(console, kIndexSql, "V"), "<none>");
+    EXPECT_EQ(Scalar(console, "select count(*) as V from QueryLogTable", "V"), "3");
 }

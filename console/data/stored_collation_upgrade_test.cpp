@@ -2,6 +2,7 @@
 #include "db_connection.h"
 #include "db_recordset.h"
 #include "schema.h"
+#include "sqlite_file_test.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -27,35 +28,8 @@ std::string EarlierSchema()
     return script;
 }
 
-class AnySqliteProgramTest : public ::testing::Test {
+class AnySqliteProgramTest : public SqliteFileTest {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/any-sqlite-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        m_folder = folder;
-        m_path = m_folder + "/Varnholt.db";
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    std::string ConnectionString(const std::string& extra = {}) const
-    {
-        return "Provider=SQLite;Data Source=" + m_path + ";" + extra;
-    }
-
-    // Runs sql on the file with a plain sqlite3 handle that has the old collation, as the
-    // earlier version's programs had.
-    void WriteAsBefore(const std::string& sql)
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
-        ASSERT_TRUE(RegisterFoldCollation(db));
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-        sqlite3_close(db);
-    }
-
     // The sqlite3 shell on the file: exit status and what it printed.
     std::pair<int, std::string> Shell(const std::string& sql)
     {
@@ -69,18 +43,6 @@ protected:
         const int status = pipe ? pclose(pipe) : -1;
         return {status, out};
     }
-
-    std::string Scalar(CDbConnection& connection, const std::string& sql)
-    {
-        CDbRecordset rs;
-        rs.SetConnection(&connection);
-        std::string value = "<none>";
-        if (rs.Open(sql, 1, 3, 3) == 1)
-            rs.GetFieldValue("N", value);
-        return value;
-    }
-
-    std::string m_folder, m_path;
 };
 
 // Keys that the old collation and SQLite's NOCASE put in different orders, so an index
@@ -113,14 +75,14 @@ TEST_F(AnySqliteProgramTest, ShellWritesTheTablesAHostWrites)
         SCOPED_TRACE(earlier ? "made by the earlier version" : "made now");
         fs::remove(m_path);
         if (earlier) {
-            WriteAsBefore(EarlierSchema() + kBatches);
+            WritePlain(EarlierSchema() + kBatches, RegisterFoldCollation);
         } else {
             CDbConnection maker;
             ASSERT_TRUE(maker.Open(ConnectionString("Create=true;"), -1)) << maker.GetErrorsText();
             std::string error;
             ASSERT_TRUE(CreateSchema(maker, error)) << error;
             maker.CloseIfOpen();
-            WriteAsBefore(kBatches);
+            WritePlain(kBatches, RegisterFoldCollation);
         }
         CDbConnection console;
         ASSERT_TRUE(console.Open(ConnectionString(), -1)) << console.GetErrorsText();
@@ -131,11 +93,11 @@ TEST_F(AnySqliteProgramTest, ShellWritesTheTablesAHostWrites)
         EXPECT_EQ(out, "1\nok\n");
 
         ASSERT_TRUE(console.Open(ConnectionString(), -1)) << console.GetErrorsText();
-        EXPECT_EQ(Scalar(console, "select count(*) as N from SendSmsTable where NewFlag=1"), "1");
-        EXPECT_EQ(Scalar(console, "select count(*) as N from QueryLogTable where ProductName='ÉZ'"), "1");
-        EXPECT_EQ(Scalar(console, "select QueryCount as N from ProductTable where ProductID='42000000'"), "1");
-        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductTable where ProductName='ａB'"), "1");
-        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductGroupTable where ProductName='éZ'"), "1");
+        EXPECT_EQ(Scalar(console, "select count(*) as N from SendSmsTable where NewFlag=1", "N"), "1");
+        EXPECT_EQ(Scalar(console, "select count(*) as N from QueryLogTable where ProductName='ÉZ'", "N"), "1");
+        EXPECT_EQ(Scalar(console, "select QueryCount as N from ProductTable where ProductID='42000000'", "N"), "1");
+        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductTable where ProductName='ａB'", "N"), "1");
+        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductGroupTable where ProductName='éZ'", "N"), "1");
         console.CloseIfOpen();
     }
 }
@@ -144,7 +106,7 @@ TEST_F(AnySqliteProgramTest, ShellWritesTheTablesAHostWrites)
 // works as it is, and the next open brings it up to date.
 TEST_F(AnySqliteProgramTest, EarlierFileOpensWhileAnotherProgramWrites)
 {
-    WriteAsBefore(EarlierSchema() + kBatches);
+    WritePlain(EarlierSchema() + kBatches, RegisterFoldCollation);
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(m_path.c_str(), &other), SQLITE_OK);
     ASSERT_TRUE(RegisterFoldCollation(other));
@@ -152,7 +114,7 @@ TEST_F(AnySqliteProgramTest, EarlierFileOpensWhileAnotherProgramWrites)
     {
         CDbConnection console;
         ASSERT_TRUE(console.Open(ConnectionString("Lock Timeout=50;"), -1)) << console.GetErrorsText();
-        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductTable where ProductName='ÉA'"), "1");
+        EXPECT_EQ(Scalar(console, "select count(*) as N from ProductTable where ProductName='ÉA'", "N"), "1");
     }
     sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
     sqlite3_close(other);
