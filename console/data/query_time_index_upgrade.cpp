@@ -1,5 +1,7 @@
 #include "query_time_index_upgrade.h"
 
+#include "sqlite_exec.h"
+
 #include <sqlite3.h>
 
 namespace {
@@ -7,16 +9,6 @@ namespace {
 // As the schema makes it (a test compares the two).
 const char* const kQueryTimeIndexStatement =
     "CREATE INDEX QueryLogTable_QueryTime ON QueryLogTable (QueryTime, QueryProv, QueryStatus)";
-
-bool Exec(sqlite3* db, const char* sql, std::string& error)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    error = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return false;
-}
 
 // How many columns the log's time index has: 0 when there is no such index (a file
 // without the log, or one whose owner dropped it: left alone), -1 on an error.
@@ -48,16 +40,17 @@ bool UpgradeQueryTimeIndex(sqlite3* db, std::string& error)
         return false;
     if (columns != 1)
         return true;
-    if (!Exec(db, "begin immediate", error))
+    if (!SqliteExec(db, "begin immediate", error))
         return false;
     // Another program may have done it while this one waited for the lock.
     const int now = IndexColumns(db, error);
     bool ok = now >= 0;
     if (ok && now == 1)
-        ok = Exec(db, "drop index QueryLogTable_QueryTime", error) && Exec(db, kQueryTimeIndexStatement, error);
-    if (ok && Exec(db, "commit", error))
+        ok = SqliteExec(db, "drop index QueryLogTable_QueryTime", error) &&
+             SqliteExec(db, kQueryTimeIndexStatement, error);
+    if (ok && SqliteExec(db, "commit", error))
         return true;
     std::string ignored;
-    Exec(db, "rollback", ignored);
+    SqliteExec(db, "rollback", ignored);
     return false;
 }

@@ -1,6 +1,7 @@
 #include "stored_collation_upgrade.h"
 
 #include "case_fold.h"
+#include "sqlite_exec.h"
 #include "text_util.h"
 
 #include <sqlite3.h>
@@ -39,16 +40,6 @@ bool Query(sqlite3* db, const std::string& sql, std::string& error, Each each)
         return false;
     }
     return true;
-}
-
-bool Exec(sqlite3* db, const std::string& sql, std::string& error)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    error = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return false;
 }
 
 std::string Quoted(const std::string& name)
@@ -120,7 +111,7 @@ bool Reindex(sqlite3* db, const std::set<std::string>& tables, std::string& erro
             ok = ok && Query(db, "select 1 from " + Quoted(table) + " where " + condition + " limit 1", error,
                              [&](const std::vector<std::string>&) { apart = true; });
             if (ok && apart)
-                ok = Exec(db, "reindex " + Quoted(index), error);
+                ok = SqliteExec(db, "reindex " + Quoted(index), error);
         }
     }
     sqlite3_create_function_v2(db, function, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -132,7 +123,7 @@ bool Rewrite(sqlite3* db, const std::vector<SchemaRow>& rows, std::string& error
     int version = 0;
     if (!Query(db, "pragma schema_version", error,
                [&](const std::vector<std::string>& r) { version = std::atoi(r[0].c_str()); }) ||
-        !Exec(db, "pragma writable_schema=on", error))
+        !SqliteExec(db, "pragma writable_schema=on", error))
         return false;
     bool ok = true;
     for (const SchemaRow& row : rows) {
@@ -153,9 +144,9 @@ bool Rewrite(sqlite3* db, const std::vector<SchemaRow>& rows, std::string& error
             break;
     }
     // A new schema version makes every connection, this one included, read the tables again.
-    ok = ok && Exec(db, "pragma schema_version=" + std::to_string(version + 1), error);
+    ok = ok && SqliteExec(db, "pragma schema_version=" + std::to_string(version + 1), error);
     std::string ignored;
-    Exec(db, "pragma writable_schema=off", ignored);
+    SqliteExec(db, "pragma writable_schema=off", ignored);
     return ok;
 }
 
@@ -168,7 +159,7 @@ bool UpgradeStoredCollation(sqlite3* db, std::string& error)
         return false;
     if (rows.empty())
         return true;
-    if (!Exec(db, "begin immediate", error))
+    if (!SqliteExec(db, "begin immediate", error))
         return false;
     // Another program may have done it while this one waited for the lock.
     bool ok = ReadStale(db, rows, error);
@@ -176,9 +167,9 @@ bool UpgradeStoredCollation(sqlite3* db, std::string& error)
     for (const SchemaRow& row : rows)
         tables.insert(row.table);
     ok = ok && (rows.empty() || (Rewrite(db, rows, error) && Reindex(db, tables, error)));
-    if (ok && Exec(db, "commit", error))
+    if (ok && SqliteExec(db, "commit", error))
         return true;
     std::string ignored;
-    Exec(db, "rollback", ignored);
+    SqliteExec(db, "rollback", ignored);
     return false;
 }
