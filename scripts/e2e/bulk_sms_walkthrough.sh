@@ -8,61 +8,17 @@
 # Usage: scripts/e2e/bulk_sms_walkthrough.sh [BUILD_DIR] [SHOT_DIR]
 # Needs: xvfb, xdotool, x11-apps (xwd), netpbm, sqlite3, python3-openpyxl.
 set -euo pipefail
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "${1:-$root/build}")
-shots=$(mkdir -p "${2:-$build/e2e-shots-sms}" && realpath "${2:-$build/e2e-shots-sms}")
-bin=$build/bin
-for tool in Xvfb xdotool xwd xwdtopnm pnmtopng sqlite3; do
-  command -v "$tool" >/dev/null || { echo "bulk_sms_walkthrough: $tool is missing" >&2; exit 1; }
-done
-for program in kelvane varnholt-db; do
-  [ -x "$bin/$program" ] || { echo "bulk_sms_walkthrough: $bin/$program is not built" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-home=$work/home
-mkdir -p "$home" "$work/tmp"
-for item in m2.bmp m3.bmp skin; do
-  [ -e "$bin/$item" ] && ln -s "$bin/$item" "$home/$item"
-done
+e2e_begin bulk_sms_walkthrough e2e-shots-sms "${1:-}" "${2:-}"
+need sqlite3
+need_built kelvane varnholt-db
+link_artwork
 "$bin/varnholt-db" init "$home/Varnholt.db" >/dev/null
 db=$home/Varnholt.db
+start_xvfb
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-kelvane_pid=
-cleanup() {
-  if [ -n "$kelvane_pid" ]; then kill "$kelvane_pid" 2>/dev/null || true; fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-step=0
-shot() {
-  step=$((step + 1))
-  local file
-  file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
-  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$file"
-  echo "  $file"
-}
-pause() { sleep "${1:-0.7}"; }
-key() { xdotool key "$@"; pause 0.5; }
-typ() { xdotool type --delay 40 "$1"; pause 0.3; }
-await() {
-  local id=
-  for _ in $(seq 60); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
-    sleep 0.25
-  done
-  [ -n "$id" ] || { echo "bulk_sms_walkthrough: no window \"$1\" appeared" >&2; shot "missing-window"; exit 1; }
-  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
-}
-at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
 message() {
   await "消息提示"; pause 0.8; shot "$1"
   # The box alone as well, taken from its own window.
@@ -72,10 +28,7 @@ message() {
 }
 sql() { sqlite3 "$db" "$1"; }
 
-# Positions in the main window: a control of the page at dialog units (x, y, w, h) has its
-# centre at ((75 + x + w/2) * 1.5, (64 + y + h/2) * 1.5) pixels.
-main() { wx=$main_x; wy=$main_y; }
-page_at() { main; at $(((150 + 2 * $1 + $3) * 3 / 4)) $(((128 + 2 * $2 + $4) * 3 / 4)) "${5:-0.8}"; }
+# The page's controls at their dialog units (x, y, w, h).
 add_one() { page_at 349 27 50 14; }
 import_file() { page_at 349 41 50 14; }
 send() { page_at 349 97 50 30; }
@@ -86,16 +39,12 @@ export_records() { page_at 217 237 50 14; }
 clear_all() { page_at 282 237 50 14; }
 record_row() { main; at 250 $((358 + 18 * $1)) 0.5; }
 
-echo "bulk_sms_walkthrough: screenshots in $shots"
 printf '  13800138000 \r\n123\r\n13900139000\r\n' >"$work/numbers.txt"
-XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp KELVANE_HOME=$home "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
-kelvane_pid=$!
+start_console
 
-await "请输入防伪系统操作口令"
-at 190 110 0.3; typ 482; key Return
-await "Ostrel"; main_x=$wx; main_y=$wy
+login 482
 pause 1
-main; at 79 255 2.5
+nav 7 2.5
 shot bulk-sms-page
 
 # Two numbers typed, three lines imported (the 3-digit one is skipped).

@@ -7,96 +7,43 @@
 # Usage: scripts/e2e/console_walkthrough.sh [BUILD_DIR] [SHOT_DIR]
 #   BUILD_DIR  a built tree with bin/kelvane, bin/stickwell, bin/varnholt-db (default: build)
 #   SHOT_DIR   where the PNGs go (default: BUILD_DIR/e2e-shots)
-# Needs: xvfb, xdotool, imagemagick (import), poppler-utils, sqlite3.
+# Needs: xvfb, xdotool, x11-apps (xwd), netpbm, poppler-utils, sqlite3.
 # The console runs in a fresh program directory with demo data (KELVANE_HOME), so the
 # build's own database and password file are left alone.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "${1:-$root/build}")
-shots=$(mkdir -p "${2:-$build/e2e-shots}" && realpath "${2:-$build/e2e-shots}")
-bin=$build/bin
-for tool in Xvfb xdotool import pdftotext sqlite3; do
-  command -v "$tool" >/dev/null || { echo "console_walkthrough: $tool is missing" >&2; exit 1; }
-done
-for program in kelvane stickwell varnholt-db; do
-  [ -x "$bin/$program" ] || { echo "console_walkthrough: $bin/$program is not built" >&2; exit 1; }
-done
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 
-work=$(mktemp -d)
-home=$work/home
-mkdir -p "$home" "$work/tmp"
-for item in m2.bmp m3.bmp skin stickwell; do
-  [ -e "$bin/$item" ] && ln -s "$bin/$item" "$home/$item"
-done
+e2e_begin console_walkthrough e2e-shots "${1:-}" "${2:-}"
+need pdftotext sqlite3
+need_built kelvane stickwell varnholt-db
+link_artwork
 "$bin/varnholt-db" init "$home/Varnholt.db" --demo >/dev/null
 db=$home/Varnholt.db
+start_xvfb
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-kelvane_pid=
-cleanup() {
-  if [ -n "$kelvane_pid" ]; then kill "$kelvane_pid" 2>/dev/null || true; fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-step=0
-shot() {
-  step=$((step + 1))
-  local file
-  file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
-  import -window root "$file"
-  echo "  $file"
-}
-pause() { sleep "${1:-0.7}"; }
-key() { xdotool key "$@"; pause 0.5; }
-typ() { xdotool type --delay 40 "$1"; pause 0.3; }
-# Waits for a visible window whose title matches, and sets wx wy (its top-left corner).
-await() {
-  local id=
-  for _ in $(seq 60); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
-    sleep 0.25
-  done
-  [ -n "$id" ] || { echo "console_walkthrough: no window \"$1\" appeared" >&2; shot "missing-window"; exit 1; }
-  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
-}
-# Clicks at a position relative to the last awaited window.
-at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
 password() { await "$1"; at 190 110 0.3; typ "$2"; key Return; }
-message() { await "消息提示"; shot "$1"; key "${2:-Return}"; }
 
 # Positions inside the main window (pixels from its top-left corner).
-nav_batches() { at 79 125 1.5; }
 button() { at $((168 + 103 * $1)) 464 0.8; }   # 0 new, 1 generate, 2 print, 3 enable, 4 disable, 5 delete
 row() { at 160 $((133 + 18 * $1)) 0.4; }
 
-echo "console_walkthrough: screenshots in $shots"
-# The console is single-instance per user: a running one would take this start over.
 # Sticker sheets go to the documents folder, here one of the walk's own; no PDF viewer
 # takes them, so the console says where the sheet is.
 mkdir -p "$work/config" "$work/documents" "$work/noviewer"
 printf 'XDG_DOCUMENTS_DIR="%s"\n' "$work/documents" >"$work/config/user-dirs.dirs"
 printf '#!/bin/sh\nexit 3\n' >"$work/noviewer/xdg-open"
 chmod +x "$work/noviewer/xdg-open"
-PATH=$work/noviewer:$PATH XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp KELVANE_HOME=$home \
-  "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
-kelvane_pid=$!
+start_console PATH="$work/noviewer:$PATH"
 
-await "请输入防伪系统操作口令"
+await "请输入防伪系统操作口令" 60
 shot login
-password "请输入防伪系统操作口令" 482
-await "Ostrel"; main_x=$wx; main_y=$wy
+login 482
 pause 1.5
 shot home
-main() { wx=$main_x; wy=$main_y; }
 
-main; nav_batches
+nav 1
 shot batch-page
 rows=$(sqlite3 "$db" "select count(*) from ProductGroupTable")
 
@@ -174,12 +121,11 @@ await "修改操作口令"; key Escape
 
 main; at 738 15 1
 message exit-confirm Escape
-main; at 79 278 1
+nav 8 1
 message exit-confirm-again Return
 for _ in $(seq 20); do kill -0 "$kelvane_pid" 2>/dev/null || break; sleep 0.25; done
 if kill -0 "$kelvane_pid" 2>/dev/null; then
-  echo "console_walkthrough: the console is still running after exit" >&2
-  exit 1
+  fail "the console is still running after exit"
 fi
-kelvane_pid=
+e2e_pids=()
 echo "console_walkthrough: done"

@@ -9,43 +9,21 @@
 # Usage: scripts/e2e/gateway_walkthrough.sh [BUILD_DIR] [SHOT_DIR]
 #   BUILD_DIR  a built tree (default: build); run.sh uses its programs as they are
 #   SHOT_DIR   where the PNGs go (default: BUILD_DIR/e2e-shots-gateway)
-# Needs: xvfb, xdotool, x11-apps (xwd) and netpbm for the screenshots (skipped without
-# them), sqlite3.
+# Needs: xvfb, xdotool, x11-apps (xwd), netpbm, sqlite3.
 set -euo pipefail
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "${1:-$root/build}")
-shots=$(mkdir -p "${2:-$build/e2e-shots-gateway}" && realpath "${2:-$build/e2e-shots-gateway}")
-bin=$build/bin
-fail() {
-  echo "gateway_walkthrough: $*" >&2
-  for log in run.out sim/gateway.log; do
-    if [ -s "${work:-/nonexistent}/$log" ]; then
-      echo "--- $log:" >&2
-      tail -15 "$work/$log" >&2
-    fi
-  done
-  exit 1
-}
-for tool in Xvfb xdotool sqlite3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing"
-done
-for program in kelvane varnholt-db varnholt-gateway gsm-modem-sim; do
-  [ -x "$bin/$program" ] || fail "$bin/$program is not built"
-done
-
-work=$(mktemp -d)
-home=$work/home
+e2e_begin gateway_walkthrough e2e-shots-gateway "${1:-}" "${2:-}"
+e2e_logs=(run.out sim/gateway.log)
+need sqlite3
+need_built kelvane varnholt-db varnholt-gateway gsm-modem-sim
 sim=$work/sim
-mkdir -p "$home" "$work/tmp"
-for item in m2.bmp m3.bmp skin stickwell; do
-  [ -e "$bin/$item" ] && ln -s "$bin/$item" "$home/$item"
-done
+link_artwork
 db=$home/Varnholt.db
 
 run_pid=
-xvfb_pid=
-cleanup() {
+on_cleanup() {
   # The console's end ends run.sh, which stops the host and then the simulator.
   if [ -n "$run_pid" ]; then
     local console
@@ -55,66 +33,19 @@ cleanup() {
     kill "$run_pid" 2>/dev/null || true
     wait "$run_pid" 2>/dev/null || true
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
 }
-trap cleanup EXIT
-# Xvfb picks a free display itself and writes its number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-display=:$(head -1 "$work/display")
-export DISPLAY=$display
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-step=0
-shot() {
-  step=$((step + 1))
-  if command -v xwd >/dev/null && command -v pnmtopng >/dev/null; then
-    local file
-    file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
-    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$file"
-    echo "  $file"
-  fi
-}
-pause() { sleep "${1:-0.7}"; }
-key() { xdotool key "$@"; pause 0.5; }
-typ() { xdotool type --delay 40 "$1"; pause 0.3; }
-await() {
-  local id=
-  for _ in $(seq 240); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
-    sleep 0.25
-  done
-  [ -n "$id" ] || { shot "missing-window"; fail "no window \"$1\" appeared"; }
-  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
-}
-at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
+start_xvfb
 sql() { sqlite3 -cmd '.timeout 5000' "$db" "$1"; }
-# Waits up to $1 seconds for the shell condition $2.
-until_true() {
-  local limit=$(($1 * 10))
-  for _ in $(seq "$limit"); do eval "$2" && return 0; sleep 0.1; done
-  return 1
-}
 
-echo "gateway_walkthrough: screenshots in $shots"
 # The programs' directory is the walk's own (KELVANE_HOME), so the build's database and
 # password file are left alone; run.sh makes the demo database there.
 KELVANE_HOME=$home VARNHOLT_SIM_DIR=$sim VARNHOLT_BUILD_DIR=$build XDG_CONFIG_HOME=$work/config TMPDIR=$work/tmp \
   "$root/run.sh" >"$work/run.out" 2>&1 &
 run_pid=$!
 
-await "请输入防伪系统操作口令"
+await "请输入防伪系统操作口令" 60
 shot login
-at 190 110 0.3; typ 482; key Return
-await "Ostrel"; main_x=$wx; main_y=$wy
-main() { wx=$main_x; wy=$main_y; }
+login 482
 until_true 30 'grep -q "modem ready" "$sim/gateway.log" 2>/dev/null' ||
   fail "the host did not get the modem ready: $(tail -5 "$sim/gateway.log" 2>/dev/null)"
 echo "  console, simulator and host are up"
@@ -132,17 +63,16 @@ logged=$(sql "select QueryStatus||' '||QueryProv||QueryCity from QueryLogTable w
 echo "  logged: status and place $logged"
 
 # The records page lists today's queries; the newest, this one, on top.
-main; at 79 147 1.5
-main; at 685 145 2
+nav 2
+page_at 351 25 62 16 2   # 查询
 shot records-page
 # Replying to the top row queues the reply to its number: so the row on top is this query.
 reply="您好，您查询的产品为正品 e2e$RANDOM"
 # A busy machine may fill the list late: a press before that is refused with a message
 # ("请先从列表中选择…"), then the row is chosen again.
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 for try in 1 2 3 4 5; do
   main; at 250 193 0.5
-  main; at 168 465 0.2
+  page_at 6 238 62 16 0.2   # 人工回复
   until_true 10 'visible 输入回复短信的内容 || visible 消息提示' || true
   visible "输入回复短信的内容" && break
   if visible "消息提示"; then
@@ -171,6 +101,6 @@ received=$("$root/scripts/sms-log" --to "$phone" "$sim/modem.jsonl" | grep -cF "
 echo "  row $index: 成功, the simulator sent it to $phone"
 
 # The bulk SMS page shows the row with its new state after its next refresh.
-main; at 79 255 6.5
+nav 7 6.5
 shot bulk-sms-page
 echo "gateway_walkthrough: passed"

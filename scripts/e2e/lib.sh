@@ -1,0 +1,186 @@
+# Shared by the walkthroughs in this folder (sourced, not run): a private Xvfb screen,
+# the console started in a program directory of the walk's own, clicks and keys through
+# xdotool, screenshots, waiting, failing with the logs, and cleaning up.
+#
+#   e2e_begin NAME SHOT_SUBDIR [BUILD_DIR] [SHOT_DIR]
+#     sets root, build, bin, shots, work (a temporary folder removed at exit) and home
+#     (the console's program directory inside work, with the build's artwork linked in).
+#   need TOOL...; need_built PROGRAM...   fail unless present.
+#   e2e_logs+=(FILE...)                   tailed by fail (relative to work, or absolute).
+#   e2e_pids+=(PID)                       ended at exit (after on_cleanup, if defined).
+#   start_xvfb                            sets DISPLAY to a screen of the walk's own.
+#   start_console [ENV=VALUE...]          runs bin/kelvane in home, logs to work/kelvane.log.
+#   login PASSWORD                        answers the login prompt; leaves wx wy on the main window.
+#
+# Every helper that waits fails (exit status 1) when what it waits for does not come.
+
+e2e_begin() {
+  e2e_name=$1
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  build=$(realpath "${3:-$root/build}")
+  shots=$(mkdir -p "${4:-$build/$2}" && realpath "${4:-$build/$2}")
+  bin=$build/bin
+  work=$(mktemp -d)
+  home=$work/home
+  mkdir -p "$home" "$work/tmp"
+  trap e2e_cleanup EXIT
+  need xdotool Xvfb xwd xwdtopnm pnmtopng
+  echo "$e2e_name: screenshots in $shots"
+}
+
+e2e_logs=(kelvane.log)
+e2e_pids=()
+xvfb_pid=
+e2e_failing=
+
+fail() {
+  echo "$e2e_name: $*" >&2
+  # One picture of the screen as it was, once (fail may be reached from shot itself).
+  if [ -z "$e2e_failing" ] && [ -n "${DISPLAY:-}" ] && [ -n "$xvfb_pid" ]; then
+    e2e_failing=1
+    shot failure || true
+  fi
+  local log path
+  for log in "${e2e_logs[@]}"; do
+    case $log in /*) path=$log ;; *) path=${work:-/nonexistent}/$log ;; esac
+    if [ -s "$path" ]; then
+      echo "--- $log:" >&2
+      tail -15 "$path" >&2
+    fi
+  done
+  exit 1
+}
+
+need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is missing"
+  done
+}
+
+need_built() {
+  local program
+  for program in "$@"; do
+    [ -x "$bin/$program" ] || fail "$bin/$program is not built"
+  done
+}
+
+# Links the build's artwork (and programs the console starts) into the program directory.
+link_artwork() {
+  local item
+  for item in m2.bmp m3.bmp skin stickwell; do
+    if [ -e "$bin/$item" ]; then ln -s "$bin/$item" "$home/$item"; fi
+  done
+}
+
+e2e_cleanup() {
+  if declare -F on_cleanup >/dev/null; then on_cleanup || true; fi
+  local pid
+  for pid in "${e2e_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${e2e_pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+
+start_xvfb() {
+  # Xvfb picks a free display itself and writes its number.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=:$(head -1 "$work/display")
+  unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
+# The console is single-instance per user: its settings and temporary files are the walk's
+# own, so a console running elsewhere neither takes this start over nor is taken over.
+start_console() {
+  env XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" KELVANE_HOME="$home" "$@" \
+    "$bin/kelvane" >"$work/kelvane.log" 2>&1 &
+  kelvane_pid=$!
+  e2e_pids+=("$kelvane_pid")
+}
+
+# Screenshots: NN-NAME.png in shots; the screen of the last one stays in work/screen.ppm
+# for the pixel checks.
+step=0
+shot() {
+  step=$((step + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
+  xwd -root -silent | xwdtopnm 2>/dev/null >"$work/screen.ppm"
+  pnmtopng <"$work/screen.ppm" >"$file"
+  echo "  $file"
+}
+
+pause() { sleep "${1:-0.7}"; }
+key() { xdotool key "$@"; pause 0.5; }
+typ() { xdotool type --delay 40 "$1"; pause 0.3; }
+visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+
+# Waits up to $2 seconds (default 15) for a visible window whose title matches $1, and
+# sets wx wy to its top-left corner.
+await() {
+  local id= tries=$((${2:-15} * 4))
+  for _ in $(seq "$tries"); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
+    sleep 0.25
+  done
+  [ -n "$id" ] || fail "no window \"$1\" appeared"
+  eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/wx=/p; s/^Y=/wy=/p')"
+}
+
+# Clicks at a position relative to the last awaited window, then pauses $3 seconds.
+at() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; pause "${3:-0.6}"; }
+
+# Waits up to $1 seconds for the shell condition $2.
+until_true() {
+  local limit=$(($1 * 10))
+  for _ in $(seq "$limit"); do eval "$2" && return 0; sleep 0.1; done
+  return 1
+}
+
+# A message box: waits for it, takes its picture and answers it with a key (Return).
+message() {
+  await "消息提示"
+  pause 0.5
+  shot "$1"
+  key "${2:-Return}"
+}
+
+login() {
+  await "请输入防伪系统操作口令" 60
+  at 190 110 0.3
+  typ "$1"
+  key Return
+  await "Ostrel" 30
+  main_x=$wx
+  main_y=$wy
+}
+main() { wx=$main_x; wy=$main_y; }
+
+# The console's layouts are in dialog units, 1.5 pixels each (console/widgets/kit_look.cpp).
+dlu() { echo $((($1 * 3 + ($1 >= 0 ? 1 : -1)) / 2)); }
+
+# Clicks the centre of the main window's navigation button N (0 home ... 7 bulk SMS, 8 exit).
+nav() {
+  local ys=(64 78 92 106 121 136 151 165 180)
+  main
+  at $(($(dlu 21) + $(dlu 50) / 2)) $(($(dlu "${ys[$1]}") + $(dlu 12) / 2)) "${2:-1.5}"
+}
+
+# Clicks the centre of a page control placed at dialog units (x, y, w, h); the pages sit at
+# (75, 64) in the main window. Then pauses $5 seconds.
+page_at() {
+  main
+  at $(($(dlu 75) + $(dlu "$1") + $(dlu "$3") / 2)) $(($(dlu 64) + $(dlu "$2") + $(dlu "$4") / 2)) "${5:-0.8}"
+}
