@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db_cells.h"
 #include "db_error.h"
 #include "db_row.h"
 #include "field_value.h"
@@ -39,7 +40,10 @@ public:
     // it; false on a failure, also one after some rows were handed (they are then no
     // complete result). Clears the error collection first.
     virtual bool ReadRows(const std::string& statement, const DbRowReader& reader) = 0;
-    // True while ReadRows hands rows to its reader.
+    // The same, each row's cells handed as the engine holds them (see DbCell): nothing
+    // copied, for a reader that takes a few numbers and texts from each of many rows.
+    virtual bool ReadCells(const std::string& statement, const DbCellReader& reader) = 0;
+    // True while ReadRows or ReadCells hands rows to its reader.
     bool IsReading() const { return m_reading; }
 
     // Runs a script of several statements in the engine's own dialect, untranslated.

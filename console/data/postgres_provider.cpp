@@ -19,6 +19,7 @@
 namespace {
 
 constexpr Oid kBoolOid = 16;
+constexpr Oid kByteaOid = 17;
 constexpr Oid kInt8Oid = 20;
 constexpr Oid kInt2Oid = 21;
 constexpr Oid kInt4Oid = 23;
@@ -184,6 +185,45 @@ void ReadCell(const PGresult* r, int row, int column, Oid type, bool declared, F
         // text, varchar, citext and anything else: the server's text of the value
         v.kind = FieldValue::Kind::Text;
         v.m_text.assign(text, static_cast<std::size_t>(length));
+        return;
+    }
+}
+
+// A cell as the server sent it, its text left in the result: numbers parsed, the rest as
+// the server wrote it.
+void ViewCell(const PGresult* r, int column, Oid type, DbCell& cell)
+{
+    if (PQgetisnull(r, 0, column)) {
+        cell.kind = DbCell::Kind::Null;
+        return;
+    }
+    const char* text = PQgetvalue(r, 0, column);
+    const int length = PQgetlength(r, 0, column);
+    switch (type) {
+    case kInt2Oid:
+    case kInt4Oid:
+    case kInt8Oid:
+    case kOidOid:
+        cell.kind = DbCell::Kind::Int;
+        cell.integer = 0;
+        std::from_chars(text, text + length, cell.integer);
+        return;
+    case kBoolOid:
+        cell.kind = DbCell::Kind::Int;
+        cell.integer = text[0] == 't' ? 1 : 0;
+        return;
+    case kFloat4Oid:
+    case kFloat8Oid:
+        cell.kind = DbCell::Kind::Real;
+        cell.real = std::strtod(text, nullptr);
+        return;
+    case kByteaOid:
+        cell.kind = DbCell::Kind::Other;
+        cell.text = std::string_view(text, static_cast<std::size_t>(length));
+        return;
+    default:
+        cell.kind = DbCell::Kind::Text;
+        cell.text = std::string_view(text, static_cast<std::size_t>(length));
         return;
     }
 }
@@ -616,23 +656,60 @@ void PostgresProvider::KeyAndTypes()
 
 bool PostgresProvider::ReadRows(const std::string& statement, const DbRowReader& reader)
 {
+    std::vector<DbResult::Column> names;
+    std::vector<Oid> types;
+    std::vector<char> declared;
+    std::vector<FieldValue> cells;
+    const DbRow row(names, cells);
+    return StreamAgain(statement, [&](const PGresult* r) {
+        if (names.empty()) {
+            Describe(r, names, types, declared);
+            cells.resize(names.size());
+        }
+        for (std::size_t c = 0; c < names.size(); ++c)
+            ReadCell(r, 0, static_cast<int>(c), types[c], declared[c] != 0, cells[c]);
+        return reader(row);
+    });
+}
+
+bool PostgresProvider::ReadCells(const std::string& statement, const DbCellReader& reader)
+{
+    std::vector<DbResult::Column> names;
+    std::vector<Oid> types;
+    std::vector<char> declared;
+    std::vector<DbCell> cells;
+    const DbCells row(names, cells);
+    return StreamAgain(statement, [&](const PGresult* r) {
+        if (names.empty()) {
+            Describe(r, names, types, declared);
+            cells.resize(names.size());
+        }
+        for (std::size_t c = 0; c < names.size(); ++c)
+            ViewCell(r, static_cast<int>(c), types[c], cells[c]);
+        return reader(row);
+    });
+}
+
+bool PostgresProvider::StreamAgain(const std::string& statement, const std::function<bool(const pg_result*)>& row)
+{
     if (!ReadyToRun() || !RefuseNul(statement) || !EnsureConnected())
         return false;
     const bool inTransaction = m_inTransaction;
     bool handed = false;
-    if (Stream(statement, reader, handed))
+    if (Stream(statement, row, handed))
         return true;
     // As in Execute: a read that found the connection closed before its first row is run
     // once more on a new one.
     if (inTransaction || handed || !m_lastWasRead || PQstatus(m_conn) == CONNECTION_OK)
         return false;
     ClearErrors();
-    return Reconnect() && Stream(statement, reader, handed);
+    return Reconnect() && Stream(statement, row, handed);
 }
 
 // Single-row mode: libpq hands over each row as it arrives instead of gathering the whole
 // result, and the server waits while the reader is busy, so memory stays at one row.
-bool PostgresProvider::Stream(const std::string& statement, const DbRowReader& reader, bool& handed)
+bool PostgresProvider::Stream(const std::string& statement, const std::function<bool(const pg_result*)>& row,
+                              bool& handed)
 {
     const auto kind = Translator().ParametriseStatement(statement, TheClock());
     m_lastWasRead = kind == JetTranslator::StatementKind::Select;
@@ -661,11 +738,6 @@ bool PostgresProvider::Stream(const std::string& statement, const DbRowReader& r
     }
     PQsetSingleRowMode(m_conn);
 
-    std::vector<DbResult::Column> names;
-    std::vector<Oid> types;
-    std::vector<char> declared;
-    std::vector<FieldValue> cells;
-    const DbRow row(names, cells);
     bool ok = true;
     bool reading = true;
     ReadingScope scope(*this);
@@ -679,14 +751,8 @@ bool PostgresProvider::Stream(const std::string& statement, const DbRowReader& r
             break;
         const ExecStatusType status = PQresultStatus(r);
         if (status == PGRES_SINGLE_TUPLE && ok && reading) {
-            if (names.empty()) {
-                Describe(r, names, types, declared);
-                cells.resize(names.size());
-            }
-            for (std::size_t c = 0; c < names.size(); ++c)
-                ReadCell(r, 0, static_cast<int>(c), types[c], declared[c] != 0, cells[c]);
             handed = true;
-            reading = reader(row);
+            reading = row(r);
         } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && ok) {
             AddResultError(r);
             ok = false;

@@ -4,6 +4,7 @@
 #include "db_result.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,7 @@ public:
     bool IsOpen() const override { return m_conn != nullptr; }
     bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) override;
     bool ReadRows(const std::string& statement, const DbRowReader& reader) override;
+    bool ReadCells(const std::string& statement, const DbCellReader& reader) override;
     bool ExecuteScript(const std::string& script) override;
     bool Begin() override;
     bool Commit() override;
@@ -69,7 +71,11 @@ private:
     void AwaitResult();
     pg_result* Collect();
     bool Run(const std::string& statement, std::unique_ptr<DbResult>* result);
-    bool Stream(const std::string& statement, const DbRowReader& reader, bool& handed);
+    // Runs a read and hands each row's result to row until it answers false; handed tells
+    // whether any row was handed. StreamAgain runs it once more on a new connection when
+    // the first try found the connection gone before a row came (ReadRows' outcome).
+    bool Stream(const std::string& statement, const std::function<bool(const pg_result*)>& row, bool& handed);
+    bool StreamAgain(const std::string& statement, const std::function<bool(const pg_result*)>& row);
     void KeyAndTypes();
     static void Describe(const pg_result* r, std::vector<DbResult::Column>& names, std::vector<unsigned int>& types,
                          std::vector<char>& declared);

@@ -15,3 +15,16 @@ long long ReadRows(CDbConnection& connection, const std::string& statement, cons
     });
     return ok ? rows : -1;
 }
+
+long long ReadCells(CDbConnection& connection, const std::string& statement, const DbCellReader& reader)
+{
+    DbProvider* provider = connection.StartStatement();
+    if (!provider)
+        return -1;
+    long long rows = 0;
+    const bool ok = provider->ReadCells(statement, [&rows, &reader](const DbCells& row) {
+        ++rows;
+        return reader(row);
+    });
+    return ok ? rows : -1;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db_cells.h"
 #include "db_row.h"
 
 #include <string>
@@ -13,3 +14,6 @@ class CDbConnection;
 // Answers how many rows the reader got, or -1 when the statement failed, also after some
 // rows were handed (they are then no complete result); the connection's errors say why.
 long long ReadRows(CDbConnection& connection, const std::string& statement, const DbRowReader& reader);
+
+// The same, each row's cells handed as the engine holds them, nothing copied (see DbCell).
+long long ReadCells(CDbConnection& connection, const std::string& statement, const DbCellReader& reader);

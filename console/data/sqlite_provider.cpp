@@ -110,6 +110,39 @@ void ReadCell(sqlite3_stmt* stmt, int column, DeclaredAs declared, FieldValue& v
     }
 }
 
+// A cell as the engine holds it. The column's value is taken once and asked for its type and
+// text: every sqlite3_column_* call looks the column up anew, and a row of a long read would
+// pay that three times per cell.
+void ViewCell(sqlite3_stmt* stmt, int column, DbCell& cell)
+{
+    sqlite3_value* value = sqlite3_column_value(stmt, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        cell.kind = DbCell::Kind::Null;
+        break;
+    case SQLITE_INTEGER:
+        cell.kind = DbCell::Kind::Int;
+        cell.integer = sqlite3_value_int64(value);
+        break;
+    case SQLITE_FLOAT:
+        cell.kind = DbCell::Kind::Real;
+        cell.real = sqlite3_value_double(value);
+        break;
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        cell.kind = DbCell::Kind::Text;
+        cell.text = std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+        break;
+    }
+    default: {
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+        cell.kind = DbCell::Kind::Other;
+        cell.text = std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+        break;
+    }
+    }
+}
+
 bool OnlyBlanksOrSemicolons(const char* tail)
 {
     for (; tail && *tail; ++tail)
@@ -456,7 +489,8 @@ bool SqliteProvider::Execute(const std::string& statement, std::unique_ptr<DbRes
     return true;
 }
 
-bool SqliteProvider::ReadRows(const std::string& statement, const DbRowReader& reader)
+bool SqliteProvider::StepRows(const std::string& statement, std::vector<DbResult::Column>& names,
+                              std::vector<DeclaredAs>& declared, const std::function<bool(sqlite3_stmt*)>& row)
 {
     sqlite3_stmt* stmt = Start(statement);
     if (!stmt)
@@ -465,24 +499,47 @@ bool SqliteProvider::ReadRows(const std::string& statement, const DbRowReader& r
     if (rc != SQLITE_ROW)
         return Finish(stmt, rc);
 
-    std::vector<DbResult::Column> names;
-    std::vector<DeclaredAs> declared;
     Describe(stmt, names, declared);
-    // One row of cells, refilled for every row: their texts keep their buffers.
-    std::vector<FieldValue> cells(names.size());
-    const DbRow row(names, cells);
-    const int columns = static_cast<int>(names.size());
     ReadingScope reading(*this);
     while (rc == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c)
-            ReadCell(stmt, c, declared[static_cast<std::size_t>(c)], cells[static_cast<std::size_t>(c)]);
-        if (!reader(row)) {
+        if (!row(stmt)) {
             sqlite3_reset(stmt);
             return true;
         }
         rc = sqlite3_step(stmt);
     }
     return Finish(stmt, rc);
+}
+
+bool SqliteProvider::ReadRows(const std::string& statement, const DbRowReader& reader)
+{
+    std::vector<DbResult::Column> names;
+    std::vector<DeclaredAs> declared;
+    // One row of cells, refilled for every row: their texts keep their buffers.
+    std::vector<FieldValue> cells;
+    const DbRow row(names, cells);
+    return StepRows(statement, names, declared, [&](sqlite3_stmt* stmt) {
+        if (cells.size() != names.size())
+            cells.resize(names.size());
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            ReadCell(stmt, static_cast<int>(c), declared[c], cells[c]);
+        return reader(row);
+    });
+}
+
+bool SqliteProvider::ReadCells(const std::string& statement, const DbCellReader& reader)
+{
+    std::vector<DbResult::Column> names;
+    std::vector<DeclaredAs> declared;
+    std::vector<DbCell> cells;
+    const DbCells row(names, cells);
+    return StepRows(statement, names, declared, [&](sqlite3_stmt* stmt) {
+        if (cells.size() != names.size())
+            cells.resize(names.size());
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            ViewCell(stmt, static_cast<int>(c), cells[c]);
+        return reader(row);
+    });
 }
 
 bool SqliteProvider::ExecuteScript(const std::string& script)

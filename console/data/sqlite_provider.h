@@ -5,6 +5,7 @@
 #include "wal_checkpointer.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -25,6 +26,7 @@ public:
     bool IsOpen() const override { return m_db != nullptr; }
     bool Execute(const std::string& statement, std::unique_ptr<DbResult>* result) override;
     bool ReadRows(const std::string& statement, const DbRowReader& reader) override;
+    bool ReadCells(const std::string& statement, const DbCellReader& reader) override;
     bool ExecuteScript(const std::string& script) override;
     bool Begin() override;
     bool Commit() override;
@@ -53,6 +55,10 @@ private:
     // Clears the errors and prepares the statement with its literals bound; nullptr, with
     // the error, when it cannot run.
     sqlite3_stmt* Start(const std::string& statement);
+    // Runs a statement and hands each row's statement to row, the columns described in names
+    // and declared, until row answers false; ReadRows' outcome.
+    bool StepRows(const std::string& statement, std::vector<DbResult::Column>& names, std::vector<DeclaredAs>& declared,
+                  const std::function<bool(sqlite3_stmt*)>& row);
     static void Describe(sqlite3_stmt* stmt, std::vector<DbResult::Column>& names, std::vector<DeclaredAs>& declared);
     bool CreatePrivateFile(const std::string& path);
     sqlite3_stmt* Prepared(const std::string& sql);
