@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the walkthroughs in this folder (sourced, not run): a private Xvfb screen,
 # the console started in a program directory of the walk's own, clicks and keys through
 # xdotool, screenshots, waiting, failing with the logs, and cleaning up.
@@ -96,7 +97,8 @@ start_xvfb() {
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  export DISPLAY=:$(head -1 "$work/display")
+  DISPLAY=:$(head -1 "$work/display")
+  export DISPLAY
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
   for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 }
@@ -130,7 +132,7 @@ visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 # Waits up to $2 seconds (default 15) for a visible window whose title matches $1, and
 # sets wx wy to its top-left corner.
 await() {
-  local id= tries=$((${2:-15} * 4))
+  local id='' tries=$((${2:-15} * 4))
   for _ in $(seq "$tries"); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
     sleep 0.25
@@ -184,3 +186,63 @@ page_at() {
   main
   at $(($(dlu 75) + $(dlu "$1") + $(dlu "$3") / 2)) $(($(dlu 64) + $(dlu "$2") + $(dlu "$4") / 2)) "${5:-0.8}"
 }
+
+# Reading the screen of the last shot (work/screen.ppm) in a rectangle given in pixels
+# from the main window's corner (x y w h):
+#   text_lines   the number of lines of dark text in it (a list's rows, a label);
+#   dark_pixels  the number of its dark pixels;
+#   vivid_pixels the number of its strongly coloured pixels (a chart's bars, not text).
+# Dark: all three channels below 110, so text on white, blue or grey, not grid lines.
+# Vivid: the channels spread by more than 100 of 255.
+screen_measure() {
+  /usr/bin/python3 - "$work/screen.ppm" "$1" $((main_x + $2)) $((main_y + $3)) "$4" "$5" <<'PY'
+import sys
+path, what, x0, y0, w, h = sys.argv[1], sys.argv[2], *map(int, sys.argv[3:7])
+with open(path, "rb") as f:
+    data = f.read()
+# A binary PPM (P6): magic, width, height, maximum, then RGB triples.
+fields, at = [], 0
+while len(fields) < 4:
+    while data[at:at + 1].isspace():
+        at += 1
+    if data[at:at + 1] == b"#":
+        at = data.index(b"\n", at)
+        continue
+    end = at
+    while not data[end:end + 1].isspace():
+        end += 1
+    fields.append(data[at:end])
+    at = end
+at += 1
+width = int(fields[1])
+# xwdtopnm writes two bytes a sample (most significant first) for a 24-bit screen.
+size = 2 if int(fields[3]) > 255 else 1
+pixel = 3 * size
+dark_rows = []
+vivid = 0
+for y in range(y0, y0 + h):
+    row = data[at + pixel * (y * width + x0):at + pixel * (y * width + x0 + w)]
+    channels = [(row[i], row[i + size], row[i + 2 * size]) for i in range(0, len(row), pixel)]
+    dark_rows.append(sum(1 for c in channels if max(c) < 110))
+    vivid += sum(1 for c in channels if max(c) - min(c) > 100)
+if what == "vivid":
+    print(vivid)
+elif what == "dark":
+    print(sum(dark_rows))
+else:
+    # A line is a run of pixel rows with dark pixels; gaps of one or two rows inside a
+    # line's glyphs do not split it.
+    lines, gap, inside = 0, 99, False
+    for count in dark_rows:
+        if count >= 3:
+            if not inside and gap > 2:
+                lines += 1
+            inside, gap = True, 0
+        else:
+            inside, gap = False, gap + 1
+    print(lines)
+PY
+}
+text_lines() { screen_measure lines "$@"; }
+dark_pixels() { screen_measure dark "$@"; }
+vivid_pixels() { screen_measure vivid "$@"; }
