@@ -9,7 +9,12 @@
 // followed by the chart figures on a throw-away PostgreSQL cluster, with the server's CPU
 // time (its backend and the parallel workers it started) beside the console's.
 //
+// With --database it reads an SQLite database as it is (a demo log of varnholt-db init --demo
+// --queries N, copied first: the console upgrades a file of an earlier version on opening):
+// the range is the log's first to last day, and the PostgreSQL figures are left out.
+//
 //   bench_query_stats [rows] [postgres]   (1000000 rows on SQLite when not given)
+//   bench_query_stats --database FILE
 #include "query_chart_data.h"
 #include "query_stats.h"
 #include "query_stats_chart.h"
@@ -177,6 +182,29 @@ std::string Text(const unsigned char* text)
     return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+// The first column of the first row of a statement, "" when there is none.
+std::string First(const std::string& path, const std::string& statement)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* step = nullptr;
+    std::string value;
+    if (sqlite3_prepare_v2(db, statement.c_str(), -1, &step, nullptr) == SQLITE_OK && sqlite3_step(step) == SQLITE_ROW)
+        value = Text(sqlite3_column_text(step, 0));
+    sqlite3_finalize(step);
+    sqlite3_close(db);
+    return value;
+}
+
+// The machine's load over the last minute, as /proc gives it.
+std::string LoadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string oneMinute;
+    file >> oneMinute;
+    return oneMinute.empty() ? "unknown" : oneMinute;
+}
+
 void Line(const char* what, const Timed& timed, const std::string& note)
 {
     std::printf("%-44s %8.1f ms (CPU %8.1f)  %s\n", what, timed.seconds * 1e3, timed.cpu * 1e3, note.c_str());
@@ -302,17 +330,18 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-    const bool postgres = argc > 2 && std::string(argv[2]) == "postgres";
+    const bool given = argc > 2 && std::string(argv[1]) == "--database";
+    long rows = !given && argc > 1 ? std::atol(argv[1]) : 1000000;
+    const bool postgres = !given && argc > 2 && std::string(argv[2]) == "postgres";
     const SqlDialect engine = postgres ? SqlDialect::PostgreSQL : SqlDialect::SQLite;
 
     char folderTemplate[] = "/tmp/bench-query-stats-XXXXXX";
-    const char* folder = mkdtemp(folderTemplate);
-    if (folder == nullptr)
+    const char* folder = given ? nullptr : mkdtemp(folderTemplate);
+    if (!given && folder == nullptr)
         return 1;
-    const std::string path = std::string(folder) + "/Varnholt.db";
+    const std::string path = given ? std::string(argv[2]) : std::string(folder) + "/Varnholt.db";
     TestDatabase server;
-    std::string connectionString = "Provider=SQLite;Data Source=" + path + ";Create=1;";
+    std::string connectionString = "Provider=SQLite;Data Source=" + path + (given ? ";" : ";Create=1;");
     std::string error;
     bool unavailable = false;
     if (postgres) {
@@ -323,27 +352,42 @@ int main(int argc, char** argv)
         connectionString = server.ConnectionString();
     }
     CDbConnection connection;
-    if (!connection.Open(connectionString, -1) || !CreateSchema(connection, error) ||
-        !connection.Provider()->ExecuteScript(FillScript(engine, rows))) {
+    if (!connection.Open(connectionString, -1) ||
+        (!given &&
+         (!CreateSchema(connection, error) || !connection.Provider()->ExecuteScript(FillScript(engine, rows))))) {
         std::fprintf(stderr, "cannot prepare the database: %s%s\n", error.c_str(), connection.GetErrorsText().c_str());
         return 1;
     }
     SetTheConnection(&connection);
     ScriptedDialogs dialogs;
 
-    const StatsFilter quarter{{2026, 1, 1}, {2026, 3, 31}, "<不限>", "", "", "<不限>"};
+    // The quarter of the filled log, or the given log's first to last day.
+    QDate fromDay(2026, 1, 1);
+    QDate toDay(2026, 3, 31);
+    if (given) {
+        const auto day = [&](const char* statement) {
+            return QDate::fromString(QString::fromStdString(First(path, statement).substr(0, 10)), Qt::ISODate);
+        };
+        fromDay = day("select min(QueryTime) from QueryLogTable");
+        toDay = day("select max(QueryTime) from QueryLogTable");
+        rows = std::atol(First(path, "select count(*) from QueryLogTable").c_str());
+    }
+    const auto calendar = [](const QDate& day) { return CalendarDate{day.year(), day.month(), day.day()}; };
+    const StatsFilter quarter{calendar(fromDay), calendar(toDay), "<不限>", "", "", "<不限>"};
     // The same rows without the Jet date literals, for sqlite3 alone.
-    const std::string range = " where QueryTime>'2026-01-01 00:00:01' and QueryTime<'2026-03-31 23:59:59' ";
+    const std::string range = " where QueryTime>'" + fromDay.toString(Qt::ISODate).toStdString() +
+                              " 00:00:01' and QueryTime<'" + toDay.toString(Qt::ISODate).toStdString() + " 23:59:59' ";
 
     CQueryStatsPage page;
     page.resize(630, 400);
     page.show();
-    page.FromDate()->setDate(QDate(2026, 1, 1));
-    page.ToDate()->setDate(QDate(2026, 3, 31));
+    page.FromDate()->setDate(fromDay);
+    page.ToDate()->setDate(toDay);
 
-    std::printf("log of %ld rows over 90 days on %s; wall clock and CPU milliseconds; the machine's two cores are "
-                "shared, so the figures are noisy\n\n",
-                rows, postgres ? "PostgreSQL" : "SQLite");
+    std::printf("log of %ld rows over %lld days on %s%s; wall clock and CPU milliseconds; the machine's two cores are "
+                "shared, so the figures are noisy (load %s)\n\n",
+                rows, fromDay.daysTo(toDay) + 1, postgres ? "PostgreSQL" : "SQLite",
+                given ? (" in " + path).c_str() : "", LoadAverage().c_str());
 
     // Statistics with the default order, then the other five.
     const Timed stats = Run([&] { page.RunStatistics(); });
@@ -389,7 +433,7 @@ int main(int argc, char** argv)
         ServerChart(connection, quarter);
     } else {
         const Timed figures = Run([&] { ReadQueryChartData(connection, quarter, data, error); });
-        Line("chart figures, 90 days (goal 300 ms)", figures,
+        Line(("chart figures, " + std::to_string(fromDay.daysTo(toDay) + 1) + " days (goal 300 ms)").c_str(), figures,
              std::to_string(data.days.size()) + " days, " + std::to_string(data.total.Total()) + " queries");
         const Timed bareFigures =
             Bare(path, "select QueryTime,QueryStatus,QueryProv from QueryLogTable" + range, bareRows);
@@ -402,12 +446,14 @@ int main(int argc, char** argv)
     Line("chart view switched on (figures and drawing)", shown,
          "longest event-loop gap " + std::to_string(static_cast<int>(shown.longestGapMs)) + " ms");
 
-    std::printf("\nmessages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
+    std::printf("\nmessages: %s\nload at the end %s\n",
+                dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str(), LoadAverage().c_str());
     SetTheConnection(nullptr);
     connection.CloseIfOpen();
-    std::filesystem::remove_all(folder);
+    if (!given)
+        std::filesystem::remove_all(folder);
 
-    if (!postgres) {
+    if (!postgres && !given) {
         // The chart figures on the server engine as well, on a log filled the same way.
         std::printf("\nthe chart figures on PostgreSQL, the same %ld rows:\n", rows);
         TestDatabase other;
