@@ -17,6 +17,8 @@
 #include "skin_frame.h"
 
 #include "db_connection.h"
+#include "db_error_text.h"
+#include "message_sink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,6 +32,8 @@ namespace {
 constexpr int kMessageBytes = 140;
 // However long a pass through the queue takes, the window is served this often.
 constexpr qint64 kLongestQuietMs = 50;
+
+const char* const kReadFailed = "未能从数据库读取发送记录，列表保持原样，稍后自动重试。";
 
 struct Command {
     const char* id;
@@ -170,7 +174,8 @@ public:
         for (QWidget* command : m_page.m_commands)
             command->setEnabled(true);
         m_page.m_busy = false;
-        if (m_page.m_pendingAgain) {
+        // After a failed read the next refresh tries again, not the end of this pass.
+        if (m_page.m_pendingAgain && !m_page.m_readFailed) {
             m_page.m_pendingAgain = false;
             QTimer::singleShot(0, &m_page, qOverload<>(&CBulkSmsPage::ShowNewPending));
         }
@@ -234,24 +239,48 @@ void CBulkSmsPage::ShowChange(const SendRecordList::Change& change)
 void CBulkSmsPage::LoadAll()
 {
     m_firstLoad.stop();
-    if (m_busy)
-        return;
-    // Another page's long run has the connection: the load waits for it.
-    if (ConnectionBusy()) {
+    // During a pass, or while another page's long run has the connection, the load waits.
+    if (m_busy || ConnectionBusy()) {
         m_firstLoad.start();
         return;
     }
-    // A reply waiting to be shown comes with the load.
-    m_pendingAgain = false;
-    BusyScope busy(*this);
-    if (std::optional<SendQueue> queue = Queue()) {
-        // The load reads every row, also a reply shown before it: the list starts afresh.
-        m_list.Clear();
-        m_list.ApplyFullLoad(queue->LoadAllSms());
-        m_records->DeleteAllItems();
-        AddRecords(0, m_list.Size());
+    {
+        BusyScope busy(*this);
+        if (std::optional<SendQueue> queue = Queue())
+            LoadFrom(*queue);
     }
+    // A load that failed is tried again by the next tick.
     m_refresh.start();
+}
+
+void CBulkSmsPage::LoadFrom(SendQueue& queue)
+{
+    // A reply waiting to be shown comes with the load; one that arrives during it keeps
+    // its flag and comes after it.
+    m_pendingAgain = false;
+    std::optional<std::vector<SmsRecord>> records = queue.LoadAllSms();
+    if (!records) {
+        TellReadFailed();
+        return;
+    }
+    m_readFailed = false;
+    m_loaded = true;
+    // The load reads every row, also a reply shown before it: the list starts afresh.
+    m_list.Clear();
+    m_list.ApplyFullLoad(std::move(*records));
+    m_records->DeleteAllItems();
+    AddRecords(0, m_list.Size());
+}
+
+void CBulkSmsPage::TellReadFailed()
+{
+    // Once until a read succeeds again: the timer tries every tick.
+    if (m_readFailed)
+        return;
+    m_readFailed = true;
+    const CDbConnection* connection = TheConnection();
+    CurrentMessageSink().Show(std::string(kReadFailed) + (connection ? "\r\n" + OperatorErrorText(*connection) : ""),
+                              ApplicationName(), MessageIcon::None);
 }
 
 void CBulkSmsPage::RefreshChanged()
@@ -264,13 +293,25 @@ void CBulkSmsPage::RefreshChanged()
     std::optional<SendQueue> queue = Queue();
     if (!queue)
         return;
+    // Rows seen in earlier sessions carry no flag: only a full load shows them.
+    if (!m_loaded) {
+        LoadFrom(*queue);
+        return;
+    }
     // A reply that could not be shown when it came goes first: the changed rows pass
     // over pending ones, and would take its flag.
     if (m_pendingAgain) {
         m_pendingAgain = false;
-        ShowNewPendingFrom(*queue);
+        if (!ShowNewPendingFrom(*queue))
+            return;
     }
-    for (const SmsRecord& record : queue->FetchChangedSms())
+    std::optional<std::vector<SmsRecord>> changed = queue->FetchChangedSms();
+    if (!changed) {
+        TellReadFailed();
+        return;
+    }
+    m_readFailed = false;
+    for (const SmsRecord& record : *changed)
         ShowChange(m_list.ApplyChanged(record));
 }
 
@@ -288,13 +329,21 @@ void CBulkSmsPage::ShowNewPending()
         ShowNewPendingFrom(*queue);
 }
 
-void CBulkSmsPage::ShowNewPendingFrom(SendQueue& queue)
+bool CBulkSmsPage::ShowNewPendingFrom(SendQueue& queue)
 {
-    const std::vector<SmsRecord> records = queue.FetchNewPendingSms();
+    const std::optional<std::vector<SmsRecord>> records = queue.FetchNewPendingSms();
+    if (!records) {
+        // The rows keep their flags and wait for the next refresh.
+        m_pendingAgain = true;
+        TellReadFailed();
+        return false;
+    }
+    m_readFailed = false;
     // Each row goes on top, so the last one read ends on top.
-    for (const SmsRecord& record : records)
+    for (const SmsRecord& record : *records)
         m_list.ApplyNewPending(record);
-    AddRecords(0, records.size());
+    AddRecords(0, records->size());
+    return true;
 }
 
 bool CBulkSmsPage::Enqueue(const std::vector<std::string>& phones, const std::string& text)
@@ -307,6 +356,7 @@ bool CBulkSmsPage::Enqueue(const std::vector<std::string>& phones, const std::st
         return false;
     // The inserts' transaction is over: let the window breathe before the rows are read.
     PumpMessages();
+    // Rows that cannot be read back now are queued all the same; the next refresh shows them.
     ShowNewPendingFrom(*queue);
     return true;
 }

@@ -16,7 +16,8 @@ class QPlainTextEdit;
 // Page 7 of the console, "短信群发": recipients typed or imported, one message queued once
 // per recipient, and the send records, which follow the queue: the whole table once, 1.5 s
 // after the page is made, then every 4.5 s the rows whose NewFlag says they changed.
-// The cells change only after the database took the change.
+// The cells change only after the database took the change. A read that fails leaves the
+// list as it was and is tried again by the next tick.
 class CBulkSmsPage final : public QWidget {
     Q_OBJECT
     // While a long fetch lets the window work, the console must not end under it.
@@ -62,7 +63,12 @@ private:
     std::optional<SendQueue> Queue() const;
     void AddRecords(std::size_t position, std::size_t count);
     void ShowChange(const SendRecordList::Change& change);
-    void ShowNewPendingFrom(SendQueue& queue);
+    // The full load; until one succeeds, the refresh ticks try it again.
+    void LoadFrom(SendQueue& queue);
+    // False when the read failed: the rows wait, flagged, for the next refresh.
+    bool ShowNewPendingFrom(SendQueue& queue);
+    // A failed read is told once, until a read succeeds again; the list keeps its rows.
+    void TellReadFailed();
     // Queues the text for the numbers, all or none, and shows the new rows; false when
     // nothing was queued.
     bool Enqueue(const std::vector<std::string>& phones, const std::string& text);
@@ -75,6 +81,8 @@ private:
     SendRecordList m_list;
     bool m_busy = false;
     bool m_pendingAgain = false;
+    bool m_loaded = false;
+    bool m_readFailed = false;
     QTimer m_firstLoad;
     QTimer m_refresh;
 };

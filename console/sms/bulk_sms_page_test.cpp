@@ -202,6 +202,63 @@ TEST_P(BulkSmsPageTest, TheRefreshCycleLoadsOnceThenFollowsTheHostsChanges)
     EXPECT_EQ(Count("NewFlag=1"), 0);
 }
 
+// The table goes away and comes back: every read of the page fails meanwhile.
+TEST_P(BulkSmsPageTest, AFailedReadIsToldOnceKeepsTheListAndIsTriedAgainByTheNextTick)
+{
+    const auto tableGone = [this](bool gone) {
+        std::string error;
+        ASSERT_TRUE(RunSql(m_connection,
+                           gone ? "alter table SendSmsTable rename to SendSmsAway"
+                                : "alter table SendSmsAway rename to SendSmsTable",
+                           error))
+            << error;
+    };
+    const auto told = [this] {
+        std::vector<std::string> texts;
+        for (const auto& shown : m_messages.Messages())
+            texts.push_back(shown.text);
+        return texts;
+    };
+    HostAdds("成功", "1001", 0); // sent in an earlier session: only a full load shows it
+    HostAdds("待发", "1391");
+    m_page->ShowNewPending(); // a reply shown before the first load
+    ASSERT_EQ(Shown(), QStringList{QStringLiteral("1391:待发")});
+
+    // The first load fails: the reply stays, the operator hears why, and each tick tries
+    // the load again without telling again.
+    tableGone(true);
+    m_page->LoadAll();
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral("1391:待发")});
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_EQ(told()[0].rfind("未能从数据库读取发送记录，列表保持原样，稍后自动重试。\r\n数据库操作失败。", 0), 0u)
+        << told()[0];
+    EXPECT_NE(told()[0].find("Description: "), std::string::npos) << told()[0];
+    EXPECT_TRUE(m_page->RefreshTimer().isActive());
+    m_page->RefreshChanged();
+    EXPECT_EQ(told().size(), 1u);
+    tableGone(false);
+    m_page->RefreshChanged();
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1391:待发"), QStringLiteral("1001:成功")}));
+
+    // Later the refresh fails, and so does a reply's read: the list keeps its rows, the
+    // operator is told once more, and what came meanwhile is shown once the reads work.
+    HostAdds("接收", "1390");
+    HostAdds("待发", "1392");
+    tableGone(true);
+    m_page->RefreshChanged();
+    m_page->ShowNewPending();
+    m_page->RefreshChanged();
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1391:待发"), QStringLiteral("1001:成功")}));
+    EXPECT_EQ(told().size(), 2u);
+    tableGone(false);
+    m_page->RefreshChanged();
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1390:接收"), QStringLiteral("1392:待发"),
+                                    QStringLiteral("1391:待发"), QStringLiteral("1001:成功")}));
+    EXPECT_EQ(Count("NewFlag=1"), 0);
+    EXPECT_EQ(told().size(), 2u);
+    EXPECT_TRUE(m_dialogs.Messages().isEmpty());
+}
+
 TEST_P(BulkSmsPageTest, TheRefreshNeverJoinsATransactionAnotherPageHoldsOnTheConnection)
 {
     m_page->LoadAll();

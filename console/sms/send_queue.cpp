@@ -174,19 +174,23 @@ bool SendQueue::DeleteAllSms()
     return Run("delete from SendSmsTable ");
 }
 
-std::vector<SmsRecord> SendQueue::LoadAllSms()
+std::optional<std::vector<SmsRecord>> SendQueue::LoadAllSms()
 {
-    std::vector<SmsRecord> records = ReadAllSms();
-    ClearFlagsRead(records);
+    std::optional<std::vector<SmsRecord>> records = ReadAllSms();
+    if (!records || !ClearFlagsRead(*records))
+        return std::nullopt;
     return records;
 }
 
-std::vector<SmsRecord> SendQueue::ReadAllSms()
+std::optional<std::vector<SmsRecord>> SendQueue::ReadAllSms()
 {
     std::vector<SmsRecord> records;
     CDbRecordset rows;
     rows.SetConnection(&m_connection);
-    if (rows.Open(kSelectAll, 1, 3, 3) == 1) {
+    const int found = rows.Open(kSelectAll, 1, 3, 3);
+    if (found < 0)
+        return std::nullopt;
+    if (found == 1) {
         rows.MoveLast();
         while (!rows.IsBOF()) {
             records.push_back(ReadRecord(rows));
@@ -196,7 +200,7 @@ std::vector<SmsRecord> SendQueue::ReadAllSms()
     return records;
 }
 
-void SendQueue::ClearFlagsRead(const std::vector<SmsRecord>& records)
+bool SendQueue::ClearFlagsRead(const std::vector<SmsRecord>& records)
 {
     // Clearing the whole table here would also clear what the host changed after the
     // select, and that change would never be shown. Only the flagged rows that still
@@ -207,8 +211,9 @@ void SendQueue::ClearFlagsRead(const std::vector<SmsRecord>& records)
         readAt.emplace(SmsIndexValue(records[i].smsIndex), i);
     CDbRecordset flagged;
     flagged.SetConnection(&m_connection);
-    if (flagged.Open(kSelectChanged, 1, 3, 3) != 1)
-        return;
+    const int found = flagged.Open(kSelectChanged, 1, 3, 3);
+    if (found != 1)
+        return found == 0;
     ResetPass pass(m_connection, m_rowHook, nullptr);
     while (!flagged.IsEOF()) {
         SmsRecord now = ReadRecord(flagged);
@@ -223,14 +228,18 @@ void SendQueue::ClearFlagsRead(const std::vector<SmsRecord>& records)
         pass.AfterRow(reset, std::move(now));
     }
     pass.Finish();
+    return true;
 }
 
-std::vector<SmsRecord> SendQueue::Fetch(const std::string& statement)
+std::optional<std::vector<SmsRecord>> SendQueue::Fetch(const std::string& statement)
 {
     std::vector<SmsRecord> records;
     CDbRecordset rows;
     rows.SetConnection(&m_connection);
-    if (rows.Open(statement, 1, 3, 3) != 1)
+    const int found = rows.Open(statement, 1, 3, 3);
+    if (found < 0)
+        return std::nullopt;
+    if (found == 0)
         return records;
     {
         ResetPass pass(m_connection, m_rowHook, &records);
@@ -249,12 +258,12 @@ std::vector<SmsRecord> SendQueue::Fetch(const std::string& statement)
     return records;
 }
 
-std::vector<SmsRecord> SendQueue::FetchChangedSms()
+std::optional<std::vector<SmsRecord>> SendQueue::FetchChangedSms()
 {
     return Fetch(kSelectChanged);
 }
 
-std::vector<SmsRecord> SendQueue::FetchNewPendingSms()
+std::optional<std::vector<SmsRecord>> SendQueue::FetchNewPendingSms()
 {
     return Fetch(kSelectNewPending);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@ class CDbConnection;
 // yet seen a change of it; the console resets it row by row, and only when the row still
 // holds what was read, so a change the host makes meanwhile is never lost.
 //
-// Statement failures are shown through the message sink and answered as false.
+// Failures of the writes are shown through the message sink and answered as false. A read
+// that fails answers nothing (std::nullopt) and shows nothing: the connection's errors
+// tell why, and the caller decides when the operator hears of it.
 class SendQueue final {
 public:
     explicit SendQueue(CDbConnection& connection);
@@ -30,22 +33,24 @@ public:
     // Every row, walked from the last to the first, in that order. Afterwards the flags of
     // the rows read are cleared, where a row still holds what was read; a row the host
     // added or changed after the read keeps its flag for the next refresh.
-    std::vector<SmsRecord> LoadAllSms();
-    // The two steps of LoadAllSms.
-    std::vector<SmsRecord> ReadAllSms();
-    void ClearFlagsRead(const std::vector<SmsRecord>& records);
+    // Nothing when either step's select failed.
+    std::optional<std::vector<SmsRecord>> LoadAllSms();
+    // The two steps of LoadAllSms; ClearFlagsRead answers false when the flagged rows
+    // could not be read (then no flag was cleared).
+    std::optional<std::vector<SmsRecord>> ReadAllSms();
+    bool ClearFlagsRead(const std::vector<SmsRecord>& records);
     // The flagged rows in query order, each reset as it is read. A row whose reset found it
     // changed since the read is left out: it keeps its flag and comes with the next fetch.
-    std::vector<SmsRecord> FetchChangedSms();
+    std::optional<std::vector<SmsRecord>> FetchChangedSms();
     // The same for flagged pending rows.
-    std::vector<SmsRecord> FetchNewPendingSms();
+    std::optional<std::vector<SmsRecord>> FetchNewPendingSms();
 
     // Called with the number of rows dealt with so far, between rows and never inside a
     // transaction, so a long fetch can keep a window alive.
     void SetRowHook(std::function<void(std::size_t rowsDone)> hook) { m_rowHook = std::move(hook); }
 
 private:
-    std::vector<SmsRecord> Fetch(const std::string& statement);
+    std::optional<std::vector<SmsRecord>> Fetch(const std::string& statement);
     bool Run(const std::string& statement);
 
     CDbConnection& m_connection;

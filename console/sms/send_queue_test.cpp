@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 class SendQueueTest : public DbEngineTest {
@@ -61,11 +63,11 @@ TEST_P(SendQueueTest, QueuedRowsArePendingFlaggedAndKeepWhatWasTyped)
               "It's 'quoted' 中文");
 
     // The new-pending fetch brings both, oldest first, and takes their flags down.
-    const std::vector<SmsRecord> fetched = m_queue.FetchNewPendingSms();
+    const std::vector<SmsRecord> fetched = m_queue.FetchNewPendingSms().value();
     EXPECT_EQ(Phones(fetched), (std::vector<std::string>{"", "13800138000"}));
     EXPECT_EQ(fetched[1].sendStatus, "待发");
     EXPECT_EQ(Flag("13800138000"), "0");
-    EXPECT_TRUE(m_queue.FetchNewPendingSms().empty());
+    EXPECT_TRUE(m_queue.FetchNewPendingSms().value().empty());
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
@@ -108,11 +110,11 @@ TEST_P(SendQueueTest, FullLoadOrdersTheListAndClearsTheFlagsItRead)
     for (const char* status : {"成功", "待发", "失败", "发送中", "接收"})
         HostAdds(status, 1, std::string("p") + status);
     SendRecordList list;
-    list.ApplyFullLoad(m_queue.LoadAllSms());
+    list.ApplyFullLoad(m_queue.LoadAllSms().value());
     EXPECT_EQ(Phones(list),
               (std::vector<std::string>{"p待发:待发", "p发送中:发送中", "p接收:接收", "p失败:失败", "p成功:成功"}));
     EXPECT_EQ(Value("select count(*) as N from SendSmsTable where NewFlag=1", "N"), "0");
-    EXPECT_TRUE(m_queue.FetchChangedSms().empty());
+    EXPECT_TRUE(m_queue.FetchChangedSms().value().empty());
 }
 
 TEST_P(SendQueueTest, AChangeTheHostMakesAfterTheLoadReadIsShownByTheNextRefresh)
@@ -120,18 +122,19 @@ TEST_P(SendQueueTest, AChangeTheHostMakesAfterTheLoadReadIsShownByTheNextRefresh
     HostAdds("待发", 1, "a");
     HostAdds("发送中", 1, "b");
     HostAdds("成功", 0, "c");
-    const std::vector<SmsRecord> read = m_queue.ReadAllSms();
+    const std::vector<SmsRecord> read = m_queue.ReadAllSms().value();
     SendRecordList list;
     list.ApplyFullLoad(read);
     // The host sends b and receives a message before the load clears the flags.
     Host("update SendSmsTable set SendStatus='成功',NewFlag=1 where PhoneNumber='b'");
     HostAdds("接收", 1, "d");
-    m_queue.ClearFlagsRead(read);
+    EXPECT_TRUE(m_queue.ClearFlagsRead(read));
     EXPECT_EQ(Flag("a"), "0");
     EXPECT_EQ(Flag("b"), "1");
     EXPECT_EQ(Flag("d"), "1");
 
-    for (const SmsRecord& record : m_queue.FetchChangedSms())
+    const std::vector<SmsRecord> changed = m_queue.FetchChangedSms().value();
+    for (const SmsRecord& record : changed)
         list.ApplyChanged(record);
     EXPECT_EQ(Phones(list), (std::vector<std::string>{"d:接收", "a:待发", "b:成功", "c:成功"}));
 }
@@ -141,7 +144,7 @@ TEST_P(SendQueueTest, ARowTheHostChangesBetweenReadAndResetKeepsItsFlagForTheNex
     for (const char* phone : {"a", "b", "c"})
         HostAdds("待发", 0, phone);
     SendRecordList list;
-    list.ApplyFullLoad(m_queue.LoadAllSms());
+    list.ApplyFullLoad(m_queue.LoadAllSms().value());
     Host("update SendSmsTable set SendStatus='发送中',NewFlag=1 where PhoneNumber='a'");
     Host("update SendSmsTable set SendStatus='发送中',NewFlag=1 where PhoneNumber='b'");
     // The fetch has read both rows; while it deals with a, the host finishes b.
@@ -149,14 +152,14 @@ TEST_P(SendQueueTest, ARowTheHostChangesBetweenReadAndResetKeepsItsFlagForTheNex
         if (done == 1)
             Host("update SendSmsTable set SendStatus='失败',NewFlag=1 where PhoneNumber='b'");
     });
-    const std::vector<SmsRecord> first = m_queue.FetchChangedSms();
+    const std::vector<SmsRecord> first = m_queue.FetchChangedSms().value();
     m_queue.SetRowHook({});
     EXPECT_EQ(Phones(first), std::vector<std::string>{"a"});
     EXPECT_EQ(Flag("b"), "1");
     for (const SmsRecord& record : first)
         list.ApplyChanged(record);
 
-    const std::vector<SmsRecord> next = m_queue.FetchChangedSms();
+    const std::vector<SmsRecord> next = m_queue.FetchChangedSms().value();
     ASSERT_EQ(Phones(next), std::vector<std::string>{"b"});
     EXPECT_EQ(next[0].sendStatus, "失败");
     for (const SmsRecord& record : next)
@@ -182,16 +185,51 @@ TEST_P(SendQueueTest, ALongFetchKeepsWhatTheHostChangedAlsoAmongRowsResetInGroup
             Host("update SendSmsTable set SendStatus='发送中' where PhoneNumber='100600'");
         }
     });
-    const std::vector<SmsRecord> first = m_queue.FetchNewPendingSms();
+    const std::vector<SmsRecord> first = m_queue.FetchNewPendingSms().value();
     m_queue.SetRowHook({});
     EXPECT_EQ(first.size(), 699u);
     EXPECT_EQ(Value("select count(*) as N from SendSmsTable where NewFlag=1", "N"), "1");
     EXPECT_EQ(Flag("100600"), "1");
     EXPECT_TRUE(changed);
     EXPECT_EQ(hooks.back(), 700u);
-    const std::vector<SmsRecord> next = m_queue.FetchChangedSms();
+    const std::vector<SmsRecord> next = m_queue.FetchChangedSms().value();
     ASSERT_EQ(Phones(next), std::vector<std::string>{"100600"});
     EXPECT_EQ(next[0].sendStatus, "发送中");
+}
+
+// The caller tells the operator of a failed read: the queue answers nothing, shows
+// nothing, leaves the connection's errors to say why, and takes no flag down.
+TEST_P(SendQueueTest, AReadThatFailsAnswersNothingShowsNothingAndKeepsTheFlags)
+{
+    HostAdds("待发", 1, "a");
+    HostAdds("接收", 1, "b");
+    const std::vector<SmsRecord> read = m_queue.ReadAllSms().value();
+    struct Case {
+        const char* name;
+        std::function<bool()> answersNothing;
+    };
+    const Case cases[] = {
+        {"full load", [this] { return !m_queue.LoadAllSms(); }},
+        {"read all", [this] { return !m_queue.ReadAllSms(); }},
+        {"clear the flags read", [&] { return !m_queue.ClearFlagsRead(read); }},
+        {"changed rows", [this] { return !m_queue.FetchChangedSms(); }},
+        {"new pending rows", [this] { return !m_queue.FetchNewPendingSms(); }},
+    };
+    std::string error;
+    ASSERT_TRUE(RunSql(m_connection, "alter table SendSmsTable rename to SendSmsAway", error)) << error;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(c.answersNothing());
+        EXPECT_FALSE(m_connection.Errors().empty());
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+    ASSERT_TRUE(RunSql(m_connection, "alter table SendSmsAway rename to SendSmsTable", error)) << error;
+    EXPECT_EQ(Flag("a"), "1");
+    EXPECT_EQ(Flag("b"), "1");
+    // An empty table is no failure.
+    ASSERT_TRUE(m_queue.DeleteAllSms());
+    EXPECT_TRUE(m_queue.LoadAllSms().value().empty());
+    EXPECT_TRUE(m_queue.FetchChangedSms().value().empty());
 }
 
 KELVANE_DB_ENGINE_TEST_SUITE(SendQueueTest);
