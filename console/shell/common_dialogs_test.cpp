@@ -104,10 +104,44 @@ TEST(ReplyTextDialog, RefusesAnEmptyTextAndKeeps140Bytes)
     EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(QStringLiteral("您好")));
     EXPECT_EQ(dialogs.AskReplyText(), std::nullopt);
 
-    // Typed over two lines, with a character outside the basic plane.
-    const QString twoLines = QStringLiteral("您好，\n再见𠀀");
-    script.Then(ModalScript::TypeAndOk(QStringLiteral("1092"), twoLines));
-    EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(twoLines));
+    // With a character outside the basic plane.
+    const QString wide = QStringLiteral("您好，再见𠀀");
+    script.Then(ModalScript::TypeAndOk(QStringLiteral("1092"), wide));
+    EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(wide));
+}
+
+// Return in the reply presses OK: on an empty text it says what is missing, after a text
+// it ends the dialog with that text; it never puts a line break into the message.
+TEST(ReplyTextDialog, ReturnPressesOkInsteadOfBreakingTheLine)
+{
+    const struct {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } cases[] = {
+        {"Return", Qt::Key_Return, Qt::NoModifier},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier},
+        {"Shift+Return", Qt::Key_Return, Qt::ShiftModifier},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedDialogs notices;
+        WidgetDialogs dialogs;
+        ModalScript script;
+        script.Then([&](QDialog& dialog) {
+            auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("1092"));
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClick(edit, c.key, c.modifiers);
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(notices.Messages(), QStringList{QStringLiteral("请输入短信内容！")});
+            EXPECT_EQ(edit->toPlainText(), QString());
+            ModalScript::Type(dialog, QStringLiteral("1092"), QStringLiteral("您好"));
+            QTest::keyClick(edit, c.key, c.modifiers);
+            EXPECT_FALSE(dialog.isVisible());
+        });
+        EXPECT_EQ(dialogs.AskReplyText(), std::optional<QString>(QStringLiteral("您好")));
+        EXPECT_EQ(script.LeftOpen(), 0);
+    }
 }
 
 TEST(RecipientNumberDialog, TakesDigitsOnlyAndAtLeastFour)

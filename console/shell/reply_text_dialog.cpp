@@ -6,6 +6,7 @@
 #include "kit_look.h"
 #include "skin_button.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -23,8 +24,9 @@ CReplyTextDialog::CReplyTextDialog(QWidget* parent) : CSkinDialog(parent)
     m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edit->setTabChangesFocus(true);
     LimitGbkBytes(m_edit, kMaxBytes);
-    auto* ok = PlaceOkCancel(this, QRect(66, 148, 75, 19), QRect(173, 148, 75, 19)).ok;
-    connect(ok, &QAbstractButton::clicked, this, &CReplyTextDialog::OnOk);
+    m_ok = PlaceOkCancel(this, QRect(66, 148, 75, 19), QRect(173, 148, 75, 19)).ok;
+    connect(m_ok, &QAbstractButton::clicked, this, &CReplyTextDialog::OnOk);
+    m_edit->installEventFilter(this);
 }
 
 void CReplyTextDialog::OnInitDialog()
@@ -32,6 +34,19 @@ void CReplyTextDialog::OnInitDialog()
     CSkinDialog::OnInitDialog();
     setWindowTitle(QStringLiteral("输入回复短信的内容"));
     m_edit->setFocus();
+}
+
+bool CReplyTextDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // With any modifier: Shift+Return would insert a line separator instead.
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_ok->click();
+            return true;
+        }
+    }
+    return CSkinDialog::eventFilter(watched, event);
 }
 
 void CReplyTextDialog::OnOk()

@@ -85,7 +85,7 @@ await "输入回复短信的内容"
 pause 1
 typ "$reply"
 shot reply-dialog
-at 103 157   # 确定 (the text box takes Return as a line break)
+at 103 157   # 确定
 until_true 10 '[ -n "$(sql "select SmsIndex from SendSmsTable where PhoneNumber='"'$phone'"' collate binary")" ]' ||
   fail "the manual reply was not queued to $phone (the records page's top row is not the query)"
 index=$(sql "select SmsIndex from SendSmsTable where PhoneNumber='$phone' collate binary")
