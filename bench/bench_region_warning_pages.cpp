@@ -34,6 +34,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -161,6 +162,15 @@ std::string First(const std::string& path, const std::string& statement)
     return value;
 }
 
+// The machine's load over the last minute, as /proc gives it.
+std::string LoadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string oneMinute;
+    file >> oneMinute;
+    return oneMinute.empty() ? "unknown" : oneMinute;
+}
+
 QDate DayOf(const std::string& time)
 {
     return QDate::fromString(QString::fromStdString(time.substr(0, 10)), QStringLiteral("yyyy-MM-dd"));
@@ -201,6 +211,7 @@ int main(int argc, char** argv)
     const std::string lastTime = First(path, "select max(QueryTime) from QueryLogTable");
     const long logRows = std::atol(First(path, "select count(*) from QueryLogTable").c_str());
 
+    const std::string loadBefore = LoadAverage();
     Timed bareRegion;
     Timed regionRun;
     Timed bareWarnings;
@@ -240,8 +251,8 @@ int main(int argc, char** argv)
         std::filesystem::remove_all(folder);
 
     std::printf("log rows=%ld%s; wall clock and (CPU) seconds: the machine's two cores are shared, so wall figures"
-                " are noisy\n",
-                logRows, given ? (" in " + path).c_str() : "");
+                " are noisy (load %s before, %s after)\n",
+                logRows, given ? (" in " + path).c_str() : "", loadBefore.c_str(), LoadAverage().c_str());
     std::printf("RunCrossRegionQuery: %.2f s (%.2f), %d lines listed for %s outside %s, longest event-loop gap %.0f ms"
                 " (goal 1.5 s)\n",
                 regionRun.seconds, regionRun.cpu, regionLines, product.c_str(), province.c_str(),

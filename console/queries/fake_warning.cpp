@@ -1,5 +1,6 @@
 #include "fake_warning.h"
 
+#include "log_row_bounds.h"
 #include "query_status.h"
 
 #include "case_fold.h"
@@ -25,6 +26,32 @@ std::string WarningFilter::Clause() const
 QueryListing WarningFilter::Listing() const
 {
     return QueryListing{Clause(), QueryFilter{fromDate, toDate, {}, {}, {}, {}}.TimeRangeClause(), 0, 0};
+}
+
+ReadOutcome ReadWarnings(CDbConnection& connection, const WarningFilter& filter, const QueryLogRowSink& sink,
+                         const std::function<void()>& betweenWindows, std::string& errorText)
+{
+    const QueryListing listing = filter.Listing();
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    const ReadOutcome bounded = TimeRangeRowBounds(connection, listing.range, first, last, errorText);
+    if (bounded != ReadOutcome::Rows)
+        return bounded;
+    bool any = false;
+    for (std::int64_t from = first - 1; from < last; from += kQueryRecordsWindow) {
+        const std::int64_t to = std::min(last, from + kQueryRecordsWindow);
+        const ReadOutcome outcome =
+            ReadQueryLogRows(connection,
+                             QueryLogSelect(listing.clause + " and QueryIndex>" + std::to_string(from) +
+                                            " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex"),
+                             sink, errorText);
+        if (outcome == ReadOutcome::Failed)
+            return outcome;
+        any = any || outcome == ReadOutcome::Rows;
+        if (betweenWindows)
+            betweenWindows();
+    }
+    return any ? ReadOutcome::Rows : ReadOutcome::Empty;
 }
 
 std::vector<std::string> WarningCells(const QueryLogRow& row)

@@ -4,9 +4,12 @@
 #include "query_log.h"
 #include "query_records.h"
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+class CDbConnection;
 
 // What the counterfeit warning page filters by: a day range and optionally one province
 // ("" or "<不限>" for every province).
@@ -21,6 +24,14 @@ struct WarningFilter {
     // The listing the page reads: the clause, and the time range that bounds its row numbers.
     QueryListing Listing() const;
 };
+
+// Reads the warnings of a filter in the order they were logged (rising QueryIndex), a window
+// of row numbers at a time; sink gets each row as the database gives it and must not use the
+// connection; betweenWindows runs after each window, when no statement runs (to serve a
+// window). The windows are bounded by TimeRangeRowBounds, so a range over the whole log costs
+// no walk over its time index first. After a failure the rows the sink got are no result.
+ReadOutcome ReadWarnings(CDbConnection& connection, const WarningFilter& filter, const QueryLogRowSink& sink,
+                         const std::function<void()>& betweenWindows, std::string& errorText);
 
 // The ten cells of a warning row, in the list's column order; the status as its kind,
 // without the count.

@@ -133,14 +133,13 @@ void CFakeWarningPage::RunWarningQuery()
                                                               : m_province->currentText().toStdString()};
     m_list->DeleteAllItems();
     m_summary->clear();
-    QueryListing listing = filter.Listing();
 
     LongOperation operation(m_busy, {m_run});
     std::vector<ColorListRow> rows;
     ProvinceTally tally;
     std::string error;
-    const ReadOutcome outcome = ReadQueryRecords(
-        *TheConnection(), listing,
+    const ReadOutcome outcome = ReadWarnings(
+        *TheConnection(), filter,
         [&rows, &tally](const QueryLogRow& row) {
             tally.Add(row.province);
             // Straight from the read into the list's own form: one string per row.
