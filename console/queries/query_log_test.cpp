@@ -3,11 +3,13 @@
 #include "query_log.h"
 #include "query_records.h"
 #include "query_records_reader.h"
+#include "testing/refuse_deleting.h"
 
 #include "db_engine_test.h"
 #include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "lock_wait.h"
 #include "sql_text.h"
 
 #include <algorithm>
@@ -78,16 +80,8 @@ protected:
     // A trigger that refuses to delete one row, for a clear that fails half way.
     void RefuseDeleting(int index)
     {
-        const std::string script =
-            Engine() == SqlDialect::SQLite
-                ? "create trigger keep_row before delete on QueryLogTable when old.QueryIndex=" +
-                      std::to_string(index) + " begin select raise(abort, 'row kept'); end;"
-                : "create function keep_row() returns trigger language plpgsql as $$ begin if old.QueryIndex = " +
-                      std::to_string(index) +
-                      " then raise exception 'row kept'; end if; return old; end $$;"
-                      "create trigger keep_row before delete on QueryLogTable for each row execute function "
-                      "keep_row();";
-        ASSERT_TRUE(m_connection.Provider()->ExecuteScript(script)) << m_connection.GetErrorsText();
+        ASSERT_TRUE(m_connection.Provider()->ExecuteScript(RefuseDeletingScript(Engine(), index)))
+            << m_connection.GetErrorsText();
     }
 
     int m_windows = 0;
@@ -189,7 +183,7 @@ TEST_P(QueryLogTest, RecordsAreReadInRisingIndexAcrossWindows)
     Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", c + 20);
     listing.upTo = c + 20;
     std::int64_t cleared = 0;
-    EXPECT_FALSE(ClearQueryRecords(m_connection, listing, nullptr, cleared));
+    EXPECT_FALSE(ClearQueryRecords(m_connection, listing, -1, nullptr, cleared));
     EXPECT_EQ(cleared, 6 + c) << "the first window went through";
     EXPECT_EQ(Rows(), 5) << "only row 7 lay in the first window";
 
@@ -284,11 +278,119 @@ TEST_P(QueryLogTest, ClearDeletesTheListedRowsAndKeepsRowsLoggedSince)
     // Logged after the list was filled, inside its filter.
     Log("2004-05-01 12:00:00", 1);
     std::int64_t cleared = 0;
-    ASSERT_TRUE(ClearQueryRecords(m_connection, listing, nullptr, cleared));
+    ASSERT_TRUE(ClearQueryRecords(m_connection, listing, -1, nullptr, cleared));
     EXPECT_EQ(cleared, listing.upTo);
     EXPECT_EQ(Rows(), 2);
     QueryListing again{Day(1).WhereClause(), "", 0, 0};
     EXPECT_EQ(Listed(again).size(), 1u);
+}
+
+// A log whose rows are all listed is emptied; any row the listing does not hold keeps it
+// from being emptied and stays, whether it was there before the list was filled or came
+// after.
+TEST_P(QueryLogTest, ClearKeepsEveryRowTheListingDoesNotHold)
+{
+    struct Case {
+        const char* unlisted; // a row that must stay: its time and status, or nothing
+        int status;
+        bool afterListing;
+    };
+    const Case cases[] = {
+        {nullptr, 0, false},
+        {"#2004-05-01 12:00:00#", 1, true},  // logged after the list was filled
+        {"#2004-05-02 10:00:00#", 1, false}, // another day
+        {"#2004-05-01 00:00:00#", 1, false}, // midnight, in no day's range
+        {"null", 1, false},                  // no time
+        {"#2004-05-01 10:30:00#", -1, false} // outside the status filter
+    };
+    const auto logUnlisted = [this](const Case& c) {
+        ExecuteSql("insert into QueryLogTable (QueryTime,QueryStatus,QueryProv,QueryCity) values (" +
+                   std::string(c.unlisted) + "," + std::to_string(c.status) + ",'广东','留')");
+    };
+    // With the count of the list's rows (which can rule the whole log out at once) and without.
+    for (const Case& c : cases)
+        for (const std::int64_t shown : {std::int64_t{3}, std::int64_t{-1}}) {
+            const std::string name =
+                (c.unlisted ? c.unlisted : "all listed") + std::string(", ") + std::to_string(shown) + " shown";
+            ExecuteSql("delete from QueryLogTable");
+            for (const char* time : {"2004-05-01 09:00:00", "2004-05-01 10:00:00", "2004-05-01 11:00:00"})
+                Log(time, 1);
+            if (c.unlisted && !c.afterListing)
+                logUnlisted(c);
+            QueryListing listing{Day(1, "正确查询").WhereClause(), "", 0, 0};
+            ASSERT_EQ(Listed(listing).size(), 3u) << name;
+            if (c.unlisted && c.afterListing)
+                logUnlisted(c);
+            std::int64_t cleared = 0;
+            EXPECT_TRUE(ClearQueryRecords(m_connection, listing, shown, nullptr, cleared)) << name;
+            EXPECT_EQ(cleared, listing.upTo) << name;
+            EXPECT_EQ(Column("select QueryCity from QueryLogTable", "QueryCity"),
+                      c.unlisted ? std::vector<std::string>{"留"} : std::vector<std::string>{})
+                << name;
+            EXPECT_TRUE(m_messages.Messages().empty()) << name;
+            if (c.unlisted)
+                continue;
+            // The emptied log reports its rows as deleted, and its row numbers are not used again.
+            if (Engine() == SqlDialect::SQLite) {
+                EXPECT_EQ(Value("select changes() as N", "N"), "3") << name;
+            }
+            Log("2004-05-01 12:00:00", 1);
+            EXPECT_EQ(Value("select QueryIndex from QueryLogTable", "QueryIndex"), std::to_string(listing.upTo + 1))
+                << name;
+        }
+}
+
+// The host commits a row while the clear waits for the write lock, after the clear counted
+// the log: the row stays.
+TEST_P(QueryLogTest, ARowCommittedWhileTheClearWaitsForTheLockStays)
+{
+    Log("2004-05-01 09:00:00", 1);
+    Log("2004-05-01 10:00:00", 1);
+    QueryListing listing{Day(1).WhereClause(), "", 0, 0};
+    ASSERT_EQ(Listed(listing).size(), 2u);
+    CDbConnection host;
+    ASSERT_TRUE(OpenSecond(host));
+    ASSERT_TRUE(host.BeginTrans());
+    std::string error;
+    ASSERT_TRUE(RunSql(host,
+                       "insert into QueryLogTable (QueryTime,QueryStatus,QueryProv,QueryCity) values "
+                       "(#2004-05-01 11:00:00#,1,'广东','留')",
+                       error))
+        << error;
+    int waits = 0;
+    SetLockWaitHook([&] {
+        if (waits++ == 0) {
+            EXPECT_TRUE(host.CommitTrans()) << host.GetErrorsText();
+        }
+    });
+    std::int64_t cleared = 0;
+    EXPECT_TRUE(ClearQueryRecords(m_connection, listing, 2, nullptr, cleared));
+    SetLockWaitHook(nullptr);
+    // PostgreSQL's deletes do not wait for a row another transaction inserts.
+    if (waits == 0) {
+        ASSERT_TRUE(host.CommitTrans()) << host.GetErrorsText();
+    }
+    if (Engine() == SqlDialect::SQLite) {
+        EXPECT_GT(waits, 0) << "the clear did not wait for the host's lock";
+    }
+    EXPECT_EQ(Column("select QueryCity from QueryLogTable", "QueryCity"), std::vector<std::string>{"留"});
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+// A clear of an all-listed log that the database refuses deletes nothing and is shown.
+TEST_P(QueryLogTest, AFailedClearOfTheWholeLogKeepsItAndIsShown)
+{
+    for (int index : {5, 6, 7})
+        Log("2004-05-01 10:00:00", 1, "广东", "深圳", "金穗", index);
+    QueryListing listing{Day(1).WhereClause(), "", 0, 0};
+    ASSERT_EQ(Listed(listing).size(), 3u);
+    RefuseDeleting(7);
+    std::int64_t cleared = -1;
+    EXPECT_FALSE(ClearQueryRecords(m_connection, listing, 3, nullptr, cleared));
+    EXPECT_EQ(cleared, 4);
+    EXPECT_EQ(Rows(), 3);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_NE(m_messages.Messages()[0].text.find("row kept"), std::string::npos) << m_messages.Messages()[0].text;
 }
 
 TEST_P(QueryLogTest, DeleteOneRowAndReportAFailure)
@@ -302,7 +404,7 @@ TEST_P(QueryLogTest, DeleteOneRowAndReportAFailure)
     ASSERT_TRUE(m_connection.Provider()->ExecuteScript("drop table QueryLogTable"));
     EXPECT_FALSE(DeleteQueryRecord(m_connection, "6"));
     std::int64_t cleared = -1;
-    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), "", 4, 6}, nullptr, cleared));
+    EXPECT_FALSE(ClearQueryRecords(m_connection, QueryListing{Day(1).WhereClause(), "", 4, 6}, -1, nullptr, cleared));
     EXPECT_EQ(cleared, 4) << "nothing was deleted";
     EXPECT_EQ(m_messages.Messages().size(), 2u);
 }

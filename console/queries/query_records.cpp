@@ -31,6 +31,93 @@ bool RunShown(CDbConnection& connection, const std::string& statement)
     return false;
 }
 
+std::string Bounds(std::int64_t from, std::int64_t upTo)
+{
+    return " and QueryIndex>" + std::to_string(from) + " and QueryIndex<=" + std::to_string(upTo) + " ";
+}
+
+// How many rows the log holds, how many of them are listed, and the connection's data
+// version (it changes when another connection commits), all from one snapshot.
+struct LogCount {
+    std::int64_t total = 0;
+    std::int64_t listed = 0;
+    std::int64_t version = 0;
+    bool AllListed() const { return total == listed; }
+};
+
+bool CountLog(CDbConnection& connection, const QueryListing& listing, LogCount& count)
+{
+    CDbRecordset rows;
+    rows.SetConnection(&connection);
+    return rows.Open("select count(*) as Listed,(select count(*) from QueryLogTable) as Total,"
+                     "(select data_version from pragma_data_version) as Version from QueryLogTable " +
+                         listing.clause + Bounds(listing.from, listing.upTo),
+                     1, 3, 3) == 1 &&
+           ReadNumber(rows, "Listed", count.listed) && ReadNumber(rows, "Total", count.total) &&
+           ReadNumber(rows, "Version", count.version);
+}
+
+bool ReadSingle(CDbConnection& connection, const std::string& statement, std::int64_t& value)
+{
+    CDbRecordset rows;
+    rows.SetConnection(&connection);
+    return rows.Open(statement, 1, 3, 3) == 1 && ReadNumber(rows, "Value", value);
+}
+
+enum class WholeLog { Cleared, NotAllListed, Failed };
+
+// Empties the log in one transaction when every row of it is listed (SQLite only).
+WholeLog ClearWholeLog(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows)
+{
+    std::int64_t total = 0;
+    if (!ReadSingle(connection, "select count(*) as Value from QueryLogTable", total)) {
+        ShowDatabaseError(connection);
+        return WholeLog::Failed;
+    }
+    if (listedRows >= 0 && total > listedRows)
+        return WholeLog::NotAllListed;
+    // Counted before the write lock is taken, so that the host keeps writing meanwhile.
+    LogCount counted;
+    if (!CountLog(connection, listing, counted)) {
+        ShowDatabaseError(connection);
+        return WholeLog::Failed;
+    }
+    if (!counted.AllListed())
+        return WholeLog::NotAllListed;
+    if (counted.total == 0)
+        return WholeLog::Cleared;
+    if (!connection.BeginTrans()) {
+        ShowDatabaseError(connection);
+        return WholeLog::Failed;
+    }
+    // Another connection may have committed since the count (a row logged, one deleted):
+    // then it is counted again, now that nobody else can write until the commit.
+    std::int64_t version = 0;
+    bool ok = ReadSingle(connection, "select data_version as Value from pragma_data_version", version);
+    if (ok && version != counted.version)
+        ok = CountLog(connection, listing, counted);
+    if (ok && !counted.AllListed()) {
+        connection.RollbackTrans();
+        return WholeLog::NotAllListed;
+    }
+    // Overwriting every freed page with zeros (the secure delete some builds of the engine
+    // turn on) would write the whole table again and hold the lock for seconds; the fast
+    // mode still clears what stays in the pages kept, and leaves the freed pages as they
+    // are until they are used again.
+    std::int64_t secureDelete = 0;
+    ok = ok && ReadSingle(connection, "select secure_delete as Value from pragma_secure_delete", secureDelete);
+    const bool lowered = ok && secureDelete == 1 && connection.Provider()->ExecuteScript("PRAGMA secure_delete=FAST");
+    std::string errorText;
+    const bool cleared = ok && RunSql(connection, "delete from QueryLogTable", errorText) && connection.CommitTrans();
+    if (!cleared) {
+        ShowDatabaseError(connection);
+        connection.RollbackTrans();
+    }
+    if (lowered)
+        connection.Provider()->ExecuteScript("PRAGMA secure_delete=ON");
+    return cleared ? WholeLog::Cleared : WholeLog::Failed;
+}
+
 } // namespace
 
 ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
@@ -76,24 +163,33 @@ bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText)
                     "delete from QueryLogTable where QueryIndex=" + std::to_string(std::atoi(indexText.c_str())));
 }
 
-bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
+bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows,
                        const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo)
 {
     using Clock = std::chrono::steady_clock;
+    clearedUpTo = listing.from;
+    const DbProvider* provider = connection.Provider();
+    const bool sqlite = provider && provider->Dialect() == SqlDialect::SQLite;
+    if (sqlite && listing.upTo > listing.from) {
+        switch (ClearWholeLog(connection, listing, listedRows)) {
+        case WholeLog::Cleared:
+            clearedUpTo = listing.upTo;
+            return true;
+        case WholeLog::Failed:
+            return false;
+        case WholeLog::NotAllListed:
+            break;
+        }
+    }
     // Without statistics SQLite walks the time index for a delete (a select ordered by
     // QueryIndex walks the key): every window would then step through the whole time
     // range. The window's key range is what bounds the work.
-    const DbProvider* provider = connection.Provider();
-    const char* const table = provider && provider->Dialect() == SqlDialect::SQLite
-                                  ? "delete from QueryLogTable not indexed "
-                                  : "delete from QueryLogTable ";
-    clearedUpTo = listing.from;
+    const char* const table = sqlite ? "delete from QueryLogTable not indexed " : "delete from QueryLogTable ";
     std::int64_t window = kQueryClearWindow;
     for (std::int64_t from = listing.from; from < listing.upTo;) {
         const std::int64_t to = from + std::min(listing.upTo - from, window);
         const Clock::time_point start = Clock::now();
-        if (!RunShown(connection, table + listing.clause + " and QueryIndex>" + std::to_string(from) +
-                                      " and QueryIndex<=" + std::to_string(to) + " "))
+        if (!RunShown(connection, table + listing.clause + Bounds(from, to)))
             return false;
         clearedUpTo = from = to;
         // Aim the next window at the time goal, growing or shrinking at most fourfold so

@@ -40,11 +40,22 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
 // failure is shown to the operator.
 bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText);
 
-// Deletes the listed rows: those of the listing's clause up to its QueryIndex bound, a
-// window of row numbers per statement (each its own transaction), so the database's write
-// lock is held briefly each time and betweenWindows can keep a window painting. No transaction spans the windows:
-// nothing else may join one. clearedUpTo tells how far the deletes went: every listed row
-// numbered up to it is gone, also when a later window failed. A failure is shown to the
-// operator and answered false.
-bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing,
+// Deletes the listed rows: those of the listing's clause up to its QueryIndex bound.
+// listedRows is how many rows the list shows (negative: not known); a log of more rows than
+// that cannot be all listed.
+//
+// On SQLite, when every row of the log is a listed row, the table is emptied by one delete
+// without a condition, which frees its pages instead of deleting row by row. That is proved
+// inside the write transaction of the delete (the log's count equals the count of its
+// listed rows), so a row logged since, or one outside the filter, keeps the log from being
+// emptied; the transaction holds the write lock for about the time the engine needs to free
+// the pages.
+//
+// Otherwise, and on PostgreSQL, a window of row numbers per statement (each its own
+// transaction), so the database's write lock is held briefly each time and betweenWindows
+// can keep a window painting. No transaction spans the windows: nothing else may join one.
+//
+// clearedUpTo tells how far the deletes went: every listed row numbered up to it is gone,
+// also when a later window failed. A failure is shown to the operator and answered false.
+bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows,
                        const std::function<void()>& betweenWindows, std::int64_t& clearedUpTo);

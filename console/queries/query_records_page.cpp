@@ -390,7 +390,8 @@ void CQueryRecordsPage::ClearRecords()
         return;
     LongOperation operation(m_busy, m_commands);
     std::int64_t clearedUpTo = 0;
-    const bool deleted = ClearQueryRecords(*TheConnection(), m_listing, PumpMessages, clearedUpTo);
+    const bool deleted =
+        ClearQueryRecords(*TheConnection(), m_listing, m_list->GetItemCount(), PumpMessages, clearedUpTo);
     operation.End();
     if (deleted) {
         m_list->DeleteAllItems();

@@ -2,6 +2,7 @@
 #include "query_records_page.h"
 
 #include "testing/query_page_test.h"
+#include "testing/refuse_deleting.h"
 
 #include "bulk_sms_page.h"
 #include "page_host.h"
@@ -185,6 +186,29 @@ TEST_P(RecordsPageTest, ClearDeletesTheListedRowsByTheLastQuery)
         m_dialogs.Messages(),
         (QStringList{"列表中已经没有记录！", "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？",
                      "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？"}));
+}
+
+// A log whose rows are all listed: the clear empties the table and the list. When the
+// database refuses it, the failure is shown and the list keeps every row, as the table does.
+TEST_P(RecordsPageTest, ClearOfTheWholeLogEmptiesTableAndListOrKeepsBoth)
+{
+    const std::string question = "注意：您的此步操作将删除列表中的全部查询记录。\r\n确认您要做此操作吗？";
+    for (const bool refused : {false, true}) {
+        for (const char* id : {"01000001", "01000002", "01000003"})
+            Log("2004-05-02 10:00:00", 1, id);
+        if (refused) {
+            const int first = std::stoi(Value("select min(QueryIndex) as I from QueryLogTable", "I"));
+            ASSERT_TRUE(m_connection.Provider()->ExecuteScript(RefuseDeletingScript(Engine(), first)));
+        }
+        m_page->RunQuery();
+        ASSERT_EQ(List()->GetItemCount(), 3);
+        m_dialogs.AnswerQuestion(true);
+        m_page->ClearRecords();
+        EXPECT_EQ(List()->GetItemCount(), refused ? 3 : 0) << refused;
+        EXPECT_EQ(Count("QueryLogTable"), refused ? 3 : 0) << refused;
+        EXPECT_EQ(m_messages.Messages().size(), refused ? 1u : 0u) << refused;
+    }
+    EXPECT_EQ(m_dialogs.Messages(), (QStringList{QString::fromStdString(question), QString::fromStdString(question)}));
 }
 
 TEST_P(RecordsPageTest, ManualReplyIsQueuedAndShownOnTheBulkSmsPage)
