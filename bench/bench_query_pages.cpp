@@ -5,7 +5,14 @@
 // window could not repaint) and, for the query, the peak memory of the process. Then the
 // query once more on a throw-away PostgreSQL cluster, beside libpq alone.
 //
-//   bench_query_pages [rows]      (1000000 when not given)
+// The clear runs twice: on a log whose every row is listed, and on one where a tenth of the
+// rows lie outside the filter. A writer beside it (the gateway host's part: a short write
+// every 10 ms, waiting at most the host's busy timeout) tells how long the clear kept it
+// waiting for the write lock.
+//
+//   bench_query_pages [rows] [--only=query,lookup,export,clear,server]
+//       rows: 1000000 when not given; --only runs just the named parts (all when not given;
+//       the clear lists its rows with RunQuery first).
 #include "code_lookup_page.h"
 #include "query_records_page.h"
 
@@ -31,21 +38,36 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
+#include <thread>
 
 namespace {
 
-// Rows seven seconds apart from the first of January: a million span 81 days.
-std::string FillScript(long rows)
+// How long the gateway host waits for another writer's lock, unless configured otherwise.
+constexpr int kHostBusyTimeoutMs = 5000;
+
+// Rows seven seconds apart from the first of January, the first at 00:00:07 (a row at
+// midnight falls in no listing's range): a million span 81 days. With outsideEvery, every
+// such row (the last of each run) is dated a year earlier, outside the benchmark's filter.
+std::string FillScript(long rows, int outsideEvery = 0)
 {
+    const std::string year = outsideEvery > 0 ? "case when i%" + std::to_string(outsideEvery) + "=" +
+                                                    std::to_string(outsideEvery - 1) + " then '2025' else '2026' end"
+                                              : "'2026'";
     return "with recursive n(i) as (select 0 union all select i+1 from n where i<" + std::to_string(rows - 1) +
            ") insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,"
            "QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) select "
-           "datetime('2026-01-01 00:00:00','+'||(i*7)||' seconds'),'139'||printf('%08d',i),"
+           "datetime(" +
+           year +
+           "||'-01-01 00:00:00','+'||(i*7+7)||' seconds'),'139'||printf('%08d',i),"
            "printf('01%06d',i%50000),printf('%08d',(i*7919)%100000000),printf('%08d',(i*7919)%100000000),"
            "case when i%10=0 then -1 when i%10=1 then -2 when i%5=2 then 2+i%7 else 1 end,'/dev/ttyUSB0',"
            "case i%4 when 0 then '广东' when 1 then '江苏' when 2 then '河南' else '四川' end,"
@@ -54,7 +76,8 @@ std::string FillScript(long rows)
            "ProductCode) values ('基准批次','2025-12-01 08:00:00','2025-12-02 08:00:00',50000,'启用',1);"
            "with recursive n(i) as (select 0 union all select i+1 from n where i<49999) insert into ProductTable "
            "(ProductID,ProductCode,QueryCount,ProductName,UseStatus) select printf('01%06d',i),"
-           "printf('%08d',i*31),20,'基准批次',1 from n;";
+           "printf('%08d',i*31),20,'基准批次',1 from n;"
+           "create table BenchBeside (n integer);";
 }
 
 // The same rows on PostgreSQL.
@@ -62,7 +85,7 @@ std::string ServerFillScript(long rows)
 {
     return "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,RealProductCode,"
            "QueryStatus,QueryComm,QueryProv,QueryCity,ProductName) select "
-           "timestamp '2026-01-01 00:00:00'+(i::bigint*7)*interval '1 second','139'||lpad(i::text,8,'0'),"
+           "timestamp '2026-01-01 00:00:00'+(i::bigint*7+7)*interval '1 second','139'||lpad(i::text,8,'0'),"
            "'01'||lpad((i%50000)::text,6,'0'),lpad(((i::bigint*7919)%100000000)::text,8,'0'),"
            "lpad(((i::bigint*7919)%100000000)::text,8,'0'),"
            "case when i%10=0 then -1 when i%10=1 then -2 when i%5=2 then 2+i%7 else 1 end,'/dev/ttyUSB0',"
@@ -72,11 +95,11 @@ std::string ServerFillScript(long rows)
            std::to_string(rows - 1) + ") i; analyze QueryLogTable;";
 }
 
-bool Prepare(CDbConnection& connection, const std::string& path, long rows)
+bool Prepare(CDbConnection& connection, const std::string& path, long rows, int outsideEvery = 0)
 {
     std::string error;
     if (!connection.Open("Provider=SQLite;Data Source=" + path + ";Create=1;", -1) ||
-        !CreateSchema(connection, error) || !connection.Provider()->ExecuteScript(FillScript(rows))) {
+        !CreateSchema(connection, error) || !connection.Provider()->ExecuteScript(FillScript(rows, outsideEvery))) {
         std::fprintf(stderr, "cannot prepare %s: %s%s\n", path.c_str(), error.c_str(),
                      connection.GetErrorsText().c_str());
         return false;
@@ -92,12 +115,22 @@ double CpuSeconds()
     return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
+// CPU seconds of the calling thread.
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
 // Runs a statement with sqlite3 alone and reads every cell as text; answers the seconds.
 double Bare(const std::string& path, const char* statement, long& rows, double& cpu)
 {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     RegisterFoldCollation(db);
+    // The writer beside a delete may hold the lock for a moment when it starts.
+    sqlite3_busy_timeout(db, kHostBusyTimeoutMs);
     QElapsedTimer timer;
     timer.start();
     const double cpuStart = CpuSeconds();
@@ -216,6 +249,110 @@ Timed Run(const std::function<void()>& command)
     return {seconds, cpu, longestGapNs / 1e6};
 }
 
+// The gateway host's part beside a delete: a short write every 10 ms on a connection of
+// its own that waits at most the host's busy timeout for the lock. The longest a write
+// took is about the longest the delete held the write lock at a stretch (at most 10 ms
+// more than the wait seen).
+class BesideWriter {
+public:
+    struct Figures {
+        double longestMs = 0;
+        int writes = 0;
+        int failed = 0;
+        double cpu = 0; // the writer's own CPU seconds, taken off the figures it ran beside
+    };
+
+    explicit BesideWriter(const std::string& path)
+    {
+        sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_busy_timeout(m_db, kHostBusyTimeoutMs);
+        m_thread = std::thread([this] { Write(); });
+    }
+    ~BesideWriter()
+    {
+        Stop();
+        sqlite3_close(m_db);
+    }
+    BesideWriter(const BesideWriter&) = delete;
+    BesideWriter& operator=(const BesideWriter&) = delete;
+
+    Figures Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_figures;
+    }
+
+private:
+    void Write()
+    {
+        const double cpuStart = ThreadCpuSeconds();
+        while (!m_stop) {
+            const auto start = std::chrono::steady_clock::now();
+            const int rc = sqlite3_exec(m_db, "insert into BenchBeside (n) values (1)", nullptr, nullptr, nullptr);
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            m_figures.longestMs = std::max(m_figures.longestMs, ms);
+            ++m_figures.writes;
+            m_figures.failed += rc != SQLITE_OK;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_figures.cpu = ThreadCpuSeconds() - cpuStart;
+    }
+
+    sqlite3* m_db = nullptr;
+    std::atomic<bool> m_stop{false};
+    Figures m_figures;
+    std::thread m_thread;
+};
+
+// The page's clear of its listed rows and the bare delete of the same rows on the copy,
+// each with a writer beside it.
+struct ClearFigures {
+    Timed page;
+    int listed = 0;
+    int left = 0;
+    BesideWriter::Figures pageBeside;
+    double bare = 0;
+    double bareCpu = 0;
+    long bareRows = 0;
+    BesideWriter::Figures bareBeside;
+};
+
+ClearFigures ClearBeside(CQueryRecordsPage& page, ScriptedDialogs& dialogs, const std::string& path,
+                         const std::string& copy, const std::string& range)
+{
+    ClearFigures figures;
+    figures.listed = page.List()->GetItemCount();
+    dialogs.AnswerQuestion(true);
+    {
+        BesideWriter writer(path);
+        figures.page = Run([&] { page.ClearRecords(); });
+        figures.pageBeside = writer.Stop();
+        figures.page.cpu -= figures.pageBeside.cpu;
+    }
+    figures.left = page.List()->GetItemCount();
+    BesideWriter writer(copy);
+    figures.bare = Bare(copy, ("delete from QueryLogTable" + range).c_str(), figures.bareRows, figures.bareCpu);
+    figures.bareBeside = writer.Stop();
+    figures.bareCpu -= figures.bareBeside.cpu;
+    return figures;
+}
+
+void PrintClear(const char* what, const ClearFigures& f)
+{
+    const auto beside = [](const BesideWriter::Figures& w) {
+        return "a writer beside waited at most " + std::to_string(static_cast<long>(w.longestMs)) + " ms (" +
+               std::to_string(w.writes) + " writes, " + std::to_string(w.failed) + " failed)";
+    };
+    std::printf("ClearRecords, %s: %.2f s (%.2f), %d rows listed, %d left listed, longest event-loop gap %.0f ms;"
+                " %s (goal 5 s)\n",
+                what, f.page.seconds, f.page.cpu, f.listed, f.left, f.page.longestGapMs, beside(f.pageBeside).c_str());
+    std::printf("  baseline:   sqlite3 one delete of the same rows: %.2f s (%.2f), %ld rows; %s\n", f.bare, f.bareCpu,
+                f.bareRows, beside(f.bareBeside).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -223,7 +360,27 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    long rows = 1000000;
+    std::set<std::string> parts{"query", "lookup", "export", "clear", "server"};
+    for (int at = 1; at < argc; ++at) {
+        const std::string argument = argv[at];
+        if (argument.rfind("--only=", 0) == 0) {
+            parts.clear();
+            for (std::size_t from = 7; from <= argument.size();) {
+                const std::size_t comma = std::min(argument.find(',', from), argument.size());
+                parts.insert(argument.substr(from, comma - from));
+                from = comma + 1;
+            }
+        } else {
+            rows = std::atol(argument.c_str());
+        }
+    }
+    const auto runs = [&parts](const char* part) { return parts.count(part) > 0; };
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("log rows=%ld; wall clock and (CPU) seconds: the machine's two cores are shared, so wall figures"
+                " are noisy; load average %.2f at the start\n",
+                rows, load[0]);
 
     char folderTemplate[] = "/tmp/bench-query-pages-XXXXXX";
     const char* folder = mkdtemp(folderTemplate);
@@ -231,88 +388,109 @@ int main(int argc, char** argv)
         return 1;
     const std::string path = std::string(folder) + "/Varnholt.db";
     const std::string copy = std::string(folder) + "/copy.db";
-
-    CDbConnection connection;
-    if (!Prepare(connection, path, rows))
-        return 1;
-    SetTheConnection(&connection);
     ScriptedDialogs dialogs;
-    // The copy for the bare delete, made by the engine so that it is whole.
-    if (!connection.Provider()->ExecuteScript("vacuum into '" + copy + "'")) {
-        std::fprintf(stderr, "cannot copy the database: %s\n", connection.GetErrorsText().c_str());
-        return 1;
+    const std::string kRange = " where QueryTime>'2026-01-01 00:00:01' and QueryTime<'2026-12-31 23:59:59'";
+
+    if (runs("query") || runs("lookup") || runs("export") || runs("clear")) {
+        CDbConnection connection;
+        if (!Prepare(connection, path, rows))
+            return 1;
+        SetTheConnection(&connection);
+        // The copy for the bare delete, made by the engine so that it is whole.
+        if (runs("clear") && !connection.Provider()->ExecuteScript("vacuum into '" + copy + "'")) {
+            std::fprintf(stderr, "cannot copy the database: %s\n", connection.GetErrorsText().c_str());
+            return 1;
+        }
+
+        long bareRows = 0;
+        double bareSelectCpu = 0;
+        const double bareSelect = Bare(path,
+                                       ("select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+                                        "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity from QueryLogTable" +
+                                        kRange)
+                                           .c_str(),
+                                       bareRows, bareSelectCpu);
+        const long peakBefore = PeakKb();
+
+        CQueryRecordsPage records;
+        records.resize(630, 400);
+        records.show();
+        records.FromDate()->setDate(QDate(2026, 1, 1));
+        records.ToDate()->setDate(QDate(2026, 12, 31));
+        if (runs("query") || runs("export") || runs("clear")) {
+            const Timed query = Run([&] { records.RunQuery(); });
+            const long peakAfter = PeakKb();
+            const int listed = records.List()->GetItemCount();
+            std::printf("RunQuery:     %.2f s (%.2f), %d rows listed, longest event-loop gap %.0f ms; peak memory %ld"
+                        " MB (%ld MB before) (goals 1.5 s, 600 MB)\n",
+                        query.seconds, query.cpu, listed, query.longestGapMs, peakAfter / 1024, peakBefore / 1024);
+            std::printf("  baseline:   sqlite3 select of the same rows, every cell read: %.2f s (%.2f), %ld rows\n",
+                        bareSelect, bareSelectCpu, bareRows);
+        }
+
+        if (runs("lookup")) {
+            CCodeLookupPage lookup;
+            lookup.show();
+            lookup.ProductIdEdit()->setText(QStringLiteral("01012345"));
+            const Timed look = Run([&] { lookup.LookupCode(); });
+            const int history = lookup.List()->GetItemCount();
+            long bareLookRows = 0;
+            double bareLookCpu = 0;
+            const double bareLook = Bare(path,
+                                         "select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
+                                         "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity from QueryLogTable "
+                                         "where QueryProductID='01012345'",
+                                         bareLookRows, bareLookCpu);
+            std::printf("LookupCode:   %.1f ms (%.1f), %d rows listed (goal 50 ms)\n", look.seconds * 1e3,
+                        look.cpu * 1e3, history);
+            std::printf("  baseline:   sqlite3 select of the code's log rows: %.1f ms (%.1f), %ld rows\n",
+                        bareLook * 1e3, bareLookCpu * 1e3, bareLookRows);
+        }
+
+        if (runs("export")) {
+            const std::string workbook = std::string(folder) + "/records.xlsx";
+            dialogs.AnswerSaveFile(QString::fromStdString(workbook));
+            const Timed exported = Run([&] { records.ExportRecords(); });
+            const auto workbookBytes = std::filesystem::exists(workbook) ? std::filesystem::file_size(workbook) : 0;
+            std::printf("Export:       %.2f s (%.2f), %ld bytes, longest event-loop gap %.0f ms (goals 30 s, 200 ms)\n",
+                        exported.seconds, exported.cpu, static_cast<long>(workbookBytes), exported.longestGapMs);
+        }
+
+        if (runs("clear")) {
+            // Every row of the log is listed: the whole log goes.
+            PrintClear("every row listed", ClearBeside(records, dialogs, path, copy, kRange));
+            SetTheConnection(nullptr);
+            connection.CloseIfOpen();
+
+            // A tenth of the rows lie outside the filter: the listed rows go window by window.
+            const std::string partial = std::string(folder) + "/partial.db";
+            const std::string partialCopy = std::string(folder) + "/partial-copy.db";
+            CDbConnection partialConnection;
+            if (!Prepare(partialConnection, partial, rows, 10) ||
+                !partialConnection.Provider()->ExecuteScript("vacuum into '" + partialCopy + "'")) {
+                std::fprintf(stderr, "cannot prepare the partial log: %s\n", partialConnection.GetErrorsText().c_str());
+                return 1;
+            }
+            SetTheConnection(&partialConnection);
+            CQueryRecordsPage partialPage;
+            partialPage.resize(630, 400);
+            partialPage.show();
+            partialPage.FromDate()->setDate(QDate(2026, 1, 1));
+            partialPage.ToDate()->setDate(QDate(2026, 12, 31));
+            partialPage.RunQuery();
+            PrintClear("9 in 10 rows listed", ClearBeside(partialPage, dialogs, partial, partialCopy, kRange));
+            SetTheConnection(nullptr);
+            partialConnection.CloseIfOpen();
+        }
+        SetTheConnection(nullptr);
+        connection.CloseIfOpen();
     }
-
-    const char* const kRange = " where QueryTime>'2026-01-01 00:00:01' and QueryTime<'2026-12-31 23:59:59'";
-    long bareRows = 0;
-    double bareSelectCpu = 0;
-    const double bareSelect =
-        Bare(path,
-             (std::string("select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
-                          "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity from QueryLogTable") +
-              kRange)
-                 .c_str(),
-             bareRows, bareSelectCpu);
-    const long peakBefore = PeakKb();
-
-    CQueryRecordsPage records;
-    records.resize(630, 400);
-    records.show();
-    records.FromDate()->setDate(QDate(2026, 1, 1));
-    records.ToDate()->setDate(QDate(2026, 12, 31));
-    const Timed query = Run([&] { records.RunQuery(); });
-    const long peakAfter = PeakKb();
-    const int listed = records.List()->GetItemCount();
-
-    CCodeLookupPage lookup;
-    lookup.show();
-    lookup.ProductIdEdit()->setText(QStringLiteral("01012345"));
-    const Timed look = Run([&] { lookup.LookupCode(); });
-    const int history = lookup.List()->GetItemCount();
-    long bareLookRows = 0;
-    double bareLookCpu = 0;
-    const double bareLook = Bare(path,
-                                 "select QueryIndex,QueryTime,QueryPhoneNumber,QueryProductID,QueryProductCode,"
-                                 "RealProductCode,QueryStatus,QueryComm,QueryProv,QueryCity from QueryLogTable "
-                                 "where QueryProductID='01012345'",
-                                 bareLookRows, bareLookCpu);
-
-    const std::string workbook = std::string(folder) + "/records.xlsx";
-    dialogs.AnswerSaveFile(QString::fromStdString(workbook));
-    const Timed exported = Run([&] { records.ExportRecords(); });
-    const auto workbookBytes = std::filesystem::exists(workbook) ? std::filesystem::file_size(workbook) : 0;
-
-    dialogs.AnswerQuestion(true);
-    const Timed cleared = Run([&] { records.ClearRecords(); });
-    const int left = records.List()->GetItemCount();
-    long bareDeleted = 0;
-    double bareClearCpu = 0;
-    const double bareClear =
-        Bare(copy, (std::string("delete from QueryLogTable") + kRange).c_str(), bareDeleted, bareClearCpu);
-
-    SetTheConnection(nullptr);
-    connection.CloseIfOpen();
     std::filesystem::remove_all(folder);
-
-    std::printf("log rows=%ld; wall clock and (CPU) seconds: the machine's two cores are shared, so wall figures"
-                " are noisy\n",
-                rows);
-    std::printf("RunQuery:     %.2f s (%.2f), %d rows listed, longest event-loop gap %.0f ms; peak memory %ld MB"
-                " (%ld MB before) (goals 1.5 s, 600 MB)\n",
-                query.seconds, query.cpu, listed, query.longestGapMs, peakAfter / 1024, peakBefore / 1024);
-    std::printf("  baseline:   sqlite3 select of the same rows, every cell read: %.2f s (%.2f), %ld rows\n", bareSelect,
-                bareSelectCpu, bareRows);
-    std::printf("LookupCode:   %.1f ms (%.1f), %d rows listed (goal 50 ms)\n", look.seconds * 1e3, look.cpu * 1e3,
-                history);
-    std::printf("  baseline:   sqlite3 select of the code's log rows: %.1f ms (%.1f), %ld rows\n", bareLook * 1e3,
-                bareLookCpu * 1e3, bareLookRows);
-    std::printf("Export:       %.2f s (%.2f), %ld bytes, longest event-loop gap %.0f ms (goals 30 s, 200 ms)\n",
-                exported.seconds, exported.cpu, static_cast<long>(workbookBytes), exported.longestGapMs);
-    std::printf("ClearRecords: %.2f s (%.2f), %d rows left listed, longest event-loop gap %.0f ms (goal 5 s)\n",
-                cleared.seconds, cleared.cpu, left, cleared.longestGapMs);
-    std::printf("  baseline:   sqlite3 one delete of the same rows: %.2f s (%.2f), %ld rows\n", bareClear, bareClearCpu,
-                bareDeleted);
+    getloadavg(load, 3);
     std::printf("messages: %s\n", dialogs.Messages().join(QStringLiteral(" / ")).toStdString().c_str());
+    std::printf("load average %.2f at the end of the SQLite figures\n", load[0]);
+    if (!runs("server"))
+        return 0;
 
     // RunQuery on the server engine, over a log filled the same way, beside libpq alone.
     TestDatabase server;
