@@ -17,6 +17,7 @@ set_property(GLOBAL APPEND PROPERTY KELVANE_PAGE_LIBRARIES kelvane_queries_gui)
 
 varnholt_add_test(kelvane_queries_gui_tests
   SOURCES query_records_page_test.cpp cross_region_page_test.cpp fake_warning_page_test.cpp newest_on_top_test.cpp
+          query_log_columns_test.cpp
   LIBRARIES kelvane_queries_gui kelvane_shell kelvane_excel_export_testing kelvane_ui_testing kelvane_data_testing
             kelvane_qt_gtest_main
   LABEL console

@@ -14,10 +14,14 @@ inline void SetUpQueryLogList(CColorListCtrl* list)
         const char* text;
         int width;
     };
-    // The row number rides along in a column of negative width, which hides it.
+    // The row number rides along in a column of negative width, which hides it. The
+    // columns an operator reads (status, time, number, codes, region) are as wide as their
+    // longest usual text; product number and port give way so the region is in view without
+    // scrolling sideways on either page, also beside a vertical scroll bar. A cut cell shows
+    // its whole text as a tip.
     static const Heading kHeadings[] = {
-        {"查询序号", -10}, {"查询状态", 95}, {"查询时间", 130}, {"查询手机号", 90}, {"产品编号", 70},
-        {"查询码值", 70},  {"真实码值", 70}, {"查询串口", 60},  {"省份", 60},       {"城市", 90},
+        {"查询序号", -10}, {"查询状态", 80}, {"查询时间", 122}, {"查询手机号", 80}, {"产品编号", 42},
+        {"查询码值", 60},  {"真实码值", 60}, {"查询串口", 30},  {"省份", 44},       {"城市", 56},
     };
     static_assert(sizeof kHeadings / sizeof kHeadings[0] == QueryLogList::kCity + 1);
     for (int i = 0; i < 10; ++i)
