@@ -120,7 +120,7 @@ await "输入回复短信的内容"
 pause 0.5
 typ "$reply"
 shot reply-dialog
-at 103 157                    # 确定 (the text box takes Return as a line break)
+at 103 157                    # 确定
 until_true 10 '[ "$(sql "select count(*) from SendSmsTable")" -gt "$queued_before" ]' ||
   fail "the reply was not queued"
 read -r index status phone < <(sql "select SmsIndex||' '||SendStatus||' '||PhoneNumber from SendSmsTable order by SmsIndex desc limit 1") || true
