@@ -440,7 +440,8 @@ int main(int argc, char** argv)
         Line("  baseline: sqlite3 select of the same rows", bareFigures, std::to_string(bareRows) + " rows");
         const Timed oneReader = Run([&] { ReadQueryChartData(connection, quarter, data, error, ChartReaders::One); });
         Line("  reference: the chart figures on one connection", oneReader,
-             std::to_string(data.total.Total()) + " queries (above: two connections, half the days each)");
+             std::to_string(data.total.Total()) +
+                 " queries (above: two connections taking pieces of the days in turn)");
     }
     const Timed shown = Run([&] { page.ChartToggle()->click(); });
     Line("chart view switched on (figures and drawing)", shown,

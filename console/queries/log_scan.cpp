@@ -7,13 +7,14 @@
 
 #include <chrono>
 
-namespace {
-
-// Rows between two looks at the clock, and the longest the window goes unpainted.
-constexpr long long kRowsPerLook = 4096;
-constexpr std::chrono::milliseconds kLongestQuiet{50};
-
-} // namespace
+void RepaintWhileReading::Look()
+{
+    m_sinceLook = 0;
+    if (Clock::now() - m_lastPaint >= kLongestQuiet) {
+        CallLockWaitHook();
+        m_lastPaint = Clock::now();
+    }
+}
 
 std::string DisplayText(const FieldValue& value)
 {
@@ -25,21 +26,37 @@ std::string DisplayText(const FieldValue& value)
     return text == "NULL" ? std::string() : TrimBlanks(text);
 }
 
+std::string DisplayText(const DbCell& cell)
+{
+    FieldValue value;
+    switch (cell.kind) {
+    case DbCell::Kind::Null:
+        return std::string();
+    case DbCell::Kind::Text:
+        return cell.text == "NULL" ? std::string() : TrimBlanks(cell.text);
+    case DbCell::Kind::Int:
+        value.kind = FieldValue::Kind::Int;
+        value.m_int = cell.integer;
+        break;
+    case DbCell::Kind::Real:
+        value.kind = FieldValue::Kind::Double;
+        value.m_double = cell.real;
+        break;
+    case DbCell::Kind::Other:
+        value.kind = FieldValue::Kind::Other;
+        value.m_text = cell.text;
+        break;
+    }
+    return DisplayText(value);
+}
+
 ReadOutcome ScanQueryLog(CDbConnection& connection, const std::string& select, const std::string& condition,
                          const LogScanSink& sink, std::string& errorText)
 {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastPaint = Clock::now();
-    long long sinceLook = 0;
+    RepaintWhileReading repaint;
     const long long rows = ReadRows(connection, select + " " + condition + " ", [&](const DbRow& row) {
         sink(&row.Field(0));
-        if (++sinceLook == kRowsPerLook) {
-            sinceLook = 0;
-            if (Clock::now() - lastPaint >= kLongestQuiet) {
-                CallLockWaitHook();
-                lastPaint = Clock::now();
-            }
-        }
+        repaint.Row();
         return true;
     });
     if (rows < 0) {

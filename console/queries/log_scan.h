@@ -2,8 +2,10 @@
 
 #include "query_log.h"
 
+#include "db_cells.h"
 #include "field_value.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -23,5 +25,28 @@ using LogScanSink = std::function<void(const FieldValue* cells)>;
 ReadOutcome ScanQueryLog(CDbConnection& connection, const std::string& select, const std::string& condition,
                          const LogScanSink& sink, std::string& errorText);
 
+// Calls the lock-wait hook, which repaints the window, when a read on the window's thread
+// has kept it waiting for long: Row() once for every row read.
+class RepaintWhileReading {
+public:
+    void Row()
+    {
+        if (++m_sinceLook == kRowsPerLook)
+            Look();
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    // Rows between two looks at the clock, and the longest the window goes unpainted.
+    static constexpr long long kRowsPerLook = 4096;
+    static constexpr std::chrono::milliseconds kLongestQuiet{50};
+
+    void Look();
+
+    Clock::time_point m_lastPaint = Clock::now();
+    long long m_sinceLook = 0;
+};
+
 // A cell as GetFieldValue gives it: display text without surrounding blanks, NULL as "".
 std::string DisplayText(const FieldValue& value);
+std::string DisplayText(const DbCell& cell);

@@ -13,14 +13,17 @@
 #include "text_util.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <map>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -130,71 +133,121 @@ QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<Chart
 namespace {
 
 // A text cell as GetFieldValue gives it, without a copy when it needs no change.
-const std::string& CellText(const FieldValue& value, std::string& buffer)
+std::string_view CellText(const DbCell& cell, std::string& buffer)
 {
-    if (value.kind == FieldValue::Kind::Text && !value.m_text.empty() && value.m_text.front() != ' ' &&
-        value.m_text.back() != ' ' && value.m_text != "NULL")
-        return value.m_text;
-    buffer = DisplayText(value);
+    if (cell.kind == DbCell::Kind::Text && !cell.text.empty() && cell.text.front() != ' ' && cell.text.back() != ' ' &&
+        cell.text != "NULL")
+        return cell.text;
+    buffer = DisplayText(cell);
     return buffer;
 }
 
 // The day of a time cell: its first ten characters, as substr(QueryTime,1,10) gives them,
 // without a copy for the usual "YYYY-MM-DD HH:MM:SS". Cut here rather than by the engine:
 // SQLite's substr costs about as much as reading the row.
-std::string_view DayOf(const FieldValue& time, std::string& buffer)
+std::string_view DayOf(const DbCell& time, std::string& buffer)
 {
-    if (time.kind != FieldValue::Kind::Text)
+    if (time.kind != DbCell::Kind::Text)
         return buffer = DisplayText(time).substr(0, 10);
-    const std::string& text = time.m_text;
+    const std::string_view text = time.text;
     std::size_t bytes = 0;
     for (int characters = 0; characters < 10 && bytes < text.size(); ++characters)
         for (++bytes; bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xc0) == 0x80;)
             ++bytes;
-    const std::string_view day(text.data(), bytes);
+    const std::string_view day = text.substr(0, bytes);
     if (!day.empty() && day.front() != ' ' && day.back() != ' ' && day != "NULL")
         return day;
     buffer = day == "NULL" ? std::string() : TrimBlanks(day);
     return buffer;
 }
 
-QueryResultClass ClassOf(const FieldValue& status)
+QueryResultClass ClassOf(const DbCell& status)
 {
-    if (status.kind != FieldValue::Kind::Int)
+    if (status.kind != DbCell::Kind::Int)
         return ClassifyQueryStatus(DisplayText(status));
-    if (status.m_int == 1)
+    if (status.integer == 1)
         return QueryResultClass::Correct;
-    if (status.m_int > 1)
+    if (status.integer > 1)
         return QueryResultClass::Repeated;
-    return status.m_int < 0 ? QueryResultClass::Wrong : QueryResultClass::Other;
+    return status.integer < 0 ? QueryResultClass::Wrong : QueryResultClass::Other;
 }
+
+// Numbers texts in the order they are first met. A row of the log costs a lookup of its
+// province, and the provinces are few: an open-addressed table of numbers, hashed over the
+// text's bytes, finds one with a multiplication and a compare.
+class TextNumbers {
+public:
+    // The text's number, a new one when it was not met before.
+    std::size_t NumberOf(std::string_view text)
+    {
+        const std::uint64_t hash = Hash(text);
+        for (std::size_t slot = hash & (m_slots.size() - 1);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            Slot& at = m_slots[slot];
+            if (at.number == 0) {
+                m_texts.emplace_back(text);
+                at = {hash, m_texts.size()};
+                if (m_texts.size() * 2 > m_slots.size())
+                    Grow();
+                return m_texts.size() - 1;
+            }
+            if (at.hash == hash && m_texts[at.number - 1] == text)
+                return at.number - 1;
+        }
+    }
+
+    std::size_t Size() const { return m_texts.size(); }
+    const std::string& Text(std::size_t number) const { return m_texts[number]; }
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t number = 0; // one more than the text's number; 0 for a free slot
+    };
+
+    static std::uint64_t Hash(std::string_view text)
+    {
+        std::uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a
+        for (const char c : text)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+        return hash ^ (hash >> 29);
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> slots(m_slots.size() * 2);
+        for (const Slot& old : m_slots) {
+            if (old.number == 0)
+                continue;
+            std::size_t slot = old.hash & (slots.size() - 1);
+            while (slots[slot].number != 0)
+                slot = (slot + 1) & (slots.size() - 1);
+            slots[slot] = old;
+        }
+        m_slots = std::move(slots);
+    }
+
+    std::vector<std::string> m_texts;
+    std::vector<Slot> m_slots = std::vector<Slot>(64);
+};
 
 // SQLite: the rows counted per day, province and result as they are read. The rows of a
 // day mostly come together and the provinces are few, so a row costs a lookup of its
-// province and a count by number.
+// province and a count by number; the engine's cells are looked at where they lie.
 class RowCounter {
 public:
-    void Count(const FieldValue* cells)
+    void Count(const DbCells& cells)
     {
-        const std::string_view dayText = DayOf(cells[0], m_dayBuffer);
-        if (m_days.empty() || dayText != m_days[m_day]) {
-            const auto [at, added] = m_dayNumber.try_emplace(std::string(dayText), m_days.size());
-            if (added) {
-                m_days.emplace_back(dayText);
+        if (!SameDay(cells[0])) {
+            m_day = m_days.NumberOf(DayOf(cells[0], m_dayBuffer));
+            if (m_day == m_counts.size())
                 m_counts.emplace_back();
-            }
-            m_day = at->second;
+            m_plainDay = IsPlainDay(m_days.Text(m_day));
         }
-        const std::string& provinceText = CellText(cells[1], m_buffer);
-        auto province = m_provinceNumber.find(provinceText);
-        if (province == m_provinceNumber.end()) {
-            province = m_provinceNumber.emplace(provinceText, m_provinces.size()).first;
-            m_provinces.push_back(provinceText);
-        }
+        const std::size_t province = m_provinces.NumberOf(CellText(cells[1], m_buffer));
         std::vector<ResultCounts>& ofDay = m_counts[m_day];
-        if (province->second >= ofDay.size())
-            ofDay.resize(m_provinces.size());
-        ++ofDay[province->second][ClassOf(cells[2])];
+        if (province >= ofDay.size())
+            ofDay.resize(m_provinces.Size());
+        ++ofDay[province][ClassOf(cells[2])];
     }
 
     void AppendGroups(std::vector<ChartGroup>& groups) const
@@ -204,65 +257,115 @@ public:
                 for (std::size_t kind = 0; kind < 4; ++kind)
                     if (const long long count = m_counts[day][province].byClass[kind]; count > 0)
                         groups.push_back(
-                            {m_days[day], m_provinces[province], static_cast<QueryResultClass>(kind), count});
+                            {m_days.Text(day), m_provinces.Text(province), static_cast<QueryResultClass>(kind), count});
     }
 
 private:
-    std::vector<std::string> m_days;
-    std::unordered_map<std::string, std::size_t> m_dayNumber;
-    std::vector<std::string> m_provinces;
-    std::unordered_map<std::string, std::size_t> m_provinceNumber;
+    static constexpr std::size_t kDayBytes = 10; // "YYYY-MM-DD"
+
+    // Ten characters of ASCII that DayOf gives as they are: a time that begins with them has
+    // this day, whatever follows.
+    static bool IsPlainDay(std::string_view day)
+    {
+        return day.size() == kDayBytes && day.front() != ' ' && day.back() != ' ' &&
+               std::all_of(day.begin(), day.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    }
+
+    // Whether a time falls on the day of the row before, told without cutting it: the rows
+    // come in time order, so mostly it does.
+    bool SameDay(const DbCell& time) const
+    {
+        return m_plainDay && time.kind == DbCell::Kind::Text && time.text.size() >= kDayBytes &&
+               std::memcmp(time.text.data(), m_days.Text(m_day).data(), kDayBytes) == 0;
+    }
+
+    TextNumbers m_days;
+    bool m_plainDay = false; // the day of m_day is a plain day
+    TextNumbers m_provinces;
     std::vector<std::vector<ResultCounts>> m_counts; // by day number, then province number
     std::size_t m_day = 0;
     std::string m_dayBuffer;
     std::string m_buffer;
 };
 
-// The unary plus leaves the time as stored, but the column no longer declares DATETIME, so
-// the data layer hands its text over without parsing it into a date; a cast would cost the
-// engine a conversion per row.
-const char* const kCountedColumns = "select +QueryTime as QueryTime,QueryProv,QueryStatus from QueryLogTable";
+// Read as cells, the time comes as the text stored, never parsed into a date.
+const char* const kCountedColumns = "select QueryTime,QueryProv,QueryStatus from QueryLogTable";
 
-// The filter's condition for the days before the middle of its range and for the rest,
-// false for a range of one day. Each half has one lower and one upper bound on QueryTime:
-// the engine seeks both in the index, where a third bound would be tested row by row.
-bool SplitRange(const StatsFilter& filter, std::string& earlier, std::string& later)
+// The filter's condition cut into at most most pieces of whole days, in time order; together
+// they select the rows of the whole, each once. Each piece has one lower and one upper bound
+// on QueryTime: the engine seeks both in the index, where a third bound would be tested row
+// by row. The whole condition alone for a range of one day.
+std::vector<std::string> RangePieces(const StatsFilter& filter, long long most)
 {
     const long long first = DaysFromCivil(filter.fromDate.year, filter.fromDate.month, filter.fromDate.day);
     const long long last = DaysFromCivil(filter.toDate.year, filter.toDate.month, filter.toDate.day);
     const std::string whole = filter.Condition();
     const std::string range = QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause();
-    if (last <= first || whole.compare(0, range.size(), range) != 0)
-        return false;
+    if (last <= first || most < 2 || whole.compare(0, range.size(), range) != 0)
+        return {whole};
     const std::string rest = whole.substr(range.size());
-    const std::string middle = "#" + CivilFromDays(first + (last - first + 1) / 2) + " 0:0:0#";
     const std::size_t upper = range.find(" and QueryTime<");
-    // A query at the middle's midnight falls in the later half, as it falls in the range.
-    earlier = range.substr(0, upper) + " and QueryTime<" + middle + " " + rest;
-    later = " where QueryTime>=" + middle + range.substr(upper) + rest;
-    return true;
+    const long long days = last - first + 1;
+    const long long count = std::min(days, most);
+    std::vector<std::string> pieces;
+    std::string lower = range.substr(0, upper);
+    for (long long piece = 1; piece < count; ++piece) {
+        // A query at the cut's midnight falls in the later piece, as it falls in the range.
+        const std::string cut = "#" + CivilFromDays(first + piece * days / count) + " 0:0:0#";
+        pieces.push_back(lower + " and QueryTime<" + cut + " " + rest);
+        lower = " where QueryTime>=" + cut;
+    }
+    pieces.push_back(lower + range.substr(upper) + rest);
+    return pieces;
 }
 
-// The later half of a range counted on a connection of its own on another thread: with
-// WAL, readers do not wait for each other, so on two cores the two halves take about half
-// the time of the whole. Its connection never waits for a lock (the wait's hook repaints
-// the window, which only the window's thread may do): should the read fail, Failed() says
-// so and the caller counts that half itself.
+// Pieces of the range are handed to whichever reader asks next, so the two readers finish
+// together however the queries are spread over the days (a log grows, the demo's goods sell
+// more in later weeks) and whichever of them the machine serves less. Small enough that the
+// last piece keeps one reader alone only briefly, few enough that starting each costs nothing.
+constexpr long long kRangePieces = 32;
+
+class PieceQueue {
+public:
+    explicit PieceQueue(std::vector<std::string> pieces) : m_pieces(std::move(pieces)) {}
+
+    // The next piece nobody has taken, or nullptr.
+    const std::string* Next()
+    {
+        const std::size_t piece = m_next.fetch_add(1);
+        return piece < m_pieces.size() ? &m_pieces[piece] : nullptr;
+    }
+
+private:
+    const std::vector<std::string> m_pieces;
+    std::atomic<std::size_t> m_next{0};
+};
+
+// Pieces of a range counted on a connection of its own on another thread: with WAL, readers
+// do not wait for each other, so on two cores two readers take about half the time of one.
+// Its connection never waits for a lock (the wait's hook repaints the window, which only the
+// window's thread may do): should a read fail, the helper stops, Failed() says so and Taken()
+// gives the pieces it took, for the caller to count itself.
 class HelperCount {
 public:
     // False when no second connection can be had (one core, a database in memory).
-    bool Start(const CDbConnection& connection, const std::string& condition)
+    bool Start(const CDbConnection& connection, PieceQueue& pieces)
     {
         if (std::thread::hardware_concurrency() < 2 ||
             ConnectionString(connection.ConnectionString()).Get("Data Source") == ":memory:" ||
             !m_connection.Open(connection.ConnectionString() + ";Lock Timeout=0;", -1))
             return false;
-        m_thread = std::thread([this, condition] {
-            m_failed =
-                ReadRows(m_connection, std::string(kCountedColumns) + " " + condition + " ", [this](const DbRow& row) {
-                    m_counter.Count(&row.Field(0));
-                    return true;
-                }) < 0;
+        m_thread = std::thread([this, &pieces] {
+            while (const std::string* piece = pieces.Next()) {
+                m_taken.push_back(piece);
+                if (ReadCells(m_connection, std::string(kCountedColumns) + *piece, [this](const DbCells& row) {
+                        m_counter.Count(row);
+                        return true;
+                    }) < 0) {
+                    m_failed = true;
+                    break;
+                }
+            }
             m_finished.set_value();
         });
         return true;
@@ -278,6 +381,7 @@ public:
     }
 
     bool Failed() const { return m_failed; }
+    const std::vector<const std::string*>& Taken() const { return m_taken; }
     const RowCounter& Counter() const { return m_counter; }
 
     ~HelperCount()
@@ -290,35 +394,49 @@ private:
     static constexpr int kLongestQuietMs = 50;
     CDbConnection m_connection;
     RowCounter m_counter;
+    std::vector<const std::string*> m_taken;
     bool m_failed = false;
     std::promise<void> m_finished;
     std::future<void> m_done = m_finished.get_future();
     std::thread m_thread;
 };
 
-ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, ChartReaders readers,
-                          std::vector<ChartGroup>& groups, std::string& errorText)
+// False, with the database's error, when a read fails.
+bool CountRowsHere(CDbConnection& connection, const StatsFilter& filter, ChartReaders readers,
+                   std::vector<ChartGroup>& groups, std::string& errorText)
 {
     RowCounter counter;
-    const auto count = [&counter](const FieldValue* cells) { counter.Count(cells); };
-    std::string earlier;
-    std::string later;
+    RepaintWhileReading repaint;
+    const auto count = [&](const std::string& condition) {
+        if (ReadCells(connection, kCountedColumns + condition, [&](const DbCells& cells) {
+                counter.Count(cells);
+                repaint.Row();
+                return true;
+            }) >= 0)
+            return true;
+        errorText = connection.GetErrorsText();
+        return false;
+    };
+    PieceQueue pieces(RangePieces(filter, readers == ChartReaders::Two ? kRangePieces : 1));
     HelperCount helper;
-    const bool split =
-        readers == ChartReaders::Two && SplitRange(filter, earlier, later) && helper.Start(connection, later);
-    ReadOutcome outcome =
-        ScanQueryLog(connection, kCountedColumns, split ? earlier : filter.Condition(), count, errorText);
-    if (split) {
+    const bool shared = readers == ChartReaders::Two && helper.Start(connection, pieces);
+    bool ok = true;
+    for (const std::string* piece = pieces.Next(); ok && piece; piece = pieces.Next())
+        ok = count(*piece);
+    if (shared) {
         helper.Finish();
-        if (outcome != ReadOutcome::Failed && helper.Failed())
-            outcome = ScanQueryLog(connection, kCountedColumns, later, count, errorText);
+        // What the helper counted of a piece it could not finish is no count: its pieces are
+        // counted here instead.
+        if (helper.Failed())
+            for (std::size_t taken = 0; ok && taken < helper.Taken().size(); ++taken)
+                ok = count(*helper.Taken()[taken]);
     }
-    if (outcome == ReadOutcome::Failed)
-        return outcome;
+    if (!ok)
+        return false;
     counter.AppendGroups(groups);
-    if (split && !helper.Failed())
+    if (shared && !helper.Failed())
         helper.Counter().AppendGroups(groups);
-    return outcome;
+    return true;
 }
 
 } // namespace
@@ -329,7 +447,8 @@ ReadOutcome ReadQueryChartData(CDbConnection& connection, const StatsFilter& fil
     std::vector<ChartGroup> groups;
     ReadOutcome outcome = ReadOutcome::Empty;
     if (connection.Provider() && connection.Provider()->Dialect() == SqlDialect::SQLite) {
-        outcome = CountRowsHere(connection, filter, readers, groups, errorText);
+        if (!CountRowsHere(connection, filter, readers, groups, errorText))
+            outcome = ReadOutcome::Failed;
     } else {
         CDbRecordset rows;
         rows.SetConnection(&connection);

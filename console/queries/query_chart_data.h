@@ -59,10 +59,11 @@ struct ChartGroup {
 // are one, under the first name met.
 QueryChartData BuildChartData(const StatsFilter& filter, const std::vector<ChartGroup>& groups);
 
-// How many connections read the log on SQLite: with Two, the later half of the range is
-// read on a second connection on a thread of its own, so two cores count in about half the
-// time (one core, a database in memory, or a second connection that cannot be had or read
-// fall back to One).
+// How many connections read the log on SQLite: with Two, the range is cut into pieces of
+// whole days that the connection and a second one, on a thread of its own, take in turn, so
+// two cores count in about half the time (one core, a database in memory, or a second
+// connection that cannot be had fall back to One; pieces the second could not read are read
+// on the first).
 enum class ChartReaders { One, Two };
 
 // Counts the filter's queries and builds the figures; Empty when no query matches (the

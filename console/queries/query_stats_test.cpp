@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -374,6 +376,64 @@ TEST_P(StatsEngineTest, ChartCountsPerDayClassAndProvince)
         EXPECT_EQ(std::count_if(chart.provinces.begin(), chart.provinces.end(),
                                 [](const ProvinceCounts& p) { return FoldCase(p.province) == "o'land"; }),
                   1);
+    }
+}
+
+// A range longer than the pieces two readers share is cut at midnights between whole days:
+// queries at either side of every cut count once, on the day they fall on, and the range's
+// own bounds (after 0:00:01 of its first day, before 23:59:59 of its last) hold as for one.
+TEST_P(StatsEngineTest, ChartOfALongRangeCountsEveryQueryOnce)
+{
+    const StatsFilter forty{{2004, 6, 1}, {2004, 7, 10}, "<不限>", "", "", "<不限>"};
+    const std::vector<std::string> days = DaysOfRange(forty.fromDate, forty.toDate);
+    ASSERT_EQ(days.size(), 40u);
+    for (const std::string& day : days)
+        for (const char* time : {" 00:00:00", " 00:00:01", " 12:00:00", " 23:59:59"})
+            Log(day + time, "1", "广东", "", "A");
+    for (const ChartReaders readers : {ChartReaders::One, ChartReaders::Two}) {
+        SCOPED_TRACE(readers == ChartReaders::One ? "one reader" : "two readers");
+        QueryChartData chart;
+        std::string error;
+        ASSERT_EQ(ReadQueryChartData(m_connection, forty, chart, error, readers), ReadOutcome::Rows) << error;
+        ASSERT_EQ(chart.days.size(), days.size());
+        for (std::size_t day = 0; day < days.size(); ++day) {
+            EXPECT_EQ(chart.days[day].day, days[day]);
+            EXPECT_EQ(chart.days[day].counts.Total(), day == 0 ? 2 : day + 1 == days.size() ? 3 : 4) << days[day];
+        }
+        EXPECT_EQ(chart.total.Total(), 157);
+    }
+}
+
+// Cells the table shows alike count alike: a NULL, empty, blank or "NULL" province is the
+// unknown one, blanks around a name fall away, a NULL status is neither class, and on SQLite
+// (whose integer column keeps a text that is no number) a status counts by its leading number.
+TEST_P(StatsEngineTest, ChartCountsOddCellsAsTheTableShowsThem)
+{
+    Log("2004-05-02 10:00:00", "1", "NULL", "", "A");
+    Log("2004-05-02 10:00:01", "1", "", "", "A");
+    Log("2004-05-02 10:00:02", "-1", "  ", "", "A");
+    Log("2004-05-02 10:00:03", "2", " 广东 ", "", "A");
+    Log("2004-05-05 10:00:00", "1", "广东", "", "A");
+    Log("2004-05-05 10:00:01", "NULL", "广东", "", "A");
+    Log("2004-05-05 10:00:02", "1", "", "", "A");
+    ExecuteSql("update QueryLogTable set QueryProv='NULL' where QueryTime=#2004-05-05 10:00:02#");
+    std::array<long long, 4> guangdong{1, 1, 0, 1};
+    if (Engine() == SqlDialect::SQLite) {
+        Log("2004-05-04 09:00:00", "'2 times'", "广东", "", "A");
+        Log("2004-05-04 09:00:01", "'-3x'", "广东", "", "A");
+        Log("2004-05-04 09:00:02", "'x'", "广东", "", "A");
+        guangdong = {1, 2, 1, 2};
+    }
+    const StatsFilter week{{2004, 5, 1}, {2004, 5, 6}, "<不限>", "", "", "<不限>"};
+    for (const ChartReaders readers : {ChartReaders::One, ChartReaders::Two}) {
+        SCOPED_TRACE(readers == ChartReaders::One ? "one reader" : "two readers");
+        QueryChartData chart;
+        std::string error;
+        ASSERT_EQ(ReadQueryChartData(m_connection, week, chart, error, readers), ReadOutcome::Rows) << error;
+        std::map<std::string, std::array<long long, 4>> byName;
+        for (const ProvinceCounts& province : chart.provinces)
+            byName[province.province] = province.counts.byClass;
+        EXPECT_EQ(byName, (std::map<std::string, std::array<long long, 4>>{{"", {3, 0, 1, 0}}, {"广东", guangdong}}));
     }
 }
 
