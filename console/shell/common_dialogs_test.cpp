@@ -1,3 +1,4 @@
+#include "chinese_qt_texts.h"
 #include "dialogs.h"
 #include "modal_script.h"
 #include "scripted_dialogs.h"
@@ -6,10 +7,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -159,6 +167,74 @@ TEST(RecipientNumberDialog, TakesDigitsOnlyAndAtLeastFour)
         ModalScript::TypeAndOk(QStringLiteral("1132"), QStringLiteral("1234"))(dialog);
     });
     EXPECT_EQ(dialogs.AskRecipientNumber(), std::optional<QString>(QStringLiteral("1234")));
+}
+
+// Qt's own dialogs read Chinese on every button, as the console's own dialogs do: the
+// plain box of the data layer (a database error at start), the file chooser and its
+// question before a file is replaced.
+TEST(QtDialogs, EveryButtonReadsChinese)
+{
+    ChineseQtTexts chinese;
+    QApplication::installTranslator(&chinese);
+    WidgetDialogs dialogs;
+    ModalScript script;
+    const auto shown = [](QWidget& dialog) {
+        QStringList texts;
+        for (const QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->isVisible())
+                texts << button->text();
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty())
+                texts << label->text();
+        return texts;
+    };
+
+    script.Then([&](QDialog& box) {
+        EXPECT_EQ(shown(box),
+                  (QStringList{QStringLiteral("确定"), QStringLiteral("database disk image is malformed")}));
+        box.accept();
+    });
+    dialogs.PlainMessage(QStringLiteral("database disk image is malformed"), QStringLiteral("Ostrel"), false);
+
+    script.Then([&](QDialog& chooser) {
+        EXPECT_EQ(shown(chooser),
+                  (QStringList{QStringLiteral("打开"), QStringLiteral("取消"), QStringLiteral("查找范围："),
+                               QStringLiteral("文件名："), QStringLiteral("文件类型：")}));
+        const QAbstractItemModel* files = chooser.findChild<QTreeView*>()->model();
+        QStringList columns;
+        for (int column = 0; column < files->columnCount(); ++column)
+            columns << files->headerData(column, Qt::Horizontal).toString();
+        EXPECT_EQ(columns, (QStringList{QStringLiteral("名称"), QStringLiteral("大小"), QStringLiteral("类型"),
+                                        QStringLiteral("修改日期")}));
+        chooser.reject();
+    });
+    dialogs.ChooseOpenFile(
+        {QStringLiteral("选择要导入的号码文件"), QStringLiteral("文本文件(*.txt)|*.txt|"), QStringLiteral("txt")});
+
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("records.xlsx"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QStringList question;
+    script.Then([&](QDialog& chooser) {
+        EXPECT_EQ(shown(chooser).mid(0, 2), (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
+        chooser.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(existing);
+        // The question comes up inside accept(); it is answered from its own event loop.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                question = shown(*box);
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        chooser.accept();
+    });
+    EXPECT_EQ(dialogs.ChooseSaveFile({QStringLiteral("输入记录保存的Excel文件名"),
+                                      QStringLiteral("电子表格文件(*.xlsx)|*.xlsx|"), QStringLiteral("xlsx")}),
+              std::optional<QString>(existing));
+    EXPECT_EQ(question, (QStringList{QStringLiteral("是"), QStringLiteral("否"),
+                                     QStringLiteral("records.xlsx 已经存在。\n要替换它吗？")}));
+    EXPECT_EQ(script.Unexpected(), 0);
 }
 
 TEST(FileChooser, FiltersOfThePagesMatchInEitherCase)

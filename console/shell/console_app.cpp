@@ -1,5 +1,6 @@
 #include "console_app.h"
 
+#include "chinese_qt_texts.h"
 #include "connection_owner.h"
 #include "dialogs.h"
 #include "dialogs_message_sink.h"
@@ -54,6 +55,8 @@ int RunConsole(int argc, char** argv)
         return 0;
     instance.Listen();
 
+    ChineseQtTexts qtTexts;
+    QApplication::installTranslator(&qtTexts);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
     ApplyConsoleLook();
