@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -186,6 +187,7 @@ bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing, s
     // range. The window's key range is what bounds the work.
     const char* const table = sqlite ? "delete from QueryLogTable not indexed " : "delete from QueryLogTable ";
     std::int64_t window = kQueryClearWindow;
+    Clock::time_point sincePause = Clock::now();
     for (std::int64_t from = listing.from; from < listing.upTo;) {
         const std::int64_t to = from + std::min(listing.upTo - from, window);
         const Clock::time_point start = Clock::now();
@@ -199,6 +201,16 @@ bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing, s
                             std::max<std::int64_t>(64, window / 4), window * 4);
         if (betweenWindows)
             betweenWindows();
+        if (sqlite && from < listing.upTo &&
+            Clock::now() - sincePause >= std::chrono::milliseconds(kQueryClearHoldMs)) {
+            const Clock::time_point pause = Clock::now();
+            while (Clock::now() - pause < std::chrono::milliseconds(kQueryClearPauseMs)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                if (betweenWindows)
+                    betweenWindows();
+            }
+            sincePause = Clock::now();
+        }
     }
     return true;
 }

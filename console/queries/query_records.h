@@ -28,6 +28,12 @@ inline constexpr std::int64_t kQueryRecordsWindow = 8192;
 // kQueryClearWindowMs, however fast the disk and however sparse the filter's rows.
 inline constexpr std::int64_t kQueryClearWindow = 4096;
 inline constexpr int kQueryClearWindowMs = 50;
+// Another SQLite writer waiting for the lock (the gateway host) tries again every 100 ms
+// once it has waited a while; the moment between two windows is far shorter than that, so
+// back-to-back windows could keep it out for its whole busy timeout. After about this long
+// of windows the lock is left free for a pause a writer's retry cannot miss.
+inline constexpr int kQueryClearHoldMs = 1000;
+inline constexpr int kQueryClearPauseMs = 110;
 
 // Reads the rows of listing.clause in rising QueryIndex, a window of index values at a
 // time; sink gets each row as the database gives it (it must not use the connection),
