@@ -25,6 +25,11 @@ e2e_begin() {
   home=$work/home
   mkdir -p "$home" "$work/tmp"
   trap e2e_cleanup EXIT
+  # xdotool reads the text it types in the locale's encoding.
+  case ${LC_ALL:-${LC_CTYPE:-${LANG:-}}} in
+  *UTF-8 | *utf8) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+  esac
   need xdotool Xvfb xwd xwdtopnm pnmtopng
   echo "$e2e_name: screenshots in $shots"
 }
@@ -119,14 +124,54 @@ shot() {
   step=$((step + 1))
   local file
   file=$(printf '%s/%02d-%s.png' "$shots" "$step" "$1")
-  xwd -root -silent | xwdtopnm 2>/dev/null >"$work/screen.ppm"
+  grab
   pnmtopng <"$work/screen.ppm" >"$file"
   echo "  $file"
 }
 
+# The screen into work/screen.ppm, without a screenshot.
+grab() { xwd -root -silent | xwdtopnm 2>/dev/null >"$work/screen.ppm"; }
+
 pause() { sleep "${1:-0.7}"; }
 key() { xdotool key "$@"; pause 0.5; }
-typ() { xdotool type --delay 40 "$1"; pause 0.3; }
+typ() { map_keys "$1"; xdotool type --delay 40 "$1"; pause 0.3; }
+
+# Gives the characters of a text outside the keyboard map (Chinese) keys of their own, for
+# the rest of the walk, before xdotool types them: left to itself it maps each to one spare
+# key for a moment, and a console that reads the key late (a busy machine) reads another
+# character or none. The keys are the 96 with an <Innn> name, meant for multimedia keys.
+map_keys() {
+  case $1 in *[![:ascii:]]*) ;; *) return 0 ;; esac
+  [ -s "$work/keymap.xkb" ] || xkbcomp -w0 -xkb "$DISPLAY" "$work/keymap.xkb" 2>/dev/null ||
+    fail "xkbcomp could not read the keyboard map"
+  local changed
+  changed=$(/usr/bin/python3 - "$work/keymap.xkb" "$work/keymap.chars" "$work/keymap-typing.xkb" "$1" <<'PY'
+import os, re, sys
+base, state, out, text = sys.argv[1:]
+mapped = open(state, encoding="utf-8").read() if os.path.exists(state) else ""
+new = "".join(dict.fromkeys(c for c in text if ord(c) > 127 and c not in mapped))
+if not new:
+    sys.exit(0)
+mapped += new
+keymap = open(base).read()
+keycodes = keymap[keymap.index("xkb_keycodes"):]
+keys = re.findall(r"^\s*<(I\d+)>\s*=", keycodes[:keycodes.index("\n};")], re.M)
+if len(mapped) > len(keys):
+    print("full")
+    sys.exit(0)
+lines = ['    override key <%s> { type= "ONE_LEVEL", symbols[Group1]= [ U%04X ] };' % (key, ord(c))
+         for key, c in zip(keys, mapped)]
+end = keymap.index("\n};", keymap.index("xkb_symbols"))
+open(out, "w").write(keymap[:end] + "\n" + "\n".join(lines) + keymap[end:])
+open(state, "w", encoding="utf-8").write(mapped)
+print("new")
+PY
+)
+  case $changed in
+  full) fail "more characters to type than spare keys" ;;
+  new) xkbcomp -w0 "$work/keymap-typing.xkb" "$DISPLAY" 2>/dev/null || fail "xkbcomp could not load the keyboard map" ;;
+  esac
+}
 visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
 # Waits up to $2 seconds (default 15) for a visible window whose title matches $1, and
@@ -173,6 +218,12 @@ main() { wx=$main_x; wy=$main_y; }
 # The console's layouts are in dialog units, 1.5 pixels each (console/widgets/kit_look.cpp).
 dlu() { echo $((($1 * 3 + ($1 >= 0 ? 1 : -1)) / 2)); }
 
+# Puts a text into the focused text box through the clipboard (any characters, no typing).
+paste() {
+  printf '%s' "$1" | xclip -selection clipboard
+  key ctrl+v
+}
+
 # Clicks the centre of the main window's navigation button N (0 home ... 7 bulk SMS, 8 exit).
 nav() {
   local ys=(64 78 92 106 121 136 151 165 180)
@@ -191,12 +242,13 @@ page_at() {
 # from the main window's corner (x y w h):
 #   text_lines   the number of lines of dark text in it (a list's rows, a label);
 #   dark_pixels  the number of its dark pixels;
-#   vivid_pixels the number of its strongly coloured pixels (a chart's bars, not text).
+#   vivid_pixels the number of its strongly coloured pixels (a chart's bars, not text);
+#   digest       a digest of its pixels, to tell whether it changed.
 # Dark: all three channels below 110, so text on white, blue or grey, not grid lines.
 # Vivid: the channels spread by more than 100 of 255.
 screen_measure() {
   /usr/bin/python3 - "$work/screen.ppm" "$1" $((main_x + $2)) $((main_y + $3)) "$4" "$5" <<'PY'
-import sys
+import hashlib, sys
 path, what, x0, y0, w, h = sys.argv[1], sys.argv[2], *map(int, sys.argv[3:7])
 with open(path, "rb") as f:
     data = f.read()
@@ -220,12 +272,16 @@ size = 2 if int(fields[3]) > 255 else 1
 pixel = 3 * size
 dark_rows = []
 vivid = 0
+digest = hashlib.md5()
 for y in range(y0, y0 + h):
     row = data[at + pixel * (y * width + x0):at + pixel * (y * width + x0 + w)]
+    digest.update(row)
     channels = [(row[i], row[i + size], row[i + 2 * size]) for i in range(0, len(row), pixel)]
     dark_rows.append(sum(1 for c in channels if max(c) < 110))
     vivid += sum(1 for c in channels if max(c) - min(c) > 100)
-if what == "vivid":
+if what == "digest":
+    print(digest.hexdigest())
+elif what == "vivid":
     print(vivid)
 elif what == "dark":
     print(sum(dark_rows))
@@ -246,3 +302,27 @@ PY
 text_lines() { screen_measure lines "$@"; }
 dark_pixels() { screen_measure dark "$@"; }
 vivid_pixels() { screen_measure vivid "$@"; }
+
+# Waits up to 60 s for a page's long operation to end: the command at dialog units (x y w h)
+# shows dark text again (the operation greys it) and the pixels in the rectangle that
+# follows (x y w h from the main window's corner, a list) stay the same for half a second.
+await_done() {
+  local what=$1 before='' now
+  shift
+  local bx by bw bh
+  bx=$(($(dlu 75) + $(dlu "$1")))
+  by=$(($(dlu 64) + $(dlu "$2")))
+  bw=$(dlu "$3")
+  bh=$(dlu "$4")
+  pause 0.5
+  for _ in $(seq 120); do
+    grab
+    if [ "$(dark_pixels "$bx" "$by" "$bw" "$bh")" -gt 20 ]; then
+      now=$(screen_measure digest "$5" "$6" "$7" "$8")
+      [ "$now" = "$before" ] && return 0
+      before=$now
+    fi
+    sleep 0.5
+  done
+  fail "$what did not end within 60 s"
+}

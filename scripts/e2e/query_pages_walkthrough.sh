@@ -26,7 +26,9 @@ db=$home/Varnholt.db
 rows=${QUERY_WALK_ROWS:-200000}
 started=$(date +%s)
 "$bin/varnholt-db" init "$db" --demo --queries "$rows" >/dev/null || fail "varnholt-db could not make the demo database"
-echo "  demo database with $rows log rows in $(($(date +%s) - started)) s"
+# Progress lines carry the seconds since the start.
+note() { echo "  [$(($(date +%s) - started)) s] $*"; }
+note "demo database with $rows log rows"
 start_xvfb
 
 sql() { sqlite3 -cmd '.timeout 5000' "$db" "$1"; }
@@ -72,6 +74,14 @@ save_as() {
 }
 day() { date -d "$1 days ago" +%F; }
 
+# The lists' rows, in pixels from the main window's corner (x y w h): below the headings,
+# as many whole rows as the list shows.
+records_rect=(132 184 600 234)  # 13 rows
+history_rect=(152 211 560 235)  # 13 rows
+stats_rect=(132 200 590 270)    # 15 rows
+cross_rect=(152 205 560 222)    # 12 rows
+warnings_rect=(152 184 560 270) # 15 rows
+
 start_console
 login 482
 pause 1
@@ -84,13 +94,13 @@ to=$(day 1)
 province=广东
 read -r city product < <(sql "select QueryCity||' '||ProductName from QueryLogTable where QueryProv='$province'
   and QueryTime>'$from 00:00:01' and QueryTime<'$to 23:59:59' and QueryStatus=1 and ProductName<>''
-  group by QueryCity, ProductName order by count(*) desc limit 1" | tr '|' ' ') || true
+  group by QueryCity, ProductName order by count(*) desc limit 1") || true
 [ -n "$product" ] || fail "the demo log has no correct query in $province between $from and $to"
 where="QueryTime>'$from 00:00:01' and QueryTime<'$to 23:59:59' and QueryProv='$province' and QueryCity='$city'
   and ProductName='$product' and QueryStatus=1"
 listed=$(sql "select count(*) from QueryLogTable where $where")
 [ "$listed" -ge 3 ] || fail "only $listed rows for the filter $province $city $product"
-echo "  filter: $from .. $to, $province $city, $product, 正确查询: $listed rows"
+note "filter: $from .. $to, $province $city, $product, 正确查询: $listed rows"
 
 nav 2
 page_at 6 8 46 12 0.3         # 指定地域 (regionCheck)
@@ -102,13 +112,13 @@ choose 62 26 64 14 正确查询    # statusList
 set_date 196 26 64 14 "$from" # fromDate
 set_date 272 26 64 14 "$to"   # toDate
 shot records-filter
-page_at 351 25 62 16 0.5      # 查询 (runQuery)
+page_at 351 25 62 16 0.2      # 查询 (runQuery)
 # The list fills while the rows are read; a message would mean none or an error.
-pause 2
+await_done 查询 351 25 62 16 "${records_rect[@]}"
 if visible 消息提示; then message records-unexpected-message; fail "查询 answered with a message"; fi
 shot records-listed
-records_list() { text_lines 132 184 600 234; }
-[ "$(records_list)" -ge $((listed < 13 ? listed : 13)) ] || fail "the records list shows $(records_list) lines"
+records_list() { text_lines "${records_rect[@]}"; }
+[ "$(records_list)" = $((listed < 13 ? listed : 13)) ] || fail "the records list shows $(records_list) lines"
 
 # A reply by hand to the top row, the newest of the filter's rows.
 top_phone=$(sql "select QueryPhoneNumber from QueryLogTable where $where order by QueryIndex desc limit 1")
@@ -118,7 +128,7 @@ main; at 250 193 0.4
 page_at 6 238 62 16 0.5       # 人工回复 (manualReply)
 await "输入回复短信的内容"
 pause 0.5
-typ "$reply"
+paste "$reply"
 shot reply-dialog
 at 103 157                    # 确定
 until_true 10 '[ "$(sql "select count(*) from SendSmsTable")" -gt "$queued_before" ]' ||
@@ -128,7 +138,7 @@ read -r index status phone < <(sql "select SmsIndex||' '||SendStatus||' '||Phone
 [ "$phone" = "$top_phone" ] || fail "the reply went to $phone, not to the top row's $top_phone"
 [ "$status" = 待发 ] || fail "the reply's row is $status, not 待发"
 [ "$(sql "select SmsContent from SendSmsTable where SmsIndex=$index")" = "$reply" ] || fail "the queued text is not the typed one"
-echo "  reply queued as row $index to $phone, 待发"
+note "reply queued as row $index to $phone, 待发"
 
 # The bulk SMS page lists it on top as 待发: its own export of the list says what it shows.
 nav 7 2
@@ -139,7 +149,7 @@ save_as "输入记录保存的Excel文件名" "$work/sms" bulk-export-done
 first=$(workbook "$work/sms.xlsx" | sed -n 3p)
 [ "$first" = "$index|待发| |$phone|$reply" ] || [ "$first" = "$index|待发||$phone|$reply" ] ||
   fail "the bulk SMS page's top row is not the reply as 待发: $first"
-echo "  bulk SMS page: top row $first"
+note "bulk SMS page: top row $first"
 
 # Delete the second row: the second newest of the filter goes, nothing else.
 nav 2 1
@@ -148,12 +158,12 @@ total=$(sql "select count(*) from QueryLogTable")
 main; at 250 $((193 + 18)) 0.4
 page_at 75 238 62 16 0.5      # 删除记录 (deleteRecord)
 message delete-confirm Return
-pause 0.5
-[ -z "$(sql "select QueryIndex from QueryLogTable where QueryIndex=$second")" ] || fail "row $second is still logged"
+until_true 10 '[ -z "$(sql "select QueryIndex from QueryLogTable where QueryIndex=$second")" ]' ||
+  fail "row $second is still logged"
 [ "$(sql "select count(*) from QueryLogTable")" = $((total - 1)) ] || fail "the delete took other rows too"
 listed=$((listed - 1))
 shot deleted
-echo "  deleted row $second"
+note "deleted row $second"
 
 # Export the list: the workbook holds the filter's rows, newest first, without the deleted one.
 page_at 144 238 62 16 0.5     # 导出记录 (exportRecords)
@@ -170,7 +180,7 @@ tail -n +3 "$work/records.txt" >"$work/exported.txt"
 cmp -s "$work/exported.txt" "$work/expected.txt" ||
   fail "the workbook's $(wc -l <"$work/exported.txt") rows are not the filter's $listed: $(diff "$work/exported.txt" "$work/expected.txt" | head -4)"
 cp "$work/records.xlsx" "$shots/records.xlsx"
-echo "  exported $listed rows, as the database holds them"
+note "exported $listed rows, as the database holds them"
 
 # Clear the list. A query logged since 查询 falls inside the filter but is not listed: it stays.
 outside=$(sql "select count(*) from QueryLogTable where not ($where)")
@@ -180,20 +190,20 @@ sql "insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryProductID,QueryP
 late=$(sql "select max(QueryIndex) from QueryLogTable")
 page_at 213 238 62 16 0.5     # 清空记录 (clearRecords)
 message clear-confirm Return
-pause 1
+await_done 清空记录 213 238 62 16 "${records_rect[@]}"
 shot cleared
 [ "$(sql "select count(*) from QueryLogTable where $where")" = 1 ] ||
   fail "after the clear $(sql "select count(*) from QueryLogTable where $where") rows of the filter are left, not the late one"
 [ -n "$(sql "select QueryIndex from QueryLogTable where QueryIndex=$late")" ] || fail "the query logged after 查询 was cleared"
 [ "$(sql "select count(*) from QueryLogTable where not ($where)")" = "$outside" ] || fail "the clear took rows outside the filter"
 [ "$(records_list)" = 0 ] || fail "the list still shows $(records_list) lines after the clear"
-echo "  cleared $listed rows; the late row $late and $outside rows outside the filter stay"
+note "cleared $listed rows; the late row $late and $outside rows outside the filter stay"
 
 # ---------------------------------------------------------------------------------------
-# Code lookup: a code asked several times, outside the region cleared above.
+# Code lookup: a code asked 3 to 8 times, so its whole history fits the list.
 read -r id code name < <(sql "select p.ProductID||' '||p.ProductCode||' '||p.ProductName from ProductTable p
-  join (select QueryProductID as id, count(*) as n from QueryLogTable where QueryProv<>'$province' and QueryStatus>1
-        group by QueryProductID having n between 3 and 8 limit 1) q on p.ProductID=q.id") || true
+  join (select QueryProductID as id from QueryLogTable where QueryStatus>1 group by QueryProductID
+        having count(*) between 3 and 8 limit 1) q on p.ProductID=q.id") || true
 [ -n "$name" ] || fail "no code in the demo log was asked 3 to 8 times"
 asked=$(sql "select count(*) from QueryLogTable where QueryProductID='$id'")
 read -r created enabled < <(sql "select replace(CreateCodeTime,' ','_')||' '||replace(UseCodeTime,' ','_') from ProductGroupTable
@@ -201,7 +211,8 @@ read -r created enabled < <(sql "select replace(CreateCodeTime,' ','_')||' '||re
 nav 6 1
 page_at 50 8 66 14 0.3        # 前8位编码 (productId)
 typ "$id"
-page_at 360 7 50 16 1.5       # 查询 (lookupCode)
+page_at 360 7 50 16 0.2       # 查询 (lookupCode)
+await_done 查询 360 7 50 16 "${history_rect[@]}"
 shot code-lookup
 shown=$(field_text 168 8 66 14)     # 后8位编码 (productCode)
 [ "$shown" = "$code" ] || fail "后8位编码 shows $shown, not $code"
@@ -212,14 +223,14 @@ shown=$(field_text 58 44 66 14)     # 生成日期 (createdDate)
 shown=$(field_text 206 44 66 14)    # 启用日期 (enabledDate)
 [ "$shown" = "${enabled/_/ }" ] || fail "启用日期 shows $shown, not ${enabled/_/ }"
 shot code-lookup-fields
-[ "$(text_lines 152 211 560 235)" = "$asked" ] || fail "the history lists $(text_lines 152 211 560 235) lines, the log $asked"
-echo "  $id: $code $name, created ${created/_/ }, enabled ${enabled/_/ }, asked $asked times"
+[ "$(text_lines "${history_rect[@]}")" = "$asked" ] || fail "the history lists $(text_lines "${history_rect[@]}") lines, the log $asked"
+note "$id: $code $name, created ${created/_/ }, enabled ${enabled/_/ }, asked $asked times"
 
 # ---------------------------------------------------------------------------------------
-# Statistics of one batch in one province over a week: lines as the grouping of the log's
-# rows in each order gives them (a run of equal product, region and result class is one).
-# A batch and a day of the last two weeks whose lines in 河南 fill 3 to 14 lines (a page's
-# worth) in both orders, preferring one whose two orders differ in number.
+# Statistics of one batch in one province on one day, in two orders: as many lines as the
+# log's rows give in each order (a run of equal batch, region and result class is one line).
+# The batch and day: of the last two weeks, with 3 to 14 lines (a page's worth) in both
+# orders, preferring two orders that differ in number, then the latest day.
 stats_province=河南
 read -r stats_product stats_day by_product by_status < <(/usr/bin/python3 - "$db" "$stats_province" "$(day 14)" <<'PY'
 import collections, datetime, sqlite3, sys
@@ -250,14 +261,15 @@ if fits:
 PY
 ) || true
 [ -n "${by_status:-}" ] || fail "no batch of $stats_province has 3 to 14 statistics lines on a day of the last two weeks"
-echo "  statistics of $stats_product in $stats_province on $stats_day: $by_product lines by product, $by_status by status"
-stats_list() { text_lines 132 200 590 270; }
+note "statistics of $stats_product in $stats_province on $stats_day: $by_product lines by product, $by_status by status"
+stats_list() { text_lines "${stats_rect[@]}"; }
 nav 3 1
 choose 59 23 42 12 "$stats_province" # 查询地域 (1141)
 choose 199 23 58 12 "$stats_product"  # 产品类别 (1067)
 set_date 200 39 57 12 "$stats_day"    # 1080
 set_date 268 39 56 12 "$stats_day"    # 1081
-page_at 361 37 50 14 2                # 统计 (1076)
+page_at 361 37 50 14 0.2              # 统计 (1076)
+await_done 统计 361 37 50 14 "${stats_rect[@]}"
 shot stats-product-region-status
 first_heading=$(dark_pixels 132 180 140 18)
 [ "$(stats_list)" = "$by_product" ] ||
@@ -265,7 +277,8 @@ first_heading=$(dark_pixels 132 180 140 18)
 choose 59 7 80 12 "状态-地域-产品"     # 排序方式 (1137)
 shot stats-order-changed
 [ "$(stats_list)" = 0 ] || fail "the list keeps $(stats_list) lines after the order changed"
-page_at 361 37 50 14 2
+page_at 361 37 50 14 0.2
+await_done 统计 361 37 50 14 "${stats_rect[@]}"
 shot stats-status-region-product
 [ "$(stats_list)" = "$by_status" ] ||
   fail "状态-地域-产品 lists $(stats_list) lines, the log gives $by_status"
@@ -273,10 +286,11 @@ shot stats-status-region-product
 
 # The chart over the same filter, saved as a PNG.
 # The list has no strong colours; the chart's bars do.
-[ "$(vivid_pixels 132 200 590 270)" -lt 100 ] || fail "the statistics list shows $(vivid_pixels 132 200 590 270) vivid pixels"
-page_at 327 39 32 12 2                # 图表 (chartToggle)
+[ "$(vivid_pixels "${stats_rect[@]}")" -lt 100 ] || fail "the statistics list shows $(vivid_pixels "${stats_rect[@]}") vivid pixels"
+page_at 327 39 32 12 0.2              # 图表 (chartToggle)
+await_done 图表 361 37 50 14 "${stats_rect[@]}"
 shot stats-chart
-[ "$(vivid_pixels 132 200 590 270)" -ge 500 ] || fail "no chart in place of the list: $(vivid_pixels 132 200 590 270) vivid pixels"
+[ "$(vivid_pixels "${stats_rect[@]}")" -ge 500 ] || fail "no chart in place of the list: $(vivid_pixels "${stats_rect[@]}") vivid pixels"
 page_at 361 21 50 14 0.8              # 保存图表 (saveChart)
 save_as "输入图表保存的图片文件名" "$work/chart.png" chart-saved
 [ -s "$work/chart.png" ] || fail "no chart was saved"
@@ -285,7 +299,7 @@ size=$(/usr/bin/python3 -c 'import struct, sys
 head = open(sys.argv[1], "rb").read(24)
 print("%dx%d" % struct.unpack(">II", head[16:24]) if head[:8] == b"\x89PNG\r\n\x1a\n" else "not a PNG")' "$work/chart.png")
 [[ $size =~ ^[0-9]{3,}x[0-9]{3,}$ ]] || fail "the saved chart is $size"
-echo "  chart shown and saved as a $size PNG"
+note "chart shown and saved as a $size PNG"
 
 # ---------------------------------------------------------------------------------------
 # Cross-region sales of a batch: its queries outside 广东 in a range of codes, one line a
@@ -314,11 +328,12 @@ choose 52 8 56 14 "$province"          # 销售地区 (provinceList)
 choose 234 8 110 14 "$cross_product"   # 产品名称 (productList)
 page_at 52 26 66 14 0.3; typ "$cross_start"   # 起始编号 (startCode)
 page_at 174 26 66 14 0.3; typ "$cross_end"    # 结束编号 (endCode)
-page_at 358 25 50 16 2                 # 查询 (runQuery)
+page_at 358 25 50 16 0.2               # 查询 (runQuery)
+await_done 查询 358 25 50 16 "${cross_rect[@]}"
 shot cross-region
-cross_list() { text_lines 152 205 560 222; }
+cross_list() { text_lines "${cross_rect[@]}"; }
 [ "$(cross_list)" = "$cross_lines" ] || fail "cross-region lists $(cross_list) lines, the log gives $cross_lines"
-echo "  cross-region: $cross_product $cross_start .. $cross_end outside $province: $cross_lines lines"
+note "cross-region: $cross_product $cross_start .. $cross_end outside $province: $cross_lines lines"
 
 # ---------------------------------------------------------------------------------------
 # Counterfeit warnings of one day in a province: repeated queries and unknown codes.
@@ -335,11 +350,12 @@ summary_dark() { dark_pixels 134 146 590 18; }
 choose 59 14 57 14 "$warn_province"    # 查询区域 (1068)
 set_date 189 15 58 13 "$warn_day"      # 1120
 set_date 259 15 58 13 "$warn_day"      # 1121
-page_at 358 14 50 14 2                 # 查询 (1060)
+page_at 358 14 50 14 0.2               # 查询 (1060)
+await_done 查询 358 14 50 14 "${warnings_rect[@]}"
 shot warnings
-warn_list() { text_lines 152 184 560 270; }
+warn_list() { text_lines "${warnings_rect[@]}"; }
 [ "$(warn_list)" = "$warned" ] || fail "the warnings list shows $(warn_list) lines, the log $warned"
 [ "$(summary_dark)" -gt 50 ] || fail "no province summary above the warnings"
-echo "  warnings: $warn_province on $warn_day: $warned rows and the summary line"
+note "warnings: $warn_province on $warn_day: $warned rows and the summary line"
 
 echo "$e2e_name: passed in $(($(date +%s) - started)) s"
