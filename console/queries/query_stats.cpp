@@ -5,12 +5,16 @@
 #include "log_scan.h"
 
 #include "case_fold.h"
+#include "db_cells.h"
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
+#include "read_rows.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -54,35 +58,24 @@ struct SortCell {
     std::string text;
 };
 
-SortCell ToSortCell(const FieldValue& value)
+SortCell ToSortCell(const DbCell& value)
 {
     SortCell cell;
     switch (value.kind) {
-    case FieldValue::Kind::Empty:
-    case FieldValue::Kind::Null:
+    case DbCell::Kind::Null:
         break;
-    case FieldValue::Kind::Int:
-    case FieldValue::Kind::Bool:
+    case DbCell::Kind::Int:
         cell.rank = 1;
-        cell.number = static_cast<double>(value.m_int);
+        cell.number = static_cast<double>(value.integer);
         break;
-    case FieldValue::Kind::UInt:
+    case DbCell::Kind::Real:
         cell.rank = 1;
-        cell.number = static_cast<double>(value.m_uint);
+        cell.number = value.real;
         break;
-    case FieldValue::Kind::Single:
-    case FieldValue::Kind::Double:
-        cell.rank = 1;
-        cell.number = value.m_double;
-        break;
-    case FieldValue::Kind::Decimal:
-    case FieldValue::Kind::Currency:
-        cell.rank = 1;
-        cell.number = std::strtod(FieldValueToText(value).c_str(), nullptr);
-        break;
-    default:
+    case DbCell::Kind::Text:
+    case DbCell::Kind::Other:
         cell.rank = 2;
-        cell.text = value.m_text;
+        cell.text = std::string(value.text);
         break;
     }
     return cell;
@@ -125,45 +118,60 @@ std::vector<KeyColumn> OrderOf(int choice)
 }
 
 // Appends a cell's identity to a group key: its kind and its stored text or number.
-void AppendIdentity(std::string& key, const FieldValue& value)
+void AppendIdentity(std::string& key, const DbCell& cell)
 {
-    key += static_cast<char>('A' + static_cast<int>(value.kind));
-    if (value.kind == FieldValue::Kind::Int || value.kind == FieldValue::Kind::Bool)
-        key += std::to_string(value.m_int);
-    else if (value.kind != FieldValue::Kind::Null && value.kind != FieldValue::Kind::Empty)
-        key += value.kind == FieldValue::Kind::Text ? value.m_text : FieldValueToText(value);
+    key += static_cast<char>('A' + static_cast<int>(cell.kind));
+    if (cell.kind == DbCell::Kind::Int) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, cell.integer).ptr;
+        key.append(digits, end);
+    } else if (cell.kind == DbCell::Kind::Real) {
+        char bits[sizeof cell.real];
+        std::memcpy(bits, &cell.real, sizeof bits);
+        key.append(bits, sizeof bits);
+    } else {
+        key += cell.text;
+    }
     key += '\x1f';
 }
 
 // SQLite: the rows counted per identical key as they are read, then the groups put in the
 // order the engine's order by gives the rows (text columns compare letter case aside), so
-// grouping them gives the lines of the walk over every row.
+// grouping them gives the lines of the walk over every row. The cells are taken as the
+// engine holds them: a row costs building its key and one lookup, no copy of its texts;
+// the sort keys and shown texts are made once per group.
 ReadOutcome CountRowsHere(CDbConnection& connection, const StatsFilter& filter, int choice,
                           std::vector<StatsLine>& lines, std::string& errorText)
 {
     std::vector<CountedGroup> groups;
     std::unordered_map<std::string, std::size_t> found;
     std::string key;
-    const ReadOutcome outcome = ScanQueryLog(
-        connection, "select ProductName,QueryProv,QueryCity,QueryStatus from QueryLogTable", filter.Condition(),
-        [&](const FieldValue* cells) {
+    RepaintWhileReading repaint;
+    const long long read = ReadCells(
+        connection, "select ProductName,QueryProv,QueryCity,QueryStatus from QueryLogTable " + filter.Condition() + " ",
+        [&](const DbCells& cells) {
+            repaint.Row();
             key.clear();
             for (std::size_t column = 0; column < 4; ++column)
                 AppendIdentity(key, cells[column]);
-            const auto [at, added] = found.try_emplace(key, groups.size());
-            if (!added) {
+            if (const auto at = found.find(key); at != found.end()) {
                 ++groups[at->second].shown.count;
-                return;
+                return true;
             }
+            found.emplace(key, groups.size());
             CountedGroup& group = groups.emplace_back();
             for (std::size_t column = 0; column < 4; ++column)
                 group.keys[column] = ToSortCell(cells[column]);
             group.shown = {DisplayText(cells[kProduct]), DisplayText(cells[kProvince]), DisplayText(cells[kCity]),
                            DisplayText(cells[kStatus]), 1};
-        },
-        errorText);
-    if (outcome != ReadOutcome::Rows)
-        return outcome;
+            return true;
+        });
+    if (read < 0) {
+        errorText = connection.GetErrorsText();
+        return ReadOutcome::Failed;
+    }
+    if (read == 0)
+        return ReadOutcome::Empty;
 
     const std::vector<KeyColumn> order = OrderOf(choice);
     std::sort(groups.begin(), groups.end(), [&order](const CountedGroup& a, const CountedGroup& b) {
