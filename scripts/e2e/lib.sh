@@ -88,6 +88,8 @@ e2e_cleanup() {
   for pid in "${e2e_pids[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
+    # Reaped, so that a time taken of the walk counts their CPU too.
+    wait "$pid" 2>/dev/null || true
   done
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true

@@ -229,43 +229,47 @@ note "$id: $code $name, created ${created/_/ }, enabled ${enabled/_/ }, asked $a
 # ---------------------------------------------------------------------------------------
 # Statistics of one batch in one province on one day, in two orders: as many lines as the
 # log's rows give in each order (a run of equal batch, region and result class is one line).
-# The batch and day: of the last two weeks, with 3 to 14 lines (a page's worth) in both
-# orders, preferring two orders that differ in number, then the latest day.
-stats_province=河南
-read -r stats_product stats_day by_product by_status < <(/usr/bin/python3 - "$db" "$stats_province" "$(day 14)" <<'PY'
+# The filter: of the last two weeks, with 3 to 14 lines (a page's worth) in both orders,
+# preferring two orders that differ in number, then every result over one, then the latest day.
+read -r stats_province stats_product stats_day stats_result by_product by_status < <(/usr/bin/python3 - "$db" "$(day 14)" <<'PY'
 import collections, datetime, sqlite3, sys
-db, province, first = sys.argv[1:]
+db, first = sys.argv[1:]
 def result(status):
     return "正确" if status == 1 else "重复查询" if status > 1 else "查询码值错误" if status < 0 else str(status)
-# The province's rows of the last two weeks by batch and day, sorted here as the orders sort
+# The result choices of the page and the statuses each takes.
+choices = [("<不限>", lambda s: True), ("重复查询", lambda s: s > 1), ("错误查询", lambda s: s < 0)]
+# The rows of the last two weeks by province, batch and day, sorted here as the orders sort
 # them (letter case aside), and counted in runs of equal batch, region and result class.
 days = collections.defaultdict(list)
 for product, prov, city, status, time in sqlite3.connect(db).execute(
-        "select ProductName,QueryProv,QueryCity,QueryStatus,QueryTime from QueryLogTable "
-        "where QueryTime>? and QueryProv=?", (first + " 00:00:01", province)):
+        "select ProductName,QueryProv,QueryCity,QueryStatus,QueryTime from QueryLogTable where QueryTime>?",
+        (first + " 00:00:01",)):
     # A day runs from after 00:00:01 to before 23:59:59.
-    if time[11:] not in ("00:00:00", "00:00:01", "23:59:59"):
-        days[(product, time[:10])].append((product.lower(), prov.lower(), city.lower(), status))
+    if prov and product and " " not in prov + product and time[11:] not in ("00:00:00", "00:00:01", "23:59:59"):
+        days[(prov, product, time[:10])].append((product.lower(), prov.lower(), city.lower(), status))
 def lines(rows, order):
     keys = [(r[0], r[1], r[2], result(r[3])) for r in sorted(rows, key=lambda r: [r[i] for i in order])]
     return sum(1 for i, key in enumerate(keys) if i == 0 or key != keys[i - 1])
 today = datetime.date.today()
 fits = []
-for (product, day), rows in days.items():
+for (province, product, day), rows in days.items():
     back = (today - datetime.date.fromisoformat(day)).days
-    counts = (lines(rows, (0, 1, 2, 3)), lines(rows, (3, 1, 2, 0)))
-    if back > 0 and " " not in product and all(3 <= n <= 14 for n in counts):
-        fits.append((counts[0] == counts[1], back, product, day, *counts))
+    for rank, (choice, takes) in enumerate(choices):
+        chosen = [r for r in rows if takes(r[3])]
+        counts = (lines(chosen, (0, 1, 2, 3)), lines(chosen, (3, 1, 2, 0)))
+        if back > 0 and all(3 <= n <= 14 for n in counts):
+            fits.append((counts[0] == counts[1], rank, back, province, product, day, choice, *counts))
 if fits:
-    print(*min(fits)[2:])
+    print(*min(fits)[3:])
 PY
 ) || true
-[ -n "${by_status:-}" ] || fail "no batch of $stats_province has 3 to 14 statistics lines on a day of the last two weeks"
-note "statistics of $stats_product in $stats_province on $stats_day: $by_product lines by product, $by_status by status"
+[ -n "${by_status:-}" ] || fail "no batch, province and day of the last two weeks has 3 to 14 statistics lines"
+note "statistics of $stats_product in $stats_province on $stats_day, $stats_result: $by_product lines by product, $by_status by status"
 stats_list() { text_lines "${stats_rect[@]}"; }
 nav 3 1
 choose 59 23 42 12 "$stats_province" # 查询地域 (1141)
 choose 199 23 58 12 "$stats_product"  # 产品类别 (1067)
+if [ "$stats_result" != "<不限>" ]; then choose 59 39 80 12 "$stats_result"; fi # 返回状态 (1069)
 set_date 200 39 57 12 "$stats_day"    # 1080
 set_date 268 39 56 12 "$stats_day"    # 1081
 page_at 361 37 50 14 0.2              # 统计 (1076)
