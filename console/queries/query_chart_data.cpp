@@ -70,6 +70,11 @@ std::string CountsInWords(const ResultCounts& counts)
 
 } // namespace
 
+long long DayNumber(const CalendarDate& date)
+{
+    return DaysFromCivil(date.year, date.month, date.day);
+}
+
 std::vector<std::string> DaysOfRange(const CalendarDate& from, const CalendarDate& to)
 {
     std::vector<std::string> days;

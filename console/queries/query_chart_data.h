@@ -79,3 +79,6 @@ std::string DescribeChart(const QueryChartData& data);
 // The days from one calendar day to another, both included, as "YYYY-MM-DD"; empty when
 // from is later than to.
 std::vector<std::string> DaysOfRange(const CalendarDate& from, const CalendarDate& to);
+
+// Days since 1970-01-01 (a Thursday) of a date of the proleptic Gregorian calendar.
+long long DayNumber(const CalendarDate& date);

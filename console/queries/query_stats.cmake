@@ -3,10 +3,11 @@
 target_sources(kelvane_queries PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/log_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/query_stats.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/query_chart_data.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/query_chart_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chart_day_labels.cpp)
 
 varnholt_add_test(kelvane_query_stats_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/query_stats_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/query_stats_test.cpp ${CMAKE_CURRENT_LIST_DIR}/chart_day_labels_test.cpp
   LIBRARIES kelvane_queries kelvane_data_testing GTest::gtest_main
   LABEL console)
 

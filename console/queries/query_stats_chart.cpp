@@ -1,13 +1,19 @@
 #include "query_stats_chart.h"
 
+#include "chart_day_labels.h"
+
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QHorizontalStackedBarSeries>
 #include <QPixmap>
 #include <QStackedBarSeries>
 #include <QValueAxis>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,9 +28,6 @@ const ClassLook kClasses[] = {
     {QueryResultClass::Wrong, "查询码值错误", QColor(229, 57, 53)},
     {QueryResultClass::Other, "其他", QColor(144, 144, 144)},
 };
-
-// Beyond this many days a label under every bar would overlap: the axis names the range.
-constexpr int kMostDayLabels = 31;
 
 QString Text(const std::string& text)
 {
@@ -67,14 +70,14 @@ QChart* NewChart(const QString& title)
 }
 
 // Counts are whole numbers: ticks a whole step of 1, 2 or 5 times a power of ten apart,
-// about five of them.
-QValueAxis* CountAxis(long long most)
+// about steps of them.
+QValueAxis* CountAxis(long long most, long long steps)
 {
     long long step = 1;
-    for (long long power = 1; step * 5 < most; power *= 10) {
+    for (long long power = 1; step * steps < most; power *= 10) {
         for (const long long factor : {1, 2, 5}) {
             step = factor * power;
-            if (step * 5 >= most)
+            if (step * steps >= most)
                 break;
         }
     }
@@ -85,6 +88,8 @@ QValueAxis* CountAxis(long long most)
     axis->setTickAnchor(0);
     axis->setTickInterval(static_cast<qreal>(step));
     axis->setRange(0, static_cast<qreal>(top));
+    // Elided, "150000" showed as "1500...".
+    axis->setTruncateLabels(false);
     return axis;
 }
 
@@ -128,12 +133,9 @@ void CQueryStatsChart::ShowDays()
     QChart* chart = NewChart(title);
 
     std::vector<QBarSet*> sets = MakeSets(m_data.total);
-    QStringList days;
     long long most = 0;
     for (const DayCounts& day : m_data.days) {
         Append(sets, m_data.total, day.counts);
-        // "MM-DD" under the bar: the title gives the years.
-        days << Text(day.day).mid(5);
         most = std::max(most, day.counts.Total());
     }
     auto* series = new QStackedBarSeries;
@@ -142,14 +144,19 @@ void CQueryStatsChart::ShowDays()
     series->setBarWidth(0.8);
     chart->addSeries(series);
 
-    auto* dayAxis = new QBarCategoryAxis;
-    dayAxis->append(days);
-    dayAxis->setLabelsAngle(-90);
+    // Bar k stands at k on a value axis, whose categories name only the days DayLabels picks
+    // for the width the bars get: a name under every one of 90 bars would overlap.
+    auto* dayAxis = new QCategoryAxis;
+    dayAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     dayAxis->setTruncateLabels(false);
-    dayAxis->setLabelsVisible(days.size() <= kMostDayLabels);
+    dayAxis->setStartValue(-0.5);
+    dayAxis->setRange(-0.5, std::max<qreal>(0.5, static_cast<qreal>(m_data.days.size()) - 0.5));
     chart->addAxis(dayAxis, Qt::AlignBottom);
     series->attachAxis(dayAxis);
-    QValueAxis* countAxis = CountAxis(most);
+    m_dayAxis = dayAxis;
+    m_dayLabels.clear();
+    connect(chart, &QChart::plotAreaChanged, this, &CQueryStatsChart::LabelDays);
+    QValueAxis* countAxis = CountAxis(most, 5);
     chart->addAxis(countAxis, Qt::AlignLeft);
     series->attachAxis(countAxis);
     chart->legend()->setVisible(any);
@@ -157,6 +164,27 @@ void CQueryStatsChart::ShowDays()
     QChart* old = m_daysView->chart();
     m_daysView->setChart(chart);
     delete old;
+    LabelDays();
+}
+
+void CQueryStatsChart::LabelDays()
+{
+    if (!m_dayAxis || m_data.days.empty())
+        return;
+    const QRectF plot = m_daysView->chart()->plotArea();
+    const QFontMetricsF metrics(m_dayAxis->labelsFont());
+    // Half a digit's width between two names keeps them apart.
+    const qreal room = metrics.horizontalAdvance(QLatin1Char('0')) / 2;
+    std::vector<DayLabel> labels =
+        DayLabels(m_data.days, plot.width() / static_cast<qreal>(m_data.days.size()),
+                  [&](const std::string& text) { return metrics.horizontalAdvance(Text(text)) + room; });
+    if (labels == m_dayLabels)
+        return;
+    m_dayLabels = std::move(labels);
+    for (const QString& label : m_dayAxis->categoriesLabels())
+        m_dayAxis->remove(label);
+    for (const DayLabel& label : m_dayLabels)
+        m_dayAxis->append(Text(label.text), static_cast<qreal>(label.day));
 }
 
 void CQueryStatsChart::ShowProvinces()
@@ -183,7 +211,8 @@ void CQueryStatsChart::ShowProvinces()
     provinceAxis->setTruncateLabels(false);
     chart->addAxis(provinceAxis, Qt::AlignLeft);
     series->attachAxis(provinceAxis);
-    QValueAxis* countAxis = CountAxis(most);
+    // Side by side under the narrow chart, no more than four counts fit.
+    QValueAxis* countAxis = CountAxis(most, 3);
     chart->addAxis(countAxis, Qt::AlignBottom);
     series->attachAxis(countAxis);
     chart->legend()->setVisible(false);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "chart_day_labels.h"
 #include "query_chart_data.h"
 
 #include <QWidget>
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
 
@@ -21,6 +23,8 @@ public:
     bool SaveAsPng(const QString& path);
 
     QChartView* DaysView() const { return m_daysView; }
+    // The days named under the daily bars, picked for the width they have.
+    const std::vector<DayLabel>& DayLabelsShown() const { return m_dayLabels; }
     QChartView* ProvincesView() const { return m_provincesView; }
 
 protected:
@@ -28,9 +32,13 @@ protected:
 
 private:
     void ShowDays();
+    // Names the days that fit under the bars as the chart is laid out.
+    void LabelDays();
     void ShowProvinces();
 
     QueryChartData m_data;
+    QCategoryAxis* m_dayAxis = nullptr; // owned by the days' chart
+    std::vector<DayLabel> m_dayLabels;
     QChartView* m_daysView;
     QChartView* m_provincesView;
 };

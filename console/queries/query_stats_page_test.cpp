@@ -16,6 +16,10 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -283,5 +287,41 @@ TEST_P(StatsPageTest, ChartOverTheSameFilter)
 }
 
 KELVANE_DB_ENGINE_TEST_SUITE(StatsPageTest);
+
+// The daily axis names the days DayLabels picks for the width the bars have, each under its
+// bar, and picks again when the chart is resized.
+TEST(StatsChartTest, DaysAreNamedForTheWidthTheBarsHave)
+{
+    const StatsFilter quarter{{2026, 9, 13}, {2026, 12, 11}, "<不限>", "", "", "<不限>"};
+    CQueryStatsChart chart;
+    chart.resize(600, 300);
+    chart.show();
+    chart.SetData(BuildChartData(quarter, {{"2026-10-02", "广东", QueryResultClass::Correct, 7}}));
+    QApplication::processEvents();
+    const auto shown = [&chart] {
+        const QList<QAbstractAxis*> axes = chart.DaysView()->chart()->axes(Qt::Horizontal);
+        auto* axis = axes.isEmpty() ? nullptr : qobject_cast<QCategoryAxis*>(axes.front());
+        QStringList labels;
+        for (const QString& label : axis ? axis->categoriesLabels() : QStringList())
+            labels << label + QLatin1Char('@') + QString::number(axis->endValue(label));
+        return labels;
+    };
+    const auto picked = [&chart] {
+        QStringList labels;
+        for (const DayLabel& label : chart.DayLabelsShown())
+            labels << QString::fromStdString(label.text) + QLatin1Char('@') + QString::number(label.day);
+        return labels;
+    };
+    // 90 bars of about three pixels: the months, and the first day before them.
+    EXPECT_EQ(shown(), (QStringList{"09-13@0", "10-01@18", "11-01@49", "12-01@79"}));
+    EXPECT_EQ(shown(), picked());
+
+    chart.resize(1800, 300);
+    QApplication::processEvents();
+    // Wide enough for the thirteen Mondays (not for every day, nor the Sunday before them).
+    ASSERT_EQ(shown().size(), 13) << shown().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(shown().front(), QStringLiteral("09-14@1"));
+    EXPECT_EQ(shown(), picked());
+}
 
 } // namespace
