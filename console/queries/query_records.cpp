@@ -1,11 +1,14 @@
 #include "query_records.h"
 
 #include "db_connection.h"
+#include "db_error_text.h"
 #include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "message_sink.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -67,30 +70,30 @@ bool ReadSingle(CDbConnection& connection, const std::string& statement, std::in
 
 enum class WholeLog { Cleared, NotAllListed, Failed };
 
-// Empties the log in one transaction when every row of it is listed (SQLite only).
-WholeLog ClearWholeLog(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows)
+// Empties the log in one transaction when every row of it is listed (SQLite only). A
+// failure leaves the text the operator is to see in failure.
+WholeLog ClearWholeLog(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows,
+                       std::string& failure)
 {
-    std::int64_t total = 0;
-    if (!ReadSingle(connection, "select count(*) as Value from QueryLogTable", total)) {
-        ShowDatabaseError(connection);
+    const auto failed = [&connection, &failure] {
+        failure = OperatorErrorText(connection);
         return WholeLog::Failed;
-    }
+    };
+    std::int64_t total = 0;
+    if (!ReadSingle(connection, "select count(*) as Value from QueryLogTable", total))
+        return failed();
     if (listedRows >= 0 && total > listedRows)
         return WholeLog::NotAllListed;
     // Counted before the write lock is taken, so that the host keeps writing meanwhile.
     LogCount counted;
-    if (!CountLog(connection, listing, counted)) {
-        ShowDatabaseError(connection);
-        return WholeLog::Failed;
-    }
+    if (!CountLog(connection, listing, counted))
+        return failed();
     if (!counted.AllListed())
         return WholeLog::NotAllListed;
     if (counted.total == 0)
         return WholeLog::Cleared;
-    if (!connection.BeginTrans()) {
-        ShowDatabaseError(connection);
-        return WholeLog::Failed;
-    }
+    if (!connection.BeginTrans())
+        return failed();
     // Another connection may have committed since the count (a row logged, one deleted):
     // then it is counted again, now that nobody else can write until the commit.
     std::int64_t version = 0;
@@ -111,12 +114,40 @@ WholeLog ClearWholeLog(CDbConnection& connection, const QueryListing& listing, s
     std::string errorText;
     const bool cleared = ok && RunSql(connection, "delete from QueryLogTable", errorText) && connection.CommitTrans();
     if (!cleared) {
-        ShowDatabaseError(connection);
+        failed();
         connection.RollbackTrans();
     }
     if (lowered)
         connection.Provider()->ExecuteScript("PRAGMA secure_delete=ON");
     return cleared ? WholeLog::Cleared : WholeLog::Failed;
+}
+
+// The same on a connection and thread of its own while the calling thread serves its window
+// (betweenWindows): the engine frees a large log's pages in about a second, longer on a busy
+// machine. Without a window to serve, or when no connection can be made, on the given one.
+WholeLog ClearWholeLogBeside(CDbConnection& connection, const QueryListing& listing, std::int64_t listedRows,
+                             const std::function<void()>& betweenWindows, std::string& failure)
+{
+    if (!betweenWindows)
+        return ClearWholeLog(connection, listing, listedRows, failure);
+    const std::string connectionString = connection.ConnectionString();
+    std::atomic<bool> done{false};
+    bool opened = false;
+    WholeLog outcome = WholeLog::Failed;
+    // The connection is made, used and closed (with its last checkpoint) on the thread.
+    std::thread worker([&] {
+        CDbConnection own;
+        opened = own.Open(connectionString, -1);
+        if (opened)
+            outcome = ClearWholeLog(own, listing, listedRows, failure);
+        done = true;
+    });
+    while (!done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        betweenWindows();
+    }
+    worker.join();
+    return opened ? outcome : ClearWholeLog(connection, listing, listedRows, failure);
 }
 
 } // namespace
@@ -172,11 +203,13 @@ bool ClearQueryRecords(CDbConnection& connection, const QueryListing& listing, s
     const DbProvider* provider = connection.Provider();
     const bool sqlite = provider && provider->Dialect() == SqlDialect::SQLite;
     if (sqlite && listing.upTo > listing.from) {
-        switch (ClearWholeLog(connection, listing, listedRows)) {
+        std::string failure;
+        switch (ClearWholeLogBeside(connection, listing, listedRows, betweenWindows, failure)) {
         case WholeLog::Cleared:
             clearedUpTo = listing.upTo;
             return true;
         case WholeLog::Failed:
+            CurrentMessageSink().Show(failure, ApplicationName(), MessageIcon::None);
             return false;
         case WholeLog::NotAllListed:
             break;
