@@ -221,8 +221,9 @@ main() { wx=$main_x; wy=$main_y; }
 dlu() { echo $((($1 * 3 + ($1 >= 0 ? 1 : -1)) / 2)); }
 
 # Puts a text into the focused text box through the clipboard (any characters, no typing).
+# xclip stays to serve the clipboard until another program takes it, or the screen ends.
 paste() {
-  printf '%s' "$1" | xclip -selection clipboard
+  printf '%s' "$1" | xclip -selection clipboard 2>/dev/null
   key ctrl+v
 }
 

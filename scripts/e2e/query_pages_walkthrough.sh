@@ -46,7 +46,7 @@ PY
 # The text of a line edit of a page at dialog units (x, y, w, h), through the clipboard.
 field_text() {
   page_at "$1" "$2" "$3" "$4" 0.2
-  printf '' | xclip -selection clipboard
+  printf '' | xclip -selection clipboard 2>/dev/null
   key ctrl+a ctrl+c
   xclip -o -selection clipboard 2>/dev/null || true
 }
@@ -68,7 +68,7 @@ set_date() {
 save_as() {
   await "$1"
   pause 0.5
-  typ "$2"
+  paste "$2"
   key Return
   message "$3"
 }
@@ -141,7 +141,8 @@ read -r index status phone < <(sql "select SmsIndex||' '||SendStatus||' '||Phone
 note "reply queued as row $index to $phone, 待发"
 
 # The bulk SMS page lists it on top as 待发: its own export of the list says what it shows.
-nav 7 2
+nav 7 0.5
+await_done 记录导出 217 237 50 14 150 352 560 86
 shot bulk-sms-reply
 page_at 217 237 50 14         # 记录导出
 save_as "输入记录保存的Excel文件名" "$work/sms" bulk-export-done
