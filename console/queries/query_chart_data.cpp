@@ -178,24 +178,25 @@ QueryResultClass ClassOf(const DbCell& status)
 }
 
 // Numbers texts in the order they are first met. A row of the log costs a lookup of its
-// province, and the provinces are few: an open-addressed table of numbers, hashed over the
-// text's bytes, finds one with a multiplication and a compare.
+// province, and the provinces are few: an open-addressed table keyed by the text's bytes held
+// in two words (a province takes six or nine), found with a multiplication and a compare of
+// words rather than calls that hash and compare byte by byte.
 class TextNumbers {
 public:
     // The text's number, a new one when it was not met before.
     std::size_t NumberOf(std::string_view text)
     {
-        const std::uint64_t hash = Hash(text);
-        for (std::size_t slot = hash & (m_slots.size() - 1);; slot = (slot + 1) & (m_slots.size() - 1)) {
+        const Key key = KeyOf(text);
+        for (std::size_t slot = Hash(key) & (m_slots.size() - 1);; slot = (slot + 1) & (m_slots.size() - 1)) {
             Slot& at = m_slots[slot];
             if (at.number == 0) {
                 m_texts.emplace_back(text);
-                at = {hash, m_texts.size()};
+                at = {key, m_texts.size()};
                 if (m_texts.size() * 2 > m_slots.size())
                     Grow();
                 return m_texts.size() - 1;
             }
-            if (at.hash == hash && m_texts[at.number - 1] == text)
+            if (at.key == key && (key.size <= kWordBytes || m_texts[at.number - 1] == text))
                 return at.number - 1;
         }
     }
@@ -204,17 +205,50 @@ public:
     const std::string& Text(std::size_t number) const { return m_texts[number]; }
 
 private:
+    static constexpr std::size_t kWordBytes = 16;
+
+    // The text's size and bytes; a text of up to kWordBytes is told apart by these alone.
+    struct Key {
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::size_t size = 0;
+
+        bool operator==(const Key&) const = default;
+    };
+
     struct Slot {
-        std::uint64_t hash = 0;
+        Key key;
         std::size_t number = 0; // one more than the text's number; 0 for a free slot
     };
 
-    static std::uint64_t Hash(std::string_view text)
+    static Key KeyOf(std::string_view text)
     {
-        std::uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a
-        for (const char c : text)
-            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
-        return hash ^ (hash >> 29);
+        Key key;
+        key.size = text.size();
+        const char* const bytes = text.data();
+        if (key.size >= 8) {
+            // The first eight bytes and the last eight of the first sixteen, overlapping
+            // when fewer: with the size, that is every byte of a short text.
+            std::memcpy(&key.low, bytes, 8);
+            std::memcpy(&key.high, bytes + std::min(key.size, kWordBytes) - 8, 8);
+        } else if (key.size >= 4) {
+            std::uint32_t first = 0;
+            std::uint32_t last = 0;
+            std::memcpy(&first, bytes, 4);
+            std::memcpy(&last, bytes + key.size - 4, 4);
+            key.low = first | static_cast<std::uint64_t>(last) << 32;
+        } else {
+            for (std::size_t at = 0; at < key.size; ++at)
+                key.low |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[at])) << (8 * at);
+        }
+        return key;
+    }
+
+    static std::uint64_t Hash(const Key& key)
+    {
+        const std::uint64_t hash =
+            (key.low * 0x9e3779b97f4a7c15ull) ^ (key.high * 0xc2b2ae3d27d4eb4full) ^ (key.size * 0x165667b19e3779f9ull);
+        return hash ^ (hash >> 32);
     }
 
     void Grow()
@@ -223,7 +257,7 @@ private:
         for (const Slot& old : m_slots) {
             if (old.number == 0)
                 continue;
-            std::size_t slot = old.hash & (slots.size() - 1);
+            std::size_t slot = Hash(old.key) & (slots.size() - 1);
             while (slots[slot].number != 0)
                 slot = (slot + 1) & (slots.size() - 1);
             slots[slot] = old;
@@ -235,24 +269,29 @@ private:
     std::vector<Slot> m_slots = std::vector<Slot>(64);
 };
 
-// SQLite: the rows counted per day, province and result as they are read. The rows of a
-// day mostly come together and the provinces are few, so a row costs a lookup of its
-// province and a count by number; the engine's cells are looked at where they lie.
+// SQLite: the rows counted per day, province and result as they are read. The provinces are
+// few, so a row costs a lookup of its province and a count by number; the engine's cells are
+// looked at where they lie.
 class RowCounter {
 public:
+    // The day of the rows counted next, when all of them fall on it.
+    void SetDay(std::string_view day)
+    {
+        m_day = m_days.NumberOf(day);
+        if (m_day == m_counts.size())
+            m_counts.emplace_back();
+    }
+
+    // The cells are QueryProv and QueryStatus, then QueryTime when the rows' day is not set.
     void Count(const DbCells& cells)
     {
-        if (!SameDay(cells[0])) {
-            m_day = m_days.NumberOf(DayOf(cells[0], m_dayBuffer));
-            if (m_day == m_counts.size())
-                m_counts.emplace_back();
-            m_plainDay = IsPlainDay(m_days.Text(m_day));
-        }
-        const std::size_t province = m_provinces.NumberOf(CellText(cells[1], m_buffer));
+        if (cells.ColumnCount() > kTimeColumn)
+            SetDay(DayOf(cells[kTimeColumn], m_dayBuffer));
+        const std::size_t province = m_provinces.NumberOf(CellText(cells[0], m_buffer));
         std::vector<ResultCounts>& ofDay = m_counts[m_day];
         if (province >= ofDay.size())
             ofDay.resize(m_provinces.Size());
-        ++ofDay[province][ClassOf(cells[2])];
+        ++ofDay[province][ClassOf(cells[1])];
     }
 
     void AppendGroups(std::vector<ChartGroup>& groups) const
@@ -266,26 +305,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kDayBytes = 10; // "YYYY-MM-DD"
-
-    // Ten characters of ASCII that DayOf gives as they are: a time that begins with them has
-    // this day, whatever follows.
-    static bool IsPlainDay(std::string_view day)
-    {
-        return day.size() == kDayBytes && day.front() != ' ' && day.back() != ' ' &&
-               std::all_of(day.begin(), day.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    }
-
-    // Whether a time falls on the day of the row before, told without cutting it: the rows
-    // come in time order, so mostly it does.
-    bool SameDay(const DbCell& time) const
-    {
-        return m_plainDay && time.kind == DbCell::Kind::Text && time.text.size() >= kDayBytes &&
-               std::memcmp(time.text.data(), m_days.Text(m_day).data(), kDayBytes) == 0;
-    }
+    static constexpr std::size_t kTimeColumn = 2;
 
     TextNumbers m_days;
-    bool m_plainDay = false; // the day of m_day is a plain day
     TextNumbers m_provinces;
     std::vector<std::vector<ResultCounts>> m_counts; // by day number, then province number
     std::size_t m_day = 0;
@@ -293,58 +315,77 @@ private:
     std::string m_buffer;
 };
 
-// Read as cells, the time comes as the text stored, never parsed into a date.
-const char* const kCountedColumns = "select QueryTime,QueryProv,QueryStatus from QueryLogTable";
+// Read as cells, nothing is parsed or copied; the time only where a piece of the range is no
+// single day (it comes as the text stored).
+const char* const kCountedColumns = "select QueryProv,QueryStatus from QueryLogTable";
+const char* const kCountedColumnsAndTime = "select QueryProv,QueryStatus,QueryTime from QueryLogTable";
 
-// The filter's condition cut into at most most pieces of whole days, in time order; together
-// they select the rows of the whole, each once. Each piece has one lower and one upper bound
-// on QueryTime: the engine seeks both in the index, where a third bound would be tested row
-// by row. The whole condition alone for a range of one day.
-std::vector<std::string> RangePieces(const StatsFilter& filter, long long most)
+// A part of the filter's rows, read with a statement of its own.
+struct RangePiece {
+    std::string condition;
+    std::string day; // the day all its rows fall on; empty when they may fall on several
+};
+
+// The filter's condition cut into its days, in order; together they select the rows of the
+// whole, each once. Between two bare days ('2026-09-14' and '2026-09-15') lie exactly the
+// times whose first ten characters are the first day, the day a row is counted on: so a
+// piece's rows need not be asked for their time, which costs the engine a column and the
+// counter a look at it per row. The first and last day keep the range's own bounds; each
+// piece has one lower and one upper bound on QueryTime, both sought in the index. Shared by
+// two readers, the days keep both busy to the end however the queries are spread over them.
+std::vector<RangePiece> RangePieces(const StatsFilter& filter)
 {
     const long long first = DaysFromCivil(filter.fromDate.year, filter.fromDate.month, filter.fromDate.day);
     const long long last = DaysFromCivil(filter.toDate.year, filter.toDate.month, filter.toDate.day);
     const std::string whole = filter.Condition();
     const std::string range = QueryFilter{filter.fromDate, filter.toDate, "", "", "", ""}.TimeRangeClause();
-    if (last <= first || most < 2 || whole.compare(0, range.size(), range) != 0)
-        return {whole};
+    if (last < first || whole.compare(0, range.size(), range) != 0)
+        return {{whole, ""}};
     const std::string rest = whole.substr(range.size());
     const std::size_t upper = range.find(" and QueryTime<");
-    const long long days = last - first + 1;
-    const long long count = std::min(days, most);
-    std::vector<std::string> pieces;
-    std::string lower = range.substr(0, upper);
-    for (long long piece = 1; piece < count; ++piece) {
-        // A query at the cut's midnight falls in the later piece, as it falls in the range.
-        const std::string cut = "#" + CivilFromDays(first + piece * days / count) + " 0:0:0#";
-        pieces.push_back(lower + " and QueryTime<" + cut + " " + rest);
-        lower = " where QueryTime>=" + cut;
+    std::vector<RangePiece> pieces;
+    std::string day = CivilFromDays(first);
+    for (long long number = first; number <= last; ++number) {
+        const std::string next = CivilFromDays(number + 1);
+        const std::string from = number == first ? range.substr(0, upper) : " where QueryTime>='" + day + "'";
+        const std::string to = number == last ? range.substr(upper) : " and QueryTime<'" + next + "' ";
+        pieces.push_back({from + to + rest, day});
+        day = next;
     }
-    pieces.push_back(lower + range.substr(upper) + rest);
     return pieces;
 }
 
-// Pieces of the range are handed to whichever reader asks next, so the two readers finish
-// together however the queries are spread over the days (a log grows, the demo's goods sell
-// more in later weeks) and whichever of them the machine serves less. Small enough that the
-// last piece keeps one reader alone only briefly, few enough that starting each costs nothing.
-constexpr long long kRangePieces = 32;
-
 class PieceQueue {
 public:
-    explicit PieceQueue(std::vector<std::string> pieces) : m_pieces(std::move(pieces)) {}
+    explicit PieceQueue(std::vector<RangePiece> pieces) : m_pieces(std::move(pieces)) {}
 
     // The next piece nobody has taken, or nullptr.
-    const std::string* Next()
+    const RangePiece* Next()
     {
         const std::size_t piece = m_next.fetch_add(1);
         return piece < m_pieces.size() ? &m_pieces[piece] : nullptr;
     }
 
 private:
-    const std::vector<std::string> m_pieces;
+    const std::vector<RangePiece> m_pieces;
     std::atomic<std::size_t> m_next{0};
 };
+
+// Counts a piece's rows on a connection, calling perRow() after each; false when the read
+// fails.
+template <typename PerRow>
+bool CountPiece(CDbConnection& connection, const RangePiece& piece, RowCounter& counter, PerRow perRow)
+{
+    if (!piece.day.empty())
+        counter.SetDay(piece.day);
+    return ReadCells(connection,
+                     std::string(piece.day.empty() ? kCountedColumnsAndTime : kCountedColumns) + piece.condition,
+                     [&](const DbCells& cells) {
+                         counter.Count(cells);
+                         perRow();
+                         return true;
+                     }) >= 0;
+}
 
 // Pieces of a range counted on a connection of its own on another thread: with WAL, readers
 // do not wait for each other, so on two cores two readers take about half the time of one.
@@ -361,12 +402,9 @@ public:
             !m_connection.Open(connection.ConnectionString() + ";Lock Timeout=0;", -1))
             return false;
         m_thread = std::thread([this, &pieces] {
-            while (const std::string* piece = pieces.Next()) {
+            while (const RangePiece* piece = pieces.Next()) {
                 m_taken.push_back(piece);
-                if (ReadCells(m_connection, std::string(kCountedColumns) + *piece, [this](const DbCells& row) {
-                        m_counter.Count(row);
-                        return true;
-                    }) < 0) {
+                if (!CountPiece(m_connection, *piece, m_counter, [] {})) {
                     m_failed = true;
                     break;
                 }
@@ -386,7 +424,7 @@ public:
     }
 
     bool Failed() const { return m_failed; }
-    const std::vector<const std::string*>& Taken() const { return m_taken; }
+    const std::vector<const RangePiece*>& Taken() const { return m_taken; }
     const RowCounter& Counter() const { return m_counter; }
 
     ~HelperCount()
@@ -399,7 +437,7 @@ private:
     static constexpr int kLongestQuietMs = 50;
     CDbConnection m_connection;
     RowCounter m_counter;
-    std::vector<const std::string*> m_taken;
+    std::vector<const RangePiece*> m_taken;
     bool m_failed = false;
     std::promise<void> m_finished;
     std::future<void> m_done = m_finished.get_future();
@@ -412,21 +450,17 @@ bool CountRowsHere(CDbConnection& connection, const StatsFilter& filter, ChartRe
 {
     RowCounter counter;
     RepaintWhileReading repaint;
-    const auto count = [&](const std::string& condition) {
-        if (ReadCells(connection, kCountedColumns + condition, [&](const DbCells& cells) {
-                counter.Count(cells);
-                repaint.Row();
-                return true;
-            }) >= 0)
+    const auto count = [&](const RangePiece& piece) {
+        if (CountPiece(connection, piece, counter, [&repaint] { repaint.Row(); }))
             return true;
         errorText = connection.GetErrorsText();
         return false;
     };
-    PieceQueue pieces(RangePieces(filter, readers == ChartReaders::Two ? kRangePieces : 1));
+    PieceQueue pieces(RangePieces(filter));
     HelperCount helper;
     const bool shared = readers == ChartReaders::Two && helper.Start(connection, pieces);
     bool ok = true;
-    for (const std::string* piece = pieces.Next(); ok && piece; piece = pieces.Next())
+    for (const RangePiece* piece = pieces.Next(); ok && piece; piece = pieces.Next())
         ok = count(*piece);
     if (shared) {
         helper.Finish();
