@@ -266,6 +266,8 @@ public:
     {
         sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_busy_timeout(m_db, kHostBusyTimeoutMs);
+        // Its waits are for the lock alone: checkpoints are the console's and the bare run's.
+        sqlite3_exec(m_db, "PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr);
         m_thread = std::thread([this] { Write(); });
     }
     ~BesideWriter()
