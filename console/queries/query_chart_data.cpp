@@ -326,13 +326,18 @@ struct RangePiece {
     std::string day; // the day all its rows fall on; empty when they may fall on several
 };
 
+// Beyond this many days a range is cut into this many pieces of several days each, whose rows
+// then say their day: a statement for every day of a range of decades would cost more than
+// reading the rows.
+constexpr long long kMostPieces = 400;
+
 // The filter's condition cut into its days, in order; together they select the rows of the
 // whole, each once. Between two bare days ('2026-09-14' and '2026-09-15') lie exactly the
 // times whose first ten characters are the first day, the day a row is counted on: so a
 // piece's rows need not be asked for their time, which costs the engine a column and the
-// counter a look at it per row. The first and last day keep the range's own bounds; each
-// piece has one lower and one upper bound on QueryTime, both sought in the index. Shared by
-// two readers, the days keep both busy to the end however the queries are spread over them.
+// counter a look at it per row. The first and last piece keep the range's own bounds; each
+// has one lower and one upper bound on QueryTime, both sought in the index. Shared by two
+// readers, the days keep both busy to the end however the queries are spread over them.
 std::vector<RangePiece> RangePieces(const StatsFilter& filter)
 {
     const long long first = DaysFromCivil(filter.fromDate.year, filter.fromDate.month, filter.fromDate.day);
@@ -343,14 +348,17 @@ std::vector<RangePiece> RangePieces(const StatsFilter& filter)
         return {{whole, ""}};
     const std::string rest = whole.substr(range.size());
     const std::size_t upper = range.find(" and QueryTime<");
+    const long long days = last - first + 1;
+    const long long count = std::min(days, kMostPieces);
     std::vector<RangePiece> pieces;
-    std::string day = CivilFromDays(first);
-    for (long long number = first; number <= last; ++number) {
-        const std::string next = CivilFromDays(number + 1);
-        const std::string from = number == first ? range.substr(0, upper) : " where QueryTime>='" + day + "'";
-        const std::string to = number == last ? range.substr(upper) : " and QueryTime<'" + next + "' ";
-        pieces.push_back({from + to + rest, day});
-        day = next;
+    for (long long piece = 0; piece < count; ++piece) {
+        const long long begin = first + piece * days / count;
+        const long long end = first + (piece + 1) * days / count; // the day after the piece
+        const std::string from =
+            piece == 0 ? range.substr(0, upper) : " where QueryTime>='" + CivilFromDays(begin) + "'";
+        const std::string to =
+            piece + 1 == count ? range.substr(upper) : " and QueryTime<'" + CivilFromDays(end) + "' ";
+        pieces.push_back({from + to + rest, end - begin == 1 ? CivilFromDays(begin) : std::string()});
     }
     return pieces;
 }

@@ -411,6 +411,20 @@ TEST_P(StatsEngineTest, ChartOfALongRangeCountsEveryQueryOnce)
         }
         EXPECT_EQ(chart.total.Total(), 159);
     }
+
+    // Over two years the pieces are of several days, and the rows tell their day themselves.
+    const StatsFilter years{{2003, 7, 1}, {2005, 6, 30}, "<不限>", "", "", "<不限>"};
+    for (const ChartReaders readers : {ChartReaders::One, ChartReaders::Two}) {
+        SCOPED_TRACE(readers == ChartReaders::One ? "one reader, two years" : "two readers, two years");
+        QueryChartData chart;
+        std::string error;
+        ASSERT_EQ(ReadQueryChartData(m_connection, years, chart, error, readers), ReadOutcome::Rows) << error;
+        ASSERT_EQ(chart.days.size(), days.size());
+        for (std::size_t day = 0; day < days.size(); ++day) {
+            EXPECT_EQ(chart.days[day].day, days[day]);
+            EXPECT_EQ(chart.days[day].counts.Total(), day == 4 ? 6 : 4) << days[day];
+        }
+    }
 }
 
 // Cells the table shows alike count alike: a NULL, empty, blank or "NULL" province is the
