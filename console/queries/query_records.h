@@ -55,7 +55,8 @@ bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText);
 // inside the write transaction of the delete (the log's count equals the count of its
 // listed rows), so a row logged since, or one outside the filter, keeps the log from being
 // emptied; the transaction holds the write lock for about the time the engine needs to free
-// the pages.
+// the pages. Given betweenWindows, that runs on a connection and thread of their own and
+// betweenWindows is called every few milliseconds meanwhile.
 //
 // Otherwise, and on PostgreSQL, a window of row numbers per statement (each its own
 // transaction), so the database's write lock is held briefly each time and betweenWindows
