@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class CDbConnection;
 
@@ -26,6 +28,18 @@ struct QueryLogRow {
 enum class ReadOutcome { Failed = -1, Empty = 0, Rows = 1 };
 
 using QueryLogRowSink = std::function<void(const QueryLogRow&)>;
+
+// One log row's fields, in QueryLogRow's order, as the same display texts; they are valid
+// during the call only (they point into the engine's buffers where its text serves as is).
+using QueryLogFields = std::array<std::string_view, 10>;
+using QueryLogFieldsSink = std::function<void(const QueryLogFields&)>;
+
+// A fields sink that copies each row into a QueryLogRow for sink.
+QueryLogFieldsSink CopiedToRows(QueryLogRowSink sink);
+
+// As ReadQueryLogRows, without copying a field into a string of its own.
+ReadOutcome ReadQueryLogFields(CDbConnection& connection, const std::string& statement, const QueryLogFieldsSink& sink,
+                               std::string& errorText);
 
 // Runs a select of QueryLogSelect's columns and hands every row to sink as the database
 // gives it, in its order; no result is held whole. The sink must not use the connection

@@ -10,6 +10,7 @@
 #include "db_recordset.h"
 #include "execute_sql.h"
 #include "lock_wait.h"
+#include "read_rows.h"
 #include "sql_text.h"
 
 #include <algorithm>
@@ -245,6 +246,82 @@ TEST_P(QueryLogTest, TheRecordsReaderHandsOverWhatAReadOnTheConnectionGets)
     EXPECT_TRUE(unreachable.Take(blocks, std::chrono::milliseconds(0)));
     EXPECT_EQ(unreachable.Outcome(), ReadOutcome::Failed);
     EXPECT_FALSE(unreachable.Connection().GetErrorsText().empty());
+}
+
+// The fields are read as the engine holds them, without a copy each; they must read as a
+// row read field by field (DbRow::Text) shows them: NULL and "NULL" as nothing, blanks
+// trimmed, times as "YYYY-MM-DD HH:MM:SS", numbers as their digits. SQLite keeps what it
+// is given, so odd stored forms are tried there.
+TEST_P(QueryLogTest, FieldsReadAsARowReadFieldByFieldShowsThem)
+{
+    struct Case {
+        const char* time;
+        const char* phone;
+        const char* status;
+        const char* province;
+        const char* shownTime; // nullptr: as stored
+        const char* shownPhone;
+        bool sqliteOnly;
+    };
+    static const Case kCases[] = {
+        {"'2004-05-01 10:00:00'", "'13900000000'", "1", "'广东'", nullptr, "13900000000", false},
+        {"'2004-05-01 10:00:00'", "'  139 00 '", "-1", "null", nullptr, "139 00", false},
+        {"'2004-05-01 10:00:00'", "'NULL'", "3", "'NULL'", nullptr, "", false},
+        {"null", "null", "null", "' 四川\t'", "", "", false},
+        {"'2004-05-01T10:00:00'", "13900000000", "2.5", "'广东'", "2004-05-01 10:00:00", "13900000000", true},
+        {"'2004-05-01'", "'x'", "'abc'", "'广东'", "2004-05-01 00:00:00", "x", true},
+        {"'2004-05-01 10:00:00.250'", "'x'", "1", "'广东'", "2004-05-01 10:00:00", "x", true},
+        {"'2004-5-1 10:00:00'", "'x'", "1", "'广东'", "2004-5-1 10:00:00", "x", true},
+        {"'2004-13-45 99:99:99'", "'x'", "1", "'广东'", "2004-13-45 99:99:99", "x", true},
+        {"' 2004-05-01 10:00:00 '", "'x'", "1", "'广东'", "2004-05-01 10:00:00", "x", true},
+        {"20040501", "'x'", "1", "'广东'", "20040501", "x", true},
+    };
+    const bool sqlite = Engine() == SqlDialect::SQLite;
+    std::vector<const Case*> stored;
+    for (const Case& c : kCases) {
+        if (c.sqliteOnly && !sqlite)
+            continue;
+        ExecuteSql(
+            std::string("insert into QueryLogTable (QueryTime,QueryPhoneNumber,QueryStatus,QueryProv) values (") +
+            c.time + "," + c.phone + "," + c.status + "," + c.province + ")");
+        stored.push_back(&c);
+    }
+    const std::string select = QueryLogSelect(" order by QueryIndex");
+
+    std::vector<std::vector<std::string>> fieldByField;
+    ASSERT_EQ(ReadRows(m_connection, select,
+                       [&fieldByField](const DbRow& row) {
+                           std::vector<std::string>& fields = fieldByField.emplace_back();
+                           for (std::size_t k = 0; k < row.ColumnCount(); ++k)
+                               fields.push_back(row.Text(k));
+                           return true;
+                       }),
+              static_cast<long long>(stored.size()));
+    std::vector<std::vector<std::string>> read;
+    std::string error;
+    ASSERT_EQ(ReadQueryLogRows(
+                  m_connection, select,
+                  [&read](const QueryLogRow& row) {
+                      read.push_back({row.index, row.time, row.phone, row.productId, row.productCode, row.realCode,
+                                      row.status, row.comm, row.province, row.city});
+                  },
+                  error),
+              ReadOutcome::Rows)
+        << error;
+    EXPECT_EQ(read, fieldByField);
+    ASSERT_EQ(read.size(), stored.size());
+    for (std::size_t k = 0; k < read.size(); ++k) {
+        const Case& c = *stored[k];
+        EXPECT_EQ(read[k][1], c.shownTime ? c.shownTime : std::string(c.time).substr(1, 19)) << c.time;
+        EXPECT_EQ(read[k][2], c.shownPhone) << c.phone;
+    }
+    EXPECT_EQ(read[1][6], "-1");
+    EXPECT_EQ(read[2][8], "") << "the text NULL";
+    EXPECT_EQ(read[3][8], "四川");
+    if (sqlite) {
+        EXPECT_EQ(read[5][6], "abc");
+        EXPECT_NE(read[4][6].find("2.5"), std::string::npos) << read[4][6];
+    }
 }
 
 TEST_P(QueryLogTest, AnEmptyLogIsEmptyAndABrokenOneFails)

@@ -5,6 +5,7 @@
 #include "db_provider.h"
 #include "db_recordset.h"
 #include "execute_sql.h"
+#include "log_row_bounds.h"
 #include "message_sink.h"
 
 #include <algorithm>
@@ -152,34 +153,41 @@ WholeLog ClearWholeLogBeside(CDbConnection& connection, const QueryListing& list
 
 } // namespace
 
-ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
-                             const std::function<void()>& betweenWindows, std::string& errorText)
+ReadOutcome FindQueryRecordsRange(CDbConnection& connection, QueryListing& listing, std::string& errorText)
 {
     listing.from = listing.upTo = 0;
     std::int64_t first = 0;
     std::int64_t last = 0;
-    {
-        CDbRecordset range;
-        range.SetConnection(&connection);
-        const int opened = range.Open(
-            "select min(QueryIndex) as FirstIndex,max(QueryIndex) as LastIndex from QueryLogTable " + listing.range, 1,
-            3, 3);
-        if (opened < 0) {
-            errorText = connection.GetErrorsText();
-            return ReadOutcome::Failed;
-        }
-        if (opened == 0 || !ReadNumber(range, "FirstIndex", first) || !ReadNumber(range, "LastIndex", last))
-            return ReadOutcome::Empty;
-    }
+    const ReadOutcome bounded = TimeRangeRowBounds(connection, listing.range, first, last, errorText);
+    if (bounded != ReadOutcome::Rows)
+        return bounded;
     listing.from = first - 1;
     listing.upTo = last;
+    return ReadOutcome::Rows;
+}
 
+std::int64_t QueryRecordsWindowCount(const QueryListing& listing)
+{
+    return listing.upTo > listing.from ? (listing.upTo - listing.from + kWindow - 1) / kWindow : 0;
+}
+
+std::string QueryRecordsWindowSelect(const QueryListing& listing, std::int64_t window)
+{
+    const std::int64_t from = listing.from + window * kWindow;
+    const std::int64_t to = std::min(listing.upTo, from + kWindow);
+    return QueryLogSelect(listing.clause + Bounds(from, to) + "order by QueryIndex");
+}
+
+ReadOutcome ReadQueryRecordFields(CDbConnection& connection, QueryListing& listing, const QueryLogFieldsSink& sink,
+                                  const std::function<void()>& betweenWindows, std::string& errorText)
+{
+    const ReadOutcome range = FindQueryRecordsRange(connection, listing, errorText);
+    if (range != ReadOutcome::Rows)
+        return range;
     bool any = false;
-    for (std::int64_t from = listing.from; from < last; from += kWindow) {
-        const std::int64_t to = std::min(last, from + kWindow);
-        const std::string window = listing.clause + " and QueryIndex>" + std::to_string(from) +
-                                   " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex";
-        const ReadOutcome outcome = ReadQueryLogRows(connection, QueryLogSelect(window), sink, errorText);
+    for (std::int64_t window = 0; window < QueryRecordsWindowCount(listing); ++window) {
+        const ReadOutcome outcome =
+            ReadQueryLogFields(connection, QueryRecordsWindowSelect(listing, window), sink, errorText);
         if (outcome == ReadOutcome::Failed)
             return outcome;
         any = any || outcome == ReadOutcome::Rows;
@@ -187,6 +195,12 @@ ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, c
             betweenWindows();
     }
     return any ? ReadOutcome::Rows : ReadOutcome::Empty;
+}
+
+ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
+                             const std::function<void()>& betweenWindows, std::string& errorText)
+{
+    return ReadQueryRecordFields(connection, listing, CopiedToRows(sink), betweenWindows, errorText);
 }
 
 bool DeleteQueryRecord(CDbConnection& connection, const std::string& indexText)

@@ -41,6 +41,16 @@ inline constexpr int kQueryClearPauseMs = 110;
 // Sets listing's bounds. After a failure the rows the sink got are no result.
 ReadOutcome ReadQueryRecords(CDbConnection& connection, QueryListing& listing, const QueryLogRowSink& sink,
                              const std::function<void()>& betweenWindows, std::string& errorText);
+// The same, each row's fields handed as views (ReadQueryLogFields).
+ReadOutcome ReadQueryRecordFields(CDbConnection& connection, QueryListing& listing, const QueryLogFieldsSink& sink,
+                                  const std::function<void()>& betweenWindows, std::string& errorText);
+
+// The parts of ReadQueryRecords, for readers that share the windows out: the listing's
+// bounds (Rows when it has any), how many windows they span, and the select of one window
+// (0 the oldest), its rows in rising QueryIndex.
+ReadOutcome FindQueryRecordsRange(CDbConnection& connection, QueryListing& listing, std::string& errorText);
+std::int64_t QueryRecordsWindowCount(const QueryListing& listing);
+std::string QueryRecordsWindowSelect(const QueryListing& listing, std::int64_t window);
 
 // Deletes one log row by the number of its index cell; true when the database did. A
 // failure is shown to the operator.
