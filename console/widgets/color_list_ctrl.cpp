@@ -99,6 +99,11 @@ int CColorListCtrl::InsertItems(int row, std::vector<ColorListRow> rows)
     return m_model->InsertRows(row, std::move(rows));
 }
 
+int CColorListCtrl::InsertItems(int row, std::vector<ColorListBlock> blocks)
+{
+    return m_model->InsertRows(row, std::move(blocks));
+}
+
 void CColorListCtrl::SetListMode(bool on)
 {
     if (on == IsListMode())

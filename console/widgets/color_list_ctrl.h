@@ -9,6 +9,7 @@ class QListView;
 
 class ColorListModel;
 class ColorListRow;
+struct ColorListBlock;
 class ColorListRows;
 class ColorListDelegate;
 
@@ -44,6 +45,8 @@ public:
     // Rows of cells, the first of them at row, in one step: for long lists.
     int InsertItems(int row, std::vector<std::vector<QString>> rows);
     int InsertItems(int row, std::vector<ColorListRow> rows);
+    // Rows read in blocks (packed as UTF-8), kept in their blocks: for a list of millions.
+    int InsertItems(int row, std::vector<ColorListBlock> blocks);
     bool SetItemText(int row, int column, const QString& text);
     QString GetItemText(int row, int column) const;
     // Every row as it is now, for reading while the list may change (an export).

@@ -2,6 +2,7 @@
 #include "color_list_model.h"
 
 #include "kit_look.h"
+#include "packed_cells.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -16,6 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -246,6 +251,70 @@ TEST(ColorListCtrl, RowsBuiltFromUtf8ReadBackAsTheirText)
     EXPECT_EQ(Row(list, 1).first(), QStringLiteral("second"));
     EXPECT_EQ(list.GetItemText(1, 1), QString());
     EXPECT_EQ(list.InsertItems(-1, std::vector<ColorListRow>(1)), -1);
+}
+
+// Rows read in blocks stay packed as UTF-8 in their blocks: they read back as their text in
+// the order given, whatever their length; changing or deleting them, or the columns, keeps
+// every other cell; a row taken for reading outlives the list's rows; a span outside its
+// block is an empty row, not a read past the block.
+TEST(ColorListCtrl, RowsKeptInTheirBlocksReadAndChangeAsOthers)
+{
+    const std::string longCell(70000, 'z');
+    const std::vector<std::vector<std::string>> cells = {
+        {"1", "正确", "2004-05-01 10:00:00"},
+        {"2", "", "\xF0\x9F\x98\x80 emoji"},
+        {"3", longCell, "ab\xFF\xC3("},
+        {"4", "重复查询3次"},
+    };
+    auto block = std::make_shared<std::string>();
+    std::vector<ColorListBlock::Span> spans;
+    for (const auto& row : cells) {
+        const auto offset = static_cast<std::uint32_t>(block->size());
+        for (const std::string& cell : row)
+            AppendPackedCell(*block, cell);
+        spans.push_back({offset, static_cast<std::uint32_t>(block->size()) - offset});
+    }
+    const auto text = [](const std::string& cell) {
+        return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    };
+
+    CColorListCtrl list;
+    for (int column = 0; column < 3; ++column)
+        list.InsertColumn(column, QString::number(column));
+    list.InsertItem(0, QStringLiteral("built"));
+    // Newest first, in two blocks over one text: rows 3 and 2, then a broken span and row 0.
+    std::vector<ColorListBlock> blocks(2);
+    blocks[0] = {block, {spans[3], spans[2]}};
+    blocks[1] = {block,
+                 {{spans[3].offset, spans[3].size + 1}, {static_cast<std::uint32_t>(block->size() + 1), 0}, spans[0]}};
+    ASSERT_EQ(list.InsertItems(0, std::move(blocks)), 0);
+    block.reset();
+    ASSERT_EQ(list.GetItemCount(), 6);
+    EXPECT_EQ(Row(list, 0), (QStringList{"4", text("重复查询3次"), QString()}));
+    EXPECT_EQ(Row(list, 1), (QStringList{"3", text(longCell), text("ab\xFF\xC3(")}));
+    EXPECT_EQ(Row(list, 2).first(), QString()) << "a span past its block's end";
+    EXPECT_EQ(Row(list, 3), (QStringList{QString(), QString(), QString()}));
+    EXPECT_EQ(Row(list, 4), (QStringList{"1", text("正确"), "2004-05-01 10:00:00"}));
+    EXPECT_EQ(Column(list, 0).last(), QStringLiteral("built"));
+    EXPECT_EQ(list.Model()->data(list.Model()->index(1, 2), Qt::DisplayRole).toString(), text("ab\xFF\xC3("));
+
+    const ColorListRows taken = list.GetRows();
+    ASSERT_TRUE(list.SetItemText(1, 2, QStringLiteral("changed")));
+    EXPECT_EQ(Row(list, 1), (QStringList{"3", text(longCell), "changed"}));
+    list.InsertColumn(1, QStringLiteral("new"));
+    EXPECT_EQ(Row(list, 0), (QStringList{"4", QString(), text("重复查询3次"), QString()}));
+    ASSERT_TRUE(list.DeleteColumn(0));
+    EXPECT_EQ(Row(list, 4), (QStringList{QString(), text("正确"), "2004-05-01 10:00:00"}));
+    ASSERT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(list.GetItemText(0, 1), text(longCell));
+
+    list.DeleteAllItems();
+    EXPECT_EQ(taken.Count(), 6);
+    EXPECT_EQ(taken.Cell(0, 1), text("重复查询3次"));
+    EXPECT_EQ(taken.Cell(1, 2), text("ab\xFF\xC3("));
+    EXPECT_EQ(taken.Cell(4, 2), QStringLiteral("2004-05-01 10:00:00"));
+    EXPECT_EQ(taken.Cell(4, 3), QString());
+    EXPECT_EQ(list.InsertItems(-1, std::vector<ColorListBlock>(1)), -1);
 }
 
 TEST(ColorListCtrl, SelectionFollowsRowsAndSingleSelectionKeepsOne)

@@ -1,5 +1,7 @@
 #include "color_list_model.h"
 
+#include "packed_cells.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -42,21 +44,48 @@ bool FindCell(const QString& packed, int column, qsizetype& start, qsizetype& le
     }
 }
 
-int CellCount(const QString& packed)
+using StoredRow = ColorListStoredRow;
+
+std::string_view Utf8Of(const StoredRow& row)
+{
+    return std::string_view(row.utf8, row.utf8Size);
+}
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int CellCount(const StoredRow& row)
 {
     int count = 0;
+    if (row.utf8) {
+        std::string_view rest = Utf8Of(row);
+        std::string_view cell;
+        while (TakePackedCell(rest, cell))
+            ++count;
+        return count;
+    }
     qsizetype start = 0;
     qsizetype length = 0;
-    while (FindCell(packed, count, start, length))
+    while (FindCell(row.packed, count, start, length))
         ++count;
     return count;
 }
 
-QString CellOf(const QString& packed, int column)
+QString CellOf(const StoredRow& row, int column)
 {
+    if (row.utf8) {
+        std::string_view rest = Utf8Of(row);
+        std::string_view cell;
+        for (int k = 0; TakePackedCell(rest, cell); ++k)
+            if (k == column)
+                return FromUtf8(cell);
+        return QString();
+    }
     qsizetype start = 0;
     qsizetype length = 0;
-    return FindCell(packed, column, start, length) ? packed.mid(start, length) : QString();
+    return FindCell(row.packed, column, start, length) ? row.packed.mid(start, length) : QString();
 }
 
 template <typename Cells>
@@ -72,14 +101,28 @@ QString Pack(const Cells& cells)
     return packed;
 }
 
-QStringList Unpack(const QString& packed)
+QStringList Unpack(const StoredRow& row)
 {
     QStringList cells;
+    if (row.utf8) {
+        std::string_view rest = Utf8Of(row);
+        std::string_view cell;
+        while (TakePackedCell(rest, cell))
+            cells << FromUtf8(cell);
+        return cells;
+    }
     qsizetype start = 0;
     qsizetype length = 0;
-    for (int column = 0; FindCell(packed, column, start, length); ++column)
-        cells << packed.mid(start, length);
+    for (int column = 0; FindCell(row.packed, column, start, length); ++column)
+        cells << row.packed.mid(start, length);
     return cells;
+}
+
+// A row to change in place is packed as UTF-16 first.
+void MakeUtf16(StoredRow& row)
+{
+    if (row.utf8)
+        row = StoredRow{Pack(Unpack(row))};
 }
 
 } // namespace
@@ -162,7 +205,7 @@ int ColorListModel::InsertColumn(int column, const QString& heading, Qt::Alignme
         if (column < CellCount(row)) {
             QStringList cells = Unpack(row);
             cells.insert(column, QString());
-            row = Pack(cells);
+            row = StoredRow{Pack(cells)};
         }
     }
     endInsertColumns();
@@ -183,7 +226,7 @@ bool ColorListModel::RemoveColumn(int column)
         if (column < CellCount(row)) {
             QStringList cells = Unpack(row);
             cells.removeAt(column);
-            row = Pack(cells);
+            row = StoredRow{Pack(cells)};
         }
     }
     endRemoveColumns();
@@ -196,8 +239,8 @@ int ColorListModel::InsertRow(int row, const QString& firstCell)
         return -1;
     row = std::min(row, rowCount());
     beginInsertRows(QModelIndex(), row, row);
-    QString cells;
-    AppendCell(cells, firstCell);
+    StoredRow cells;
+    AppendCell(cells.packed, firstCell);
     if (row == 0)
         m_rows.push_front(std::move(cells));
     else if (row == static_cast<int>(m_rows.size()))
@@ -215,10 +258,10 @@ int ColorListModel::InsertRows(int row, std::vector<std::vector<QString>> rows)
     row = std::min(row, rowCount());
     if (rows.empty())
         return row;
-    std::vector<QString> packed;
+    std::vector<StoredRow> packed;
     packed.reserve(rows.size());
     for (const std::vector<QString>& cells : rows)
-        packed.push_back(Pack(cells));
+        packed.push_back(StoredRow{Pack(cells)});
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
     m_rows.insert(m_rows.begin() + row, std::make_move_iterator(packed.begin()), std::make_move_iterator(packed.end()));
     endInsertRows();
@@ -233,10 +276,44 @@ int ColorListModel::InsertRows(int row, std::vector<ColorListRow> rows)
     if (rows.empty())
         return row;
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
-    m_rows.insert(m_rows.begin() + row, rows.size(), QString());
+    m_rows.insert(m_rows.begin() + row, rows.size(), StoredRow());
     auto at = m_rows.begin() + row;
     for (ColorListRow& cells : rows)
-        *at++ = std::move(cells.m_packed);
+        (at++)->packed = std::move(cells.m_packed);
+    endInsertRows();
+    return row;
+}
+
+int ColorListModel::InsertRows(int row, std::vector<ColorListBlock> blocks)
+{
+    if (row < 0)
+        return -1;
+    row = std::min(row, rowCount());
+    std::size_t count = 0;
+    for (const ColorListBlock& block : blocks)
+        count += block.text ? block.rows.size() : 0;
+    if (count == 0)
+        return row;
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(count) - 1);
+    m_rows.insert(m_rows.begin() + row, count, StoredRow());
+    auto at = m_rows.begin() + row;
+    for (ColorListBlock& block : blocks) {
+        if (!block.text)
+            continue;
+        const std::string& text = *block.text;
+        for (const ColorListBlock::Span& span : block.rows) {
+            // A span past the block's end makes an empty row rather than a read past it.
+            if (span.offset <= text.size() && span.size <= text.size() - span.offset) {
+                at->utf8 = text.data() + span.offset;
+                at->utf8Size = span.size;
+            } else {
+                at->utf8 = text.data();
+                at->utf8Size = 0;
+            }
+            ++at;
+        }
+        m_blocks.push_back(std::move(block.text));
+    }
     endInsertRows();
     return row;
 }
@@ -247,6 +324,8 @@ bool ColorListModel::RemoveRow(int row)
         return false;
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.erase(m_rows.begin() + row);
+    if (m_rows.empty())
+        m_blocks.clear();
     endRemoveRows();
     return true;
 }
@@ -257,6 +336,7 @@ void ColorListModel::RemoveAllRows()
         return;
     beginResetModel();
     m_rows.clear();
+    m_blocks.clear();
     endResetModel();
 }
 
@@ -264,14 +344,16 @@ bool ColorListModel::SetCell(int row, int column, const QString& text)
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return false;
-    QString& packed = m_rows[static_cast<size_t>(row)];
+    StoredRow& stored = m_rows[static_cast<size_t>(row)];
+    MakeUtf16(stored);
+    QString& packed = stored.packed;
     qsizetype start = 0;
     qsizetype length = 0;
     if (FindCell(packed, column, start, length) && length < kLongCell && text.size() < kLongCell) {
         // The common case: one cell replaced in place.
         packed.replace(start - 1, length + 1, QChar(static_cast<char16_t>(text.size())) + text);
     } else {
-        QStringList cells = Unpack(packed);
+        QStringList cells = Unpack(stored);
         while (cells.size() <= column)
             cells << QString();
         cells[column] = text;
@@ -293,6 +375,7 @@ ColorListRows ColorListModel::Rows() const
 {
     ColorListRows rows;
     rows.m_rows.assign(m_rows.begin(), m_rows.end());
+    rows.m_blocks = m_blocks;
     return rows;
 }
 
