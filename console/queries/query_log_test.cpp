@@ -1,9 +1,13 @@
 #include "filter_lists.h"
 #include "query_filter.h"
 #include "query_log.h"
+#include "query_log_column.h"
 #include "query_records.h"
 #include "query_records_reader.h"
+#include "query_status.h"
 #include "testing/refuse_deleting.h"
+
+#include "packed_cells.h"
 
 #include "db_engine_test.h"
 #include "db_provider.h"
@@ -206,26 +210,39 @@ TEST_P(QueryLogTest, TheRecordsReaderHandsOverWhatAReadOnTheConnectionGets)
     Log("2004-05-01 11:00:00", 3, "O'Land", "B'town", "金穗", w + 100);
     Log("2004-05-01 12:00:00", -1, "四川", "成都", "金穗", 2 * w + 50);
     QueryListing direct{Day(1).WhereClause(), Day(1).TimeRangeClause()};
+    // The rows as the records list shows them: its column order, the status rendered.
     std::vector<std::vector<std::string>> expected;
     std::string error;
     ASSERT_EQ(ReadQueryRecords(
                   m_connection, direct,
                   [&expected](const QueryLogRow& row) {
-                      expected.push_back({row.index, row.time, row.phone, row.productId, row.productCode, row.realCode,
-                                          row.status, row.comm, row.province, row.city});
+                      expected.push_back({row.index, RenderQueryStatus(row.status), row.time, row.phone, row.productId,
+                                          row.productCode, row.realCode, row.comm, row.province, row.city});
                   },
                   nullptr, error),
               ReadOutcome::Rows);
+    ASSERT_EQ(expected.size(), 3u);
+    EXPECT_EQ(expected[1][QueryLogList::kStatus], "重复查询2次");
+    EXPECT_EQ(expected[1][QueryLogList::kProvince], "O'Land");
 
     QueryRecordsReader reader;
     ASSERT_TRUE(reader.Start(ConnectionString(), QueryListing{Day(1).WhereClause(), Day(1).TimeRangeClause()}));
-    std::vector<std::string> blocks;
+    std::vector<QueryRecordsBlock> blocks;
     while (!reader.Take(blocks, std::chrono::milliseconds(20))) {
     }
     std::vector<std::vector<std::string>> handed;
-    for (const std::string& block : blocks)
-        ForEachPackedRow(block,
-                         [&handed](const PackedQueryLogRow& row) { handed.emplace_back(row.begin(), row.end()); });
+    for (const QueryRecordsBlock& block : blocks) {
+        ASSERT_FALSE(block.starts.empty());
+        EXPECT_EQ(block.starts.back(), block.rows.size());
+        for (std::size_t k = 0; k < block.RowCount(); ++k) {
+            std::string_view row =
+                std::string_view(block.rows).substr(block.starts[k], block.starts[k + 1] - block.starts[k]);
+            std::vector<std::string>& cells = handed.emplace_back();
+            for (std::string_view cell; TakePackedCell(row, cell);)
+                cells.emplace_back(cell);
+            EXPECT_TRUE(row.empty()) << "row " << k << " ends where the next begins";
+        }
+    }
     EXPECT_EQ(handed, expected);
     EXPECT_EQ(blocks.size(), 3u) << "a block per window that found rows";
     EXPECT_EQ(reader.Outcome(), ReadOutcome::Rows);

@@ -33,12 +33,10 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 
-#include <algorithm>
 #include <chrono>
-#include <deque>
-#include <iterator>
-#include <string_view>
-#include <unordered_map>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -51,37 +49,6 @@ QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
 }
-
-QString Utf8Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The display texts of a column that holds few distinct values (status, province, city),
-// each decoded once: in a long log the same dozen texts fill a million rows. Past kMost
-// distinct values the column is taken as varied and later new texts are decoded each time.
-class RepeatedTexts {
-public:
-    template <typename Render>
-    QStringView Get(std::string_view raw, Render render)
-    {
-        if (auto found = m_texts.find(raw); found != m_texts.end())
-            return found->second;
-        if (m_texts.size() >= kMost) {
-            m_scratch = render(raw);
-            return m_scratch;
-        }
-        // The key's text lives in the node; the view points at it.
-        auto& kept = m_kept.emplace_back(raw);
-        return m_texts.emplace(kept, render(raw)).first->second;
-    }
-
-private:
-    static constexpr std::size_t kMost = 4096;
-    std::deque<std::string> m_kept;
-    std::unordered_map<std::string_view, QString> m_texts;
-    QString m_scratch;
-};
 
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name, const QString& accessibleName)
 {
@@ -276,59 +243,43 @@ void CQueryRecordsPage::RunQuery()
     QueryRecordsReader reader;
     ReadOutcome outcome = ReadOutcome::Failed;
     if (reader.Start(TheConnection()->ConnectionString(), m_listing)) {
-        std::vector<ColorListRow> pending;
-        RepeatedTexts statuses;
-        RepeatedTexts provinces;
-        RepeatedTexts cities;
-        const auto unpack = [&](const std::string& block) {
-            ForEachPackedRow(block, [&](const PackedQueryLogRow& row) {
-                const QStringView status = statuses.Get(
-                    row[6], [](std::string_view raw) { return Text(RenderQueryStatus(std::string(raw))); });
-                const QStringView province = provinces.Get(row[8], Utf8Text);
-                const QStringView city = cities.Get(row[9], Utf8Text);
-                ColorListRow& cells = pending.emplace_back();
-                std::size_t size = 10 + static_cast<std::size_t>(status.size() + province.size() + city.size());
-                for (std::string_view field : row)
-                    size += field.size();
-                cells.Reserve(size);
-                // The list's columns: index, status, then the fields as read up to the region.
-                cells.AddUtf8Cell(row[0]);
-                cells.AddCell(status);
-                for (int field : {1, 2, 3, 4, 5, 7})
-                    cells.AddUtf8Cell(row[static_cast<std::size_t>(field)]);
-                cells.AddCell(province);
-                cells.AddCell(city);
-            });
-        };
-        // The list takes the rows a block at a time: each block makes the view lay out all
-        // its rows again, so each block at least doubles the list (all of them together
-        // cost about two layouts of the whole list).
-        const auto show = [this, &pending] {
+        // Blocks taken and not shown yet, oldest first. The list keeps each block as it came.
+        std::vector<QueryRecordsBlock> pending;
+        std::size_t pendingRows = 0;
+        // The list takes the rows a few blocks at a time: each insert makes the view lay out
+        // all its rows again, so each at least doubles the list (all of them together cost
+        // about two layouts of the whole list).
+        const auto show = [this, &pending, &pendingRows] {
+            std::vector<ColorListBlock> blocks;
+            blocks.reserve(pending.size());
             // The newest rows lead the list.
-            std::reverse(pending.begin(), pending.end());
-            m_list->InsertItems(0, std::move(pending));
-            pending = {};
+            for (auto block = pending.rbegin(); block != pending.rend(); ++block) {
+                ColorListBlock& shown = blocks.emplace_back();
+                shown.rows.reserve(block->RowCount());
+                for (std::size_t k = block->RowCount(); k-- > 0;)
+                    shown.rows.push_back({block->starts[k], block->starts[k + 1] - block->starts[k]});
+                shown.text = std::make_shared<const std::string>(std::move(block->rows));
+            }
+            m_list->InsertItems(0, std::move(blocks));
+            pending.clear();
+            pendingRows = 0;
         };
         QElapsedTimer sinceShown;
         sinceShown.start();
         QElapsedTimer sincePump;
         sincePump.start();
-        // Blocks taken and not unpacked yet: when this thread falls behind, it unpacks no
-        // longer than the window may wait and serves the window in between.
-        std::vector<std::string> taken;
-        std::deque<std::string> backlog;
+        std::vector<QueryRecordsBlock> taken;
         for (bool done = false;;) {
-            done = reader.Take(taken, std::chrono::milliseconds(backlog.empty() ? kLongestQuietMs / 2 : 0));
-            std::move(taken.begin(), taken.end(), std::back_inserter(backlog));
-            taken.clear();
-            while (!backlog.empty() && (done || sincePump.elapsed() < kLongestQuietMs)) {
-                unpack(backlog.front());
-                backlog.pop_front();
+            done = reader.Take(taken, std::chrono::milliseconds(kLongestQuietMs / 2));
+            for (QueryRecordsBlock& block : taken) {
+                pendingRows += block.RowCount();
+                pending.push_back(std::move(block));
             }
+            taken.clear();
             if (done)
                 break;
             if (sinceShown.elapsed() >= kShowEveryMs &&
-                pending.size() >= static_cast<std::size_t>(m_list->GetItemCount())) {
+                pendingRows >= static_cast<std::size_t>(m_list->GetItemCount())) {
                 show();
                 sinceShown.restart();
             }

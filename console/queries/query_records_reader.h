@@ -3,22 +3,34 @@
 #include "db_connection.h"
 #include "query_records.h"
 
-#include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
-// Reads a records listing (ReadQueryRecords) on a thread of its own over a connection of
-// its own, so the thread that serves the window only takes the rows. The engines let a
-// reader run beside the writers; nothing else touches the reading connection until the
-// read has ended. The rows come in blocks, one per read window, each row its ten fields
-// in QueryLogRow's order, each field behind its length (ForEachPackedRow reads them).
+// Rows read for the records list, packed as the list keeps them: each row its ten cells in
+// the list's column order (QueryLogList), the status rendered, each cell behind its length
+// (packed_cells.h), row after row. Row k lies from starts[k] to starts[k + 1]; the last
+// start is rows.size(). Oldest row first.
+struct QueryRecordsBlock {
+    std::string rows;
+    std::vector<std::uint32_t> starts;
+
+    std::size_t RowCount() const { return starts.empty() ? 0 : starts.size() - 1; }
+};
+
+// Reads a records listing on threads of their own over connections of their own, so the
+// thread that serves the window only takes the rows. Two readers share the listing's
+// windows (QueryRecordsWindowSelect), each taking the next one not yet read: reading the
+// engine's rows takes most of the time and the two halves go at once on two cores. The
+// blocks are handed over in the listing's order all the same, one per window that found
+// rows. The engines let readers run beside the writers; nothing else touches the reading
+// connections until the read has ended.
 class QueryRecordsReader final {
 public:
     QueryRecordsReader() = default;
@@ -26,48 +38,55 @@ public:
     QueryRecordsReader(const QueryRecordsReader&) = delete;
     QueryRecordsReader& operator=(const QueryRecordsReader&) = delete;
 
-    // Opens the reading connection and starts the read; false when the connection cannot
-    // be made (Connection() tells why).
+    // Opens the first reading connection and starts the read; false when the connection
+    // cannot be made (Connection() tells why). The second reader opens its connection on
+    // its own thread; when it cannot, the first reads every window.
     bool Start(const std::string& connectionString, const QueryListing& listing);
-    // Moves the blocks read since the last call to the end of blocks, waiting up to wait
-    // for one when there is none; true once the read has ended and every block was taken.
-    bool Take(std::vector<std::string>& blocks, std::chrono::milliseconds wait);
+    // Moves the blocks read since the last call, in the listing's order, to the end of
+    // blocks, waiting up to wait for one when there is none; true once the read has ended
+    // and every block was taken.
+    bool Take(std::vector<QueryRecordsBlock>& blocks, std::chrono::milliseconds wait);
 
     // Once Take answered true: how the read went, the listing with its bounds, and the
     // connection whose errors tell why a read failed.
     ReadOutcome Outcome() const { return m_outcome; }
     const QueryListing& Listing() const { return m_listing; }
-    const CDbConnection& Connection() const { return m_connection; }
+    const CDbConnection& Connection() const { return m_failedOn ? *m_failedOn : m_connection; }
 
 private:
-    void Read();
+    // Reads windows on connection until none is left or a read failed.
+    void ReadWindows(CDbConnection& connection);
+    void HandOver(std::int64_t window, QueryRecordsBlock block);
+    // A reader ended; the last one to end ends the read.
+    void ReaderDone();
+    void Join();
 
+    std::string m_connectionString;
     CDbConnection m_connection;
+    CDbConnection m_secondConnection;
     QueryListing m_listing;
-    ReadOutcome m_outcome = ReadOutcome::Failed;
+    // Set once, under m_lock, before m_boundsKnown.
+    std::int64_t m_windows = 0;
+    std::atomic<std::int64_t> m_nextWindow{0};
+    std::atomic<bool> m_failed{false};
+
     std::mutex m_lock;
     std::condition_variable m_more;
-    std::vector<std::string> m_blocks;
+    std::condition_variable m_bounds;
+    bool m_boundsKnown = false;
+    ReadOutcome m_range = ReadOutcome::Failed;
+    // Under m_lock: blocks in order, ready to take; blocks read ahead of a window still
+    // being read; the window whose block goes next.
+    std::vector<QueryRecordsBlock> m_blocks;
+    std::map<std::int64_t, QueryRecordsBlock> m_ahead;
+    std::int64_t m_nextToHand = 0;
+    int m_reading = 0;
+    bool m_any = false;
+    const CDbConnection* m_failedOn = nullptr;
+    ReadOutcome m_outcome = ReadOutcome::Failed;
     bool m_done = false;
+
+    // The first reader looks the listing's bounds up first; the second waits for them.
     std::thread m_thread;
+    std::thread m_second;
 };
-
-// The fields of one packed row, in QueryLogRow's order.
-using PackedQueryLogRow = std::array<std::string_view, 10>;
-
-// Calls row for each row of a block the reader handed over.
-template <typename RowFunction>
-void ForEachPackedRow(const std::string& block, RowFunction row)
-{
-    std::size_t at = 0;
-    PackedQueryLogRow fields;
-    while (at < block.size()) {
-        for (std::string_view& field : fields) {
-            std::uint32_t length = 0;
-            std::memcpy(&length, block.data() + at, sizeof length);
-            field = std::string_view(block.data() + at + sizeof length, length);
-            at += sizeof length + length;
-        }
-        row(fields);
-    }
-}
