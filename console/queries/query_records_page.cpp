@@ -280,18 +280,25 @@ void CQueryRecordsPage::RunQuery()
                 break;
             if (sinceShown.elapsed() >= kShowEveryMs &&
                 pendingRows >= static_cast<std::size_t>(m_list->GetItemCount())) {
+                // The view lays the whole list out again at the next pass of the event loop:
+                // the window is served just before and straight after, so that the wait
+                // for it is the insert and the layout alone.
+                PumpMessages();
                 show();
                 sinceShown.restart();
-            }
-            if (sincePump.elapsed() >= kLongestQuietMs) {
+                PumpMessages();
+                sincePump.restart();
+            } else if (sincePump.elapsed() >= kLongestQuietMs) {
                 PumpMessages();
                 sincePump.restart();
             }
         }
         outcome = reader.Outcome();
         m_listing = reader.Listing();
-        if (outcome != ReadOutcome::Failed)
+        if (outcome != ReadOutcome::Failed) {
+            PumpMessages();
             show();
+        }
     }
     operation.End();
 
