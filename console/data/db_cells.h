@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,3 +53,9 @@ private:
 
 // Gets each row of a read in turn; answering false stops the read there.
 using DbCellReader = std::function<bool(const DbCells&)>;
+
+// The cell's text as a listing shows it: NULL and the text "NULL" as nothing, blanks
+// trimmed, numbers in digits; with time, a stored time in any form the engines write as
+// "YYYY-MM-DD HH:MM:SS". Points into the cell where its text serves as it is, else into
+// scratch, whose buffer can serve row after row.
+std::string_view CellShownText(const DbCell& cell, bool time, std::string& scratch);

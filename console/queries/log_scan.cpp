@@ -28,26 +28,8 @@ std::string DisplayText(const FieldValue& value)
 
 std::string DisplayText(const DbCell& cell)
 {
-    FieldValue value;
-    switch (cell.kind) {
-    case DbCell::Kind::Null:
-        return std::string();
-    case DbCell::Kind::Text:
-        return cell.text == "NULL" ? std::string() : TrimBlanks(cell.text);
-    case DbCell::Kind::Int:
-        value.kind = FieldValue::Kind::Int;
-        value.m_int = cell.integer;
-        break;
-    case DbCell::Kind::Real:
-        value.kind = FieldValue::Kind::Double;
-        value.m_double = cell.real;
-        break;
-    case DbCell::Kind::Other:
-        value.kind = FieldValue::Kind::Other;
-        value.m_text = cell.text;
-        break;
-    }
-    return DisplayText(value);
+    std::string scratch;
+    return std::string(CellShownText(cell, false, scratch));
 }
 
 ReadOutcome ScanQueryLog(CDbConnection& connection, const std::string& select, const std::string& condition,
