@@ -1,6 +1,5 @@
 #include "fake_warning.h"
 
-#include "log_row_bounds.h"
 #include "query_status.h"
 
 #include "case_fold.h"
@@ -31,27 +30,9 @@ QueryListing WarningFilter::Listing() const
 ReadOutcome ReadWarnings(CDbConnection& connection, const WarningFilter& filter, const QueryLogRowSink& sink,
                          const std::function<void()>& betweenWindows, std::string& errorText)
 {
-    const QueryListing listing = filter.Listing();
-    std::int64_t first = 0;
-    std::int64_t last = 0;
-    const ReadOutcome bounded = TimeRangeRowBounds(connection, listing.range, first, last, errorText);
-    if (bounded != ReadOutcome::Rows)
-        return bounded;
-    bool any = false;
-    for (std::int64_t from = first - 1; from < last; from += kQueryRecordsWindow) {
-        const std::int64_t to = std::min(last, from + kQueryRecordsWindow);
-        const ReadOutcome outcome =
-            ReadQueryLogRows(connection,
-                             QueryLogSelect(listing.clause + " and QueryIndex>" + std::to_string(from) +
-                                            " and QueryIndex<=" + std::to_string(to) + " order by QueryIndex"),
-                             sink, errorText);
-        if (outcome == ReadOutcome::Failed)
-            return outcome;
-        any = any || outcome == ReadOutcome::Rows;
-        if (betweenWindows)
-            betweenWindows();
-    }
-    return any ? ReadOutcome::Rows : ReadOutcome::Empty;
+    // The warnings are a listing like the records page's, read the same way window by window.
+    QueryListing listing = filter.Listing();
+    return ReadQueryRecords(connection, listing, sink, betweenWindows, errorText);
 }
 
 std::vector<std::string> WarningCells(const QueryLogRow& row)
