@@ -23,14 +23,6 @@ bool ShapedAsShownTime(std::string_view text)
 
 } // namespace
 
-int DbCells::FindColumn(std::string_view name) const
-{
-    for (std::size_t i = 0; i < m_columns->size(); ++i)
-        if (EqualsNoCaseAscii((*m_columns)[i].name, name))
-            return static_cast<int>(i);
-    return -1;
-}
-
 // The text DbRow::Text gives the same cell, without its copy where the cell serves as it is.
 std::string_view CellShownText(const DbCell& cell, bool time, std::string& scratch)
 {

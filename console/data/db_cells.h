@@ -40,7 +40,7 @@ public:
     std::size_t ColumnCount() const { return m_columns->size(); }
     const DbResult::Column& ColumnAt(std::size_t column) const { return (*m_columns)[column]; }
     // Case-insensitive; -1 when the result has no such column.
-    int FindColumn(std::string_view name) const;
+    int FindColumn(std::string_view name) const { return DbResult::FindColumnIn(*m_columns, name); }
 
     const DbCell& operator[](std::size_t column) const { return (*m_cells)[column]; }
     const DbCell* begin() const { return m_cells->data(); }

@@ -7,10 +7,10 @@ DbResult::DbResult(DbProvider* provider, std::vector<Column> columns)
     : m_provider(provider), m_columns(std::move(columns))
 {}
 
-int DbResult::FindColumn(std::string_view name) const
+int DbResult::FindColumnIn(const std::vector<Column>& columns, std::string_view name)
 {
-    for (std::size_t i = 0; i < m_columns.size(); ++i)
-        if (EqualsNoCaseAscii(m_columns[i].name, name))
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (EqualsNoCaseAscii(columns[i].name, name))
             return static_cast<int>(i);
     return -1;
 }

@@ -28,7 +28,9 @@ public:
     std::size_t RowCount() const { return m_columns.empty() ? 0 : m_cells.size() / m_columns.size(); }
     const Column& ColumnAt(std::size_t index) const { return m_columns[index]; }
     // Case-insensitive; -1 when the result has no such column.
-    int FindColumn(std::string_view name) const;
+    int FindColumn(std::string_view name) const { return FindColumnIn(m_columns, name); }
+    // The same search over any columns (those a row reader was handed).
+    static int FindColumnIn(const std::vector<Column>& columns, std::string_view name);
 
     // Filling, for providers: append ColumnCount() values per row.
     void Reserve(std::size_t rows) { m_cells.reserve(rows * m_columns.size()); }

@@ -33,14 +33,6 @@ bool WriteDateTime(const FieldValue::DateTime& d, std::string& text)
 
 } // namespace
 
-int DbRow::FindColumn(std::string_view name) const
-{
-    for (std::size_t i = 0; i < m_columns->size(); ++i)
-        if (EqualsNoCaseAscii((*m_columns)[i].name, name))
-            return static_cast<int>(i);
-    return -1;
-}
-
 void DbRow::Text(std::size_t column, std::string& text) const
 {
     const FieldValue& value = Field(column);

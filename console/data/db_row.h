@@ -20,7 +20,7 @@ public:
     std::size_t ColumnCount() const { return m_columns->size(); }
     const DbResult::Column& ColumnAt(std::size_t column) const { return (*m_columns)[column]; }
     // Case-insensitive; -1 when the result has no such column.
-    int FindColumn(std::string_view name) const;
+    int FindColumn(std::string_view name) const { return DbResult::FindColumnIn(*m_columns, name); }
 
     const FieldValue& Field(std::size_t column) const { return (*m_cells)[column]; }
     // The field as a recordset's GetFieldValue gives it (NULL as "", trimmed), written into
