@@ -26,6 +26,7 @@
 #include "skin_combo_box.h"
 
 #include "case_fold.h"
+#include "database_file_facts.h"
 #include "db_connection.h"
 #include "db_provider.h"
 #include "db_recordset.h"
@@ -180,29 +181,6 @@ Timed Layer(CDbConnection& connection, const std::string& statement, long& rows)
 std::string Text(const unsigned char* text)
 {
     return text ? reinterpret_cast<const char*>(text) : "";
-}
-
-// The first column of the first row of a statement, "" when there is none.
-std::string First(const std::string& path, const std::string& statement)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* step = nullptr;
-    std::string value;
-    if (sqlite3_prepare_v2(db, statement.c_str(), -1, &step, nullptr) == SQLITE_OK && sqlite3_step(step) == SQLITE_ROW)
-        value = Text(sqlite3_column_text(step, 0));
-    sqlite3_finalize(step);
-    sqlite3_close(db);
-    return value;
-}
-
-// The machine's load over the last minute, as /proc gives it.
-std::string LoadAverage()
-{
-    std::ifstream file("/proc/loadavg");
-    std::string oneMinute;
-    file >> oneMinute;
-    return oneMinute.empty() ? "unknown" : oneMinute;
 }
 
 void Line(const char* what, const Timed& timed, const std::string& note)
